@@ -1,0 +1,31 @@
+# Shared by the scripts: where things are, and installing missing Debian packages.
+# shellcheck shell=bash
+
+KESTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+KESTREL_BUILD=${KESTREL_BUILD:-$KESTREL_ROOT/build}
+
+# What building and testing need.
+KESTREL_BUILD_PACKAGES=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libqt6svg6 xvfb xauth
+    xdg-utils libglib2.0-bin imagemagick sqlite3 shared-mime-info fonts-dejavu-core)
+
+# Installs the named Debian packages that are not installed yet; does nothing otherwise.
+ensure_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Configures (once) and builds everything.
+build_all() {
+    cmake -S "$KESTREL_ROOT" -B "$KESTREL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DKESTREL_WERROR=ON "$@" >/dev/null
+    cmake --build "$KESTREL_BUILD" --parallel "$(nproc)"
+}

@@ -1,0 +1,39 @@
+#include "settings/FileChecks.h"
+
+#include <QFileInfo>
+
+QString TrimSpaces(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool FileExists(const QString& path)
+{
+    const QString trimmed = TrimSpaces(path);
+    if (trimmed.isEmpty())
+        return false;
+    const QFileInfo info(trimmed);
+    return info.exists() && !info.isDir();
+}
+
+bool FolderExists(const QString& path)
+{
+    const QString trimmed = TrimSpaces(path);
+    return !trimmed.isEmpty() && QFileInfo(trimmed).isDir();
+}
+
+qint16 FlagToDigit(qint16 flag)
+{
+    return flag != 0 ? 1 : 0;
+}
+
+bool IsPositive(qint16 value)
+{
+    return value > 0;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class clsIniFile;
+
+// A program's environment settings, loaded from and saved to the settings file.
+// Property writes validate and throw KestrelError on a bad value.
+class clsEnvironment
+{
+public:
+    clsEnvironment();
+    ~clsEnvironment();
+    clsEnvironment(const clsEnvironment&) = delete;
+    clsEnvironment& operator=(const clsEnvironment&) = delete;
+
+    QString DatabasePath() const { return mDatabasePath; }
+    bool RequireLogin() const { return mRequireLogin; }
+    bool ShowToolbar() const { return mShowToolbar; }
+    qint16 NumberofClicks() const { return mNumberofClicks; }
+    QString DefaultIcon() const { return mDefaultIcon; }
+    QString DefaultDialogIconPath() const { return mDefaultDialogIconPath; }
+    QString DefaultDialogDatabasePath() const { return mDefaultDialogDatabasePath; }
+
+    void setDatabasePath(const QString& mStrPath);
+    void setRequireLogin(bool mBLogin);
+    void setShowToolbar(bool mBShow);
+    void setNumberofClicks(qint16 mIntClicks);
+    void setDefaultIcon(const QString& mStrIcon);
+    void setDefaultDialogIconPath(const QString& mStrPath);
+    void setDefaultDialogDatabasePath(const QString& mStrPath);
+
+    bool loadSettings(const QString& mStrIniFile);
+    bool saveSettings(const QString& mStrIniFile, const QString& mStrDBPath, bool mBRequireLogin,
+                      bool mBShowToolbar, qint16 mIntNumberOfClicks);
+
+private:
+    clsIniFile& iniFile();
+
+    QString mDatabasePath;
+    QString mDefaultIcon;
+    bool mRequireLogin = false;
+    bool mShowToolbar = false;
+    qint16 mNumberofClicks = 0;
+    QString mDefaultDialogDatabasePath;
+    QString mDefaultDialogIconPath;
+    std::unique_ptr<clsIniFile> mIniFile;
+};
+
+// The program-wide settings object, created on first use.
+clsEnvironment& gEnvironment();
+
+// The folder that holds the running executable, and the settings file beside it.
+QString programFolder();
+QString settingsFilePath();
