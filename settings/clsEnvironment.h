@@ -11,6 +11,8 @@ class clsEnvironment
 {
 public:
     clsEnvironment();
+    // Settings of an installation in the given folder (defaults refer to it).
+    explicit clsEnvironment(const QString& mStrProgramFolder);
     ~clsEnvironment();
     clsEnvironment(const clsEnvironment&) = delete;
     clsEnvironment& operator=(const clsEnvironment&) = delete;
@@ -37,6 +39,9 @@ public:
 
 private:
     clsIniFile& iniFile();
+    bool loadFrom(const QString& mStrIniFile, bool mBMayCreate);
+
+    QString mProgramFolder;
 
     QString mDatabasePath;
     QString mDefaultIcon;
