@@ -30,12 +30,16 @@ QStringList GetPrivateProfileSection(const QString& section, const QString& file
 // A null value removes the key; a null key removes the whole section; null section,
 // key and value flush (nothing is cached, so that only answers true).
 // Answers false when nothing could be written, or when the arguments are refused
-// (a line break anywhere, "]" in the section, "=" in the key).
+// (a line break anywhere, "]" in the section, "=" in the key, a key starting with ";" or
+// "[", which would turn its line into a comment or a header).
+// Saves are atomic and serialised between processes by a lock file beside the file.
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& file);
 
 // Replaces all entries of the section by the given "key=value" lines (an empty list
-// leaves the bare header), creating the file and the section when needed.
+// leaves the bare header), creating the file and the section when needed; lines without
+// "=" are dropped, and an empty list for a missing section changes nothing.
+// Refused like the string write when a line would break or turn into a comment or header.
 bool WritePrivateProfileSection(const QString& section, const QStringList& entries,
                                 const QString& file);
 

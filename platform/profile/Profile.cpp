@@ -1,0 +1,223 @@
+#include "platform/profile/Profile.h"
+
+#include "platform/profile/ProfileText.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <functional>
+
+namespace platform::profile {
+namespace {
+
+// How long a writer waits for another process's save before it gives up (and answers
+// false). A save takes milliseconds; a lock left by a dead process is taken over at once.
+constexpr int kLockTimeoutMs = 15000;
+
+enum class ReadStatus { Ok, Missing, Failed };
+
+ReadStatus readFile(const QString& path, QByteArray& bytes)
+{
+    bytes.clear();
+    if (path.isEmpty())
+        return ReadStatus::Missing;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return ReadStatus::Missing;
+    if (!info.isFile()) // a folder, a device or a pipe is never read (it could block)
+        return ReadStatus::Failed;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.exists() ? ReadStatus::Failed : ReadStatus::Missing;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError ? ReadStatus::Ok : ReadStatus::Failed;
+}
+
+// The file as the writes address it: symlinks resolved, so that every path to one file
+// shares one lock (QSaveFile replaces the link's target too).
+QString targetPath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical;
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + u'/' + info.fileName();
+}
+
+// The lock lives beside the file; where the folder is read-only, in the temporary folder
+// under a name derived from the file's path.
+QString lockPath(const QString& target)
+{
+    const QFileInfo folder(QFileInfo(target).absolutePath());
+    if (folder.isWritable())
+        return target + QStringLiteral(".lock");
+    const QByteArray hash =
+        QCryptographicHash::hash(target.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QDir::temp().filePath(
+        QStringLiteral("kestrel-profile-%1.lock").arg(QString::fromLatin1(hash)));
+}
+
+// Replaces the file's contents atomically: a reader sees the old file or the new one.
+// Only where the folder itself is not writable is the file overwritten in place.
+bool saveFile(const QString& target, const QByteArray& bytes)
+{
+    const QFileInfo folder(QFileInfo(target).absolutePath());
+    if (!folder.isDir())
+        return false;
+    QSaveFile file(target);
+    file.setDirectWriteFallback(!folder.isWritable());
+    // Unbuffered, and cancel on a short write: Qt 6.4 would otherwise commit a truncated
+    // file when a buffered write fails (disk full, file size limit).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// Runs one edit of the file under the cross-process lock, on the file as it is on disk
+// at that moment, and saves the result when it differs.
+bool modifyFile(const QString& path, const std::function<bool(QByteArray&)>& edit)
+{
+    if (path.isEmpty())
+        return false;
+    const QString target = targetPath(path);
+    QLockFile lock(lockPath(target));
+    if (!lock.tryLock(kLockTimeoutMs))
+        return false;
+
+    QByteArray bytes;
+    const ReadStatus status = readFile(target, bytes);
+    if (status == ReadStatus::Failed)
+        return false; // never replace a file we could not read
+    QByteArray changed = bytes;
+    if (!edit(changed))
+        return false;
+    if (status == ReadStatus::Ok && changed == bytes)
+        return true;
+    if (status == ReadStatus::Missing && changed.isEmpty())
+        return true; // a deletion in a missing file: nothing to create
+    return saveFile(target, changed);
+}
+
+QString withoutTrailingSpaces(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == u' ')
+        --end;
+    return text.isNull() ? QStringLiteral("") : text.left(end);
+}
+
+std::optional<QString> readValue(const QString& section, const QString& key, const QString& file)
+{
+    QByteArray bytes;
+    if (readFile(file, bytes) != ReadStatus::Ok)
+        return std::nullopt;
+    return text::readValue(bytes, section, key);
+}
+
+bool ensureSystemFolder()
+{
+    const QString folder = GetWindowsDirectory();
+    return !folder.isEmpty() && QDir().mkpath(folder);
+}
+
+} // namespace
+
+QString GetPrivateProfileString(const QString& section, const QString& key,
+                                const QString& defaultValue, const QString& file)
+{
+    if (std::optional<QString> value = readValue(section, key, file))
+        return *value;
+    return withoutTrailingSpaces(defaultValue);
+}
+
+qint32 GetPrivateProfileInt(const QString& section, const QString& key, qint32 defaultValue,
+                            const QString& file)
+{
+    const std::optional<QString> value = readValue(section, key, file);
+    if (!value || value->isEmpty())
+        return defaultValue;
+    return text::parseInt(*value);
+}
+
+QStringList GetPrivateProfileSection(const QString& section, const QString& file)
+{
+    QByteArray bytes;
+    if (readFile(file, bytes) != ReadStatus::Ok)
+        return {};
+    return text::readSection(bytes, section).value_or(QStringList());
+}
+
+bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
+                               const QString& file)
+{
+    if (section.isNull() && key.isNull() && value.isNull())
+        return true; // flush: nothing is cached
+    if (section.isNull() || text::isRefused(section, key, value))
+        return false;
+    return modifyFile(file, [&](QByteArray& bytes) {
+        return text::applyWriteString(bytes, section, key, value);
+    });
+}
+
+bool WritePrivateProfileSection(const QString& section, const QStringList& entries,
+                                const QString& file)
+{
+    QByteArray probe;
+    if (!text::applyWriteSection(probe, section, entries))
+        return false; // refused before the file is touched
+    return modifyFile(
+        file, [&](QByteArray& bytes) { return text::applyWriteSection(bytes, section, entries); });
+}
+
+QString GetWindowsDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+QString systemProfilePath()
+{
+    return GetWindowsDirectory() + QStringLiteral("/WIN.INI");
+}
+
+QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue)
+{
+    return GetPrivateProfileString(section, key, defaultValue, systemProfilePath());
+}
+
+qint32 GetProfileInt(const QString& section, const QString& key, qint32 defaultValue)
+{
+    return GetPrivateProfileInt(section, key, defaultValue, systemProfilePath());
+}
+
+QStringList GetProfileSection(const QString& section)
+{
+    return GetPrivateProfileSection(section, systemProfilePath());
+}
+
+bool WriteProfileString(const QString& section, const QString& key, const QString& value)
+{
+    // The configuration folder may not exist yet on a fresh account.
+    if (!section.isNull() && !text::isRefused(section, key, value) && !ensureSystemFolder())
+        return false;
+    return WritePrivateProfileString(section, key, value, systemProfilePath());
+}
+
+bool WriteProfileSection(const QString& section, const QStringList& entries)
+{
+    QByteArray probe;
+    if (text::applyWriteSection(probe, section, entries) && !ensureSystemFolder())
+        return false;
+    return WritePrivateProfileSection(section, entries, systemProfilePath());
+}
+
+} // namespace platform::profile
