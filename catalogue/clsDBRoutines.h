@@ -4,6 +4,7 @@
 #include "platform/database/Recordset.h"
 
 #include <QString>
+#include <QVariant>
 #include <memory>
 
 // Every read and write of the program catalogue. Reads throw KestrelError on failure;
@@ -32,13 +33,26 @@ public:
     bool updateProgram(const QString& mStrOldName, const QString& mStrName, const QString& mStrDesc,
                        const QString& mStrProgramPath, const QString& mStrIconPath);
 
-    // internal operations (openConnection, closeConnection, isConnectionOpen,
-    // getConnection, newRecordset) are private members; see the implementation.
+private:
+    void openConnection();
+    void closeConnection();
+    static bool isConnectionOpen(const Connection& connection);
+    Connection& getConnection(Connection& connection);
+    Recordset newRecordset();
+
+    Recordset openRecordset(const QString& source, const QVariantList& parameters);
+    QVariant firstValue(const QString& source, const QString& column, const QString& name,
+                        bool& found);
+    QString firstText(const QString& source, const QString& column, const QString& name);
+
+    Connection mConnection;
 };
 
 // The program-wide catalogue object, created (and the database opened) on first use.
 // When opening throws, nothing is kept and the next call tries again.
 clsDBRoutines& gDBRoutines();
 void releaseDBRoutines();
-// Ask for a read-only connection before first use (the launcher does).
+// Ask for a read-only connection before first use (the launcher does). Later connections
+// of the program (after releaseDBRoutines, or replacing one found closed) use it too.
 void setCatalogueReadOnly(bool readOnly);
+bool catalogueReadOnly();

@@ -1,6 +1,75 @@
 #pragma once
-// Contract (implemented with the database layer): a client-side record set holding
-// the whole result. Movable value; closes itself when destroyed.
-//   qint32 RecordCount() const;       exact
-//   QVariant Fields(const QString& name) const;   column of the current row
-//   void MoveFirst(); void MoveNext(); bool Eof() const; void Close();
+
+#include "platform/database/Connection.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// A client-side record set: opening it runs its Source on the active connection and
+// fetches the whole result at once, so RecordCount is exact and no statement stays
+// pending in the engine (a pending read would block other programs' writes). The cursor
+// starts on the first row. A movable value; it closes itself when destroyed.
+//
+// Source is a statement with ? placeholders for the values given as Parameters, or the
+// bare name of a table, which opens the whole table and allows AddNew/setCollect/Update.
+class Recordset
+{
+public:
+    Recordset() = default;
+    explicit Recordset(Connection connection);
+    ~Recordset();
+    Recordset(Recordset&& other) noexcept;
+    Recordset& operator=(Recordset&& other) noexcept;
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    const Connection& ActiveConnection() const { return mConnection; }
+    void setActiveConnection(const Connection& connection);
+    const QString& Source() const { return mSource; }
+    void setSource(const QString& source);
+    const QVariantList& Parameters() const { return mParameters; }
+    void setParameters(const QVariantList& parameters);
+
+    // Runs Source. A statement that returns no rows (an update, a delete) leaves the
+    // record set closed, with RecordsAffected telling how many rows it changed.
+    void Open();
+    qint32 State() const { return mOpen ? Connection::adStateOpen : Connection::adStateClosed; }
+    qint32 RecordsAffected() const { return mRecordsAffected; }
+
+    qint32 RecordCount() const;
+    QVariant Fields(const QString& name) const; // column of the current row; case-insensitive
+    QStringList FieldNames() const;
+    void MoveFirst();
+    void MoveNext();
+    bool Eof() const;
+
+    // Appending a row to a table opened by name: AddNew makes an empty current row,
+    // setCollect fills its columns, Update inserts it (and reads it back, key included).
+    void AddNew();
+    QVariant Collect(const QString& name) const { return Fields(name); }
+    void setCollect(const QString& name, const QVariant& value);
+    void Update();
+
+    void Close();
+
+private:
+    void requireOpen() const;
+    qsizetype columnIndex(const QString& name) const;
+    void cancelNew();
+
+    Connection mConnection;
+    QString mSource;
+    QVariantList mParameters;
+    QString mTable; // set when Source names a table
+    bool mOpen = false;
+    qint32 mRecordsAffected = -1;
+    QStringList mColumns;
+    QHash<QString, qsizetype> mColumnIndex; // lower-case name -> column
+    QList<QVariantList> mRows;
+    qsizetype mPosition = 0;
+    qsizetype mNewRow = -1;       // index of the row AddNew made, until Update
+    QList<bool> mNewRowAssigned;  // which of its columns setCollect set
+};

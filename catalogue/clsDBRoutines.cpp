@@ -1,0 +1,284 @@
+#include "catalogue/clsDBRoutines.h"
+
+#include "platform/KestrelError.h"
+#include "platform/ui/MessageBox.h"
+#include "settings/FileChecks.h"
+#include "settings/clsEnvironment.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QSqlDatabase>
+#include <cmath>
+#include <limits>
+
+namespace {
+const QString kSource = QStringLiteral("Kestrel.clsDBRoutines");
+constexpr qint32 kTimeoutSeconds = 100;
+
+bool& readOnlyRequested()
+{
+    static bool readOnly = false;
+    return readOnly;
+}
+
+// A null QString binds as SQL NULL; the text columns hold empty text instead.
+QString text(const QString& value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
+QString trimmed(const QString& value)
+{
+    return text(TrimSpaces(value));
+}
+
+// The runtime's whole-number conversion of a value taken as text: type mismatch for
+// anything that is not a number, overflow outside -32768..32767, halves to even.
+qint16 toInteger(const QVariant& value)
+{
+    const QString digits = TrimSpaces(value.toString());
+    bool ok = false;
+    double number = digits.toLongLong(&ok);
+    if (!ok)
+        number = digits.toDouble(&ok);
+    if (!ok || !std::isfinite(number))
+        throw KestrelError(KestrelErrorNumber::TypeMismatch, kSource,
+                           QStringLiteral("Type mismatch"));
+    const double rounded = std::nearbyint(number);
+    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+        throw KestrelError(KestrelErrorNumber::Overflow, kSource, QStringLiteral("Overflow"));
+    return qint16(rounded);
+}
+} // namespace
+
+clsDBRoutines::clsDBRoutines()
+{
+    openConnection();
+}
+
+clsDBRoutines::~clsDBRoutines()
+{
+    closeConnection();
+}
+
+void clsDBRoutines::openConnection()
+{
+    mConnection = Connection();
+    mConnection.setCommandTimeout(kTimeoutSeconds);
+    mConnection.setConnectionTimeout(kTimeoutSeconds);
+    mConnection.setReadOnly(readOnlyRequested());
+    mConnection.setConnectionString(gEnvironment().DatabasePath());
+    mConnection.Open();
+}
+
+void clsDBRoutines::closeConnection()
+{
+    if (isConnectionOpen(mConnection))
+        mConnection.Close();
+    mConnection = Connection();
+}
+
+bool clsDBRoutines::isConnectionOpen(const Connection& connection)
+{
+    return connection.State() == Connection::adStateOpen;
+}
+
+Connection& clsDBRoutines::getConnection(Connection& connection)
+{
+    if (isConnectionOpen(connection))
+        return connection;
+    openConnection();
+    return mConnection;
+}
+
+Recordset clsDBRoutines::newRecordset()
+{
+    return Recordset(getConnection(mConnection));
+}
+
+Recordset clsDBRoutines::openRecordset(const QString& source, const QVariantList& parameters)
+{
+    Recordset rs = newRecordset();
+    rs.setSource(source);
+    rs.setParameters(parameters);
+    rs.Open();
+    return rs;
+}
+
+QVariant clsDBRoutines::firstValue(const QString& source, const QString& column,
+                                   const QString& name, bool& found)
+{
+    Recordset rs = openRecordset(source, {trimmed(name)});
+    found = rs.RecordCount() != 0;
+    return found ? rs.Fields(column) : QVariant();
+}
+
+QString clsDBRoutines::firstText(const QString& source, const QString& column, const QString& name)
+{
+    bool found = false;
+    const QVariant value = firstValue(source, column, name, found);
+    return found ? TrimSpaces(value.toString()) : QString();
+}
+
+Recordset clsDBRoutines::loadPrograms()
+{
+    return openRecordset(
+        QStringLiteral("Select Program_Name, Program_CustomIcon,Program_Path from Program Order by "
+                       "Program_Name"),
+        {});
+}
+
+Recordset clsDBRoutines::loadProgram(const QString& mStrName)
+{
+    return openRecordset(QStringLiteral("Select * from Program where Program_Name =?"),
+                         {trimmed(mStrName)});
+}
+
+QString clsDBRoutines::getProgramDescription(const QString& mStrPrgName)
+{
+    return firstText(QStringLiteral("Select Program_Desc from Program where Program_Name = ?"),
+                     QStringLiteral("Program_Desc"), mStrPrgName);
+}
+
+QString clsDBRoutines::getCustomIconPath(const QString& mStrPrgName)
+{
+    return firstText(QStringLiteral("Select Program_CustomIcon from Program where Program_Name = ?"),
+                     QStringLiteral("Program_CustomIcon"), mStrPrgName);
+}
+
+bool clsDBRoutines::UseDefaultIcon(const QString& mStrPrgName)
+{
+    bool found = false;
+    const QVariant value =
+        firstValue(QStringLiteral("Select Program_UseDIcon from Program where Program_Name = ?"),
+                   QStringLiteral("Program_UseDIcon"), mStrPrgName, found);
+    // The system never writes this column; a null found there counts as "not set".
+    if (!found || value.isNull())
+        return false;
+    return IsPositive(toInteger(value));
+}
+
+Recordset clsDBRoutines::LoadProgramOptions(const QString& mStrPrgName)
+{
+    const qint16 key = getProgramKey(TrimSpaces(mStrPrgName));
+    return openRecordset(QStringLiteral("Select Program_Option_Use_OpenWith as OpenWith from "
+                                        "Program_Options where Program_Key = ?"),
+                         {int(key)});
+}
+
+qint16 clsDBRoutines::getProgramKey(const QString& mStrName)
+{
+    bool found = false;
+    const QVariant value =
+        firstValue(QStringLiteral("Select Program_Key from Program where Program_Name = ?"),
+                   QStringLiteral("Program_Key"), mStrName, found);
+    if (!found || value.isNull())
+        return 0;
+    return toInteger(value);
+}
+
+Recordset clsDBRoutines::loadProperties(const QString& mStrName)
+{
+    return openRecordset(
+        QStringLiteral("Select Program_Name as ProgramName, Program_Path as ProgramPath, "
+                       "Program_Added_Date as AddedDate, Program_CustomIcon as Icon from Program "
+                       "where Program_Name = ?"),
+        {trimmed(mStrName)});
+}
+
+QString clsDBRoutines::getProgramPath(const QString& mStrName)
+{
+    return firstText(QStringLiteral("Select Program_Path from Program where Program_Name = ?"),
+                     QStringLiteral("Program_Path"), mStrName);
+}
+
+bool clsDBRoutines::deleteProgram(const QString& mStrName)
+{
+    try {
+        Recordset rs = newRecordset();
+        rs.setSource(QStringLiteral("Delete from Program where Program_name = ?"));
+        rs.setParameters({text(mStrName)});
+        rs.Open();
+        return true;
+    } catch (const KestrelError&) {
+        return false;
+    }
+}
+
+bool clsDBRoutines::addProgram(const QString& mStrName, const QString& mStrDesc,
+                               const QString& mStrProgramPath, const QString& mStrIconPath)
+{
+    try {
+        Recordset rs = newRecordset();
+        rs.setSource(QStringLiteral("Program"));
+        rs.Open();
+        rs.AddNew();
+        rs.setCollect(QStringLiteral("Program_Name"), trimmed(mStrName));
+        rs.setCollect(QStringLiteral("Program_Desc"), trimmed(mStrDesc));
+        rs.setCollect(QStringLiteral("Program_Path"), trimmed(mStrProgramPath));
+        rs.setCollect(QStringLiteral("Program_CustomIcon"), trimmed(mStrIconPath));
+        rs.setCollect(QStringLiteral("Program_Added_Date"),
+                      text(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)));
+        rs.Update();
+        rs.Close();
+        return true;
+    } catch (const KestrelError& error) {
+        platform::MsgBox({error.description(), error.source(), platform::MsgIcon::Critical,
+                          platform::MsgButtons::Ok, error.helpFile(), error.helpContext()});
+        return false;
+    }
+}
+
+bool clsDBRoutines::updateProgram(const QString& mStrOldName, const QString& mStrName,
+                                  const QString& mStrDesc, const QString& mStrProgramPath,
+                                  const QString& mStrIconPath)
+{
+    try {
+        Recordset rs = newRecordset();
+        rs.setSource(QStringLiteral("Update Program Set Program_Name = ?, Program_Desc = ?, "
+                                    "Program_Path =?, Program_CustomIcon = ? where Program_Name "
+                                    "= ?"));
+        rs.setParameters({trimmed(mStrName), text(mStrDesc), trimmed(mStrProgramPath),
+                          text(mStrIconPath), text(mStrOldName)});
+        rs.Open();
+        // No row with the old name: the program went away meanwhile and the edits would be lost.
+        return rs.RecordsAffected() > 0;
+    } catch (const KestrelError&) {
+        return false;
+    }
+}
+
+namespace {
+std::unique_ptr<clsDBRoutines>& instance()
+{
+    // Touching Qt SQL first makes its connection registry outlive this object, whose
+    // destruction at exit still has a connection to remove.
+    static const bool sqlFirst = (QSqlDatabase::connectionNames(), true);
+    Q_UNUSED(sqlFirst);
+    static std::unique_ptr<clsDBRoutines> routines;
+    return routines;
+}
+} // namespace
+
+clsDBRoutines& gDBRoutines()
+{
+    std::unique_ptr<clsDBRoutines>& routines = instance();
+    if (!routines)
+        routines = std::make_unique<clsDBRoutines>();
+    return *routines;
+}
+
+void releaseDBRoutines()
+{
+    instance().reset();
+}
+
+void setCatalogueReadOnly(bool readOnly)
+{
+    readOnlyRequested() = readOnly;
+}
+
+bool catalogueReadOnly()
+{
+    return readOnlyRequested();
+}

@@ -1,0 +1,21 @@
+-- The program catalogue. Text columns are never null; names compare and sort without
+-- regard to letter case. Keys are never reused, so option rows left behind by a deleted
+-- program cannot attach themselves to a later one.
+CREATE TABLE Program (
+    Program_Key INTEGER PRIMARY KEY AUTOINCREMENT,
+    Program_Name TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+    Program_Desc TEXT NOT NULL DEFAULT '',
+    Program_Path TEXT NOT NULL DEFAULT '',
+    Program_CustomIcon TEXT NOT NULL DEFAULT '',
+    Program_UseDIcon INTEGER NOT NULL DEFAULT 0,
+    Program_Added_Date TEXT NOT NULL DEFAULT ''
+);
+
+CREATE INDEX Program_Name_Index ON Program (Program_Name);
+
+CREATE TABLE Program_Options (
+    Program_Key INTEGER NOT NULL,
+    Program_Option_Use_OpenWith INTEGER NOT NULL DEFAULT 0
+);
+
+CREATE INDEX Program_Options_Key_Index ON Program_Options (Program_Key);

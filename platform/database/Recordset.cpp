@@ -1,0 +1,341 @@
+#include "platform/database/Recordset.h"
+
+#include "platform/KestrelError.h"
+
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+[[noreturn]] void throwEngineError(const QSqlError& error)
+{
+    bool ok = false;
+    const qint32 number = error.nativeErrorCode().toInt(&ok);
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    throw KestrelError(ok ? number : -1, databaseErrorSource(), text);
+}
+
+[[noreturn]] void throwLayerError(qint32 number, const QString& text)
+{
+    throw KestrelError(number, databaseErrorSource(), text);
+}
+
+bool isTableName(const QString& source)
+{
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return identifier.match(source).hasMatch();
+}
+
+QString quotedIdentifier(const QString& name)
+{
+    QString quoted = name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QSqlDatabase databaseOf(const Connection& connection)
+{
+    if (connection.State() != Connection::adStateOpen)
+        throwLayerError(DatabaseErrorNumber::ObjectClosed,
+                        QStringLiteral("The record set's connection is not open."));
+    return QSqlDatabase::database(connection.connectionName(), false);
+}
+
+// Runs one statement with its values bound; the query is finished before returning.
+void execute(QSqlQuery& query, const QString& statement, const QVariantList& parameters)
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(statement))
+        throwEngineError(query.lastError());
+    for (const QVariant& value : parameters)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        const QSqlError error = query.lastError();
+        query.finish();
+        throwEngineError(error);
+    }
+}
+} // namespace
+
+Recordset::Recordset(Connection connection) : mConnection(std::move(connection)) {}
+
+Recordset::~Recordset()
+{
+    Close();
+}
+
+Recordset::Recordset(Recordset&& other) noexcept
+    : mConnection(other.mConnection),
+      mSource(std::move(other.mSource)),
+      mParameters(std::move(other.mParameters)),
+      mTable(std::move(other.mTable)),
+      mOpen(std::exchange(other.mOpen, false)),
+      mRecordsAffected(std::exchange(other.mRecordsAffected, -1)),
+      mColumns(std::move(other.mColumns)),
+      mColumnIndex(std::move(other.mColumnIndex)),
+      mRows(std::move(other.mRows)),
+      mPosition(std::exchange(other.mPosition, 0)),
+      mNewRow(std::exchange(other.mNewRow, -1)),
+      mNewRowAssigned(std::move(other.mNewRowAssigned))
+{
+}
+
+Recordset& Recordset::operator=(Recordset&& other) noexcept
+{
+    if (this != &other) {
+        mConnection = other.mConnection;
+        mSource = std::move(other.mSource);
+        mParameters = std::move(other.mParameters);
+        mTable = std::move(other.mTable);
+        mOpen = std::exchange(other.mOpen, false);
+        mRecordsAffected = std::exchange(other.mRecordsAffected, -1);
+        mColumns = std::move(other.mColumns);
+        mColumnIndex = std::move(other.mColumnIndex);
+        mRows = std::move(other.mRows);
+        mPosition = std::exchange(other.mPosition, 0);
+        mNewRow = std::exchange(other.mNewRow, -1);
+        mNewRowAssigned = std::move(other.mNewRowAssigned);
+    }
+    return *this;
+}
+
+void Recordset::setActiveConnection(const Connection& connection)
+{
+    if (mOpen)
+        throwLayerError(DatabaseErrorNumber::ObjectOpen,
+                        QStringLiteral("The record set is open; close it first."));
+    mConnection = connection;
+}
+
+void Recordset::setSource(const QString& source)
+{
+    if (mOpen)
+        throwLayerError(DatabaseErrorNumber::ObjectOpen,
+                        QStringLiteral("The record set is open; close it first."));
+    mSource = source;
+}
+
+void Recordset::setParameters(const QVariantList& parameters)
+{
+    mParameters = parameters;
+}
+
+void Recordset::Open()
+{
+    if (mOpen)
+        throwLayerError(DatabaseErrorNumber::ObjectOpen, QStringLiteral("The record set is already open."));
+    QSqlDatabase db = databaseOf(mConnection);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    // A Source that is not a statement but a bare name opens that whole table.
+    bool table = false;
+    if (!query.prepare(mSource)) {
+        const QSqlError error = query.lastError();
+        const QString name = mSource.trimmed();
+        if (!isTableName(name))
+            throwEngineError(error);
+        table = true;
+        execute(query, QStringLiteral("SELECT * FROM %1").arg(quotedIdentifier(name)), {});
+    } else {
+        for (const QVariant& value : mParameters)
+            query.addBindValue(value);
+        if (!query.exec()) {
+            const QSqlError error = query.lastError();
+            query.finish();
+            throwEngineError(error);
+        }
+    }
+    mRecordsAffected = -1;
+    if (!query.isSelect()) {
+        mRecordsAffected = query.numRowsAffected();
+        query.finish();
+        return;
+    }
+
+    QStringList columns;
+    QHash<QString, qsizetype> index;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i) {
+        columns.append(record.fieldName(i));
+        index.insert(record.fieldName(i).toLower(), i);
+    }
+    QList<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(columns.size());
+        for (int i = 0; i < columns.size(); ++i)
+            row.append(query.value(i));
+        rows.append(std::move(row));
+    }
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (error.isValid())
+        throwEngineError(error);
+
+    mTable = table ? mSource.trimmed() : QString();
+    mColumns = std::move(columns);
+    mColumnIndex = std::move(index);
+    mRows = std::move(rows);
+    mPosition = 0;
+    mNewRow = -1;
+    mOpen = true;
+}
+
+void Recordset::requireOpen() const
+{
+    if (!mOpen)
+        throwLayerError(DatabaseErrorNumber::ObjectClosed,
+                        QStringLiteral("The record set is closed."));
+}
+
+qsizetype Recordset::columnIndex(const QString& name) const
+{
+    const auto it = mColumnIndex.constFind(name.toLower());
+    if (it == mColumnIndex.constEnd())
+        throwLayerError(DatabaseErrorNumber::ItemNotFound,
+                        QStringLiteral("The record set has no column named \"%1\".").arg(name));
+    return it.value();
+}
+
+qint32 Recordset::RecordCount() const
+{
+    requireOpen();
+    return qint32(mRows.size());
+}
+
+QVariant Recordset::Fields(const QString& name) const
+{
+    requireOpen();
+    const qsizetype column = columnIndex(name);
+    if (mPosition < 0 || mPosition >= mRows.size())
+        throwLayerError(DatabaseErrorNumber::NoCurrentRecord,
+                        QStringLiteral("There is no current row (the record set is at its end)."));
+    return mRows.at(mPosition).at(column);
+}
+
+QStringList Recordset::FieldNames() const
+{
+    requireOpen();
+    return mColumns;
+}
+
+void Recordset::MoveFirst()
+{
+    requireOpen();
+    mPosition = 0;
+}
+
+void Recordset::MoveNext()
+{
+    requireOpen();
+    if (mPosition >= mRows.size())
+        throwLayerError(DatabaseErrorNumber::NoCurrentRecord,
+                        QStringLiteral("Cannot move past the end of the record set."));
+    ++mPosition;
+}
+
+bool Recordset::Eof() const
+{
+    requireOpen();
+    return mPosition >= mRows.size();
+}
+
+void Recordset::AddNew()
+{
+    requireOpen();
+    if (mTable.isEmpty())
+        throwLayerError(DatabaseErrorNumber::ObjectOpen,
+                        QStringLiteral("Only a record set opened on a table can add rows."));
+    cancelNew();
+    mRows.append(QVariantList(mColumns.size()));
+    mNewRow = mRows.size() - 1;
+    mNewRowAssigned = QList<bool>(mColumns.size(), false);
+    mPosition = mNewRow;
+}
+
+void Recordset::setCollect(const QString& name, const QVariant& value)
+{
+    requireOpen();
+    const qsizetype column = columnIndex(name);
+    if (mPosition < 0 || mPosition >= mRows.size())
+        throwLayerError(DatabaseErrorNumber::NoCurrentRecord,
+                        QStringLiteral("There is no current row to change."));
+    if (mPosition != mNewRow)
+        throwLayerError(DatabaseErrorNumber::ObjectOpen,
+                        QStringLiteral("Only a row made with AddNew can be changed."));
+    mRows[mPosition][column] = value;
+    mNewRowAssigned[column] = true;
+}
+
+void Recordset::Update()
+{
+    requireOpen();
+    if (mNewRow < 0)
+        return;
+    QStringList names;
+    QStringList marks;
+    QVariantList values;
+    for (qsizetype i = 0; i < mColumns.size(); ++i) {
+        if (!mNewRowAssigned.at(i))
+            continue;
+        names.append(quotedIdentifier(mColumns.at(i)));
+        marks.append(QStringLiteral("?"));
+        values.append(mRows.at(mNewRow).at(i));
+    }
+    const QString table = quotedIdentifier(mTable);
+    const QString statement =
+        names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                              .arg(table, names.join(u','), marks.join(u','));
+    QVariant rowId;
+    try {
+        QSqlDatabase db = databaseOf(mConnection);
+        QSqlQuery insert(db);
+        execute(insert, statement, values);
+        rowId = insert.lastInsertId();
+        insert.finish();
+    } catch (...) {
+        cancelNew();
+        throw;
+    }
+
+    // Read the row back so that the record set shows what the database stored. The row
+    // is in the database already, so a failure here only leaves the values as set.
+    const qsizetype row = mNewRow;
+    mNewRow = -1;
+    if (!rowId.isValid())
+        return;
+    QSqlQuery reread(QSqlDatabase::database(mConnection.connectionName(), false));
+    reread.setForwardOnly(true);
+    if (reread.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table))) {
+        reread.addBindValue(rowId);
+        if (reread.exec() && reread.next()) {
+            for (qsizetype i = 0; i < mColumns.size(); ++i)
+                mRows[row][i] = reread.value(int(i));
+        }
+    }
+    reread.finish();
+}
+
+void Recordset::cancelNew()
+{
+    if (mNewRow < 0)
+        return;
+    mRows.removeAt(mNewRow);
+    mNewRow = -1;
+    if (mPosition > mRows.size())
+        mPosition = mRows.size();
+}
+
+void Recordset::Close()
+{
+    mOpen = false;
+    mRows.clear();
+    mColumns.clear();
+    mColumnIndex.clear();
+    mPosition = 0;
+    mNewRow = -1;
+    mNewRowAssigned.clear();
+}
