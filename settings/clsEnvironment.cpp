@@ -163,19 +163,20 @@ bool clsEnvironment::saveSettings(const QString& mStrIniFile, const QString& mSt
                                   qint16 mIntNumberOfClicks)
 {
     // A missing file is refused outright ("Couldn't save settings, invalid path pass the
-    // function"): nothing is written.
-    if (!FileExists(TrimSpaces(mStrIniFile)))
+    // function"): nothing is written. The file checked is the file written, blanks or not.
+    const QString iniPath = TrimSpaces(mStrIniFile);
+    if (!FileExists(iniPath))
         return false;
     clsIniFile& ini = iniFile();
     const QString general = QStringLiteral("General");
     bool written = ini.IniWriteChecked(QStringLiteral("Database"), QStringLiteral("DatabasePath"),
-                                       mStrDBPath, mStrIniFile);
+                                       mStrDBPath, iniPath);
     written &= ini.IniWriteChecked(general, QStringLiteral("RequireLogin"),
-                                   QString::number(FlagToDigit(mBRequireLogin)), mStrIniFile);
+                                   QString::number(FlagToDigit(mBRequireLogin)), iniPath);
     written &= ini.IniWriteChecked(general, QStringLiteral("ShowToolbar"),
-                                   QString::number(FlagToDigit(mBShowToolbar)), mStrIniFile);
+                                   QString::number(FlagToDigit(mBShowToolbar)), iniPath);
     written &= ini.IniWriteChecked(general, QStringLiteral("NumberOfClicks"),
-                                   QString::number(mIntNumberOfClicks), mStrIniFile);
+                                   QString::number(mIntNumberOfClicks), iniPath);
     return written;
 }
 
