@@ -1,0 +1,39 @@
+#include "admin/frmAddProgram.h"
+
+#include "catalogue/clsDBRoutines.h"
+#include "platform/ui/MessageBox.h"
+#include "settings/FileChecks.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace admin {
+
+frmAddProgram::frmAddProgram(QWidget* parent)
+    : frmProgramDialog("Add A New Runnable Program..", "Add a new runnable program....", "Add..",
+                       parent)
+{
+    setObjectName("frmAddProgram");
+    // Closing discards what was typed: the next Add starts with an empty dialog.
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void frmAddProgram::save()
+{
+    if (!checkFields())
+        return;
+    const bool added = gDBRoutines().addProgram(
+        TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
+        TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
+    if (!added) {
+        platform::MsgBox({"Unable to add program", "Error", platform::MsgIcon::Critical,
+                          platform::MsgButtons::Ok, {}, 0});
+        return;
+    }
+    platform::MsgBox({"Program Added", "Sucess", platform::MsgIcon::Information,
+                      platform::MsgButtons::Ok, {}, 0});
+    refreshSetupList();
+    close();
+}
+
+} // namespace admin

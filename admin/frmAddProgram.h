@@ -1,0 +1,19 @@
+#pragma once
+
+#include "admin/frmProgramDialog.h"
+
+namespace admin {
+
+// Adds one program to the catalogue. Shown modeless and without an owner, so it can
+// outlive the setup window.
+class frmAddProgram : public frmProgramDialog
+{
+    Q_OBJECT
+public:
+    explicit frmAddProgram(QWidget* parent = nullptr);
+
+private:
+    void save() override;
+};
+
+} // namespace admin

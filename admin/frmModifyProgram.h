@@ -1,0 +1,26 @@
+#pragma once
+
+#include "admin/frmProgramDialog.h"
+
+namespace admin {
+
+// Changes one catalogue program, found by the name it was opened for, so the name box
+// can rename it. Shown modal, owned by the setup window.
+class frmModifyProgram : public frmProgramDialog
+{
+    Q_OBJECT
+public:
+    explicit frmModifyProgram(QWidget* parent = nullptr);
+
+    QString Program() const { return mProgramName; }
+    // Stores the trimmed name and loads the program's data; no name is refused.
+    void setProgram(const QString& mStrName);
+
+private:
+    void fillProgram();
+    void save() override;
+
+    QString mProgramName;
+};
+
+} // namespace admin

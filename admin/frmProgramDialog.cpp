@@ -1,0 +1,133 @@
+#include "admin/frmProgramDialog.h"
+
+#include "views/common/Twips.h"
+#include "admin/frmSetup.h"
+#include "admin/modMain.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/MessageBox.h"
+#include "settings/FileChecks.h"
+#include "settings/clsEnvironment.h"
+#include "views/admin/ucProgramView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace admin {
+
+namespace {
+// Where executables live on this platform; the browse dialog starts there.
+const char* const kProgramsFolder = "/usr/bin";
+
+QLabel* addLabel(QWidget* parent, const char* name, const QString& text, const QRect& place)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    return label;
+}
+
+QLineEdit* addTextBox(QWidget* parent, const char* name, const QRect& place)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setGeometry(place);
+    return box;
+}
+
+QPushButton* addButton(QWidget* parent, const char* name, const QString& text, const QRect& place)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(place);
+    button->setAutoDefault(false);
+    return button;
+}
+} // namespace
+
+frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStrBanner,
+                                   const QString& mStrAction, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(mStrTitle);
+    setFixedSize(twips::px(5340), twips::px(4365));
+
+    mPicture1 = new QWidget(this);
+    mPicture1->setObjectName("Picture1");
+    mPicture1->setGeometry(twips::rect(0, 0, 5340, 735));
+    mPicture1->setAutoFillBackground(true);
+    QPalette banner = mPicture1->palette();
+    banner.setColor(QPalette::Window, Qt::white);
+    banner.setColor(QPalette::WindowText, Qt::black);
+    mPicture1->setPalette(banner);
+    mLabel4 = addLabel(mPicture1, "Label4", mStrBanner, twips::rect(4080, 0, 1095, 615));
+    mLabel4->setWordWrap(true);
+    mLabel4->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    addLabel(this, "Label1", "Program Name :", twips::rect(120, 1080, 1215, 255));
+    mTxtProgramName = addTextBox(this, "txtProgramName", twips::rect(1440, 1065, 2775, 285));
+    addLabel(this, "Label5", "Description of Program", twips::rect(1680, 1440, 1695, 255));
+    mTxtProgramDescription = new QPlainTextEdit(this);
+    mTxtProgramDescription->setObjectName("txtProgramDescription");
+    mTxtProgramDescription->setGeometry(twips::rect(120, 1680, 5055, 855));
+    mTxtProgramDescription->setTabChangesFocus(true);
+    addLabel(this, "Label2", "Program's Exe Path :", twips::rect(120, 2880, 1575, 255));
+    mTxtProgramPath = addTextBox(this, "txtProgramPath", twips::rect(1920, 2865, 2775, 285));
+    mCmdExePath = addButton(this, "cmdExePath", "...", twips::rect(4800, 2880, 495, 255));
+    addLabel(this, "Label3", "Program's Icon :", twips::rect(120, 3360, 1335, 255));
+    mTxtProgramIcon = addTextBox(this, "txtProgramIcon", twips::rect(1920, 3345, 2775, 285));
+    mCmdIconPath = addButton(this, "cmdIconPath", "...", twips::rect(4800, 3360, 495, 255));
+    mCmdAdd = addButton(this, "cmdAdd", mStrAction, twips::rect(120, 3840, 735, 375));
+
+    QWidget::setTabOrder(mTxtProgramName, mTxtProgramDescription);
+    QWidget::setTabOrder(mTxtProgramDescription, mTxtProgramPath);
+    QWidget::setTabOrder(mTxtProgramPath, mCmdExePath);
+    QWidget::setTabOrder(mCmdExePath, mTxtProgramIcon);
+    QWidget::setTabOrder(mTxtProgramIcon, mCmdIconPath);
+    QWidget::setTabOrder(mCmdIconPath, mCmdAdd);
+    mTxtProgramName->setFocus();
+
+    connect(mCmdAdd, &QPushButton::clicked, this, &frmProgramDialog::cmdAdd_Click);
+    connect(mCmdExePath, &QPushButton::clicked, this, &frmProgramDialog::cmdExePath_Click);
+    connect(mCmdIconPath, &QPushButton::clicked, this, &frmProgramDialog::cmdIconPath_Click);
+}
+
+bool frmProgramDialog::checkFields() const
+{
+    if (TrimSpaces(mTxtProgramName->text()).isEmpty() ||
+        TrimSpaces(mTxtProgramPath->text()).isEmpty()) {
+        platform::MsgBox({"Please fill all fields in.", "Error", platform::MsgIcon::Exclamation,
+                          platform::MsgButtons::Ok, {}, 0});
+        return false;
+    }
+    return true;
+}
+
+void frmProgramDialog::refreshSetupList()
+{
+    // The add dialog outlives a closed setup window; then there is no list to refresh.
+    if (frmSetup* setup = openSetupWindow())
+        setup->ucProgramView1()->reloadView();
+}
+
+void frmProgramDialog::cmdAdd_Click()
+{
+    save();
+}
+
+void frmProgramDialog::cmdExePath_Click()
+{
+    if (auto chosen = platform::GetOpenFileName({"Select Program's Executable File..",
+                                                 kProgramsFolder}))
+        mTxtProgramPath->setText(*chosen);
+}
+
+void frmProgramDialog::cmdIconPath_Click()
+{
+    if (auto chosen = platform::GetOpenFileName({"Select A Icon For This Program",
+                                                 gEnvironment().DefaultDialogIconPath()}))
+        mTxtProgramIcon->setText(TrimSpaces(*chosen));
+}
+
+} // namespace admin

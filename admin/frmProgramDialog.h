@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+namespace admin {
+
+// The window the add and the modify dialog both are: a banner, the four entries with
+// their browse buttons and one action button. The two differ in titles and in what the
+// action button does.
+class frmProgramDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    QLineEdit* txtProgramName() const { return mTxtProgramName; }
+    QPlainTextEdit* txtProgramDescription() const { return mTxtProgramDescription; }
+    QLineEdit* txtProgramPath() const { return mTxtProgramPath; }
+    QLineEdit* txtProgramIcon() const { return mTxtProgramIcon; }
+    QPushButton* cmdAdd() const { return mCmdAdd; }
+
+protected:
+    frmProgramDialog(const QString& mStrTitle, const QString& mStrBanner,
+                     const QString& mStrAction, QWidget* parent);
+
+    // The name and the executable path are required; says so and answers false otherwise.
+    bool checkFields() const;
+    // After a change to the catalogue: the setup window's list, when it is still open.
+    static void refreshSetupList();
+
+private slots:
+    void cmdAdd_Click();
+    void cmdExePath_Click();
+    void cmdIconPath_Click();
+
+private:
+    virtual void save() = 0;
+
+    QWidget* mPicture1 = nullptr;
+    QLabel* mLabel4 = nullptr;
+    QLineEdit* mTxtProgramName = nullptr;
+    QPlainTextEdit* mTxtProgramDescription = nullptr;
+    QLineEdit* mTxtProgramPath = nullptr;
+    QLineEdit* mTxtProgramIcon = nullptr;
+    QPushButton* mCmdExePath = nullptr;
+    QPushButton* mCmdIconPath = nullptr;
+    QPushButton* mCmdAdd = nullptr;
+};
+
+} // namespace admin

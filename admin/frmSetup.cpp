@@ -1,0 +1,145 @@
+#include "admin/frmSetup.h"
+
+#include "views/common/Twips.h"
+#include "admin/frmModifyProgram.h"
+#include "admin/modMain.h"
+#include "catalogue/clsDBRoutines.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/MessageBox.h"
+#include "settings/FileChecks.h"
+#include "settings/clsEnvironment.h"
+#include "views/admin/frmProperties.h"
+#include "views/admin/ucLeftFrame.h"
+#include "views/admin/ucProgramView.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace admin {
+
+namespace {
+QPushButton* addButton(QWidget* parent, const char* name, const QString& text, const QRect& place)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(place);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void message(const QString& text, const QString& title, platform::MsgIcon icon)
+{
+    platform::MsgBox({text, title, icon, platform::MsgButtons::Ok, {}, 0});
+}
+} // namespace
+
+frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("frmSetup");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle("Kestrel Setup....");
+    setFixedSize(twips::px(9030), twips::px(5550));
+
+    mUcLeftFrame1 = new ucLeftFrame(this);
+    mUcLeftFrame1->setObjectName("ucLeftFrame1");
+    mUcLeftFrame1->setGeometry(twips::rect(0, 0, 3015, 5535));
+
+    mFrEnviro = new QGroupBox("Environment Settings", this);
+    mFrEnviro->setObjectName("frEnviro");
+    mFrEnviro->setGeometry(twips::rect(3120, 0, 5895, 975));
+    auto* label1 = new QLabel("Database Location :", mFrEnviro);
+    label1->setObjectName("Label1");
+    label1->setGeometry(twips::rect(120, 480, 1455, 255));
+    mTxtDatabaseLocation = new QLineEdit(mFrEnviro);
+    mTxtDatabaseLocation->setObjectName("txtDatabaseLocation");
+    mTxtDatabaseLocation->setGeometry(twips::rect(1680, 465, 3375, 285));
+    mCmdBrowse = addButton(mFrEnviro, "cmdBrowse", "...", twips::rect(5160, 480, 615, 255));
+
+    mFrPrograms = new QGroupBox("Program Setup", this);
+    mFrPrograms->setObjectName("frPrograms");
+    mFrPrograms->setGeometry(twips::rect(3120, 960, 5895, 2775));
+    mUcProgramView1 = new ucProgramView(mFrPrograms);
+    mUcProgramView1->setObjectName("ucProgramView1");
+    mUcProgramView1->setGeometry(twips::rect(240, 240, 5535, 1935));
+    mCmdAdd = addButton(mFrPrograms, "cmdAdd", "Add", twips::rect(120, 2280, 735, 375));
+    mCmdModify = addButton(mFrPrograms, "cmdModify", "Modify", twips::rect(960, 2280, 735, 375));
+    mCmdDelete = addButton(mFrPrograms, "cmdDelete", "Delete", twips::rect(1800, 2280, 735, 375));
+    mCmdProp = addButton(mFrPrograms, "cmdProp", "Properties", twips::rect(4800, 2280, 975, 375));
+
+    QWidget::setTabOrder(mUcLeftFrame1, mTxtDatabaseLocation);
+    QWidget::setTabOrder(mTxtDatabaseLocation, mCmdBrowse);
+    QWidget::setTabOrder(mCmdBrowse, mUcProgramView1);
+    QWidget::setTabOrder(mUcProgramView1, mCmdDelete);
+    QWidget::setTabOrder(mCmdDelete, mCmdAdd);
+    QWidget::setTabOrder(mCmdAdd, mCmdModify);
+    QWidget::setTabOrder(mCmdModify, mCmdProp);
+
+    connect(mCmdBrowse, &QPushButton::clicked, this, &frmSetup::cmdBrowse_Click);
+    connect(mCmdAdd, &QPushButton::clicked, this, &showAddProgram);
+    connect(mCmdModify, &QPushButton::clicked, this, &frmSetup::cmdModify_Click);
+    connect(mCmdDelete, &QPushButton::clicked, this, &frmSetup::deleteSelectedProgram);
+    connect(mCmdProp, &QPushButton::clicked, this, &frmSetup::cmdProp_Click);
+    connect(mUcProgramView1, &ucProgramView::AddMenuClicked, this, &showAddProgram);
+    connect(mUcProgramView1, &ucProgramView::ModifyMenuClicked, this, &frmSetup::cmdModify_Click);
+    connect(mUcProgramView1, &ucProgramView::DeleteMenuClicked, this,
+            &frmSetup::deleteSelectedProgram);
+    connect(mUcProgramView1, &ucProgramView::PropertiesClicked, this, &frmSetup::cmdProp_Click);
+    connect(mUcLeftFrame1, &ucLeftFrame::QuitClicked, this, &QWidget::close);
+
+    mTxtDatabaseLocation->setText(gEnvironment().DatabasePath());
+    mUcProgramView1->loadView();
+}
+
+void frmSetup::cmdBrowse_Click()
+{
+    const auto chosen = platform::GetOpenFileName(
+        {"Select Database...", gEnvironment().DefaultDialogDatabasePath()});
+    if (!chosen || TrimSpaces(*chosen).isEmpty())
+        return;
+    if (*chosen == TrimSpaces(mTxtDatabaseLocation->text())) {
+        message("Database is same as selected file", "Same", platform::MsgIcon::Exclamation);
+        return;
+    }
+    // The new location is for the next start: this window and the open catalogue keep theirs.
+    if (gEnvironment().saveSettings(settingsFile(), TrimSpaces(*chosen), false, false, 2))
+        message("Database Location has been updated", "Information",
+                platform::MsgIcon::Information);
+    else
+        message("Unable to save settings", "Error", platform::MsgIcon::Critical);
+}
+
+void frmSetup::cmdModify_Click()
+{
+    frmModifyProgram dialog(this);
+    dialog.setProgram(mUcProgramView1->selectedItem());
+    dialog.exec();
+}
+
+void frmSetup::cmdProp_Click()
+{
+    frmProperties window(this);
+    window.setProgram(mUcProgramView1->selectedItem());
+    if (window.isOpen())
+        window.exec();
+}
+
+void frmSetup::deleteSelectedProgram()
+{
+    // With nothing selected there is nothing to delete, and nothing to ask.
+    const QString name = mUcProgramView1->selectedItem();
+    if (name.isEmpty())
+        return;
+    if (platform::MsgBox({"Delete " + name + "?", "Question", platform::MsgIcon::Question,
+                          platform::MsgButtons::YesNo, {}, 0}) != platform::MsgAnswer::Yes)
+        return;
+    if (gDBRoutines().deleteProgram(mUcProgramView1->selectedItem())) {
+        message("Program has been deleted", "Confirmation", platform::MsgIcon::Information);
+        mUcProgramView1->reloadView();
+    } else {
+        message("Couldn't Delete Program", "Error", platform::MsgIcon::Critical);
+    }
+}
+
+} // namespace admin

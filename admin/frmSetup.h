@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+namespace admin {
+
+class ucLeftFrame;
+class ucProgramView;
+
+// The administrator's main window: where the catalogue lies, and its programs with the
+// commands Add, Modify, Delete and Properties.
+class frmSetup : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmSetup(QWidget* parent = nullptr);
+
+    ucProgramView* ucProgramView1() const { return mUcProgramView1; }
+    ucLeftFrame* ucLeftFrame1() const { return mUcLeftFrame1; }
+    QLineEdit* txtDatabaseLocation() const { return mTxtDatabaseLocation; }
+
+private slots:
+    void cmdBrowse_Click();
+    void cmdModify_Click();
+    void cmdProp_Click();
+    void deleteSelectedProgram();
+
+private:
+    ucLeftFrame* mUcLeftFrame1 = nullptr;
+    QGroupBox* mFrEnviro = nullptr;
+    QLineEdit* mTxtDatabaseLocation = nullptr;
+    QPushButton* mCmdBrowse = nullptr;
+    QGroupBox* mFrPrograms = nullptr;
+    ucProgramView* mUcProgramView1 = nullptr;
+    QPushButton* mCmdAdd = nullptr;
+    QPushButton* mCmdModify = nullptr;
+    QPushButton* mCmdDelete = nullptr;
+    QPushButton* mCmdProp = nullptr;
+};
+
+} // namespace admin

@@ -1,0 +1,24 @@
+#include "admin/modMain.h"
+#include "catalogue/clsDBRoutines.h"
+#include "platform/ui/widgets/KestrelApplication.h"
+#include "platform/ui/widgets/RealHandlers.h"
+#include "settings/clsEnvironment.h"
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    KestrelApplication app(argc, argv);
+    KestrelApplication::setApplicationName(QStringLiteral("KestrelAdmin"));
+    // A modeless add dialog keeps the program running after the setup window closed.
+    KestrelApplication::setQuitOnLastWindowClosed(true);
+    platform::installRealHandlers();
+
+    const int result = app.runGuarded([] {
+        if (!admin::Main(settingsFilePath()))
+            return EXIT_FAILURE;
+        return KestrelApplication::exec();
+    });
+    releaseDBRoutines();
+    return result;
+}

@@ -1,0 +1,70 @@
+#include "admin/modMain.h"
+
+#include "admin/frmAddProgram.h"
+#include "admin/frmSetup.h"
+#include "platform/ui/MessageBox.h"
+#include "settings/clsEnvironment.h"
+
+#include <QPointer>
+
+namespace admin {
+
+namespace {
+QString& startedSettingsFile()
+{
+    static QString path;
+    return path;
+}
+QPointer<frmSetup>& setupInstance()
+{
+    static QPointer<frmSetup> window;
+    return window;
+}
+QPointer<frmAddProgram>& addInstance()
+{
+    static QPointer<frmAddProgram> window;
+    return window;
+}
+} // namespace
+
+bool Main(const QString& mStrIniFile)
+{
+    startedSettingsFile() = mStrIniFile;
+    if (!gEnvironment().loadSettings(mStrIniFile)) {
+        platform::MsgBox({"Error Loading Setttings, Closing", "Error", platform::MsgIcon::Critical,
+                          platform::MsgButtons::Ok, {}, 0});
+        return false;
+    }
+    setupWindow().show();
+    return true;
+}
+
+QString settingsFile()
+{
+    return startedSettingsFile().isEmpty() ? settingsFilePath() : startedSettingsFile();
+}
+
+frmSetup& setupWindow()
+{
+    QPointer<frmSetup>& window = setupInstance();
+    if (!window)
+        window = new frmSetup();
+    return *window;
+}
+
+frmSetup* openSetupWindow()
+{
+    return setupInstance().data();
+}
+
+void showAddProgram()
+{
+    QPointer<frmAddProgram>& window = addInstance();
+    if (!window)
+        window = new frmAddProgram();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace admin

@@ -1,0 +1,50 @@
+#include "views/admin/ucProgramView.h"
+
+#include <QAction>
+#include <QListWidget>
+#include <QMenu>
+
+namespace admin {
+
+ucProgramView::ucProgramView(QWidget* parent)
+    : ucProgramViewBase(parent), mMnuPopupMenu(new QMenu(QStringLiteral("PopupMenu"), this))
+{
+    mMnuPopupMenu->setObjectName(QStringLiteral("mnuPopupMenu"));
+    const auto addItem = [this](const char* name, const QString& caption, auto signal) {
+        QAction* action = mMnuPopupMenu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, signal);
+    };
+    const auto addSeparator = [this](const char* name) {
+        mMnuPopupMenu->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+    addItem("mnuPopupMenuAdd", QStringLiteral("Add"), &ucProgramView::AddMenuClicked);
+    addItem("mnuPopupMenuModify", QStringLiteral("Modify"), &ucProgramView::ModifyMenuClicked);
+    addSeparator("mnuPopupSep1");
+    addItem("mnuPopupMenuDelete", QStringLiteral("Delete"), &ucProgramView::DeleteMenuClicked);
+    addSeparator("mnuPopupMenuSep2");
+    addItem("mnuPopupmenuProperties", QStringLiteral("Properties"),
+            &ucProgramView::PropertiesClicked);
+}
+
+bool ucProgramView::loadView(bool /*mBImageList*/)
+{
+    fillView();
+    return false;
+}
+
+void ucProgramView::reloadView()
+{
+    clearView();
+    loadView(true);
+}
+
+void ucProgramView::listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos)
+{
+    if (button == Qt::RightButton)
+        mMnuPopupMenu->popup(lstView()->viewport()->mapToGlobal(viewportPos));
+    else
+        emit ItemClicked(selectedListItem());
+}
+
+} // namespace admin
