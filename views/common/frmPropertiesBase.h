@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// The properties window of both programs: the icon Image1, the value labels
+// lblProgramName, lblDateAdded, lblProgramPath, lblIconPath with their captions, and OK.
+// The launcher's variant (launcher::frmProperties) adds cmdLaunch; see ucProgramViewBase.h.
+//
+// How a holder opens it:
+//     frmProperties window(this);
+//     window.setProgram(name);          // refuses or reports, then closes itself
+//     if (window.isOpen()) window.exec();
+class frmPropertiesBase : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmPropertiesBase(QWidget* parent = nullptr);
+    ~frmPropertiesBase() override;
+
+    QString Program() const { return mProgram; }
+    // Checks the name (trimmed) and fills the window from the catalogue. An empty name or
+    // one without a catalogue record is reported in a message box and closes the window.
+    void setProgram(const QString& value);
+
+    // False once the window has closed itself: it must then not be shown.
+    bool isOpen() const { return mOpen; }
+
+protected:
+    void closeWindow();
+
+    QLabel* Image1;
+    QLabel* lblProgramName;
+    QLabel* Label1;
+    QLabel* lblDateAdded;
+    QLabel* Label2;
+    QLabel* lblProgramPath;
+    QLabel* Label3;
+    QLabel* lblIconPath;
+    QPushButton* cmdOK;
+
+private:
+    void fillProperties();
+    QLabel* addLabel(const QString& name, const QString& text, int left, int top, int width,
+                     int height);
+
+    QString mProgram;
+    bool mOpen = true;
+};

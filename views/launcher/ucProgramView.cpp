@@ -1,0 +1,37 @@
+#include "views/launcher/ucProgramView.h"
+
+#include <QListWidget>
+#include <QMenu>
+
+namespace launcher {
+
+ucProgramView::ucProgramView(QWidget* parent) : ucProgramViewBase(parent), mMenu(new QMenu(this))
+{
+    setObjectName(QStringLiteral("ucProgramView"));
+    mMenu->setObjectName(QStringLiteral("mnuPopupmenu"));
+    mMenu->setTitle(QStringLiteral("PopupMenu"));
+    QAction* properties = mMenu->addAction(QStringLiteral("Properties"));
+    properties->setObjectName(QStringLiteral("mnuPopupmenuProperties"));
+    connect(properties, &QAction::triggered, this, &ucProgramView::PropertiesClicked);
+}
+
+bool ucProgramView::loadView()
+{
+    fillView();
+    return false;
+}
+
+void ucProgramView::listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos)
+{
+    QListWidgetItem* selected = selectedListItem();
+    if (!selected)
+        return;
+    if (button == Qt::RightButton) {
+        const QPoint at(lstView()->visualItemRect(selected).left(), viewportPos.y());
+        mMenu->popup(lstView()->viewport()->mapToGlobal(at));
+    } else {
+        emit ItemClicked(selected);
+    }
+}
+
+} // namespace launcher
