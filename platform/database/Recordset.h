@@ -26,7 +26,7 @@ public:
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
 
-    const Connection& ActiveConnection() const { return mConnection; }
+    Connection ActiveConnection() const { return mConnection; }
     void setActiveConnection(const Connection& connection);
     const QString& Source() const { return mSource; }
     void setSource(const QString& source);
