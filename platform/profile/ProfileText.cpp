@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QList>
+#include <QStringDecoder>
 
 namespace platform::profile::text {
 namespace {
@@ -26,6 +27,15 @@ struct Parsed
     qsizetype bomLength = 0;
     QList<Line> lines;
 };
+
+// UTF-8 to text. Unlike QString::fromUtf8, keeps a U+FEFF at the start: only the file's
+// own byte-order mark is dropped, not one that starts a value or a name.
+QString decode(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
 
 bool isBlank(char c)
 {
@@ -107,7 +117,7 @@ bool sameName(QByteArrayView stored, const QString& wanted)
     // Cheap reject before decoding: a UTF-16 unit takes one to three UTF-8 bytes.
     if (stored.size() < wanted.size() || stored.size() > 3 * wanted.size())
         return false;
-    return QString::fromUtf8(stored).compare(wanted, Qt::CaseInsensitive) == 0;
+    return decode(stored).compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 // Index of the first header named section, or -1.
@@ -138,11 +148,12 @@ QString stripQuotes(QString value)
 }
 
 // The line end new lines get: the file's own (its first), "\n" for a file without one.
+// A bare "\r" becomes "\r\n": a lone "\r" put before a blank "\n" line would fuse with it.
 QByteArray lineEndOf(const QByteArray& file, const Parsed& p)
 {
     for (const Line& line : p.lines) {
         if (line.hasEnd())
-            return file.mid(line.contentEnd, line.end - line.contentEnd);
+            return file[line.contentEnd] == '\n' ? QByteArray("\n") : QByteArray("\r\n");
     }
     return "\n";
 }
@@ -173,7 +184,7 @@ std::optional<QString> readValue(const QByteArray& file, const QString& section,
     for (qsizetype i = header + 1; i < end; ++i) {
         const Line& line = p.lines[i];
         if (line.kind == Kind::Entry && sameName(line.name, wanted))
-            return stripQuotes(QString::fromUtf8(line.value));
+            return stripQuotes(decode(line.value));
     }
     return std::nullopt;
 }
@@ -191,9 +202,9 @@ std::optional<QStringList> readSection(const QByteArray& file, const QString& se
     for (qsizetype i = header + 1; i < end; ++i) {
         const Line& line = p.lines[i];
         if (line.kind == Kind::Entry)
-            entries.append(QString::fromUtf8(line.name) + u'=' + QString::fromUtf8(line.value));
+            entries.append(decode(line.name) + u'=' + decode(line.value));
         else if (line.kind == Kind::Bare)
-            entries.append(QString::fromUtf8(line.value));
+            entries.append(decode(line.value));
     }
     return entries;
 }
@@ -203,7 +214,7 @@ QStringList sectionNames(const QByteArray& file)
     QStringList names;
     for (const Line& line : parse(file).lines) {
         if (line.kind == Kind::Header)
-            names.append(QString::fromUtf8(line.name));
+            names.append(decode(line.name));
     }
     return names;
 }
