@@ -326,14 +326,15 @@ QString clsIniFile::GetSections()
 {
     if (!checkSectionSet())
         return QString();
+    const QFileInfo info(mFullPath);
+    if (!info.exists())
+        throw KestrelError(KestrelErrorNumber::FileNotFound, kErrorSource,
+                           QStringLiteral("File not found"));
+    // A folder, pipe or device is never opened: reading a pipe could block for good.
     QFile file(mFullPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!file.exists())
-            throw KestrelError(KestrelErrorNumber::FileNotFound, kErrorSource,
-                               QStringLiteral("File not found"));
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         throw KestrelError(kPathFileAccessError, kErrorSource,
                            QStringLiteral("Path/File access error"));
-    }
     QByteArray bytes = file.readAll();
     file.close();
     if (bytes.startsWith("\xEF\xBB\xBF"))

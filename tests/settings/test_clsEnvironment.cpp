@@ -1,16 +1,13 @@
 #include "settings/clsEnvironment.h"
 
 #include "platform/KestrelError.h"
+#include "tests/settings/WithoutRootRights.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <functional>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -44,23 +41,6 @@ QByteArray defaultFile(const QString& folder)
            "DefaultDialogIconPath=" + f + "/icons\nDefaultDialogDBPath=" + f + "/data\n";
 }
 
-// Root ignores file permissions, so as root the body runs in a child process as "nobody";
-// otherwise it runs in place. The body's answer is the exit code.
-int withoutRootRights(const std::function<int()>& body)
-{
-    if (::geteuid() != 0)
-        return body();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::alarm(60); // a body that never returns fails instead of hanging the suite
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(99);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 } // namespace
 
 class TestClsEnvironment : public QObject
@@ -338,6 +318,26 @@ private slots:
         });
         QCOMPARE(saved, 0);
         QCOMPARE(readFile(ini), content);
+    }
+
+    void loadFailsWhenTheSearchFails()
+    {
+        QTemporaryDir dir;
+        makeInstallation(dir.path());
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7777)));
+        QVERIFY(QDir(dir.path()).mkdir("locked"));
+        writeFile(dir.filePath("locked/Kestrel.ini"), "[General]\nNumberOfClicks=4\n");
+        // Others may pass through the folder but not list it.
+        QVERIFY(QFile::setPermissions(dir.filePath("locked"), QFile::WriteOwner | QFile::ExeOwner |
+                                                                  QFile::ExeGroup |
+                                                                  QFile::ExeOther));
+        const int loaded = withoutRootRights([&] {
+            clsEnvironment env(dir.path());
+            return env.loadSettings(dir.filePath("locked/Kestrel.*")) ? 1 : 0;
+        });
+        QFile::setPermissions(dir.filePath("locked"), QFile::Permissions(0x7700));
+        QCOMPARE(loaded, 0);
+        QVERIFY(!QFile::exists(dir.filePath("Kestrel.ini")));
     }
 
     void loadInAReadOnlyFolderGivesUpAfterOneReload()

@@ -1,6 +1,7 @@
 #include "settings/clsIniFile.h"
 
 #include "platform/KestrelError.h"
+#include "tests/settings/WithoutRootRights.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <QCoreApplication>
@@ -334,6 +335,8 @@ private slots:
         QTest::addRow("missing") << "Missing.ini" << 0;
         QTest::addRow("missing folder") << "nowhere/Kestrel.ini" << 0;
         QTest::addRow("question mark needs a character") << "Kestrel.ini?" << 0;
+        QTest::addRow("dot in the folder: no .* added") << "my.dir/Kestrel" << 0;
+        QTest::addRow("dot in the folder, exact name") << "my.dir/Kestrel.ini" << -1;
     }
     void existsFindsOrdinaryVisibleFilesOnly()
     {
@@ -346,10 +349,37 @@ private slots:
         QFile::setPermissions(dir.filePath("ReadOnly.ini"), QFile::ReadOwner);
         QVERIFY(QDir(dir.path()).mkdir("Folder.ini"));
         QVERIFY(QDir(dir.path()).mkdir("Folder"));
+        QVERIFY(QDir(dir.path()).mkdir("my.dir"));
+        writeFile(dir.filePath("my.dir/Kestrel.ini"), "x");
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("pipe.ini")).constData(), 0600), 0);
 
         clsIniFile ini;
         QTEST(int(ini.Exists(dir.filePath(name))), "expected");
+    }
+
+    void existsReportsAFolderItCannotList()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)));
+        QVERIFY(QDir(dir.path()).mkdir("locked"));
+        writeFile(dir.filePath("locked/Kestrel.ini"), "x");
+        QVERIFY(QFile::setPermissions(dir.filePath("locked"), QFile::WriteOwner | QFile::ExeOwner |
+                                                                  QFile::ExeGroup |
+                                                                  QFile::ExeOther));
+        const int outcome = withoutRootRights([&] {
+            clsIniFile ini;
+            // An exact name needs no listing.
+            if (ini.Exists(dir.filePath("locked/Kestrel.ini")) != -1)
+                return 1;
+            try {
+                ini.Exists(dir.filePath("locked/Kes*"));
+                return 2;
+            } catch (const KestrelError&) {
+                return 0;
+            }
+        });
+        QFile::setPermissions(dir.filePath("locked"), QFile::Permissions(0x7700));
+        QCOMPARE(outcome, 0);
     }
 
     void existsSearchesTheCurrentFolderForBareNames()
@@ -415,6 +445,17 @@ private slots:
             QCOMPARE(error.number(), KestrelErrorNumber::FileNotFound);
         }
         QVERIFY_THROWS_EXCEPTION(KestrelError, ini.SectExist("S"));
+        QStringList names2;
+        QVERIFY_THROWS_EXCEPTION(KestrelError, ini.GetSectionsEx(names2));
+
+        // Neither a folder nor a pipe is read (a pipe would block).
+        const QString pipe = mDir.filePath("pipe.ini");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        for (const QString& path : {mDir.path(), pipe}) {
+            ini.setFullPath(path);
+            QVERIFY_THROWS_EXCEPTION(KestrelError, ini.GetSections());
+        }
+        QFile::remove(pipe);
     }
 
     void sectionEntries()
