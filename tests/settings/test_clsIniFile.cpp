@@ -212,48 +212,21 @@ private slots:
         QTest::addColumn<QString>("name1");
         QTest::addColumn<QString>("name2");
         QTest::addColumn<QString>("folder");
-        QTest::addRow("two extensions") << "/dir/archive.tar.gz"
-                                        << "archive.tar.gz"
-                                        << "archive"
-                                        << "tar.gz"
-                                        << "/dir";
-        QTest::addRow("no extension") << "/dir/README"
-                                      << "README"
-                                      << "README"
-                                      << "README"
-                                      << "/dir";
-        QTest::addRow("dot only in folder") << "/a.b/c"
-                                            << "c"
-                                            << "c"
-                                            << "c"
-                                            << "/a.b";
-        QTest::addRow("leading dot") << "/d/.profile"
-                                     << ".profile"
-                                     << ""
-                                     << "profile"
-                                     << "/d";
-        QTest::addRow("in the root") << "/file.ini"
-                                     << "file.ini"
-                                     << "file"
-                                     << "ini"
-                                     << "";
-        QTest::addRow("trailing separator") << "/d/e/"
-                                            << ""
-                                            << ""
-                                            << ""
-                                            << "/d/e";
+        const auto row = [](const char* name, const QString& path, const QString& name0,
+                            const QString& name1, const QString& name2, const QString& folder) {
+            QTest::addRow("%s", name) << path << name0 << name1 << name2 << folder;
+        };
+        row("two extensions", "/dir/archive.tar.gz", "archive.tar.gz", "archive", "tar.gz", "/dir");
+        row("no extension", "/dir/README", "README", "README", "README", "/dir");
+        row("dot only in folder", "/a.b/c", "c", "c", "c", "/a.b");
+        row("leading dot", "/d/.profile", ".profile", "", "profile", "/d");
+        row("in the root", "/file.ini", "file.ini", "file", "ini", "");
+        row("trailing separator", "/d/e/", "", "", "", "/d/e");
         QString current = QDir::currentPath();
         if (current.endsWith('/'))
             current.chop(1);
-        QTest::addRow("bare name") << "file.ini"
-                                   << "file.ini"
-                                   << "file"
-                                   << "ini" << current;
-        QTest::addRow("empty uses FullPath") << ""
-                                             << "Set.Up.ini"
-                                             << "Set"
-                                             << "Up.ini"
-                                             << "/opt/k";
+        row("bare name", "file.ini", "file.ini", "file", "ini", current);
+        row("empty uses FullPath", "", "Set.Up.ini", "Set", "Up.ini", "/opt/k");
     }
     void extractNameAndPath()
     {
@@ -424,6 +397,16 @@ private slots:
         QVERIFY(!ini.SectExist("Commented"));
         QVERIFY(!ini.SectExist("NotAHeader"));
         QVERIFY(!ini.SectExist("Gen"));
+    }
+
+    void sectionListingSurvivesOddFiles()
+    {
+        QByteArray binary;
+        for (int i = 0; i < 256; ++i)
+            binary += char(i == '\n' ? 0 : i);
+        clsIniFile ini;
+        openOn(ini, "[A]\n" + QByteArray(1 << 20, 'x') + "\n" + binary + "\n\xff\xfe[\x80]\n[B]");
+        QCOMPARE(ini.GetSections(), nulls({"A", "B"}));
     }
 
     void sectionListingWithoutHeaders()
