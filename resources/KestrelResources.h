@@ -5,9 +5,9 @@
 
 // Kestrel's artwork, compiled into kestrel_resources (see resources/make-artwork.sh).
 namespace kestrel_resources {
-inline constexpr char LogoPath[] = ":/kestrel/logo.png";       // 200x42
-inline constexpr char RulePath[] = ":/kestrel/rule.png";       // 207x2
-inline constexpr char PointerPath[] = ":/kestrel/pointer.png"; // 32x32, hot spot (10,1)
+inline constexpr char LogoPath[] = ":/kestrel/logo.png";           // 200x42
+inline constexpr char RulePath[] = ":/kestrel/rule.png";           // 207x2
+inline constexpr char PointerPath[] = ":/kestrel/pointer.png";     // 32x32, hot spot (10,1)
 inline constexpr char DefaultIconPath[] = ":/kestrel/Default.ico"; // 16, 32, 48, 256
 inline constexpr int PointerHotX = 10;
 inline constexpr int PointerHotY = 1;

@@ -53,7 +53,9 @@ bool isProgram(const QFileInfo& info, const QMimeType& type)
     if (!file.open(QIODevice::ReadOnly))
         return true; // executable but unreadable: only running it can work
     const QByteArray head = file.read(4);
-    if (head.startsWith("#!") || head == QByteArray("\x7f" "ELF", 4))
+    if (head.startsWith("#!") || head == QByteArray("\x7f"
+                                                    "ELF",
+                                                    4))
         return true;
     return type.inherits(QStringLiteral("application/x-executable"));
 }
@@ -64,9 +66,9 @@ ShellResult startProgram(const QFileInfo& info)
     prepareChild(process, info.absoluteFilePath(), {}, info.absolutePath());
     qint64 pid = 0;
     if (!process.startDetached(&pid))
-        return failure(QStringLiteral("The program \"%1\" could not be started: %2.")
-                           .arg(QDir::toNativeSeparators(info.absoluteFilePath()),
-                                process.errorString()));
+        return failure(
+            QStringLiteral("The program \"%1\" could not be started: %2.")
+                .arg(QDir::toNativeSeparators(info.absoluteFilePath()), process.errorString()));
     return {true, {}};
 }
 
@@ -145,9 +147,8 @@ ShellResult openWithRegisteredApplication(const QFileInfo& info, const QMimeType
     }
     if (!registered) {
         if (folder)
-            return failure(
-                QStringLiteral("No application is registered to open the folder \"%1\".")
-                    .arg(path));
+            return failure(QStringLiteral("No application is registered to open the folder \"%1\".")
+                               .arg(path));
         return failure(QStringLiteral("No application is registered to open \"%1\" (a file of "
                                       "type %2).")
                            .arg(path, type.name()));

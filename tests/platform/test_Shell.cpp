@@ -59,8 +59,7 @@ private slots:
         QVERIFY(mRoot.isValid());
         mOpened = path("opened.txt");
         const QString viewer = path("viewer.sh");
-        writeFile(viewer,
-                  "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" >> '" + mOpened.toUtf8() + "'\n",
+        writeFile(viewer, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" >> '" + mOpened.toUtf8() + "'\n",
                   Executable);
         writeFile(path("data/applications/kestrel-test-viewer.desktop"),
                   "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + viewer.toUtf8() +
@@ -91,13 +90,20 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("operation");
-        QTest::addRow("plain") << "tool" << "";
-        QTest::addRow("Open") << "opened" << "Open";
-        QTest::addRow("blanks") << "my tool v2" << "";
-        QTest::addRow("quotes") << "it's \"quoted\"" << "";
-        QTest::addRow("semicolon") << "a; touch injected" << "";
-        QTest::addRow("command substitution") << "$(touch injected) `touch injected`" << "";
-        QTest::addRow("leading dash") << "-rf" << "";
+        QTest::addRow("plain") << "tool"
+                               << "";
+        QTest::addRow("Open") << "opened"
+                              << "Open";
+        QTest::addRow("blanks") << "my tool v2"
+                                << "";
+        QTest::addRow("quotes") << "it's \"quoted\""
+                                << "";
+        QTest::addRow("semicolon") << "a; touch injected"
+                                   << "";
+        QTest::addRow("command substitution") << "$(touch injected) `touch injected`"
+                                              << "";
+        QTest::addRow("leading dash") << "-rf"
+                                      << "";
     }
     void executableRunsDetachedInItsFolder()
     {
@@ -179,16 +185,26 @@ private slots:
         writeFile(path("bad/noformat.sh"), "echo no interpreter line\n", Executable);
         writeFile(path("bad/notes.txt"), "words\n");
 
-        QTest::addRow("empty path") << "" << "" << "";
-        QTest::addRow("blanks only") << "   " << "" << "";
-        QTest::addRow("missing file") << path("bad/missing.exe") << "" << "missing.exe";
-        QTest::addRow("missing folder") << path("nowhere/at/all") << "" << "nowhere";
-        QTest::addRow("no handler for the type") << path("bad/data.bin") << "" << "data.bin";
-        QTest::addRow("no handler for folders") << path("bad") << "" << "bad";
-        QTest::addRow("entry names a missing program")
-            << path("bad/Broken.desktop") << "" << "Broken.desktop";
-        QTest::addRow("entry is garbage") << path("bad/Garbage.desktop") << "" << "Garbage";
-        QTest::addRow("unknown operation") << path("bad/notes.txt") << "print" << "print";
+        QTest::addRow("empty path") << ""
+                                    << ""
+                                    << "";
+        QTest::addRow("blanks only") << "   "
+                                     << ""
+                                     << "";
+        QTest::addRow("missing file") << path("bad/missing.exe") << ""
+                                      << "missing.exe";
+        QTest::addRow("missing folder") << path("nowhere/at/all") << ""
+                                        << "nowhere";
+        QTest::addRow("no handler for the type") << path("bad/data.bin") << ""
+                                                 << "data.bin";
+        QTest::addRow("no handler for folders") << path("bad") << ""
+                                                << "bad";
+        QTest::addRow("entry names a missing program") << path("bad/Broken.desktop") << ""
+                                                       << "Broken.desktop";
+        QTest::addRow("entry is garbage") << path("bad/Garbage.desktop") << ""
+                                          << "Garbage";
+        QTest::addRow("unknown operation") << path("bad/notes.txt") << "print"
+                                           << "print";
     }
     void failuresAreReported()
     {
@@ -229,9 +245,8 @@ private slots:
     }
 };
 
-const QFile::Permissions test_Shell::Executable = QFile::ReadOwner | QFile::WriteOwner |
-                                                  QFile::ExeOwner | QFile::ReadGroup |
-                                                  QFile::ExeGroup;
+const QFile::Permissions test_Shell::Executable =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup;
 
 QTEST_GUILESS_MAIN(test_Shell)
 #include "test_Shell.moc"

@@ -30,6 +30,8 @@ int KestrelApplication::runGuarded(const std::function<int()>& body)
     } catch (...) {
         handleUnhandledError(std::current_exception());
     }
+    // Drop a pending exit request, so that a later run (a test) starts clean.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     return mFailed ? UnhandledErrorExitCode : result;
 }
 
@@ -41,8 +43,9 @@ platform::MsgRequest KestrelApplication::unhandledErrorMessage(std::exception_pt
     try {
         std::rethrow_exception(error);
     } catch (const KestrelError& e) {
-        text = QStringLiteral("Error %1 in %2:\n\n%3").arg(e.number()).arg(e.source(),
-                                                                        e.description());
+        text = QStringLiteral("Error %1 in %2:\n\n%3")
+                   .arg(e.number())
+                   .arg(e.source(), e.description());
         helpFile = e.helpFile();
         helpContext = e.helpContext();
     } catch (const std::exception& e) {
@@ -51,8 +54,8 @@ platform::MsgRequest KestrelApplication::unhandledErrorMessage(std::exception_pt
         text = QStringLiteral("Unexpected error of an unknown kind.");
     }
     QString title = QCoreApplication::applicationName();
-    return {text, title, platform::MsgIcon::Critical, platform::MsgButtons::Ok, helpFile,
-            helpContext};
+    return {text,     title,      platform::MsgIcon::Critical, platform::MsgButtons::Ok,
+            helpFile, helpContext};
 }
 
 void KestrelApplication::handleUnhandledError(std::exception_ptr error)

@@ -24,8 +24,7 @@ QList<QImage> readImages(const QString& path)
         raise(PictureErrorNumber::FileNotFound, QStringLiteral("File not found"), path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        raise(PictureErrorNumber::FileAccessError, QStringLiteral("Path/File access error"),
-              path);
+        raise(PictureErrorNumber::FileAccessError, QStringLiteral("Path/File access error"), path);
     if (file.size() == 0)
         raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
 

@@ -20,4 +20,4 @@ QPixmap loadPicture(const QString& path);
 
 // The same checks, but every image of the file, for views that pick their size.
 QIcon loadIcon(const QString& path);
-}
+} // namespace platform

@@ -20,4 +20,4 @@ std::optional<QString> showOpenFileDialog(const FileDialogRequest& request);
 // The program-wide pointer as an application override cursor. Hourglass twice
 // stays one override; Default with none set does nothing.
 void applyMousePointer(MousePointer pointer);
-}
+} // namespace platform
