@@ -1,6 +1,23 @@
 #include "views/common/ProgramListWidget.h"
 
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+namespace {
+constexpr QSize CellSize(88, 68);
+
+// Every cell has the same size, so the view can lay out any number of items without
+// measuring them; long names wrap onto a second line inside the cell.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return CellSize;
+    }
+};
+} // namespace
 
 ProgramListWidget::ProgramListWidget(QWidget* parent) : QListWidget(parent)
 {
@@ -11,7 +28,8 @@ ProgramListWidget::ProgramListWidget(QWidget* parent) : QListWidget(parent)
     setWrapping(true);
     setWordWrap(true);
     setIconSize(QSize(32, 32));
-    setGridSize(QSize(92, 72));
+    setGridSize(CellSize + QSize(4, 4));
+    setItemDelegate(new CellDelegate(this));
     setSpacing(0);
     setTextElideMode(Qt::ElideRight);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -26,15 +26,15 @@ frmPropertiesBase::frmPropertiesBase(QWidget* parent) : QDialog(parent)
     nameFont.setBold(true);
     lblProgramName->setFont(nameFont);
     Label1 = addLabel(QStringLiteral("Label1"), QStringLiteral("Date Added:"), 240, 960, 975, 255);
-    lblDateAdded = addLabel(QStringLiteral("lblDateAdded"), QStringLiteral("DateAdded"), 1320, 960,
-                            1815, 255);
-    Label2 = addLabel(QStringLiteral("Label2"), QStringLiteral("Program Path:"), 240, 1320, 1095,
-                      255);
-    lblProgramPath = addLabel(QStringLiteral("lblProgramPath"), QStringLiteral("Program Path"), 1320,
-                              1320, 2535, 735);
+    lblDateAdded =
+        addLabel(QStringLiteral("lblDateAdded"), QStringLiteral("DateAdded"), 1320, 960, 1815, 255);
+    Label2 =
+        addLabel(QStringLiteral("Label2"), QStringLiteral("Program Path:"), 240, 1320, 1095, 255);
+    lblProgramPath = addLabel(QStringLiteral("lblProgramPath"), QStringLiteral("Program Path"),
+                              1320, 1320, 2535, 735);
     Label3 = addLabel(QStringLiteral("Label3"), QStringLiteral("Icon Path :"), 240, 2400, 975, 255);
-    lblIconPath = addLabel(QStringLiteral("lblIconPath"), QStringLiteral("Icon Path"), 1320, 2400,
-                           2655, 735);
+    lblIconPath =
+        addLabel(QStringLiteral("lblIconPath"), QStringLiteral("Icon Path"), 1320, 2400, 2655, 735);
     for (QLabel* wrapping : {lblProgramPath, lblIconPath}) {
         wrapping->setWordWrap(true);
         wrapping->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -63,8 +63,12 @@ void frmPropertiesBase::setProgram(const QString& value)
 {
     const QString name = TrimSpaces(value);
     if (name.isEmpty()) {
-        platform::MsgBox({QStringLiteral("Invalid Program Name"), QStringLiteral("Error"),
-                          platform::MsgIcon::Information, platform::MsgButtons::Ok, {}, 0});
+        platform::MsgBox({QStringLiteral("Invalid Program Name"),
+                          QStringLiteral("Error"),
+                          platform::MsgIcon::Information,
+                          platform::MsgButtons::Ok,
+                          {},
+                          0});
         closeWindow();
         return;
     }
@@ -88,8 +92,11 @@ void frmPropertiesBase::fillProperties()
     if (properties.RecordCount() == 0) {
         properties.Close();
         platform::MsgBox({QStringLiteral("No Properties Found For : ") + mProgram,
-                          QStringLiteral("Closing Property Window"), platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok, {}, 0});
+                          QStringLiteral("Closing Property Window"),
+                          platform::MsgIcon::Critical,
+                          platform::MsgButtons::Ok,
+                          {},
+                          0});
         closeWindow();
         return;
     }

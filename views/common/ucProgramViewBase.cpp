@@ -78,7 +78,8 @@ void ucProgramViewBase::fillView()
     PictureCache pictures;
     programs.MoveFirst();
     while (!programs.Eof()) {
-        const QString customIcon = TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
+        const QString customIcon =
+            TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
         const QIcon picture = pictures.picture(customIcon.isEmpty() ? defaultIcon : customIcon);
         if (!picture.isNull())
             mImageList1.Add(TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString()),

@@ -1,0 +1,157 @@
+#include "launcher/frmView.h"
+
+#include "catalogue/clsDBRoutines.h"
+#include "launcher/CapsLock.h"
+#include "launcher/modMain.h"
+#include "platform/ui/MessageBox.h"
+#include "resources/KestrelResources.h"
+#include "settings/FileChecks.h"
+#include "views/common/Twips.h"
+#include "views/launcher/frmProperties.h"
+#include "views/launcher/ucLeftFrame.h"
+#include "views/launcher/ucProgramView.h"
+
+#include <QDate>
+#include <QLabel>
+#include <QListWidgetItem>
+#include <QLocale>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+QPointer<frmView>& instance()
+{
+    static QPointer<frmView> window;
+    return window;
+}
+
+QLabel* addPanel(QStatusBar* bar, const QString& name, int widthTwips)
+{
+    auto* panel = new QLabel(bar);
+    panel->setObjectName(name);
+    panel->setFixedWidth(twips::px(widthTwips));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setContentsMargins(3, 0, 3, 0);
+    bar->addWidget(panel);
+    return panel;
+}
+} // namespace
+
+frmView& frmView::Instance()
+{
+    if (!instance()) {
+        std::unique_ptr<frmView> window(new frmView);
+        window->load();
+        instance() = window.release();
+    }
+    return *instance();
+}
+
+frmView* frmView::existingInstance()
+{
+    return instance();
+}
+
+frmView::frmView()
+    : mLeftFrame(new launcher::ucLeftFrame(this)), mProgramView(new launcher::ucProgramView(this)),
+      mStatusBar(new QStatusBar(this)), mClock(new QTimer(this))
+{
+    setObjectName(QStringLiteral("frmView"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Kestrel "));
+    setWindowIcon(kestrel_resources::launcherIcon());
+    setFixedSize(twips::px(9345), twips::px(5460));
+
+    mLeftFrame->setObjectName(QStringLiteral("ucLeftFrame1"));
+    mLeftFrame->setGeometry(twips::rect(0, 0, 3015, 5175));
+    mProgramView->setObjectName(QStringLiteral("ucProgramView1"));
+    mProgramView->setGeometry(twips::rect(3120, 0, 6255, 5175));
+
+    // The status bar keeps its panels current itself; no other code writes to it.
+    mStatusBar->setObjectName(QStringLiteral("sbar"));
+    mStatusBar->setSizeGripEnabled(false);
+    const int barHeight = twips::px(375);
+    mStatusBar->setGeometry(0, height() - barHeight, width(), barHeight);
+    mCapsPanel = addPanel(mStatusBar, QStringLiteral("sbarCaps"), 1440);
+    mCapsPanel->setText(QStringLiteral("CAPS"));
+    mCapsPanel->setAlignment(Qt::AlignCenter);
+    mDatePanel = addPanel(mStatusBar, QStringLiteral("sbarDate"), 1440);
+    mStatusPanel = addPanel(mStatusBar, QStringLiteral("sbarStatus"), 4950);
+    mStatusPanel->setText(QStringLiteral("STATUS"));
+    mTimePanel = addPanel(mStatusBar, QStringLiteral("sbarTime"), 1440);
+    updateStatusPanels();
+    connect(mClock, &QTimer::timeout, this, &frmView::updateStatusPanels);
+    mClock->start(1000);
+
+    connect(mProgramView, &launcher::ucProgramView::ItemClicked, this, &frmView::programClicked);
+    connect(mProgramView, &launcher::ucProgramView::ListDoubleClicked, this,
+            &frmView::programDoubleClicked);
+    connect(mProgramView, &launcher::ucProgramView::PropertiesClicked, this,
+            &frmView::openProperties);
+    connect(mLeftFrame, &launcher::ucLeftFrame::LaunchedClicked, this, &frmView::launchSelected);
+    connect(mLeftFrame, &launcher::ucLeftFrame::PropertiesClicked, this, &frmView::openProperties);
+    connect(mLeftFrame, &launcher::ucLeftFrame::QuitClicked, this, &QWidget::close);
+}
+
+frmView::~frmView() = default;
+
+void frmView::load()
+{
+    mProgramView->loadView();
+}
+
+void frmView::programClicked(QListWidgetItem* item)
+{
+    if (!item)
+        return;
+    mLeftFrame->setDescription(gDBRoutines().getProgramDescription(item->text()));
+    mLeftFrame->displayLabels(true);
+}
+
+void frmView::programDoubleClicked(QListWidgetItem* item)
+{
+    if (!item)
+        return;
+    if (!modMain::LaunchProgram(item->text()))
+        showLaunchFailure();
+}
+
+void frmView::launchSelected()
+{
+    const QString selected = mProgramView->selectedItem();
+    if (TrimSpaces(selected).isEmpty())
+        return;
+    if (!modMain::LaunchProgram(selected))
+        showLaunchFailure();
+}
+
+void frmView::openProperties()
+{
+    launcher::frmProperties window(&modMain::LaunchProgram, this);
+    window.setProgram(mProgramView->selectedItem());
+    if (window.isOpen())
+        window.exec();
+}
+
+void frmView::showLaunchFailure()
+{
+    platform::MsgBox({QStringLiteral("Unable to execute ") + mProgramView->selectedItem() +
+                          QStringLiteral(". If problem continues please contact administrator"),
+                      QStringLiteral("Error"),
+                      platform::MsgIcon::Information,
+                      platform::MsgButtons::Ok,
+                      {},
+                      0});
+}
+
+void frmView::updateStatusPanels()
+{
+    const QLocale locale;
+    mCapsPanel->setEnabled(capsLockOn());
+    mDatePanel->setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
+    mTimePanel->setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QListWidgetItem;
+class QStatusBar;
+class QTimer;
+
+namespace launcher {
+class ucLeftFrame;
+class ucProgramView;
+} // namespace launcher
+
+// The launcher's only main window: the left panel, the program list and the status bar.
+// It exists at most once; closing it (Quit or the close box) destroys it and so ends
+// the program.
+class frmView : public QWidget
+{
+    Q_OBJECT
+public:
+    // The window, created and loaded (its list filled) on first use. When loading throws,
+    // nothing is kept.
+    static frmView& Instance();
+    // The window if it exists, else nullptr.
+    static frmView* existingInstance();
+    ~frmView() override;
+
+    launcher::ucLeftFrame* ucLeftFrame1() const { return mLeftFrame; }
+    launcher::ucProgramView* ucProgramView1() const { return mProgramView; }
+    QStatusBar* sbar() const { return mStatusBar; }
+
+private:
+    frmView();
+    void load();
+
+    void programClicked(QListWidgetItem* item);
+    void programDoubleClicked(QListWidgetItem* item);
+    void launchSelected();
+    void openProperties();
+    void showLaunchFailure();
+    void updateStatusPanels();
+
+    launcher::ucLeftFrame* mLeftFrame;
+    launcher::ucProgramView* mProgramView;
+    QStatusBar* mStatusBar;
+    QLabel* mCapsPanel;
+    QLabel* mDatePanel;
+    QLabel* mStatusPanel;
+    QLabel* mTimePanel;
+    QTimer* mClock;
+};

@@ -1,0 +1,14 @@
+#include "launcher/modMain.h"
+#include "platform/ui/widgets/KestrelApplication.h"
+#include "platform/ui/widgets/RealHandlers.h"
+
+int main(int argc, char** argv)
+{
+    KestrelApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrel"));
+    platform::installRealHandlers();
+    return app.runGuarded([&app] {
+        modMain::Main();
+        return app.exec();
+    });
+}

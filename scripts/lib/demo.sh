@@ -1,0 +1,86 @@
+# Staging a demo installation and running the programs on a virtual display.
+# shellcheck shell=bash
+# Needs common.sh sourced first.
+
+KESTREL_STAGE=${KESTREL_STAGE:-$KESTREL_BUILD/stage}
+KESTREL_DEMO_PACKAGES=(x11-apps xterm xdotool x11-utils)
+
+# Fills $KESTREL_STAGE with a fresh installation: the programs, Default.ico, icons/,
+# data/Kestrel.mdb with about eight programs of this machine, no Kestrel.ini (the
+# programs create it on first start).
+stage_demo() {
+    local bin=$KESTREL_BUILD/bin stage=$KESTREL_STAGE
+    rm -rf "$stage"
+    mkdir -p "$stage/data" "$stage/icons" "$stage/docs"
+    cp "$bin/Kestrel" "$stage/"
+    [ -x "$bin/KestrelAdmin" ] && cp "$bin/KestrelAdmin" "$stage/"
+    cp "$KESTREL_ROOT/resources/Default.ico" "$stage/"
+
+    # A few icons for the administrator's icon folder and the custom-icon program.
+    convert -size 48x48 xc:none -fill '#2e7d32' -draw 'circle 24,24 24,3' \
+        -fill white -draw 'circle 17,20 17,14' -draw 'circle 31,20 31,14' \
+        -fill black -draw 'circle 18,21 18,18' -draw 'circle 32,21 32,18' "$stage/icons/eyes.png"
+    convert -size 48x48 xc:none -fill '#1565c0' -draw 'roundrectangle 4,4 43,43 8,8' \
+        -fill white -draw 'rectangle 12,14 35,18' -draw 'rectangle 12,22 35,26' \
+        -draw 'rectangle 12,30 28,34' "$stage/icons/notes.png"
+    cp "$KESTREL_ROOT/resources/Kestrel-32.png" "$stage/icons/kestrel.png"
+
+    cat >"$stage/docs/Read Me.txt" <<'TEXT'
+Welcome to the Kestrel demo installation.
+
+Every program in the list was added with kestrel-catalogue. Double-click one to
+start it, or click it and choose "Launch Program" or "Properties" on the left.
+TEXT
+
+    local db=$stage/data/Kestrel.mdb tool=$bin/kestrel-catalogue
+    "$tool" create "$db" >/dev/null
+    add() { "$tool" add "$db" "$@" >/dev/null; }
+    add --name "Clock" --path "$(command -v xclock)" \
+        --desc "An analogue clock that keeps the time in a small window of its own."
+    add --name "Calculator" --path "$(command -v xcalc)" \
+        --desc "A scientific calculator for quick sums."
+    add --name "Terminal" --path "$(command -v xterm)" \
+        --desc "A terminal window with a command shell."
+    add --name "Read Me" --path "$stage/docs/Read Me.txt" \
+        --desc "A short text about this demo, opened with the desktop's text viewer."
+    add --name "Eyes" --path "$(command -v xeyes)" --icon "$stage/icons/eyes.png" \
+        --desc "A pair of eyes that follow the mouse pointer. It has an icon of its own."
+    add --name "Logo" --path "$(command -v xlogo)" --icon "$stage/icons/logo-missing.ico" \
+        --desc "Shows the X logo. Its icon file is missing, so it is listed without an icon."
+    add --name "Old Report Tool" --path "/opt/oldreports/report-tool" \
+        --desc "A program that was uninstalled; launching it reports the missing file."
+    add --name "Magnifier" --path "$(command -v xmag)" \
+        --desc "Magnifies a part of the screen: drag over the area to enlarge."
+}
+
+# Starts a virtual X display for the rest of the script: sets DISPLAY and XVFB_PID.
+start_xvfb() {
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 100); do
+        [ -s "$fdfile" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+    unset WAYLAND_DISPLAY
+}
+
+stop_xvfb() {
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+}
+
+# Waits for a visible window whose title matches the pattern and prints its id.
+wait_for_window() {
+    local pattern=$1 id i
+    for i in $(seq 150); do
+        id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
