@@ -86,6 +86,13 @@ private slots:
 
     void init() { QFile::remove(mOpened); }
 
+    void cleanupTestCase()
+    {
+        // Let the temporary folder remove what the permission test closed.
+        QFile::setPermissions(path("locked/closed"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
     void executableRunsDetachedInItsFolder_data()
     {
         QTest::addColumn<QString>("name");
@@ -184,6 +191,11 @@ private slots:
         writeFile(path("bad/Garbage.desktop"), "not an entry\n");
         writeFile(path("bad/noformat.sh"), "echo no interpreter line\n", Executable);
         writeFile(path("bad/notes.txt"), "words\n");
+        writeFile(path("bad/broken program"),
+                  QByteArray("\x7f"
+                             "ELF\x02\x01 not really",
+                             16),
+                  Executable);
 
         QTest::addRow("empty path") << ""
                                     << ""
@@ -203,6 +215,8 @@ private slots:
                                                        << "Broken.desktop";
         QTest::addRow("entry is garbage") << path("bad/Garbage.desktop") << ""
                                           << "Garbage";
+        QTest::addRow("program that cannot run") << path("bad/broken program") << ""
+                                                 << "broken program";
         QTest::addRow("unknown operation") << path("bad/notes.txt") << "print"
                                            << "print";
     }
@@ -218,15 +232,24 @@ private slots:
         QVERIFY(openedLines().isEmpty());
     }
 
-    void unreadableFileIsRefused()
+    void withoutPermissionIsRefused_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addRow("unreadable document") << path("locked/secret.txt");
+        QTest::addRow("folder that cannot be entered") << path("locked/closed");
+    }
+    void withoutPermissionIsRefused()
     {
         if (::geteuid() == 0)
             QSKIP("permissions do not bind the superuser");
-        const QString document = path("locked/secret.txt");
-        writeFile(document, "words\n", QFile::WriteOwner);
-        const ShellResult result = platform::systemShellExecute({document, {}});
+        QFETCH(QString, target);
+        writeFile(path("locked/secret.txt"), "words\n", QFile::WriteOwner);
+        QDir().mkpath(path("locked/closed"));
+        QVERIFY(QFile::setPermissions(path("locked/closed"), QFile::WriteOwner));
+        const ShellResult result = platform::systemShellExecute({target, {}});
         QVERIFY(!result.ok);
         QVERIFY2(result.error.contains("permission"), qPrintable(result.error));
+        QVERIFY(result.error.contains(target));
     }
 
     void hookDefaultsToTheRealShellAndCanBeReplaced()
