@@ -18,7 +18,8 @@ namespace {
 void fill(const QString& path, int count)
 {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
         db.setDatabaseName(path);
         db.open();
         db.transaction();
@@ -43,8 +44,7 @@ void fill(const QString& path, int count)
 }
 
 // Median of several runs, in nanoseconds.
-template <typename F>
-double median(int runs, F&& body)
+template <typename F> double median(int runs, F&& body)
 {
     std::vector<qint64> times;
     for (int r = 0; r < runs; ++r) {
@@ -62,8 +62,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    std::printf("%9s %14s %14s %14s %14s %14s\n", "programs", "loadPrograms", "per row",
-                "getPath", "getDesc", "addProgram");
+    std::printf("%9s %14s %14s %14s %14s %14s\n", "programs", "loadPrograms", "per row", "getPath",
+                "getDesc", "addProgram");
     std::printf("%9s %14s %14s %14s %14s %14s\n", "", "ms", "ns", "us/call", "us/call", "ms/call");
     for (int count : {1000, 10000, 100000}) {
         const QString path = dir.filePath(QStringLiteral("bench-%1.mdb").arg(count));
@@ -77,22 +77,22 @@ int main(int argc, char* argv[])
             Recordset rs = db.loadPrograms();
             qint64 chars = 0;
             for (qint32 i = 0; i < rs.RecordCount(); ++i, rs.MoveNext())
-                chars += rs.Fields(QStringLiteral("Program_Name")).toString().size()
-                         + rs.Fields(QStringLiteral("Program_Path")).toString().size()
-                         + rs.Fields(QStringLiteral("Program_CustomIcon")).toString().size();
+                chars += rs.Fields(QStringLiteral("Program_Name")).toString().size() +
+                         rs.Fields(QStringLiteral("Program_Path")).toString().size() +
+                         rs.Fields(QStringLiteral("Program_CustomIcon")).toString().size();
             if (chars == 0)
                 std::abort();
         });
         constexpr int lookups = 2000;
         const double path_ns = median(3, [&] {
             for (int i = 0; i < lookups; ++i)
-                db.getProgramPath(QStringLiteral("Program %1").arg((i * 31) % count, 6, 10,
-                                                                   QLatin1Char('0')));
+                db.getProgramPath(
+                    QStringLiteral("Program %1").arg((i * 31) % count, 6, 10, QLatin1Char('0')));
         });
         const double desc_ns = median(3, [&] {
             for (int i = 0; i < lookups; ++i)
-                db.getProgramDescription(QStringLiteral(" program %1 ").arg((i * 17) % count, 6,
-                                                                            10, QLatin1Char('0')));
+                db.getProgramDescription(
+                    QStringLiteral(" program %1 ").arg((i * 17) % count, 6, 10, QLatin1Char('0')));
         });
         int added = 0;
         const double add_ns = median(3, [&] {

@@ -73,9 +73,9 @@ void createCatalogue(const QString& path)
                                  .arg(++counter);
     QFile file(building);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw KestrelError(KestrelErrorNumber::PathNotFound, kSource,
-                           QStringLiteral("Cannot create the catalogue \"%1\": %2")
-                               .arg(path, file.errorString()));
+        throw KestrelError(
+            KestrelErrorNumber::PathNotFound, kSource,
+            QStringLiteral("Cannot create the catalogue \"%1\": %2").arg(path, file.errorString()));
     file.close();
     RemoveUnlessKept cleanup{building};
 

@@ -45,7 +45,8 @@ qint16 toInteger(const QVariant& value)
         throw KestrelError(KestrelErrorNumber::TypeMismatch, kSource,
                            QStringLiteral("Type mismatch"));
     const double rounded = std::nearbyint(number);
-    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+    if (rounded < std::numeric_limits<qint16>::min() ||
+        rounded > std::numeric_limits<qint16>::max())
         throw KestrelError(KestrelErrorNumber::Overflow, kSource, QStringLiteral("Overflow"));
     return qint16(rounded);
 }
@@ -142,8 +143,9 @@ QString clsDBRoutines::getProgramDescription(const QString& mStrPrgName)
 
 QString clsDBRoutines::getCustomIconPath(const QString& mStrPrgName)
 {
-    return firstText(QStringLiteral("Select Program_CustomIcon from Program where Program_Name = ?"),
-                     QStringLiteral("Program_CustomIcon"), mStrPrgName);
+    return firstText(
+        QStringLiteral("Select Program_CustomIcon from Program where Program_Name = ?"),
+        QStringLiteral("Program_CustomIcon"), mStrPrgName);
 }
 
 bool clsDBRoutines::UseDefaultIcon(const QString& mStrPrgName)

@@ -12,8 +12,8 @@
 class clsDBRoutines
 {
 public:
-    clsDBRoutines();   // opens the connection (throws when it cannot)
-    ~clsDBRoutines();  // closes it
+    clsDBRoutines();  // opens the connection (throws when it cannot)
+    ~clsDBRoutines(); // closes it
     clsDBRoutines(const clsDBRoutines&) = delete;
     clsDBRoutines& operator=(const clsDBRoutines&) = delete;
 
@@ -28,8 +28,8 @@ public:
     QString getProgramPath(const QString& mStrName);
 
     bool deleteProgram(const QString& mStrName);
-    bool addProgram(const QString& mStrName, const QString& mStrDesc, const QString& mStrProgramPath,
-                    const QString& mStrIconPath);
+    bool addProgram(const QString& mStrName, const QString& mStrDesc,
+                    const QString& mStrProgramPath, const QString& mStrIconPath);
     bool updateProgram(const QString& mStrOldName, const QString& mStrName, const QString& mStrDesc,
                        const QString& mStrProgramPath, const QString& mStrIconPath);
 

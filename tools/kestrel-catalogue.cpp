@@ -219,8 +219,8 @@ int main(int argc, char* argv[])
 
     int code = kOk;
     try {
-        if (command == QStringLiteral("--help") || command == QStringLiteral("-h")
-            || command == QStringLiteral("help")) {
+        if (command == QStringLiteral("--help") || command == QStringLiteral("-h") ||
+            command == QStringLiteral("help")) {
             std::fputs(kUsageText, stdout);
         } else if (command == QStringLiteral("create")) {
             code = create(args);

@@ -37,9 +37,9 @@ QString engineText(const QSqlError& error)
 
 [[noreturn]] void throwOpenError(qint32 number, const QString& path, const QString& reason)
 {
-    throw KestrelError(number, databaseErrorSource(),
-                       QStringLiteral("Cannot open the catalogue database \"%1\": %2")
-                           .arg(path, reason));
+    throw KestrelError(
+        number, databaseErrorSource(),
+        QStringLiteral("Cannot open the catalogue database \"%1\": %2").arg(path, reason));
 }
 
 void dropConnection(const QString& name)
@@ -125,9 +125,9 @@ void Connection::Open()
     // mode=rw (or ro) in a URI keeps the engine from creating a missing file; the path is
     // made absolute and clean so that it can never be read as a URI authority.
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    const QString uri = QStringLiteral("file:")
-                        + QString::fromLatin1(QUrl::toPercentEncoding(absolute, "/"))
-                        + (d->readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
+    const QString uri = QStringLiteral("file:") +
+                        QString::fromLatin1(QUrl::toPercentEncoding(absolute, "/")) +
+                        (d->readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
     const qint64 busyMs = std::clamp<qint64>(qint64(d->commandTimeout) * 1000, 0, INT_MAX);
     QString options = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs);
     if (d->readOnly)

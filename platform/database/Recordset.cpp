@@ -67,18 +67,13 @@ Recordset::~Recordset()
 }
 
 Recordset::Recordset(Recordset&& other) noexcept
-    : mConnection(other.mConnection),
-      mSource(std::move(other.mSource)),
-      mParameters(std::move(other.mParameters)),
-      mTable(std::move(other.mTable)),
+    : mConnection(other.mConnection), mSource(std::move(other.mSource)),
+      mParameters(std::move(other.mParameters)), mTable(std::move(other.mTable)),
       mOpen(std::exchange(other.mOpen, false)),
       mRecordsAffected(std::exchange(other.mRecordsAffected, -1)),
-      mColumns(std::move(other.mColumns)),
-      mColumnIndex(std::move(other.mColumnIndex)),
-      mRows(std::move(other.mRows)),
-      mPosition(std::exchange(other.mPosition, 0)),
-      mNewRow(std::exchange(other.mNewRow, -1)),
-      mNewRowAssigned(std::move(other.mNewRowAssigned))
+      mColumns(std::move(other.mColumns)), mColumnIndex(std::move(other.mColumnIndex)),
+      mRows(std::move(other.mRows)), mPosition(std::exchange(other.mPosition, 0)),
+      mNewRow(std::exchange(other.mNewRow, -1)), mNewRowAssigned(std::move(other.mNewRowAssigned))
 {
 }
 
@@ -125,7 +120,8 @@ void Recordset::setParameters(const QVariantList& parameters)
 void Recordset::Open()
 {
     if (mOpen)
-        throwLayerError(DatabaseErrorNumber::ObjectOpen, QStringLiteral("The record set is already open."));
+        throwLayerError(DatabaseErrorNumber::ObjectOpen,
+                        QStringLiteral("The record set is already open."));
     QSqlDatabase db = databaseOf(mConnection);
     QSqlQuery query(db);
     query.setForwardOnly(true);
@@ -285,10 +281,10 @@ void Recordset::Update()
         values.append(mRows.at(mNewRow).at(i));
     }
     const QString table = quotedIdentifier(mTable);
-    const QString statement =
-        names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                              .arg(table, names.join(u','), marks.join(u','));
+    const QString statement = names.isEmpty()
+                                  ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(table, names.join(u','), marks.join(u','));
     QVariant rowId;
     try {
         QSqlDatabase db = databaseOf(mConnection);

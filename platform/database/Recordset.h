@@ -70,6 +70,6 @@ private:
     QHash<QString, qsizetype> mColumnIndex; // lower-case name -> column
     QList<QVariantList> mRows;
     qsizetype mPosition = 0;
-    qsizetype mNewRow = -1;       // index of the row AddNew made, until Update
-    QList<bool> mNewRowAssigned;  // which of its columns setCollect set
+    qsizetype mNewRow = -1;      // index of the row AddNew made, until Update
+    QList<bool> mNewRowAssigned; // which of its columns setCollect set
 };

@@ -247,8 +247,10 @@ void test_CatalogueBadFiles::createCatalogueRefusesExistingFile()
     file.write("keep me");
     file.close();
     QVERIFY_THROWS_EXCEPTION(KestrelError, createCatalogue(path));
-    QVERIFY_THROWS_EXCEPTION(KestrelError, createCatalogue(dir.filePath(QStringLiteral("no/x.mdb"))));
-    QCOMPARE(fixture::snapshot(dir.path()).value(QStringLiteral("Kestrel.mdb")), QByteArray("keep me"));
+    QVERIFY_THROWS_EXCEPTION(KestrelError,
+                             createCatalogue(dir.filePath(QStringLiteral("no/x.mdb"))));
+    QCOMPARE(fixture::snapshot(dir.path()).value(QStringLiteral("Kestrel.mdb")),
+             QByteArray("keep me"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList({"Kestrel.mdb"}));
 }

@@ -106,20 +106,42 @@ void test_clsDBRoutines::valueLookups_data()
     QTest::addColumn<bool>("useDefault");
     QTest::addColumn<qint16>("key");
 
-    QTest::addRow("exact") << "Alpha" << "Alpha desc" << "/icons/a.ico" << "/bin/alpha" << true
-                           << qint16(1);
-    QTest::addRow("spaces around") << "  Alpha " << "Alpha desc" << "/icons/a.ico" << "/bin/alpha"
-                                   << true << qint16(1);
-    QTest::addRow("other case") << "aLPHA" << "Alpha desc" << "/icons/a.ico" << "/bin/alpha"
-                                << true << qint16(1);
-    QTest::addRow("flag 0") << "Beta" << "Beta desc" << "" << "/bin/beta" << false << qint16(2);
-    QTest::addRow("flag -1, tab kept") << "Gamma" << "\tGamma desc" << "" << "/bin/gamma" << false
-                                       << qint16(3);
-    QTest::addRow("duplicate: first row") << "Dup" << "first" << "/one.ico" << "/first" << true
-                                          << qint16(4);
-    QTest::addRow("no match") << "Delta" << "" << "" << "" << false << qint16(0);
-    QTest::addRow("tab is not trimmed") << "Alpha\t" << "" << "" << "" << false << qint16(0);
-    QTest::addRow("empty name") << "" << "" << "" << "" << false << qint16(0);
+    QTest::addRow("exact") << "Alpha"
+                           << "Alpha desc"
+                           << "/icons/a.ico"
+                           << "/bin/alpha" << true << qint16(1);
+    QTest::addRow("spaces around") << "  Alpha "
+                                   << "Alpha desc"
+                                   << "/icons/a.ico"
+                                   << "/bin/alpha" << true << qint16(1);
+    QTest::addRow("other case") << "aLPHA"
+                                << "Alpha desc"
+                                << "/icons/a.ico"
+                                << "/bin/alpha" << true << qint16(1);
+    QTest::addRow("flag 0") << "Beta"
+                            << "Beta desc"
+                            << ""
+                            << "/bin/beta" << false << qint16(2);
+    QTest::addRow("flag -1, tab kept") << "Gamma"
+                                       << "\tGamma desc"
+                                       << ""
+                                       << "/bin/gamma" << false << qint16(3);
+    QTest::addRow("duplicate: first row") << "Dup"
+                                          << "first"
+                                          << "/one.ico"
+                                          << "/first" << true << qint16(4);
+    QTest::addRow("no match") << "Delta"
+                              << ""
+                              << ""
+                              << "" << false << qint16(0);
+    QTest::addRow("tab is not trimmed") << "Alpha\t"
+                                        << ""
+                                        << ""
+                                        << "" << false << qint16(0);
+    QTest::addRow("empty name") << ""
+                                << ""
+                                << ""
+                                << "" << false << qint16(0);
 }
 
 void test_clsDBRoutines::valueLookups()
@@ -156,13 +178,14 @@ void test_clsDBRoutines::recordSetsKeepStoredValues()
 
     Recordset properties = gDBRoutines().loadProperties(QStringLiteral("ALPHA"));
     QCOMPARE(properties.RecordCount(), 1);
-    QCOMPARE(properties.FieldNames(), QStringList({"ProgramName", "ProgramPath", "AddedDate",
-                                                   "Icon"}));
+    QCOMPARE(properties.FieldNames(),
+             QStringList({"ProgramName", "ProgramPath", "AddedDate", "Icon"}));
     QCOMPARE(properties.Fields(QStringLiteral("ProgramPath")).toString(),
              QStringLiteral(" /bin/alpha "));
     QCOMPARE(properties.Fields(QStringLiteral("AddedDate")).toString(),
              QStringLiteral("05/06/2007"));
-    QCOMPARE(properties.Fields(QStringLiteral("Icon")).toString(), QStringLiteral("/icons/a.ico  "));
+    QCOMPARE(properties.Fields(QStringLiteral("Icon")).toString(),
+             QStringLiteral("/icons/a.ico  "));
 
     // Duplicates: both rows, in the order the database delivers them.
     Recordset dups = gDBRoutines().loadProperties(QStringLiteral("Dup"));
@@ -232,12 +255,12 @@ void test_clsDBRoutines::conversionErrorsReachCaller_data()
     QTest::addColumn<QString>("update");
     QTest::addColumn<bool>("keyLookup");
     QTest::addColumn<qint32>("number");
-    QTest::addRow("key above 32767") << "UPDATE Program SET Program_Key = 32768" << true
-                                     << KestrelErrorNumber::Overflow;
+    QTest::addRow("key above 32767")
+        << "UPDATE Program SET Program_Key = 32768" << true << KestrelErrorNumber::Overflow;
     QTest::addRow("flag not a number") << "UPDATE Program SET Program_UseDIcon = 'yes'" << false
                                        << KestrelErrorNumber::TypeMismatch;
-    QTest::addRow("flag too large") << "UPDATE Program SET Program_UseDIcon = 70000" << false
-                                    << KestrelErrorNumber::Overflow;
+    QTest::addRow("flag too large")
+        << "UPDATE Program SET Program_UseDIcon = 70000" << false << KestrelErrorNumber::Overflow;
 }
 
 void test_clsDBRoutines::conversionErrorsReachCaller()
@@ -323,18 +346,21 @@ void test_clsDBRoutines::updateProgram()
     QFETCH(QString, nameAfter);
     QFETCH(bool, result);
     seed();
-    QCOMPARE(gDBRoutines().updateProgram(oldName, QStringLiteral(" Omega "),
-                                         QStringLiteral(" new desc "), QStringLiteral(" /bin/omega "),
-                                         QStringLiteral(" /o.ico ")),
+    QCOMPARE(gDBRoutines().updateProgram(
+                 oldName, QStringLiteral(" Omega "), QStringLiteral(" new desc "),
+                 QStringLiteral(" /bin/omega "), QStringLiteral(" /o.ico ")),
              result);
     Recordset rs = gDBRoutines().loadProgram(nameAfter);
     QCOMPARE(rs.RecordCount(), 1);
     QCOMPARE(rs.Fields(QStringLiteral("Program_Key")).toInt(), 1);
-    QCOMPARE(rs.Fields(QStringLiteral("Program_Added_Date")).toString(), QStringLiteral("05/06/2007"));
+    QCOMPARE(rs.Fields(QStringLiteral("Program_Added_Date")).toString(),
+             QStringLiteral("05/06/2007"));
     if (nameAfter == QStringLiteral("Omega")) {
         QCOMPARE(rs.Fields(QStringLiteral("Program_Name")).toString(), QStringLiteral("Omega"));
-        QCOMPARE(rs.Fields(QStringLiteral("Program_Desc")).toString(), QStringLiteral(" new desc "));
-        QCOMPARE(rs.Fields(QStringLiteral("Program_Path")).toString(), QStringLiteral("/bin/omega"));
+        QCOMPARE(rs.Fields(QStringLiteral("Program_Desc")).toString(),
+                 QStringLiteral(" new desc "));
+        QCOMPARE(rs.Fields(QStringLiteral("Program_Path")).toString(),
+                 QStringLiteral("/bin/omega"));
         QCOMPARE(rs.Fields(QStringLiteral("Program_CustomIcon")).toString(),
                  QStringLiteral(" /o.ico "));
         QCOMPARE(gDBRoutines().getProgramPath(QStringLiteral("Alpha")), QString());

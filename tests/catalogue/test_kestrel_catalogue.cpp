@@ -64,12 +64,12 @@ void test_kestrel_catalogue::createAddList()
     QCOMPARE(listed.code, 0);
     QCOMPARE(listed.out, QString());
 
-    QCOMPARE(run({"add", file, "--name", " zeta ", "--path", "/bin/zeta", "--desc", "Last\tone"})
-                 .code,
-             0);
-    QCOMPARE(run({"add", file, "--path", "/bin/o", "--name", "O'Brien", "--icon", " /i/o.ico "})
-                 .code,
-             0);
+    QCOMPARE(
+        run({"add", file, "--name", " zeta ", "--path", "/bin/zeta", "--desc", "Last\tone"}).code,
+        0);
+    QCOMPARE(
+        run({"add", file, "--path", "/bin/o", "--name", "O'Brien", "--icon", " /i/o.ico "}).code,
+        0);
     const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
     listed = run({"list", file});
     QCOMPARE(listed.code, 0);
@@ -94,17 +94,17 @@ void test_kestrel_catalogue::errors_data()
     QTest::addRow("no command") << QStringList() << 2 << "a command is missing";
     QTest::addRow("unknown command") << QStringList({"drop", "x"}) << 2 << "unknown command drop";
     QTest::addRow("create without file") << QStringList({"create"}) << 2 << "FILE is missing";
-    QTest::addRow("create in missing folder") << QStringList({"create", "@/no/such/folder/k.mdb"})
-                                              << 1 << "Cannot create the catalogue";
-    QTest::addRow("list missing file") << QStringList({"list", "@/missing.mdb"}) << 1
-                                       << "no such file";
-    QTest::addRow("list text file") << QStringList({"list", "@/notes.txt"}) << 1
-                                    << "file is not a database";
-    QTest::addRow("list without tables") << QStringList({"list", "@/tables.db"}) << 1
-                                         << "not a catalogue (no such table: Program)";
+    QTest::addRow("create in missing folder")
+        << QStringList({"create", "@/no/such/folder/k.mdb"}) << 1 << "Cannot create the catalogue";
+    QTest::addRow("list missing file")
+        << QStringList({"list", "@/missing.mdb"}) << 1 << "no such file";
+    QTest::addRow("list text file")
+        << QStringList({"list", "@/notes.txt"}) << 1 << "file is not a database";
+    QTest::addRow("list without tables")
+        << QStringList({"list", "@/tables.db"}) << 1 << "not a catalogue (no such table: Program)";
     QTest::addRow("list a folder") << QStringList({"list", "@"}) << 1 << "is a folder";
-    QTest::addRow("add without path") << QStringList({"add", "@/tables.db", "--name", "a"}) << 2
-                                      << "--path is missing";
+    QTest::addRow("add without path")
+        << QStringList({"add", "@/tables.db", "--name", "a"}) << 2 << "--path is missing";
     QTest::addRow("add blank name")
         << QStringList({"add", "@/tables.db", "--name", "  ", "--path", "/a"}) << 2
         << "--name is missing or empty";
