@@ -99,7 +99,10 @@ private slots:
         if (shellFails)
             shell.queueFailure("The file \"/opt/help/gone.html\" does not exist.");
         whenShown<QMessageBox>([](QMessageBox* box) {
-            QTest::keyClick(box, Qt::Key_F1);
+            // As a user would: the key goes to the focused button of the active box.
+            QVERIFY(QTest::qWaitForWindowActive(box));
+            QVERIFY(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
             box->button(QMessageBox::Ok)->click();
         });
         showMessageBox({"description", "source", MsgIcon::Critical, MsgButtons::Ok, helpFile, 3});

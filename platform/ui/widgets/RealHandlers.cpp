@@ -6,9 +6,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QMessageBox>
-#include <QPointer>
+#include <QShortcut>
 
 namespace platform {
 namespace {
@@ -26,33 +25,6 @@ QMessageBox::Icon toQtIcon(MsgIcon icon)
     }
     return QMessageBox::NoIcon;
 }
-
-// F1 in a box with a help file: hand the file to the desktop.
-class HelpKeyFilter : public QObject
-{
-public:
-    HelpKeyFilter(QString helpFile, QString title, QObject* parent)
-        : QObject(parent), mHelpFile(std::move(helpFile)), mTitle(std::move(title))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-            const ShellResult result = ShellExecute({mHelpFile, {}});
-            if (!result.ok)
-                MsgBox({result.error, mTitle, MsgIcon::Exclamation, MsgButtons::Ok, {}, 0});
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QString mHelpFile;
-    QString mTitle;
-};
 
 bool& overrideActive()
 {
@@ -72,8 +44,15 @@ MsgAnswer showMessageBox(const MsgRequest& request)
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
-    if (!request.helpFile.isEmpty())
-        box.installEventFilter(new HelpKeyFilter(request.helpFile, request.title, &box));
+    if (!request.helpFile.isEmpty()) {
+        // F1 anywhere in the box hands the help file to the desktop.
+        auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &box);
+        QObject::connect(help, &QShortcut::activated, &box, [&request] {
+            const ShellResult result = ShellExecute({request.helpFile, {}});
+            if (!result.ok)
+                MsgBox({result.error, request.title, MsgIcon::Exclamation, MsgButtons::Ok, {}, 0});
+        });
+    }
 
     // The hourglass must not hide the pointer over a question.
     const bool busy = overrideActive();
