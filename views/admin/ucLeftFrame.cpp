@@ -23,8 +23,7 @@ ucLeftFrame::ucLeftFrame(QWidget* parent) : ucLeftFrameBase(parent), Label1(new 
     placeTwips(lblQuit, 360, 4320, 375, 255);
     placeLine(Line3, 360, 4560, 720, 4560);
 
-    // Moves over the children without tracking of their own reach the panel too;
-    // mouseMoveEvent tells the background apart.
+    // Only the panel's own background clears the description, not its children.
     setMouseTracking(true);
 }
 
