@@ -34,7 +34,7 @@ make_ico() {
     convert "${parts[@]}" "$out"
 }
 
-# Window icons: the launcher in kestrel rust, the administrator in slate with a key.
+# Window icons: the launcher in kestrel rust, the administrator in slate with a gold badge.
 draw_mark '#c0582b' '#8a3a17' "$work/launcher-256.png"
 draw_mark '#3f5f7f' '#243a52' "$work/admin-base.png"
 "${IM[@]}" "$work/admin-base.png" \
