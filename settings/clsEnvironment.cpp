@@ -106,6 +106,10 @@ bool clsEnvironment::loadFrom(const QString& mStrIniFile, bool mBMayCreate)
             return false;
         const QString defaults = inFolder(mProgramFolder, QStringLiteral("Kestrel.ini"));
         const QString general = QStringLiteral("General");
+        // A caller that names some other, missing file must not overwrite the real
+        // settings (and the saved database location) with defaults.
+        if (FileExists(defaults))
+            return loadFrom(defaults, false);
         bool written = ini.IniWriteChecked(
             QStringLiteral("Database"), QStringLiteral("DatabasePath"),
             inFolder(mProgramFolder, QStringLiteral("data/Kestrel.mdb")), defaults);

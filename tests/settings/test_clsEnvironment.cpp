@@ -170,6 +170,15 @@ private slots:
         QVERIFY(second.loadSettings(other.filePath("elsewhere/Other.ini")));
         QVERIFY(!QFile::exists(other.filePath("elsewhere/Other.ini")));
         QCOMPARE(readFile(other.filePath("Kestrel.ini")), defaultFile(other.path()));
+
+        // ...but never over settings that are already there.
+        writeFile(other.filePath("data/Other.mdb"), "");
+        const QByteArray saved = "[Database]\nDatabasePath=" + other.filePath("data/Other.mdb").toUtf8() + "\n";
+        writeFile(other.filePath("Kestrel.ini"), saved);
+        clsEnvironment third(other.path());
+        third.loadSettings(other.filePath("elsewhere/Other.ini"));
+        QCOMPARE(readFile(other.filePath("Kestrel.ini")), saved);
+        QCOMPARE(third.DatabasePath(), other.filePath("data/Other.mdb"));
     }
 
     void loadOnAnIncompleteInstallationAnswersFalse()
