@@ -155,6 +155,7 @@ void Recordset::Open()
     const QSqlRecord record = query.record();
     for (int i = 0; i < record.count(); ++i) {
         columns.append(record.fieldName(i));
+        index.insert(record.fieldName(i), i);
         index.insert(record.fieldName(i).toLower(), i);
     }
     QList<QVariantList> rows;
@@ -188,7 +189,11 @@ void Recordset::requireOpen() const
 
 qsizetype Recordset::columnIndex(const QString& name) const
 {
-    const auto it = mColumnIndex.constFind(name.toLower());
+    // Callers nearly always spell the column as the database does; only other spellings
+    // pay for the case folding.
+    auto it = mColumnIndex.constFind(name);
+    if (it == mColumnIndex.constEnd())
+        it = mColumnIndex.constFind(name.toLower());
     if (it == mColumnIndex.constEnd())
         throwLayerError(DatabaseErrorNumber::ItemNotFound,
                         QStringLiteral("The record set has no column named \"%1\".").arg(name));

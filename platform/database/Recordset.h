@@ -67,7 +67,7 @@ private:
     bool mOpen = false;
     qint32 mRecordsAffected = -1;
     QStringList mColumns;
-    QHash<QString, qsizetype> mColumnIndex; // lower-case name -> column
+    QHash<QString, qsizetype> mColumnIndex; // name as stored and lower-cased -> column
     QList<QVariantList> mRows;
     qsizetype mPosition = 0;
     qsizetype mNewRow = -1;      // index of the row AddNew made, until Update

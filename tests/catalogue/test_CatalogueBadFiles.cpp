@@ -28,7 +28,6 @@ private slots:
     void openerNeverCreates_data();
     void openerNeverCreates();
     void recordsetRules();
-    void recordsetIsMovable();
     void createCatalogueRefusesExistingFile();
 };
 
@@ -210,32 +209,6 @@ void test_CatalogueBadFiles::recordsetRules()
     late.setSource(QStringLiteral("Program"));
     QVERIFY_THROWS_EXCEPTION(KestrelError, late.Open());
     QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
-}
-
-void test_CatalogueBadFiles::recordsetIsMovable()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("c.mdb"));
-    createCatalogue(path);
-    fixture::insertProgram(path, QStringLiteral("Alpha"), {}, QStringLiteral("/a"), {});
-    fixture::insertProgram(path, QStringLiteral("Beta"), {}, QStringLiteral("/b"), {});
-    Connection connection;
-    connection.setConnectionString(path);
-    connection.Open();
-    Recordset rs(connection);
-    rs.setSource(QStringLiteral("Select Program_Path from Program Order by Program_Name"));
-    rs.Open();
-    rs.MoveNext();
-    Recordset moved = std::move(rs);
-    QCOMPARE(moved.Fields(QStringLiteral("Program_Path")).toString(), QStringLiteral("/b"));
-    QCOMPARE(rs.State(), Connection::adStateClosed); // NOLINT(bugprone-use-after-move)
-    Recordset assigned;
-    assigned = std::move(moved);
-    QCOMPARE(assigned.RecordCount(), 2);
-    // Fetched whole: the result outlives the connection.
-    connection.Close();
-    assigned.MoveFirst();
-    QCOMPARE(assigned.Fields(QStringLiteral("Program_Path")).toString(), QStringLiteral("/a"));
 }
 
 void test_CatalogueBadFiles::createCatalogueRefusesExistingFile()
