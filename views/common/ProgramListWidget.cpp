@@ -35,10 +35,8 @@ ProgramListWidget::ProgramListWidget(QWidget* parent) : QListWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::NoContextMenu);
-    // Uniform item sizes and a batched layout keep filling linear in the item count.
+    // Uniform item sizes keep filling and layout linear in the item count.
     setUniformItemSizes(true);
-    setLayoutMode(QListView::Batched);
-    setBatchSize(2000);
 }
 
 void ProgramListWidget::mouseReleaseEvent(QMouseEvent* event)
