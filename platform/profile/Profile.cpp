@@ -2,22 +2,64 @@
 
 #include "platform/profile/ProfileText.h"
 
-#include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <functional>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace platform::profile {
 namespace {
 
 // How long a writer waits for another process's save before it gives up (and answers
-// false). A save takes milliseconds; a lock left by a dead process is taken over at once.
+// false). A save takes milliseconds.
 constexpr int kLockTimeoutMs = 15000;
+
+// Serialises the writes to the files of one folder between processes: an flock() on the
+// folder itself. The kernel drops it when its holder dies, so a writer killed at any
+// moment never blocks the next one (a lock file can be left behind empty by SIGKILL and
+// then blocks until it counts as stale), and it leaves no file beside the settings.
+class FolderLock
+{
+public:
+    explicit FolderLock(const QString& folder)
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    bool tryLock(int timeoutMs)
+    {
+        if (m_fd < 0)
+            return false;
+        QDeadlineTimer deadline(timeoutMs);
+        for (;;) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+                return true;
+            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired())
+                return false;
+            QThread::usleep(500);
+        }
+    }
+
+private:
+    int m_fd;
+};
 
 enum class ReadStatus { Ok, Missing, Failed };
 
@@ -39,7 +81,7 @@ ReadStatus readFile(const QString& path, QByteArray& bytes)
 }
 
 // The file as the writes address it: symlinks resolved, so that every path to one file
-// shares one lock (QSaveFile replaces the link's target too).
+// takes the same lock (QSaveFile replaces the link's target too).
 QString targetPath(const QString& path)
 {
     const QFileInfo info(path);
@@ -48,19 +90,6 @@ QString targetPath(const QString& path)
         return canonical;
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     return folder.isEmpty() ? info.absoluteFilePath() : folder + u'/' + info.fileName();
-}
-
-// The lock lives beside the file; where the folder is read-only, in the temporary folder
-// under a name derived from the file's path.
-QString lockPath(const QString& target)
-{
-    const QFileInfo folder(QFileInfo(target).absolutePath());
-    if (folder.isWritable())
-        return target + QStringLiteral(".lock");
-    const QByteArray hash =
-        QCryptographicHash::hash(target.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return QDir::temp().filePath(
-        QStringLiteral("kestrel-profile-%1.lock").arg(QString::fromLatin1(hash)));
 }
 
 // Replaces the file's contents atomically: a reader sees the old file or the new one.
@@ -90,9 +119,9 @@ bool modifyFile(const QString& path, const std::function<bool(QByteArray&)>& edi
     if (path.isEmpty())
         return false;
     const QString target = targetPath(path);
-    QLockFile lock(lockPath(target));
+    FolderLock lock(QFileInfo(target).absolutePath());
     if (!lock.tryLock(kLockTimeoutMs))
-        return false;
+        return false; // also where the folder is missing
 
     QByteArray bytes;
     const ReadStatus status = readFile(target, bytes);

@@ -32,7 +32,7 @@ QStringList GetPrivateProfileSection(const QString& section, const QString& file
 // Answers false when nothing could be written, or when the arguments are refused
 // (a line break anywhere, "]" in the section, "=" in the key, a key starting with ";" or
 // "[", which would turn its line into a comment or a header).
-// Saves are atomic and serialised between processes by a lock file beside the file.
+// Saves are atomic and serialised between processes by a lock on the file's folder.
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& file);
 
