@@ -48,19 +48,48 @@ void TestUcProgramView::fillsNamesPathsAndIcons_data()
     QTest::addColumn<QString>("shownPath");
     QTest::addColumn<QString>("expectedPicture"); // "default", "red", or "" for none
 
-    QTest::addRow("no custom icon") << "Editor" << "/usr/bin/ed" << "" << "Editor" << "/usr/bin/ed"
+    QTest::addRow("no custom icon") << "Editor"
+                                    << "/usr/bin/ed"
+                                    << ""
+                                    << "Editor"
+                                    << "/usr/bin/ed"
                                     << "default";
-    QTest::addRow("blank custom icon") << "Blank" << "/bin/b" << "   " << "Blank" << "/bin/b"
+    QTest::addRow("blank custom icon") << "Blank"
+                                       << "/bin/b"
+                                       << "   "
+                                       << "Blank"
+                                       << "/bin/b"
                                        << "default";
-    QTest::addRow("own icon") << "Red" << "/bin/r" << "@red.png" << "Red" << "/bin/r" << "red";
-    QTest::addRow("own icon with blanks") << "Red2" << "/bin/r" << " @red.png " << "Red2"
-                                          << "/bin/r" << "red";
-    QTest::addRow("missing icon file") << "Lost" << "/bin/l" << "@nothing-here.ico" << "Lost"
-                                       << "/bin/l" << "";
-    QTest::addRow("not a picture") << "Broken" << "/bin/k" << "@broken.ico" << "Broken" << "/bin/k"
+    QTest::addRow("own icon") << "Red"
+                              << "/bin/r"
+                              << "@red.png"
+                              << "Red"
+                              << "/bin/r"
+                              << "red";
+    QTest::addRow("own icon with blanks") << "Red2"
+                                          << "/bin/r"
+                                          << " @red.png "
+                                          << "Red2"
+                                          << "/bin/r"
+                                          << "red";
+    QTest::addRow("missing icon file") << "Lost"
+                                       << "/bin/l"
+                                       << "@nothing-here.ico"
+                                       << "Lost"
+                                       << "/bin/l"
+                                       << "";
+    QTest::addRow("not a picture") << "Broken"
+                                   << "/bin/k"
+                                   << "@broken.ico"
+                                   << "Broken"
+                                   << "/bin/k"
                                    << "";
-    QTest::addRow("blanks around name and path") << "  Spaced  " << "  /bin/s  " << "" << "Spaced"
-                                                 << "/bin/s" << "default";
+    QTest::addRow("blanks around name and path") << "  Spaced  "
+                                                 << "  /bin/s  "
+                                                 << ""
+                                                 << "Spaced"
+                                                 << "/bin/s"
+                                                 << "default";
 }
 
 void TestUcProgramView::fillsNamesPathsAndIcons()
@@ -166,8 +195,7 @@ void TestUcProgramView::holdsMoreThan32767Programs()
     QCOMPARE(list->count(), 40000);
     QCOMPARE(list->item(39999)->text(), QStringLiteral("Program 040000"));
     QCOMPARE(view.ImageList1().Count(), 40000);
-    QCOMPARE(list->item(39999)->icon().pixmap(32, 32).toImage().pixelColor(5, 5),
-             QColor(Qt::red));
+    QCOMPARE(list->item(39999)->icon().pixmap(32, 32).toImage().pixelColor(5, 5), QColor(Qt::red));
     // The last program added is scrolled into view.
     QTRY_VERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(39999))));
 }
