@@ -1,3 +1,4 @@
+#include "catalogue/clsDBRoutines.h"
 #include "launcher/modMain.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "platform/ui/widgets/RealHandlers.h"
@@ -7,8 +8,11 @@ int main(int argc, char** argv)
     KestrelApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kestrel"));
     platform::installRealHandlers();
-    return app.runGuarded([&app] {
+    const int exitCode = app.runGuarded([&app] {
         modMain::Main();
         return app.exec();
     });
+    // The catalogue closes while Qt's database drivers are still loaded.
+    releaseDBRoutines();
+    return exitCode;
 }
