@@ -17,6 +17,10 @@ frmPropertiesBase::frmPropertiesBase(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmProperties"));
     setFixedSize(twips::px(4470), twips::px(4155));
+    // The layout was drawn for a small face; the default size would clip the captions.
+    QFont small = font();
+    small.setPointSizeF(7.5);
+    setFont(small);
 
     Image1 = addLabel(QStringLiteral("Image1"), QString(), 240, 120, 615, 615);
     Image1->setAlignment(Qt::AlignCenter);
