@@ -5,6 +5,7 @@
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QLocale>
 #include <QSqlDatabase>
@@ -265,8 +266,16 @@ std::unique_ptr<clsDBRoutines>& instance()
 clsDBRoutines& gDBRoutines()
 {
     std::unique_ptr<clsDBRoutines>& routines = instance();
-    if (!routines)
+    if (!routines) {
         routines = std::make_unique<clsDBRoutines>();
+        // A program that forgets releaseDBRoutines still closes the connection while Qt's
+        // SQL driver is loaded: the application object releases it when it goes.
+        static QCoreApplication* releasesAtExit = nullptr;
+        if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
+            qAddPostRoutine(releaseDBRoutines);
+            releasesAtExit = app;
+        }
+    }
     return *routines;
 }
 
