@@ -69,7 +69,16 @@ void clsDBRoutines::openConnection()
     mConnection.setCommandTimeout(kTimeoutSeconds);
     mConnection.setConnectionTimeout(kTimeoutSeconds);
     mConnection.setReadOnly(readOnlyRequested());
-    mConnection.setConnectionString(gEnvironment().DatabasePath());
+    const QString path = gEnvironment().DatabasePath();
+    // The settings refuse a location that does not exist and leave the path empty; say
+    // which file was meant rather than that no file was named.
+    const QString named = gEnvironment().ConfiguredDatabasePath();
+    if (path.isEmpty() && !named.isEmpty())
+        throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
+                           QStringLiteral("Cannot open the catalogue database \"%1\": there is "
+                                          "no such file.")
+                               .arg(named));
+    mConnection.setConnectionString(path);
     mConnection.Open();
 }
 

@@ -142,9 +142,11 @@ bool clsEnvironment::loadFrom(const QString& mStrIniFile, bool mBMayCreate)
     ini.setFullPath(iniPath);
     ini.setSectionName(QStringLiteral("Database"));
     step([&] {
-        setDatabasePath(
+        const QString named =
             ini.GetString(QStringLiteral("DatabasePath"),
-                          inFolder(mProgramFolder, QStringLiteral("data/Kestrel.mdb"))));
+                          inFolder(mProgramFolder, QStringLiteral("data/Kestrel.mdb")));
+        mConfiguredDatabasePath = TrimSpaces(named);
+        setDatabasePath(named);
     });
     ini.setSectionName(QStringLiteral("General"));
     step([&] { setRequireLogin(ini.GetInt(QStringLiteral("RequireLogin"), 0) != 0); });

@@ -24,6 +24,9 @@ public:
     QString DefaultIcon() const { return mDefaultIcon; }
     QString DefaultDialogIconPath() const { return mDefaultDialogIconPath; }
     QString DefaultDialogDatabasePath() const { return mDefaultDialogDatabasePath; }
+    // The database location the settings file last named, kept even when it failed
+    // validation, so that a missing catalogue can be reported by its name.
+    QString ConfiguredDatabasePath() const { return mConfiguredDatabasePath; }
 
     void setDatabasePath(const QString& mStrPath);
     void setRequireLogin(bool mBLogin);
@@ -44,6 +47,7 @@ private:
     QString mProgramFolder;
 
     QString mDatabasePath;
+    QString mConfiguredDatabasePath;
     QString mDefaultIcon;
     bool mRequireLogin = false;
     bool mShowToolbar = false;

@@ -150,7 +150,9 @@ void TestLauncherStartup::missingCatalogueEndsWithTheError()
     const QStringList message = run.lines.first().split(u'\t');
     QCOMPARE(message.value(0), QStringLiteral("MSG"));
     QCOMPARE(message.value(1).toInt(), int(platform::MsgIcon::Critical));
-    QVERIFY2(message.value(3).contains("catalogue database"), qPrintable(run.lines.first()));
+    QVERIFY2(
+        message.value(3).contains("catalogue database \"" + install.path() + "/data/Kestrel.mdb\""),
+        qPrintable(run.lines.first()));
 }
 
 int main(int argc, char** argv)
