@@ -26,12 +26,20 @@ void frmAddProgram::save()
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
         TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
     if (!added) {
-        platform::MsgBox({"Unable to add program", "Error", platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok, {}, 0});
+        platform::MsgBox({"Unable to add program",
+                          "Error",
+                          platform::MsgIcon::Critical,
+                          platform::MsgButtons::Ok,
+                          {},
+                          0});
         return;
     }
-    platform::MsgBox({"Program Added", "Sucess", platform::MsgIcon::Information,
-                      platform::MsgButtons::Ok, {}, 0});
+    platform::MsgBox({"Program Added",
+                      "Sucess",
+                      platform::MsgIcon::Information,
+                      platform::MsgButtons::Ok,
+                      {},
+                      0});
     refreshSetupList();
     close();
 }

@@ -35,8 +35,12 @@ void frmModifyProgram::fillProgram()
         return;
     }
     rs.Close();
-    platform::MsgBox({"Couldn't Load Program Information", "Error", platform::MsgIcon::Critical,
-                      platform::MsgButtons::Ok, {}, 0});
+    platform::MsgBox({"Couldn't Load Program Information",
+                      "Error",
+                      platform::MsgIcon::Critical,
+                      platform::MsgButtons::Ok,
+                      {},
+                      0});
 }
 
 void frmModifyProgram::save()
@@ -48,12 +52,20 @@ void frmModifyProgram::save()
         TrimSpaces(txtProgramDescription()->toPlainText()), TrimSpaces(txtProgramPath()->text()),
         TrimSpaces(txtProgramIcon()->text()));
     if (!updated) {
-        platform::MsgBox({"Unable to add program", "Error", platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok, {}, 0});
+        platform::MsgBox({"Unable to add program",
+                          "Error",
+                          platform::MsgIcon::Critical,
+                          platform::MsgButtons::Ok,
+                          {},
+                          0});
         return;
     }
-    platform::MsgBox({"Program Modified", "Sucess", platform::MsgIcon::Information,
-                      platform::MsgButtons::Ok, {}, 0});
+    platform::MsgBox({"Program Modified",
+                      "Sucess",
+                      platform::MsgIcon::Information,
+                      platform::MsgButtons::Ok,
+                      {},
+                      0});
     refreshSetupList();
     close();
 }

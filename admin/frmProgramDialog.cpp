@@ -1,16 +1,19 @@
 #include "admin/frmProgramDialog.h"
 
-#include "views/common/Twips.h"
+#include "admin/WindowFont.h"
 #include "admin/frmSetup.h"
 #include "admin/modMain.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
+#include "resources/KestrelResources.h"
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
 #include "views/admin/ucProgramView.h"
+#include "views/common/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -51,6 +54,7 @@ frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStr
     : QDialog(parent)
 {
     setWindowTitle(mStrTitle);
+    setFont(windowFont());
     setFixedSize(twips::px(5340), twips::px(4365));
 
     mPicture1 = new QWidget(this);
@@ -61,6 +65,11 @@ frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStr
     banner.setColor(QPalette::Window, Qt::white);
     banner.setColor(QPalette::WindowText, Qt::black);
     mPicture1->setPalette(banner);
+    // Artwork only: the logo with the rule under it, and the program's own icon.
+    auto* image1 = addLabel(mPicture1, "Image1", {}, twips::rect(0, 0, 3000, 630));
+    image1->setPixmap(QPixmap(kestrel_resources::LogoPath));
+    auto* image2 = addLabel(mPicture1, "Image2", {}, twips::rect(0, 660, 3105, 30));
+    image2->setPixmap(QPixmap(kestrel_resources::RulePath));
     mLabel4 = addLabel(mPicture1, "Label4", mStrBanner, twips::rect(4080, 0, 1095, 615));
     mLabel4->setWordWrap(true);
     mLabel4->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -79,6 +88,8 @@ frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStr
     mTxtProgramIcon = addTextBox(this, "txtProgramIcon", twips::rect(1920, 3345, 2775, 285));
     mCmdIconPath = addButton(this, "cmdIconPath", "...", twips::rect(4800, 3360, 495, 255));
     mCmdAdd = addButton(this, "cmdAdd", mStrAction, twips::rect(120, 3840, 735, 375));
+    auto* image3 = addLabel(this, "Image3", {}, twips::rect(4440, 960, 480, 480));
+    image3->setPixmap(kestrel_resources::adminIcon().pixmap(32, 32));
 
     QWidget::setTabOrder(mTxtProgramName, mTxtProgramDescription);
     QWidget::setTabOrder(mTxtProgramDescription, mTxtProgramPath);
@@ -97,8 +108,12 @@ bool frmProgramDialog::checkFields() const
 {
     if (TrimSpaces(mTxtProgramName->text()).isEmpty() ||
         TrimSpaces(mTxtProgramPath->text()).isEmpty()) {
-        platform::MsgBox({"Please fill all fields in.", "Error", platform::MsgIcon::Exclamation,
-                          platform::MsgButtons::Ok, {}, 0});
+        platform::MsgBox({"Please fill all fields in.",
+                          "Error",
+                          platform::MsgIcon::Exclamation,
+                          platform::MsgButtons::Ok,
+                          {},
+                          0});
         return false;
     }
     return true;
@@ -118,15 +133,15 @@ void frmProgramDialog::cmdAdd_Click()
 
 void frmProgramDialog::cmdExePath_Click()
 {
-    if (auto chosen = platform::GetOpenFileName({"Select Program's Executable File..",
-                                                 kProgramsFolder}))
+    if (auto chosen =
+            platform::GetOpenFileName({"Select Program's Executable File..", kProgramsFolder}))
         mTxtProgramPath->setText(*chosen);
 }
 
 void frmProgramDialog::cmdIconPath_Click()
 {
-    if (auto chosen = platform::GetOpenFileName({"Select A Icon For This Program",
-                                                 gEnvironment().DefaultDialogIconPath()}))
+    if (auto chosen = platform::GetOpenFileName(
+            {"Select A Icon For This Program", gEnvironment().DefaultDialogIconPath()}))
         mTxtProgramIcon->setText(TrimSpaces(*chosen));
 }
 

@@ -24,8 +24,8 @@ public:
     QPushButton* cmdAdd() const { return mCmdAdd; }
 
 protected:
-    frmProgramDialog(const QString& mStrTitle, const QString& mStrBanner,
-                     const QString& mStrAction, QWidget* parent);
+    frmProgramDialog(const QString& mStrTitle, const QString& mStrBanner, const QString& mStrAction,
+                     QWidget* parent);
 
     // The name and the executable path are required; says so and answers false otherwise.
     bool checkFields() const;

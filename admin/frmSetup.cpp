@@ -1,6 +1,6 @@
 #include "admin/frmSetup.h"
 
-#include "views/common/Twips.h"
+#include "admin/WindowFont.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/modMain.h"
 #include "catalogue/clsDBRoutines.h"
@@ -11,6 +11,7 @@
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucLeftFrame.h"
 #include "views/admin/ucProgramView.h"
+#include "views/common/Twips.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -40,6 +41,7 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     setObjectName("frmSetup");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Kestrel Setup....");
+    setFont(windowFont());
     setFixedSize(twips::px(9030), twips::px(5550));
 
     mUcLeftFrame1 = new ucLeftFrame(this);
@@ -131,8 +133,12 @@ void frmSetup::deleteSelectedProgram()
     const QString name = mUcProgramView1->selectedItem();
     if (name.isEmpty())
         return;
-    if (platform::MsgBox({"Delete " + name + "?", "Question", platform::MsgIcon::Question,
-                          platform::MsgButtons::YesNo, {}, 0}) != platform::MsgAnswer::Yes)
+    if (platform::MsgBox({"Delete " + name + "?",
+                          "Question",
+                          platform::MsgIcon::Question,
+                          platform::MsgButtons::YesNo,
+                          {},
+                          0}) != platform::MsgAnswer::Yes)
         return;
     if (gDBRoutines().deleteProgram(mUcProgramView1->selectedItem())) {
         message("Program has been deleted", "Confirmation", platform::MsgIcon::Information);

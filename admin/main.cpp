@@ -2,6 +2,7 @@
 #include "catalogue/clsDBRoutines.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "platform/ui/widgets/RealHandlers.h"
+#include "resources/KestrelResources.h"
 #include "settings/clsEnvironment.h"
 
 #include <cstdlib>
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
 {
     KestrelApplication app(argc, argv);
     KestrelApplication::setApplicationName(QStringLiteral("KestrelAdmin"));
+    KestrelApplication::setWindowIcon(kestrel_resources::adminIcon());
     // A modeless add dialog keeps the program running after the setup window closed.
     KestrelApplication::setQuitOnLastWindowClosed(true);
     platform::installRealHandlers();

@@ -31,8 +31,12 @@ bool Main(const QString& mStrIniFile)
 {
     startedSettingsFile() = mStrIniFile;
     if (!gEnvironment().loadSettings(mStrIniFile)) {
-        platform::MsgBox({"Error Loading Setttings, Closing", "Error", platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok, {}, 0});
+        platform::MsgBox({"Error Loading Setttings, Closing",
+                          "Error",
+                          platform::MsgIcon::Critical,
+                          platform::MsgButtons::Ok,
+                          {},
+                          0});
         return false;
     }
     setupWindow().show();

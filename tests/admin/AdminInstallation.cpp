@@ -13,8 +13,7 @@
 
 namespace {
 // Runs body on a short-lived connection of its own, so no lock outlives the call.
-template <typename Body>
-void withDatabase(const QString& file, Body body)
+template <typename Body> void withDatabase(const QString& file, Body body)
 {
     const QString name = QUuid::createUuid().toString();
     {
@@ -79,14 +78,15 @@ QString AdminInstallation::settingsValue(const QString& section, const QString& 
     return {};
 }
 
-void AdminInstallation::insertProgram(const QString& name, const QString& path,
-                                      const QString& desc, const QString& icon)
+void AdminInstallation::insertProgram(const QString& name, const QString& path, const QString& desc,
+                                      const QString& icon)
 {
     withDatabase(databasePath(), [&](QSqlDatabase& db) {
         QSqlQuery query(db);
-        query.prepare("INSERT INTO Program (Program_Name, Program_Desc, Program_Path, "
-                      "Program_CustomIcon, Program_Added_Date) VALUES (COALESCE(?, ''), COALESCE(?, ''), "
-                      "COALESCE(?, ''), COALESCE(?, ''), '1/2/2024')");
+        query.prepare(
+            "INSERT INTO Program (Program_Name, Program_Desc, Program_Path, "
+            "Program_CustomIcon, Program_Added_Date) VALUES (COALESCE(?, ''), COALESCE(?, ''), "
+            "COALESCE(?, ''), COALESCE(?, ''), '1/2/2024')");
         for (const QString& value : {name, desc, path, icon})
             query.addBindValue(value);
         mustExec(query);

@@ -62,7 +62,8 @@ QList<admin::frmAddProgram*> addDialogs()
 {
     QList<admin::frmAddProgram*> dialogs;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* dialog = qobject_cast<admin::frmAddProgram*>(window); dialog && dialog->isVisible())
+        if (auto* dialog = qobject_cast<admin::frmAddProgram*>(window);
+            dialog && dialog->isVisible())
             dialogs.append(dialog);
     }
     return dialogs;

@@ -41,7 +41,9 @@ class TestAdminWithLauncher : public QObject
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {"--launcher-listing", iniFile});
         if (!child.waitForFinished(30000) || child.exitCode() != 0)
-            return {QString("<exit %1: %2>").arg(child.exitCode()).arg(QString::fromUtf8(child.readAllStandardError()))};
+            return {QString("<exit %1: %2>")
+                        .arg(child.exitCode())
+                        .arg(QString::fromUtf8(child.readAllStandardError()))};
         return QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     }
 

@@ -52,9 +52,11 @@ private slots:
         QTest::addColumn<QString>("banner");
         QTest::addColumn<QString>("action");
         QTest::addRow("add") << false << "Add A New Runnable Program.."
-                             << "Add a new runnable program...." << "Add..";
+                             << "Add a new runnable program...."
+                             << "Add..";
         QTest::addRow("modify") << true << "Modify A Runnable Program.."
-                                << "Modify a runnable program...." << "Save";
+                                << "Modify a runnable program...."
+                                << "Save";
     }
     void layout()
     {
@@ -93,16 +95,23 @@ private slots:
         QTest::addColumn<QStringList>("after");
         const QStringList before{"n", "d", "/old/exe", "/old/icon"};
         QTest::addRow("executable, untrimmed")
-            << "cmdExePath" << " /opt/x y/run " << "Select Program's Executable File.."
+            << "cmdExePath"
+            << " /opt/x y/run "
+            << "Select Program's Executable File.."
             << "/usr/bin" << QStringList{"n", "d", " /opt/x y/run ", "/old/icon"};
-        QTest::addRow("executable, cancelled")
-            << "cmdExePath" << "<cancel>" << "Select Program's Executable File.." << "/usr/bin"
-            << before;
+        QTest::addRow("executable, cancelled") << "cmdExePath"
+                                               << "<cancel>"
+                                               << "Select Program's Executable File.."
+                                               << "/usr/bin" << before;
         QTest::addRow("icon, trimmed")
-            << "cmdIconPath" << " /icons/a b.ico " << "Select A Icon For This Program" << "<icons>"
-            << QStringList{"n", "d", "/old/exe", "/icons/a b.ico"};
-        QTest::addRow("icon, cancelled") << "cmdIconPath" << "<cancel>"
-                                         << "Select A Icon For This Program" << "<icons>" << before;
+            << "cmdIconPath"
+            << " /icons/a b.ico "
+            << "Select A Icon For This Program"
+            << "<icons>" << QStringList{"n", "d", "/old/exe", "/icons/a b.ico"};
+        QTest::addRow("icon, cancelled") << "cmdIconPath"
+                                         << "<cancel>"
+                                         << "Select A Icon For This Program"
+                                         << "<icons>" << before;
     }
     void browse()
     {
@@ -137,10 +146,10 @@ private slots:
         QTest::addColumn<QStringList>("stored"); // empty: nothing added
         const QString missing = "Error|Please fill all fields in.|Exclamation|Ok";
         const QString added = "Sucess|Program Added|Information|Ok";
-        QTest::addRow("blank name") << QStringList{"   ", "d", "/bin/x", ""}
-                                    << QStringList{missing} << QStringList();
-        QTest::addRow("blank path") << QStringList{"X", "d", "  ", ""} << QStringList{missing}
-                                    << QStringList();
+        QTest::addRow("blank name")
+            << QStringList{"   ", "d", "/bin/x", ""} << QStringList{missing} << QStringList();
+        QTest::addRow("blank path")
+            << QStringList{"X", "d", "  ", ""} << QStringList{missing} << QStringList();
         QTest::addRow("name and path only")
             << QStringList{"X", "", "/bin/x", ""} << QStringList{added}
             << QStringList{"X", "", "/bin/x", ""};
@@ -215,14 +224,16 @@ private slots:
         frmModifyProgram dialog(admin::openSetupWindow());
         dialog.setProgram("  Beta ");
         QCOMPARE(dialog.Program(), QString("Beta"));
-        QCOMPARE(entries(&dialog), (QStringList{"Beta", " about beta ", " /bin/beta ", " /i/b.ico "}));
+        QCOMPARE(entries(&dialog),
+                 (QStringList{"Beta", " about beta ", " /bin/beta ", " /i/b.ico "}));
         QVERIFY(session.messages.requests().isEmpty());
 
         dialog.show();
         QTest::mouseClick(dialog.cmdAdd(), Qt::LeftButton);
         QCOMPARE(described(session.messages),
                  QStringList{"Sucess|Program Modified|Information|Ok"});
-        QCOMPARE(stored(session.inst, "Beta"), (QStringList{"Beta", "about beta", "/bin/beta", "/i/b.ico"}));
+        QCOMPARE(stored(session.inst, "Beta"),
+                 (QStringList{"Beta", "about beta", "/bin/beta", "/i/b.ico"}));
         QVERIFY(!dialog.isVisible());
     }
 

@@ -113,15 +113,16 @@ private slots:
         // The choice is compared untrimmed, then saved trimmed.
         QTest::addRow("same file, blanks around the choice")
             << none << " <db> " << none << updated << true << "<db>";
-        QTest::addRow("same file, other case") << none << "<DB>" << none << updated << true << "<DB>";
-        QTest::addRow("new file")
-            << none << "<dir>/other.mdb" << none << updated << true << "<dir>/other.mdb";
-        QTest::addRow("text typed by hand")
-            << "<dir>/typed.mdb" << "<dir>/typed.mdb" << none << same << false << "<db>";
-        QTest::addRow("settings file gone")
-            << none << "<dir>/other.mdb" << "missing" << failed << false << none;
-        QTest::addRow("read-only settings file")
-            << none << "<dir>/other.mdb" << "read-only" << failed << false << "<db>";
+        QTest::addRow("same file, other case")
+            << none << "<DB>" << none << updated << true << "<DB>";
+        QTest::addRow("new file") << none << "<dir>/other.mdb" << none << updated << true
+                                  << "<dir>/other.mdb";
+        QTest::addRow("text typed by hand") << "<dir>/typed.mdb"
+                                            << "<dir>/typed.mdb" << none << same << false << "<db>";
+        QTest::addRow("settings file gone") << none << "<dir>/other.mdb"
+                                            << "missing" << failed << false << none;
+        QTest::addRow("read-only settings file") << none << "<dir>/other.mdb"
+                                                 << "read-only" << failed << false << "<db>";
     }
     void changeLocation()
     {
@@ -192,9 +193,9 @@ private slots:
         QTest::addColumn<QStringList>("remaining");
         const QString ask = "Question|Delete Beta?|Question|YesNo";
         const QStringList both{"Alpha", "Beta"};
-        QTest::addRow("nothing selected")
-            << "" << true << false << false << QStringList() << both;
-        QTest::addRow("answered No") << "Beta" << false << false << false << QStringList{ask} << both;
+        QTest::addRow("nothing selected") << "" << true << false << false << QStringList() << both;
+        QTest::addRow("answered No")
+            << "Beta" << false << false << false << QStringList{ask} << both;
         QTest::addRow("answered Yes")
             << "Beta" << true << false << false
             << QStringList{ask, "Confirmation|Program has been deleted|Information|Ok"}
@@ -274,8 +275,7 @@ private slots:
         QCOMPARE(QApplication::exec(), 0);
 
         QCOMPARE(steps, (QStringList{"quit", "setup closed", "added"}));
-        QCOMPARE(described(session.messages),
-                 QStringList{"Sucess|Program Added|Information|Ok"});
+        QCOMPARE(described(session.messages), QStringList{"Sucess|Program Added|Information|Ok"});
         QCOMPARE(session.inst.programNames(), QStringList{"Typed"});
         flushDeletes();
         QVERIFY(addDialogs().isEmpty());
@@ -306,7 +306,8 @@ private slots:
         menu->hide();
 
         QListWidgetItem* item = view->lstView()->item(0);
-        QTest::mouseClick(viewport, Qt::RightButton, {}, view->lstView()->visualItemRect(item).center());
+        QTest::mouseClick(viewport, Qt::RightButton, {},
+                          view->lstView()->visualItemRect(item).center());
         QTRY_VERIFY(menu->isVisible());
         menu->hide();
     }
@@ -340,13 +341,13 @@ private slots:
         QWidget* owner = nullptr;
         QString title;
         ModalHandler handler([&](QWidget* modal) {
-                auto* dialog = qobject_cast<admin::frmModifyProgram*>(modal);
-                QVERIFY(dialog);
-                owner = dialog->parentWidget();
-                title = dialog->windowTitle();
-                path = dialog->txtProgramPath()->text();
-                dialog->close();
-            });
+            auto* dialog = qobject_cast<admin::frmModifyProgram*>(modal);
+            QVERIFY(dialog);
+            owner = dialog->parentWidget();
+            title = dialog->windowTitle();
+            path = dialog->txtProgramPath()->text();
+            dialog->close();
+        });
         if (fromMenu)
             menuItem(setup, "mnuPopupMenuModify")->trigger();
         else
@@ -383,10 +384,10 @@ private slots:
         QString title;
         bool hasLaunch = true;
         ModalHandler handler([&](QWidget* modal) {
-                title = modal->windowTitle();
-                hasLaunch = modal->findChild<QWidget*>("cmdLaunch") != nullptr;
-                modal->close();
-            });
+            title = modal->windowTitle();
+            hasLaunch = modal->findChild<QWidget*>("cmdLaunch") != nullptr;
+            modal->close();
+        });
         menuItem(setup, "mnuPopupmenuProperties")->trigger();
         QCOMPARE(handler.ran(), opens);
         if (opens) {

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Drives the staged administrator on a virtual display: the setup window as it opens, the
+# modify dialog for the first program and the add dialog. Saves one PNG per window in
+# shots/admin/ and names the folder on its last line. Expects a staged demo installation
+# (scripts/screenshot stages one); stages it itself when there is none.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/demo.sh"
+
+[ -x "$KESTREL_STAGE/KestrelAdmin" ] || stage_demo
+
+out=$KESTREL_ROOT/shots/admin
+rm -rf "$out"
+mkdir -p "$out"
+
+start_xvfb
+trap stop_xvfb EXIT
+(cd / && "$KESTREL_STAGE/KestrelAdmin") &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true; stop_xvfb' EXIT
+if ! window=$(wait_for_window '^Kestrel Setup'); then
+    echo "KestrelAdmin showed no window." >&2
+    exit 1
+fi
+sleep 1
+import -window "$window" "$out/1-setup.png"
+
+# With no window manager the window sits at the top left corner. The list shows its last
+# programs; "Read Me" is at (270, 150). Add is centred at (240, 228), Modify at (296, 228).
+xdotool mousemove --window "$window" 270 150 click 1
+sleep 0.3
+xdotool mousemove --window "$window" 240 228 click 1
+dialog=$(wait_for_window '^Add A New Runnable')
+sleep 0.5
+import -window "$dialog" "$out/2-add.png"
+# The add dialog is modeless: move it aside and open the modify dialog beside it.
+xdotool windowmove --sync "$dialog" 640 0
+sleep 0.3
+xdotool mousemove --window "$window" 296 228 click 1
+dialog=$(wait_for_window '^Modify A Runnable')
+sleep 0.5
+import -window "$dialog" "$out/3-modify.png"
+import -window root -crop 1000x400+0+0 +repage "$out/4-all.png"
+
+ls "$out"
+echo "$out"
