@@ -1,7 +1,6 @@
 #include "admin/frmAddProgram.h"
 
 #include "catalogue/clsDBRoutines.h"
-#include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
 
 #include <QLineEdit>
@@ -25,23 +24,7 @@ void frmAddProgram::save()
     const bool added = gDBRoutines().addProgram(
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
         TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
-    if (!added) {
-        platform::MsgBox({"Unable to add program",
-                          "Error",
-                          platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok,
-                          {},
-                          0});
-        return;
-    }
-    platform::MsgBox({"Program Added",
-                      "Sucess",
-                      platform::MsgIcon::Information,
-                      platform::MsgButtons::Ok,
-                      {},
-                      0});
-    refreshSetupList();
-    close();
+    finishSave(added, "Program Added");
 }
 
 } // namespace admin

@@ -1,7 +1,7 @@
 #include "admin/frmModifyProgram.h"
 
+#include "admin/Controls.h"
 #include "catalogue/clsDBRoutines.h"
-#include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
 
 #include <QLineEdit>
@@ -35,12 +35,7 @@ void frmModifyProgram::fillProgram()
         return;
     }
     rs.Close();
-    platform::MsgBox({"Couldn't Load Program Information",
-                      "Error",
-                      platform::MsgIcon::Critical,
-                      platform::MsgButtons::Ok,
-                      {},
-                      0});
+    message("Couldn't Load Program Information", "Error", platform::MsgIcon::Critical);
 }
 
 void frmModifyProgram::save()
@@ -51,23 +46,7 @@ void frmModifyProgram::save()
         mProgramName, TrimSpaces(txtProgramName()->text()),
         TrimSpaces(txtProgramDescription()->toPlainText()), TrimSpaces(txtProgramPath()->text()),
         TrimSpaces(txtProgramIcon()->text()));
-    if (!updated) {
-        platform::MsgBox({"Unable to add program",
-                          "Error",
-                          platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok,
-                          {},
-                          0});
-        return;
-    }
-    platform::MsgBox({"Program Modified",
-                      "Sucess",
-                      platform::MsgIcon::Information,
-                      platform::MsgButtons::Ok,
-                      {},
-                      0});
-    refreshSetupList();
-    close();
+    finishSave(updated, "Program Modified");
 }
 
 } // namespace admin

@@ -1,6 +1,6 @@
 #include "admin/frmProgramDialog.h"
 
-#include "admin/WindowFont.h"
+#include "admin/Controls.h"
 #include "admin/frmSetup.h"
 #include "admin/modMain.h"
 #include "platform/ui/FileDialog.h"
@@ -23,30 +23,6 @@ namespace {
 // Where executables live on this platform; the browse dialog starts there.
 const char* const kProgramsFolder = "/usr/bin";
 
-QLabel* addLabel(QWidget* parent, const char* name, const QString& text, const QRect& place)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(place);
-    return label;
-}
-
-QLineEdit* addTextBox(QWidget* parent, const char* name, const QRect& place)
-{
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setGeometry(place);
-    return box;
-}
-
-QPushButton* addButton(QWidget* parent, const char* name, const QString& text, const QRect& place)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(place);
-    button->setAutoDefault(false);
-    return button;
-}
 } // namespace
 
 frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStrBanner,
@@ -108,15 +84,22 @@ bool frmProgramDialog::checkFields() const
 {
     if (TrimSpaces(mTxtProgramName->text()).isEmpty() ||
         TrimSpaces(mTxtProgramPath->text()).isEmpty()) {
-        platform::MsgBox({"Please fill all fields in.",
-                          "Error",
-                          platform::MsgIcon::Exclamation,
-                          platform::MsgButtons::Ok,
-                          {},
-                          0});
+        message("Please fill all fields in.", "Error", platform::MsgIcon::Exclamation);
         return false;
     }
     return true;
+}
+
+void frmProgramDialog::finishSave(bool mBSaved, const QString& mStrDone)
+{
+    // A refusal keeps the dialog and what was typed, so the user can correct it.
+    if (!mBSaved) {
+        message("Unable to add program", "Error", platform::MsgIcon::Critical);
+        return;
+    }
+    message(mStrDone, "Sucess", platform::MsgIcon::Information);
+    refreshSetupList();
+    close();
 }
 
 void frmProgramDialog::refreshSetupList()

@@ -29,6 +29,11 @@ protected:
 
     // The name and the executable path are required; says so and answers false otherwise.
     bool checkFields() const;
+    // Reports the outcome of a save; on success refreshes the setup window's list and
+    // closes the dialog.
+    void finishSave(bool mBSaved, const QString& mStrDone);
+
+private:
     // After a change to the catalogue: the setup window's list, when it is still open.
     static void refreshSetupList();
 

@@ -1,6 +1,6 @@
 #include "admin/frmSetup.h"
 
-#include "admin/WindowFont.h"
+#include "admin/Controls.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/modMain.h"
 #include "catalogue/clsDBRoutines.h"
@@ -19,22 +19,6 @@
 #include <QPushButton>
 
 namespace admin {
-
-namespace {
-QPushButton* addButton(QWidget* parent, const char* name, const QString& text, const QRect& place)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(place);
-    button->setAutoDefault(false);
-    return button;
-}
-
-void message(const QString& text, const QString& title, platform::MsgIcon icon)
-{
-    platform::MsgBox({text, title, icon, platform::MsgButtons::Ok, {}, 0});
-}
-} // namespace
 
 frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
 {

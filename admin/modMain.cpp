@@ -1,8 +1,8 @@
 #include "admin/modMain.h"
 
+#include "admin/Controls.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmSetup.h"
-#include "platform/ui/MessageBox.h"
 #include "settings/clsEnvironment.h"
 
 #include <QPointer>
@@ -31,12 +31,7 @@ bool Main(const QString& mStrIniFile)
 {
     startedSettingsFile() = mStrIniFile;
     if (!gEnvironment().loadSettings(mStrIniFile)) {
-        platform::MsgBox({"Error Loading Setttings, Closing",
-                          "Error",
-                          platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok,
-                          {},
-                          0});
+        message("Error Loading Setttings, Closing", "Error", platform::MsgIcon::Critical);
         return false;
     }
     setupWindow().show();
