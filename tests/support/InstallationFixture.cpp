@@ -1,0 +1,106 @@
+#include "tests/support/InstallationFixture.h"
+
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/clsDBRoutines.h"
+#include "settings/clsEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+InstallationFixture::InstallationFixture()
+{
+    releaseDBRoutines();
+    setCatalogueReadOnly(false);
+    QDir(mDir.path()).mkpath(QStringLiteral("data"));
+    QDir(mDir.path()).mkpath(QStringLiteral("icons"));
+    createCatalogue(db());
+    writeIcon(path(QStringLiteral("Default.ico")), Qt::gray, "ICO");
+    writeIni();
+    if (!gEnvironment().loadSettings(ini()))
+        qFatal("the fixture's settings do not load");
+}
+
+InstallationFixture::~InstallationFixture()
+{
+    releaseDBRoutines();
+}
+
+void InstallationFixture::writeIni(const QString& database, const QString& icon) const
+{
+    QFile file(ini());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(ini()));
+    file.write(QStringLiteral("[Database]\nDatabasePath=%1\n[General]\nRequireLogin=1\n"
+                              "ShowToolbar=1\nNumberOfClicks=1\nDefaultIcon=%2\n"
+                              "DefaultDialogIconPath=%3\nDefaultDialogDBPath=%4\n")
+                   .arg(database.isEmpty() ? db() : database,
+                        icon.isEmpty() ? path(QStringLiteral("Default.ico")) : icon,
+                        path(QStringLiteral("icons")), path(QStringLiteral("data")))
+                   .toUtf8());
+}
+
+QString InstallationFixture::iniValue(const QString& key) const
+{
+    QFile file(ini());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QRegularExpression line(QStringLiteral("^\\s*%1\\s*=(.*)$").arg(key),
+                                  QRegularExpression::MultilineOption |
+                                      QRegularExpression::CaseInsensitiveOption);
+    return line.match(QString::fromUtf8(file.readAll())).captured(1).trimmed();
+}
+
+void InstallationFixture::add(const QString& name, const QString& programPath, const QString& icon,
+                              const QString& desc)
+{
+    if (!gDBRoutines().addProgram(name, desc, programPath, icon))
+        qFatal("cannot add %s", qPrintable(name));
+}
+
+QStringList InstallationFixture::sql(const QString& statement, const QVariantList& values) const
+{
+    static int serial = 0;
+    const QString connection = QStringLiteral("fixture-%1").arg(++serial);
+    QStringList firstColumn;
+    {
+        QSqlDatabase conn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        conn.setDatabaseName(db());
+        if (!conn.open())
+            qFatal("%s: %s", qPrintable(db()), qPrintable(conn.lastError().text()));
+        QSqlQuery query(conn);
+        if (!query.prepare(statement))
+            qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        while (query.next())
+            firstColumn.append(query.value(0).toString());
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return firstColumn;
+}
+
+void InstallationFixture::writeIcon(const QString& file, QColor colour, const char* format)
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(colour);
+    if (!image.save(file, format))
+        qFatal("cannot write %s", qPrintable(file));
+}
+
+QStringList described(const MessageBoxRecorder& recorder)
+{
+    static const char* const icons[] = {"Information", "Exclamation", "Critical", "Question"};
+    QStringList lines;
+    for (const platform::MsgRequest& request : recorder.requests())
+        lines.append(QStringLiteral("%1|%2|%3|%4")
+                         .arg(request.title, request.text, QLatin1String(icons[int(request.icon)]),
+                              request.buttons == platform::MsgButtons::Ok ? "Ok" : "YesNo"));
+    return lines;
+}
