@@ -10,8 +10,7 @@
 inline void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-            file.write(bytes) == bytes.size());
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
 inline QByteArray readFile(const QString& path)
@@ -32,6 +31,5 @@ inline int withoutRootRights(const std::function<int()>& body)
         ::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : body());
     }
     int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : 100;
 }
