@@ -1,0 +1,180 @@
+#include "platform/KestrelError.h"
+#include "platform/ui/widgets/KestrelApplication.h"
+#include "platform/ui/widgets/LoadPicture.h"
+#include "platform/ui/widgets/RealHandlers.h"
+#include "resources/KestrelResources.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QImage>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <new>
+
+using namespace platform;
+using B = QMessageBox;
+using Throw = std::function<void()>;
+enum class Where { Posted, Sent, StartUp }; // from the loop, before the loop runs, in start-up
+Q_DECLARE_METATYPE(Throw)
+Q_DECLARE_METATYPE(Where)
+
+// Counts the user events it gets and runs what it is told for each.
+struct Receiver : QObject
+{
+    Throw mThrow = [] {};
+    int mDelivered = 0;
+    bool event(QEvent*) override // only user events come here
+    {
+        ++mDelivered;
+        mThrow();
+        return true;
+    }
+};
+
+// The widget layer offscreen: the real message box, pictures, the top-level error handler.
+class test_UiWidgets : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mDir;
+    static void post(QObject* to) { QCoreApplication::postEvent(to, new QEvent(QEvent::User)); }
+
+private slots:
+    void messageBoxAnswers_data()
+    {
+        QTest::addColumn<MsgIcon>("icon");
+        QTest::addColumn<int>("qtIcon");
+        QTest::addColumn<int>("press"); // 0 for Escape
+        QTest::addColumn<MsgAnswer>("answer");
+        using I = MsgIcon;
+        using A = MsgAnswer;
+        QTest::addRow("exclamation, escaped") << I::Exclamation << int(B::Warning) << 0 << A::Ok;
+        QTest::addRow("question, yes") << I::Question << int(B::Question) << int(B::Yes) << A::Yes;
+        QTest::addRow("question, escaped") << I::Question << int(B::Question) << 0 << A::No;
+    }
+    void messageBoxAnswers()
+    {
+        QFETCH(MsgIcon, icon);
+        QFETCH(int, qtIcon);
+        QFETCH(int, press);
+        QFETCH(MsgAnswer, answer);
+        const bool question = icon == MsgIcon::Question;
+        const MsgButtons buttons = question ? MsgButtons::YesNo : MsgButtons::Ok;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QCOMPARE(box->windowTitle(), "Delete Program");
+            QCOMPARE(box->text(), "Delete : <b>x</b>");
+            QCOMPARE(int(box->icon()), qtIcon);
+            QCOMPARE(box->standardButtons(), question ? B::Yes | B::No : B::StandardButtons(B::Ok));
+            if (press)
+                box->button(B::StandardButton(press))->click();
+            else
+                QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(showMessageBox({"Delete : <b>x</b>", "Delete Program", icon, buttons, {}, 0}),
+                 answer);
+    }
+
+    // A good file gives its picture; a bad one an error (number) naming the file.
+    void loadsPicturesOrThrows_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<qint32>("error");
+        QImage image(48, 48, QImage::Format_ARGB32);
+        image.fill(Qt::red);
+        const QString odd = mDir.filePath("my icon; $(x).ico"), cut = mDir.filePath("cut.png"),
+                      empty = mDir.filePath("empty.ico");
+        QVERIFY(image.save(odd, "PNG") && image.save(cut, "PNG") && image.save(empty, "PNG"));
+        QVERIFY(QFile::resize(cut, QFileInfo(cut).size() / 2) && QFile::resize(empty, 0));
+        QFile svg(mDir.filePath("i.svg"));
+        QVERIFY(svg.open(QIODevice::WriteOnly));
+        svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>");
+        svg.close();
+        QTest::addRow("multi-size ico") << kestrel_resources::DefaultIconPath << QSize(32, 32) << 0;
+        QTest::addRow("svg") << svg.fileName() << QSize(40, 20) << 0;
+        QTest::addRow("png named .ico, odd name") << odd << QSize(48, 48) << 0;
+        QTest::addRow("missing") << mDir.filePath("missing.ico") << QSize() << 53;
+        QTest::addRow("empty file") << empty << QSize() << 481;
+        QTest::addRow("truncated png") << cut << QSize() << 481;
+    }
+    void loadsPicturesOrThrows()
+    {
+        QFETCH(QString, file);
+        QFETCH(QSize, size);
+        QFETCH(qint32, error);
+        for (bool icon : {false, true}) {
+            try {
+                QCOMPARE(icon ? loadIcon(file).actualSize(size) : loadPicture(file).size(), size);
+                QCOMPARE(error, 0);
+            } catch (const KestrelError& e) {
+                QCOMPARE(e.number(), error);
+                QCOMPARE(e.source(), "LoadPicture");
+                QVERIFY2(e.description().contains(file), qPrintable(e.description()));
+            }
+        }
+    }
+
+    // Last: a failed run leaves the application refusing events.
+    void unhandledErrorShowsOneMessageAndEnds_data()
+    {
+        QTest::addColumn<Throw>("thrower");
+        QTest::addColumn<Where>("where");
+        QTest::addColumn<QString>("named");
+        const Throw kestrel = [] { throw KestrelError(53, "clsDBRoutines", "No /srv/K.mdb"); };
+        QTest::addRow("KestrelError in the loop") << kestrel << Where::Posted << "53";
+        QTest::addRow("before the loop runs") << kestrel << Where::Sent << "clsDBRoutines";
+        QTest::addRow("in start-up") << kestrel << Where::StartUp << "No /srv/K.mdb";
+        QTest::addRow("std") << Throw([] { throw std::bad_alloc(); }) << Where::Posted << "alloc";
+        QTest::addRow("anything else") << Throw([] { throw 42; }) << Where::Posted << "unknown";
+    }
+    void unhandledErrorShowsOneMessageAndEnds()
+    {
+        QFETCH(Throw, thrower);
+        QFETCH(Where, where);
+        QFETCH(QString, named);
+        Receiver failing, bystander;
+        failing.mThrow = thrower;
+        QList<MsgRequest> shown;
+        MsgHandler previous = setMsgHandler([&](const MsgRequest& request) {
+            shown.append(request);
+            QEvent again(QEvent::User); // another error while the message is on screen
+            QCoreApplication::sendEvent(&failing, &again);
+            return MsgAnswer::Ok;
+        });
+        bool leftRunning = false;
+        const int code = static_cast<KestrelApplication*>(qApp)->runGuarded([&] {
+            if (where == Where::StartUp)
+                thrower();
+            QEvent event(QEvent::User);
+            if (where == Where::Sent)
+                QCoreApplication::sendEvent(&failing, &event);
+            else
+                post(&failing);
+            post(&bystander); // queued behind the error: must never run
+            QTimer::singleShot(2000, &failing, [&] {
+                leftRunning = true;
+                QCoreApplication::exit(0);
+            });
+            return QCoreApplication::exec();
+        });
+        setMsgHandler(std::move(previous));
+        QCOMPARE(code, KestrelApplication::UnhandledErrorExitCode);
+        QVERIFY(code != 0 && !leftRunning);
+        QCOMPARE(bystander.mDelivered, 0);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].icon, MsgIcon::Critical);
+        QVERIFY2(shown[0].text.contains(named), qPrintable(shown[0].text));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    KestrelApplication app(argc, argv);
+    test_UiWidgets test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_UiWidgets.moc"
