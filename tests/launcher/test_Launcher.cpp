@@ -141,10 +141,10 @@ private slots:
         QCOMPARE(l.shell.requests().size(), name == "Ghost" ? 0 : 1);
         QCOMPARE(described(l.messages),
                  (QStringList{
-                     "Error|Unable to execute program : " + name + ". Error Follows|Exclamation|Ok",
-                     "Kestrel|" + reason + "|Critical|Ok",
+                     "Error|Unable to execute program : " + name + ". Error Follows|Exclamation",
+                     "Kestrel|" + reason + "|Critical",
                      "Error|Unable to execute " + name +
-                         ". If problem continues please contact administrator|Information|Ok"}));
+                         ". If problem continues please contact administrator|Information"}));
         QCOMPARE(l.pointer.sequence(), (QList{Hourglass, Default}));
     }
 

@@ -99,8 +99,8 @@ QStringList described(const MessageBoxRecorder& recorder)
     static const char* const icons[] = {"Information", "Exclamation", "Critical", "Question"};
     QStringList lines;
     for (const platform::MsgRequest& request : recorder.requests())
-        lines.append(QStringLiteral("%1|%2|%3|%4")
+        lines.append(QStringLiteral("%1|%2|%3%4")
                          .arg(request.title, request.text, QLatin1String(icons[int(request.icon)]),
-                              request.buttons == platform::MsgButtons::Ok ? "Ok" : "YesNo"));
+                              request.buttons == platform::MsgButtons::Ok ? "" : "|YesNo"));
     return lines;
 }

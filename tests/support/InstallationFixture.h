@@ -43,5 +43,6 @@ private:
     QTemporaryDir mDir;
 };
 
-// Each recorded message in one line, for comparing whole sequences: "title|text|icon|buttons".
+// Each recorded message in one line, for comparing whole sequences: "title|text|icon", and
+// "|YesNo" for a question.
 QStringList described(const MessageBoxRecorder& recorder);

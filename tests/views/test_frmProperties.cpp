@@ -18,12 +18,12 @@ private slots:
         QTest::addRow("empty name") << " "
                                     << ""
                                     << QStringList{"Error|Invalid Program Name|"
-                                                   "Information|Ok"}
+                                                   "Information"}
                                     << false;
         QTest::addRow("unknown name")
             << " Nobody "
             << ""
-            << QStringList{"Closing Property Window|No Properties Found For : Nobody|Critical|Ok"}
+            << QStringList{"Closing Property Window|No Properties Found For : Nobody|Critical"}
             << false;
         QTest::addRow("no custom icon: the default one") << " Editor"
                                                          << "" << QStringList() << true;

@@ -1,0 +1,270 @@
+// The administrator on a real catalogue and settings file, with the message boxes and the
+// file dialog faked; and beside a real launcher process.
+#include "admin/frmAddProgram.h"
+#include "admin/frmModifyProgram.h"
+#include "admin/frmSetup.h"
+#include "admin/modMain.h"
+#include "catalogue/clsDBRoutines.h"
+#include "launcher/frmView.h"
+#include "settings/clsEnvironment.h"
+#include "tests/support/FileDialogFake.h"
+#include "tests/support/InstallationFixture.h"
+#include "views/admin/ucProgramView.h"
+#include "views/launcher/ucProgramView.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using namespace admin;
+
+namespace {
+// Alpha and Beta (path stored with blanks); the catalogue refuses to delete Alpha or add Refused.
+struct Admin
+{
+    InstallationFixture fx;
+    MessageBoxRecorder messages;
+    FileDialogFake files;
+    Admin()
+    {
+        fx.sql("INSERT INTO Program (Program_Name, Program_Path) "
+               "VALUES ('Alpha', '/bin/alpha'), ('Beta', ' /bin/beta ')");
+        fx.sql("CREATE TRIGGER keep BEFORE DELETE ON Program WHEN OLD.Program_Name = 'Alpha' "
+               "BEGIN SELECT RAISE(ABORT, 'kept'); END");
+        fx.sql("CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN NEW.Program_Name = "
+               "'Refused' BEGIN SELECT RAISE(ABORT, 'refused by rule'); END");
+    }
+    ~Admin() { delete admin::openSetupWindow(), qDeleteAll(addDialogs()); }
+    static admin::frmSetup& setup() { return *admin::openSetupWindow(); }
+    static QListWidget* list() { return setup().ucProgramView1()->lstView(); }
+    static void press(const char* button) { setup().findChild<QPushButton*>(button)->click(); }
+    static QStringList listed()
+    {
+        QStringList names;
+        for (int i = 0; i < list()->count(); ++i)
+            names << list()->item(i)->text();
+        return names;
+    }
+    static QList<frmAddProgram*> addDialogs()
+    {
+        QList<frmAddProgram*> open;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<frmAddProgram*>(window); dialog && dialog->isVisible())
+                open << dialog;
+        return open;
+    }
+};
+
+void fill(frmProgramDialog* dialog, const QStringList& values)
+{
+    dialog->txtProgramName()->setText(values[0]);
+    dialog->txtProgramDescription()->setPlainText(values[1]);
+    dialog->txtProgramPath()->setText(values[2]);
+    dialog->txtProgramIcon()->setText(values[3]);
+}
+QStringList entries(const frmProgramDialog* dialog)
+{
+    return {dialog->txtProgramName()->text(), dialog->txtProgramDescription()->toPlainText(),
+            dialog->txtProgramPath()->text(), dialog->txtProgramIcon()->text()};
+}
+// Whether the process holds the file open (the launcher's catalogue connection).
+bool holdsOpen(qint64 pid, const QString& file)
+{
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& fd : fds.entryList(QDir::System | QDir::Files))
+        if (QFile::symLinkTarget(fds.filePath(fd)) == QFileInfo(file).canonicalFilePath())
+            return true;
+    return false;
+}
+const QString added = "Sucess|Program Added|Information";
+const QString notSaved = "Error|Unable to add program|Critical";
+} // namespace
+
+class TestAdmin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startUp_data()
+    {
+        QTest::addColumn<QStringList>("messages");
+        const QStringList failed{"Error|Error Loading Setttings, Closing|Critical"};
+        QTest::newRow("good settings") << QStringList();
+        QTest::newRow("missing database") << failed;
+        QTest::newRow("missing default icon") << failed;
+    }
+    void startUp()
+    {
+        QFETCH(QStringList, messages);
+        const bool good = messages.isEmpty();
+        Admin a;
+        const QString tag = QTest::currentDataTag();
+        a.fx.writeIni(tag.endsWith("database") ? a.fx.path("none.mdb") : "",
+                      tag.endsWith("icon") ? a.fx.path("none.ico") : "");
+        QCOMPARE(admin::Main(a.fx.ini()), good);
+        QCOMPARE(described(a.messages), messages);
+        QCOMPARE(admin::openSetupWindow() && admin::openSetupWindow()->isVisible(), good);
+        if (!good)
+            return;
+        // The context menu opens with or without a selection.
+        QMenu* menu = a.setup().ucProgramView1()->mnuPopupMenu();
+        for (const QPoint at : {QPoint(a.list()->viewport()->width() - 5, 5),
+                                a.list()->visualItemRect(a.list()->item(0)).center()}) {
+            QTest::mouseClick(a.list()->viewport(), Qt::RightButton, {}, at);
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+        }
+    }
+
+    // The tag says what is done: add | modify NAME [gone] | delete [NAME [no]], then why.
+    void editsTheCatalogue_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("catalogue"); // name|desc|path|icon by name afterwards
+        const QStringList both{"Alpha||/bin/alpha|", "Beta|| /bin/beta |"}, alpha{both[0]};
+        const QStringList gamma{" Gamma ", " a b ", " /bin/g ", " /i.ico "};
+        const QString fillIn = "Error|Please fill all fields in.|Exclamation";
+        const QString ask = "Question|Delete %1?|Question|YesNo";
+        const auto row = [](const char* tag, QStringList typed, QStringList messages,
+                            QStringList catalogue) {
+            QTest::newRow(tag) << typed << messages << catalogue;
+        };
+        row("add: blank name", {" ", "d", "/bin/x", ""}, {fillIn}, both);
+        row("add: blank path", {"X", "d", " ", ""}, {fillIn}, both);
+        row("add: refused", {"Refused", "d", "/bin/x", ""},
+            {"SQLite|refused by rule|Critical", notSaved}, both);
+        row("add: trimmed", gamma, {added}, both + QStringList{"Gamma|a b|/bin/g|/i.ico"});
+        row("modify Ghost: unknown", gamma,
+            {"Error|Couldn't Load Program Information|Critical", notSaved}, both);
+        row("modify Beta: renames", gamma, {"Sucess|Program Modified|Information"},
+            {alpha[0], "Gamma|a b|/bin/g|/i.ico"});
+        row("modify Beta gone: deleted meanwhile", gamma, {notSaved}, alpha);
+        row("delete: nothing selected", {}, {}, both);
+        row("delete Beta no: kept", {}, {ask.arg("Beta")}, both);
+        row("delete Beta: deleted", {},
+            {ask.arg("Beta"), "Confirmation|Program has been deleted|Information"}, alpha);
+        row("delete Alpha: refused", {},
+            {ask.arg("Alpha"), "Error|Couldn't Delete Program|Critical"}, both);
+    }
+    void editsTheCatalogue()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, catalogue);
+        const QStringList words = QString(QTest::currentDataTag()).section(':', 0, 0).split(' ');
+        Admin a;
+        QVERIFY(admin::Main(a.fx.ini()));
+        admin::frmModifyProgram modify(&a.setup());
+        if (words[0] == "delete") {
+            a.list()->setCurrentItem(
+                a.list()->findItems(words.value(1), Qt::MatchExactly).value(0));
+            a.messages.queueAnswer(words.value(2) == "no" ? platform::MsgAnswer::No
+                                                          : platform::MsgAnswer::Yes);
+            a.press("cmdDelete");
+        } else {
+            QPointer<frmProgramDialog> dialog = &modify;
+            if (words[0] == "add") {
+                a.press("cmdAdd");
+                dialog = a.addDialogs().value(0);
+            } else {
+                modify.setProgram(words[1]); // loaded as stored, blanks and all
+                QCOMPARE(modify.txtProgramPath()->text(), words[1] == "Beta" ? " /bin/beta " : "");
+                modify.show();
+            }
+            if (words.value(2) == "gone")
+                a.fx.sql("DELETE FROM Program WHERE Program_Name = 'Beta'");
+            fill(dialog, typed);
+            QTest::mouseClick(dialog->cmdAdd(), Qt::LeftButton);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            const bool saved = messages.last().startsWith("Sucess");
+            QCOMPARE(dialog && dialog->isVisible(), !saved);
+            QCOMPARE(saved ? typed : entries(dialog), typed);
+        }
+        QCOMPARE(described(a.messages), messages);
+        QCOMPARE(
+            a.fx.sql("SELECT Program_Name || '|' || Program_Desc || '|' || Program_Path || '|' "
+                     "|| Program_CustomIcon FROM Program ORDER BY Program_Name"),
+            catalogue);
+        if (words.value(2) != "gone") // that one the list still shows
+            QCOMPARE(a.listed(), a.fx.names());
+    }
+
+    void changeLocation_data()
+    {
+        QTest::addColumn<QString>("chosen"); // a file in data/
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("saved"); // DatabasePath|RequireLogin ShowToolbar NumberOfClicks
+        const QString updated = "Information|Database Location has been updated|Information";
+        const QString failed = "Error|Unable to save settings|Critical";
+        const QString same = "Same|Database is same as selected file|Exclamation";
+        QTest::newRow("same path") << "Kestrel.mdb" << same << "data/Kestrel.mdb|111";
+        QTest::newRow("other case") << "KESTREL.MDB" << updated << "data/KESTREL.MDB|002";
+        QTest::newRow("new file") << "other.mdb" << updated << "data/other.mdb|002";
+        QTest::newRow("read-only settings file") << "other.mdb" << failed << "data/Kestrel.mdb|111";
+        QTest::newRow("settings file a folder") << "other.mdb" << failed << "";
+    }
+    void changeLocation()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, message);
+        QFETCH(QString, saved);
+        const QString tag = QTest::currentDataTag();
+        Admin a;
+        QVERIFY(admin::Main(a.fx.ini()));
+        if (tag.startsWith("read-only") && QFile::setPermissions(a.fx.ini(), QFile::ReadOwner) &&
+            QFileInfo(a.fx.ini()).isWritable())
+            QSKIP("root writes read-only files");
+        if (tag.endsWith("folder"))
+            QVERIFY(QFile::remove(a.fx.ini()) && QDir().mkdir(a.fx.ini()));
+        a.files.queueAnswer(a.fx.path("data/" + chosen));
+        a.press("cmdBrowse");
+        QCOMPARE(described(a.messages), QStringList{message});
+        QCOMPARE(a.fx.iniValue("DatabasePath") + '|' + a.fx.iniValue("RequireLogin") +
+                     a.fx.iniValue("ShowToolbar") + a.fx.iniValue("NumberOfClicks"),
+                 saved.isEmpty() ? "|" : a.fx.path(saved));
+        // The running program keeps the location it started with.
+        QCOMPARE(a.setup().txtDatabaseLocation()->text(), a.fx.db());
+        QCOMPARE(gEnvironment().DatabasePath(), a.fx.db());
+    }
+
+    // One add dialog; it outlives the setup window and adds while a launcher process runs.
+    void addWithALauncherRunningAndTheSetupWindowClosed()
+    {
+        Admin a;
+        QVERIFY(QFile::copy(KESTREL_LAUNCHER_EXECUTABLE, a.fx.path("Kestrel")));
+        QProcess running;
+        running.start(a.fx.path("Kestrel"));
+        QTRY_VERIFY_WITH_TIMEOUT(holdsOpen(running.processId(), a.fx.db()), 20000);
+        QVERIFY(admin::Main(a.fx.ini()));
+        a.press("cmdAdd");
+        frmAddProgram* dialog = a.addDialogs().value(0);
+        fill(dialog, {"Newcomer", "", "/usr/bin/xterm", ""});
+        a.press("cmdAdd");
+        QCOMPARE(a.addDialogs(), QList<frmAddProgram*>{dialog});
+        a.setup().close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!admin::openSetupWindow());
+        QTest::mouseClick(dialog->cmdAdd(), Qt::LeftButton);
+        QCOMPARE(described(a.messages), QStringList{added});
+        QVERIFY(a.addDialogs().isEmpty());
+        QCOMPARE(running.state(), QProcess::Running);
+        // The next launcher's main window, on a fresh read-only connection, lists it.
+        releaseDBRoutines();
+        setCatalogueReadOnly(true);
+        QListWidget* next = frmView::Instance().ucProgramView1()->lstView();
+        QCOMPARE(next->item(next->count() - 1)->text(), QStringLiteral("Newcomer"));
+        delete frmView::existingInstance();
+        running.kill();
+        running.waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestAdmin)
+#include "test_Admin.moc"
