@@ -3,75 +3,39 @@
 #include "catalogue/CatalogueFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
-#include <QVariant>
 #include <stdexcept>
 
-// Direct access to a catalogue file for setting up rows the system never writes and for
-// checking what it did write, on a connection of the test's own.
 namespace fixture {
 
+// A statement on a connection of the test's own, for rows the system never writes and for
+// checking what it wrote. Answers the first column of each row.
 inline QVariantList sql(const QString& path, const QString& statement,
                         const QVariantList& values = {})
 {
-    static int counter = 0;
-    const QString name = QStringLiteral("fixture-%1").arg(++counter);
-    QVariantList firstColumn;
+    QVariantList column;
     QString failure;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
         db.setDatabaseName(path);
-        if (!db.open()) {
-            failure = db.lastError().text();
-        } else {
-            QSqlQuery query(db);
-            query.prepare(statement);
+        failure = db.open() ? QString() : db.lastError().text();
+        QSqlQuery query(db);
+        if (failure.isEmpty() && query.prepare(statement)) {
             for (const QVariant& value : values)
                 query.addBindValue(value);
-            if (!query.exec())
-                failure = query.lastError().text();
-            while (query.next())
-                firstColumn.append(query.value(0));
+            if (query.exec())
+                while (query.next())
+                    column.append(query.value(0));
         }
+        failure += query.lastError().text();
     }
-    QSqlDatabase::removeDatabase(name);
+    QSqlDatabase::removeDatabase("fixture");
     if (!failure.isEmpty())
-        throw std::runtime_error(
-            QStringLiteral("fixture SQL failed: %1: %2").arg(statement, failure).toStdString());
-    return firstColumn;
-}
-
-inline QVariant scalar(const QString& path, const QString& statement,
-                       const QVariantList& values = {})
-{
-    const QVariantList rows = sql(path, statement, values);
-    return rows.isEmpty() ? QVariant() : rows.first();
-}
-
-inline void insertProgram(const QString& path, const QString& name, const QString& desc,
-                          const QString& programPath, const QString& icon, qint32 useDIcon = 0,
-                          const QString& added = QStringLiteral("1/2/2003"))
-{
-    sql(path,
-        QStringLiteral("INSERT INTO Program (Program_Name, Program_Desc, Program_Path, "
-                       "Program_CustomIcon, Program_UseDIcon, Program_Added_Date) "
-                       "VALUES (?, ?, ?, ?, ?, ?)"),
-        {name, desc.isNull() ? QStringLiteral("") : desc,
-         programPath.isNull() ? QStringLiteral("") : programPath,
-         icon.isNull() ? QStringLiteral("") : icon, useDIcon, added});
-}
-
-inline QStringList tables(const QString& path)
-{
-    QStringList names;
-    for (const QVariant& v : sql(path, QStringLiteral("SELECT name FROM sqlite_master WHERE "
-                                                      "type = 'table' ORDER BY name")))
-        names.append(v.toString());
-    return names;
+        throw std::runtime_error(qPrintable(statement + ": " + failure));
+    return column;
 }
 
 // Every file in a folder with its bytes, to show that nothing was created or changed.
