@@ -23,37 +23,24 @@ class test_kestrel_catalogue : public QObject
     }
 
 private slots:
-    void createAddList()
-    {
-        const QString file = mDir.filePath("Kestrel.mdb");
-        for (const QStringList& args :
-             {QStringList{"create", file},
-              {"add", file, "--name", " zeta ", "--path", "/bin/zeta", "--desc", "Last\tone"},
-              {"add", file, "--path", "/bin/o", "--name", "O'Brien", "--icon", " /i/o.ico "}})
-            QCOMPARE(run(args).first, 0);
-        const QString today =
-            QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-        QCOMPARE(run({"list", file}).second,
-                 QString("O'Brien\t/bin/o\t\t/i/o.ico\t%1\nzeta\t/bin/zeta\tLast\\tone\t\t%1\n")
-                     .arg(today));
-    }
-
-    // Bad input: a clear message, a non-zero exit (2 for usage, 1 for the file), no change.
+    // In order: a catalogue made, filled and listed. Bad input: a clear message, a non-zero
+    // exit (2 for usage, 1 for the file) and no change.
     void commands_data()
     {
         QTest::addColumn<QStringList>("args"); // "@" stands for the test's folder
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, const QStringList& args, int code,
-                            const QString& message) {
-            QTest::newRow(tag) << args << code << message;
+        const auto row = [](const char* tag, const QStringList& args, int code, QString text) {
+            QTest::newRow(tag) << args << code << text;
         };
         fixture::sql(mDir.filePath("tables.db"), "CREATE TABLE Other (a)");
-        QFile text(mDir.filePath("notes.txt"));
-        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a database\n") > 0);
+        const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+        row("create", {"create", "@/k.mdb"}, 0, "");
+        row("add", {"add", "@/k.mdb", "--name", " O'B ", "--desc", "a\tb", "--path", "/o"}, 0, "");
+        row("list", {"list", "@/k.mdb"}, 0, "O'B\t/o\ta\\tb\t\t" + date + "\n");
         row("help", {"--help"}, 0, "Usage: kestrel-catalogue COMMAND");
         row("no command", {}, 2, "a command is missing");
-        row("create over a file", {"create", "@/notes.txt"}, 1, "exists already");
+        row("create over a catalogue", {"create", "@/k.mdb"}, 1, "exists already");
         row("list missing file", {"list", "@/missing.mdb"}, 1, "no such file");
         row("list without tables", {"list", "@/tables.db"}, 1,
             "not a catalogue (no such table: Program)");
@@ -70,7 +57,7 @@ private slots:
         const auto [exitCode, output] = run(args);
         QCOMPARE(exitCode, code);
         QVERIFY2(output.contains(message), qPrintable(output));
-        QCOMPARE(fixture::snapshot(mDir.path()), before);
+        QVERIFY(code == 0 || fixture::snapshot(mDir.path()) == before);
     }
 };
 
