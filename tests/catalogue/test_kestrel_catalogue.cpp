@@ -12,8 +12,7 @@ class test_kestrel_catalogue : public QObject
 
     QTemporaryDir mDir;
 
-    // The exit code and what the tool printed, both channels.
-    std::pair<int, QString> run(const QStringList& args)
+    std::pair<int, QString> run(const QStringList& args) // exit code, both channels
     {
         QProcess tool;
         tool.setProcessChannelMode(QProcess::MergedChannels);
