@@ -7,7 +7,7 @@
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/frmView.h"
 #include "settings/clsEnvironment.h"
-#include "tests/support/FileDialogFake.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
 #include "views/admin/ucProgramView.h"
 #include "views/launcher/ucProgramView.h"

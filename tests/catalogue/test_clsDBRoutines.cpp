@@ -2,7 +2,7 @@
 #include "platform/KestrelError.h"
 #include "settings/clsEnvironment.h"
 #include "tests/catalogue/CatalogueFixture.h"
-#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Fakes.h"
 
 #include <QDate>
 #include <QLocale>

@@ -5,8 +5,7 @@
 #include "launcher/modMain.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "tests/support/InstallationFixture.h"
-#include "tests/support/MousePointerRecorder.h"
-#include "tests/support/ShellRecorder.h"
+#include "tests/support/Fakes.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 

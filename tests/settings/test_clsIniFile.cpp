@@ -2,7 +2,7 @@
 
 #include "platform/KestrelError.h"
 #include "tests/settings/TestFiles.h"
-#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Fakes.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Fakes.h"
 
 #include <QColor>
 #include <QStringList>
