@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/KestrelError.h"
+
 #include <QFile>
 #include <QTest>
 
 #include <functional>
-#include <sys/wait.h>
 #include <unistd.h>
 
 inline void writeFile(const QString& path, const QByteArray& bytes)
@@ -19,17 +20,24 @@ inline QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Root ignores file permissions, so as root the body runs in a child process as "nobody"
-// (folders it needs must be reachable by others); otherwise in place. Answers the body's answer.
-inline int withoutRootRights(const std::function<int()>& body)
+// "number|source|description" of the error an operation throws; empty when it throws none.
+inline QString errorOf(const std::function<void()>& operation)
 {
-    if (::geteuid() != 0)
-        return body();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::alarm(60); // a body that never returns fails instead of hanging the suite
-        ::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : body());
+    try {
+        operation();
+    } catch (const KestrelError& e) {
+        return QString::number(e.number()) + '|' + e.source() + '|' + e.description();
     }
-    int status = 0;
-    return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+    return {};
 }
+
+// Root ignores file permissions: the test runs as an ordinary user ("nobody") would.
+#define KESTREL_TEST_MAIN_AS_USER(TestClass)                                                       \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))                    \
+            return 99;                                                                             \
+        QCoreApplication app(argc, argv);                                                          \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
