@@ -2,6 +2,7 @@
 #include "platform/KestrelError.h"
 #include "settings/clsEnvironment.h"
 #include "tests/catalogue/CatalogueFixture.h"
+#include "tests/support/AsUser.h"
 #include "tests/support/Fakes.h"
 
 #include <QDate>
@@ -237,6 +238,8 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, launcher);
         QFETCH(QStringList, errors);
+        if (content == "catalogue")
+            SKIP_UNLESS_PERMISSIONS_APPLY();
         QFile file(mDir->filePath("bad.mdb"));
         if (content == "catalogue")
             createCatalogue(file.fileName());
@@ -266,14 +269,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    // Root ignores file permissions: the catalogue is met as an ordinary user meets it.
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-        return 99;
-    QCoreApplication app(argc, argv);
-    test_clsDBRoutines test;
-    return QTest::qExec(&test, argc, argv);
-}
+KESTREL_TEST_MAIN_AS_USER(test_clsDBRoutines)
 
 #include "test_clsDBRoutines.moc"

@@ -1,4 +1,5 @@
 #include "platform/shell/Shell.h"
+#include "tests/support/AsUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,6 +104,8 @@ private slots:
         fail("no handler for the type", path("bad/data.bin"), "data.bin");
         fail("entry names a missing program", path("bad/Broken.desktop"), "Broken");
         fail("program that cannot run", path("bad/broken program"), "broken program");
+        if (!asuser::permissionsApply())
+            return;
         write("locked/secret.txt", "words\n", QFile::WriteOwner);
         QVERIFY(QDir().mkpath(path("locked/closed")));
         QVERIFY(QFile::setPermissions(path("locked/closed"), QFile::WriteOwner));
@@ -128,13 +131,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    // Root ignores permissions: the shell is met as an ordinary user meets it.
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-        return 99;
-    QCoreApplication app(argc, argv);
-    test_Shell test;
-    return QTest::qExec(&test, argc, argv);
-}
+KESTREL_TEST_MAIN_AS_USER(test_Shell)
 #include "test_Shell.moc"

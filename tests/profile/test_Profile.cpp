@@ -168,6 +168,7 @@ private slots:
 
     void writableFileInAReadOnlyFolder() // written in place; a new file cannot be made
     {
+        SKIP_UNLESS_PERMISSIONS_APPLY();
         setUp("[s]\nk=old\n");
         QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         const bool inPlace = WritePrivateProfileString("s", "k", "new", m_file);

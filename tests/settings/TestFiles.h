@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/KestrelError.h"
+#include "tests/support/AsUser.h"
 
 #include <QFile>
 #include <QTest>
@@ -31,13 +32,3 @@ inline QString errorOf(const std::function<void()>& operation)
     return {};
 }
 
-// Root ignores file permissions: the test runs as an ordinary user ("nobody") would.
-#define KESTREL_TEST_MAIN_AS_USER(TestClass)                                                       \
-    int main(int argc, char** argv)                                                                \
-    {                                                                                              \
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))                    \
-            return 99;                                                                             \
-        QCoreApplication app(argc, argv);                                                          \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }
