@@ -1,17 +1,28 @@
 #include "resources/KestrelResources.h"
 
+#include <QImageReader>
 #include <QPixmap>
 
 namespace kestrel_resources {
 namespace {
 QIcon iconSet(const QString& name)
 {
+    // Window sizes only: every size given is decoded and handed to the window system.
     QIcon icon;
-    for (int size : {32, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/kestrel/%1-%2.png").arg(name).arg(size), QSize(size, size));
+    for (int size : {32, 64})
+        icon.addPixmap(picture(QStringLiteral(":/kestrel/%1-%2.png").arg(name).arg(size)));
     return icon;
 }
 } // namespace
+
+QPixmap picture(const QString& path)
+{
+    // All the artwork is PNG. Named, it goes straight to the built-in decoder; left to
+    // guess, Qt would load every image plug-in first.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
 
 QIcon launcherIcon()
 {
@@ -25,6 +36,6 @@ QIcon adminIcon()
 
 QCursor commandPointer()
 {
-    return QCursor(QPixmap(QString::fromLatin1(PointerPath)), PointerHotX, PointerHotY);
+    return QCursor(picture(QString::fromLatin1(PointerPath)), PointerHotX, PointerHotY);
 }
 } // namespace kestrel_resources

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QIcon>
+#include <QPixmap>
 
 // Kestrel's artwork, compiled into kestrel_resources (see resources/make-artwork.sh).
 namespace kestrel_resources {
@@ -12,7 +13,9 @@ inline constexpr char DefaultIconPath[] = ":/kestrel/Default.ico"; // 16, 32, 48
 inline constexpr int PointerHotX = 10;
 inline constexpr int PointerHotY = 1;
 
-// Window icons of the two programs, 32 to 256 pixels.
+// One of the PNG pictures above, read without Qt probing its image plug-ins.
+QPixmap picture(const QString& path);
+// Window icons of the two programs, 32 and 64 pixels.
 QIcon launcherIcon();
 QIcon adminIcon();
 // The pointing hand shown over the command labels.

@@ -42,7 +42,8 @@ draw_mark '#3f5f7f' '#243a52' "$work/admin-base.png"
     -draw "circle 196,196 196,226" \
     -fill '#3f5f7f' -stroke none -draw "circle 196,196 196,206" \
     "$work/admin-256.png"
-for size in 32 64 128 256; do
+# Window sizes only: a window hands every size of its icon to the window system.
+for size in 32 64; do
     "${IM[@]}" "$work/launcher-256.png" -filter Lanczos -resize "${size}x${size}" PNG32:"Kestrel-$size.png"
     "${IM[@]}" "$work/admin-256.png" -filter Lanczos -resize "${size}x${size}" PNG32:"KestrelAdmin-$size.png"
 done

@@ -18,12 +18,12 @@ ucLeftFrameBase::ucLeftFrameBase(QWidget* parent) : QWidget(parent)
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QString::fromLatin1(kestrel_resources::LogoPath)));
+    Image1->setPixmap(kestrel_resources::picture(QString::fromLatin1(kestrel_resources::LogoPath)));
     placeTwips(Image1, 0, 0, 3000, 630);
 
     Image2 = new QLabel(this);
     Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setPixmap(QPixmap(QString::fromLatin1(kestrel_resources::RulePath)));
+    Image2->setPixmap(kestrel_resources::picture(QString::fromLatin1(kestrel_resources::RulePath)));
     placeTwips(Image2, 0, 720, 3105, 30);
 
     lblDescription = new QLabel(this);

@@ -2,6 +2,8 @@
 
 #include "views/common/CommandLabel.h"
 
+#include <QCursor>
+#include <QFont>
 #include <QFrame>
 #include <QLabel>
 
@@ -25,9 +27,11 @@ ucLeftFrame::ucLeftFrame(QWidget* parent) : ucLeftFrameBase(parent)
     placeTwips(lblQuit, 120, 4560, 375, 255);
     placeLine(Line3, 120, 4800, 480, 4800);
 
+    const QFont font = commandFont();
+    const QCursor pointer = commandPointer();
     for (CommandLabel* command : {lblLaunch, lblProperties, lblQuit}) {
-        command->setFont(commandFont());
-        command->setCursor(commandPointer());
+        command->setFont(font);
+        command->setCursor(pointer);
     }
     connect(lblLaunch, &CommandLabel::clicked, this, &ucLeftFrame::LaunchedClicked);
     connect(lblProperties, &CommandLabel::clicked, this, &ucLeftFrame::PropertiesClicked);

@@ -16,20 +16,32 @@ namespace {
                        QStringLiteral("%1: \"%2\"").arg(what, QDir::toNativeSeparators(path)));
 }
 
-// Every image of the file, in file order; throws when there is none.
-QList<QImage> readImages(const QString& path)
+int distanceFromIconSize(const QSize& size)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir())
-        raise(PictureErrorNumber::FileNotFound, QStringLiteral("File not found"), path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        raise(PictureErrorNumber::FileAccessError, QStringLiteral("Path/File access error"), path);
-    if (file.size() == 0)
-        raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
+    constexpr int standard = 32;
+    const int side = qMax(size.width(), size.height());
+    // Larger images scale down better than smaller ones scale up.
+    return side >= standard ? side - standard : 4 * (standard - side);
+}
 
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
+// A reader at the start of the file: for the named format only (no other decoder is
+// loaded), or with an empty format, recognising the file by its content.
+void prepare(QImageReader& reader, QFile& file, const QByteArray& format)
+{
+    file.seek(0);
+    reader.setDevice(&file);
+    reader.setFormat(format);
+    if (format.isEmpty())
+        reader.setDecideFormatFromContent(true);
+    else
+        reader.setAutoDetectImageFormat(false);
+}
+
+// Every image of the file, in file order; empty when none can be read this way.
+QList<QImage> decodeAll(QFile& file, const QByteArray& format)
+{
+    QImageReader reader;
+    prepare(reader, file, format);
     QList<QImage> images;
     const int count = qMax(1, reader.imageCount());
     for (int i = 0; i < count; ++i) {
@@ -40,34 +52,83 @@ QList<QImage> readImages(const QString& path)
             break;
         images.append(std::move(image));
     }
-    if (images.isEmpty())
-        raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
     return images;
 }
 
-int distanceFromIconSize(const QImage& image)
+// The image nearest to the icon size. A file with several images (an .ico) lists their
+// sizes, so only the chosen one is decoded. Null when none can be read this way.
+QImage decodeNearest(QFile& file, const QByteArray& format)
 {
-    constexpr int standard = 32;
-    const int side = qMax(image.width(), image.height());
-    // Larger images scale down better than smaller ones scale up.
-    return side >= standard ? side - standard : 4 * (standard - side);
+    {
+        QImageReader reader;
+        prepare(reader, file, format);
+        const int count = reader.imageCount();
+        if (count <= 1)
+            return reader.read();
+        int chosen = -1;
+        for (int i = 0, best = 0; i < count; ++i) {
+            const QSize size = reader.jumpToImage(i) ? reader.size() : QSize();
+            if (!size.isValid()) {
+                chosen = -1;
+                break;
+            }
+            if (chosen < 0 || distanceFromIconSize(size) < best) {
+                chosen = i;
+                best = distanceFromIconSize(size);
+            }
+        }
+        if (chosen >= 0 && reader.jumpToImage(chosen))
+            return reader.read();
+    }
+    // Sizes unknown before decoding: decode them all.
+    const QList<QImage> images = decodeAll(file, format);
+    const QImage* best = images.isEmpty() ? nullptr : &images.constFirst();
+    for (const QImage& image : images)
+        if (distanceFromIconSize(image.size()) < distanceFromIconSize(best->size()))
+            best = &image;
+    return best ? *best : QImage();
+}
+
+// The file's images (only the one nearest to the icon size when nearestOnly); throws
+// when there is none. The suffix names the decoder to try first, so that only the one
+// needed is loaded; a file whose content does not match its suffix (a PNG named .ico)
+// is then recognised by its content.
+QList<QImage> readImages(const QString& path, bool nearestOnly)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || info.isDir())
+        raise(PictureErrorNumber::FileNotFound, QStringLiteral("File not found"), path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        raise(PictureErrorNumber::FileAccessError, QStringLiteral("Path/File access error"), path);
+    if (file.size() == 0)
+        raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
+
+    const auto decode = [&file, nearestOnly](const QByteArray& format) {
+        if (!nearestOnly)
+            return decodeAll(file, format);
+        const QImage image = decodeNearest(file, format);
+        return image.isNull() ? QList<QImage>() : QList<QImage>{image};
+    };
+    const QByteArray suffix = info.suffix().toLower().toLatin1();
+    QList<QImage> images = suffix.isEmpty() ? QList<QImage>() : decode(suffix);
+    if (images.isEmpty())
+        images = decode(QByteArray());
+    if (images.isEmpty())
+        raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
+    return images;
 }
 } // namespace
 
 QPixmap loadPicture(const QString& path)
 {
-    const QList<QImage> images = readImages(path);
-    const QImage* best = &images.constFirst();
-    for (const QImage& image : images)
-        if (distanceFromIconSize(image) < distanceFromIconSize(*best))
-            best = &image;
-    return QPixmap::fromImage(*best);
+    return QPixmap::fromImage(readImages(path, true).constFirst());
 }
 
 QIcon loadIcon(const QString& path)
 {
     QIcon icon;
-    for (const QImage& image : readImages(path))
+    for (const QImage& image : readImages(path, false))
         icon.addPixmap(QPixmap::fromImage(image));
     return icon;
 }

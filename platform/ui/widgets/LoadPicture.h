@@ -11,11 +11,11 @@ constexpr qint32 FileAccessError = 75;
 constexpr qint32 InvalidPicture = 481;
 } // namespace PictureErrorNumber
 
-// Loads a picture from an icon or image file (.ico, .png, .svg, .xpm, .bmp, ...),
-// recognised by content. From a file with several images (an .ico) the one nearest
-// to 32x32, the standard icon size. Throws KestrelError, source "LoadPicture", naming
-// the file: 53 when it does not exist, 75 when it cannot be read, 481 when it is
-// empty or not a picture.
+// Loads a picture from an icon or image file (.ico, .png, .svg, .xpm, .bmp, ...), read
+// as its suffix says, or recognised by content when that fails. From a file with several
+// images (an .ico) only the one nearest to 32x32, the standard icon size, is decoded.
+// Throws KestrelError, source "LoadPicture", naming the file: 53 when it does not exist,
+// 75 when it cannot be read, 481 when it is empty or not a picture.
 QPixmap loadPicture(const QString& path);
 
 // The same checks, but every image of the file, for views that pick their size.
