@@ -72,8 +72,9 @@ Recordset::Recordset(Recordset&& other) noexcept
       mOpen(std::exchange(other.mOpen, false)),
       mRecordsAffected(std::exchange(other.mRecordsAffected, -1)),
       mColumns(std::move(other.mColumns)), mColumnIndex(std::move(other.mColumnIndex)),
-      mRows(std::move(other.mRows)), mPosition(std::exchange(other.mPosition, 0)),
-      mNewRow(std::exchange(other.mNewRow, -1)), mNewRowAssigned(std::move(other.mNewRowAssigned))
+      mCells(std::move(other.mCells)), mRowCount(std::exchange(other.mRowCount, 0)),
+      mPosition(std::exchange(other.mPosition, 0)), mNewRow(std::exchange(other.mNewRow, -1)),
+      mNewRowAssigned(std::move(other.mNewRowAssigned))
 {
 }
 
@@ -88,7 +89,8 @@ Recordset& Recordset::operator=(Recordset&& other) noexcept
         mRecordsAffected = std::exchange(other.mRecordsAffected, -1);
         mColumns = std::move(other.mColumns);
         mColumnIndex = std::move(other.mColumnIndex);
-        mRows = std::move(other.mRows);
+        mCells = std::move(other.mCells);
+        mRowCount = std::exchange(other.mRowCount, 0);
         mPosition = std::exchange(other.mPosition, 0);
         mNewRow = std::exchange(other.mNewRow, -1);
         mNewRowAssigned = std::move(other.mNewRowAssigned);
@@ -158,13 +160,12 @@ void Recordset::Open()
         index.insert(record.fieldName(i), i);
         index.insert(record.fieldName(i).toLower(), i);
     }
-    QList<QVariantList> rows;
+    QVariantList cells;
+    qsizetype rowCount = 0;
     while (query.next()) {
-        QVariantList row;
-        row.reserve(columns.size());
         for (int i = 0; i < columns.size(); ++i)
-            row.append(query.value(i));
-        rows.append(std::move(row));
+            cells.append(query.value(i));
+        ++rowCount;
     }
     const QSqlError error = query.lastError();
     query.finish();
@@ -174,7 +175,8 @@ void Recordset::Open()
     mTable = table ? mSource.trimmed() : QString();
     mColumns = std::move(columns);
     mColumnIndex = std::move(index);
-    mRows = std::move(rows);
+    mCells = std::move(cells);
+    mRowCount = rowCount;
     mPosition = 0;
     mNewRow = -1;
     mOpen = true;
@@ -203,17 +205,17 @@ qsizetype Recordset::columnIndex(const QString& name) const
 qint32 Recordset::RecordCount() const
 {
     requireOpen();
-    return qint32(mRows.size());
+    return qint32(mRowCount);
 }
 
 QVariant Recordset::Fields(const QString& name) const
 {
     requireOpen();
     const qsizetype column = columnIndex(name);
-    if (mPosition < 0 || mPosition >= mRows.size())
+    if (mPosition < 0 || mPosition >= mRowCount)
         throwLayerError(DatabaseErrorNumber::NoCurrentRecord,
                         QStringLiteral("There is no current row (the record set is at its end)."));
-    return mRows.at(mPosition).at(column);
+    return mCells.at(cellIndex(mPosition, column));
 }
 
 QStringList Recordset::FieldNames() const
@@ -231,7 +233,7 @@ void Recordset::MoveFirst()
 void Recordset::MoveNext()
 {
     requireOpen();
-    if (mPosition >= mRows.size())
+    if (mPosition >= mRowCount)
         throwLayerError(DatabaseErrorNumber::NoCurrentRecord,
                         QStringLiteral("Cannot move past the end of the record set."));
     ++mPosition;
@@ -240,7 +242,7 @@ void Recordset::MoveNext()
 bool Recordset::Eof() const
 {
     requireOpen();
-    return mPosition >= mRows.size();
+    return mPosition >= mRowCount;
 }
 
 void Recordset::AddNew()
@@ -250,8 +252,8 @@ void Recordset::AddNew()
         throwLayerError(DatabaseErrorNumber::ObjectOpen,
                         QStringLiteral("Only a record set opened on a table can add rows."));
     cancelNew();
-    mRows.append(QVariantList(mColumns.size()));
-    mNewRow = mRows.size() - 1;
+    mCells.resize(mCells.size() + mColumns.size());
+    mNewRow = mRowCount++;
     mNewRowAssigned = QList<bool>(mColumns.size(), false);
     mPosition = mNewRow;
 }
@@ -260,13 +262,13 @@ void Recordset::setCollect(const QString& name, const QVariant& value)
 {
     requireOpen();
     const qsizetype column = columnIndex(name);
-    if (mPosition < 0 || mPosition >= mRows.size())
+    if (mPosition < 0 || mPosition >= mRowCount)
         throwLayerError(DatabaseErrorNumber::NoCurrentRecord,
                         QStringLiteral("There is no current row to change."));
     if (mPosition != mNewRow)
         throwLayerError(DatabaseErrorNumber::ObjectOpen,
                         QStringLiteral("Only a row made with AddNew can be changed."));
-    mRows[mPosition][column] = value;
+    mCells[cellIndex(mPosition, column)] = value;
     mNewRowAssigned[column] = true;
 }
 
@@ -283,7 +285,7 @@ void Recordset::Update()
             continue;
         names.append(quotedIdentifier(mColumns.at(i)));
         marks.append(QStringLiteral("?"));
-        values.append(mRows.at(mNewRow).at(i));
+        values.append(mCells.at(cellIndex(mNewRow, i)));
     }
     const QString table = quotedIdentifier(mTable);
     const QString statement = names.isEmpty()
@@ -314,7 +316,7 @@ void Recordset::Update()
         reread.addBindValue(rowId);
         if (reread.exec() && reread.next()) {
             for (qsizetype i = 0; i < mColumns.size(); ++i)
-                mRows[row][i] = reread.value(int(i));
+                mCells[cellIndex(row, i)] = reread.value(int(i));
         }
     }
     reread.finish();
@@ -324,16 +326,18 @@ void Recordset::cancelNew()
 {
     if (mNewRow < 0)
         return;
-    mRows.removeAt(mNewRow);
+    mCells.remove(cellIndex(mNewRow, 0), mColumns.size());
+    --mRowCount;
     mNewRow = -1;
-    if (mPosition > mRows.size())
-        mPosition = mRows.size();
+    if (mPosition > mRowCount)
+        mPosition = mRowCount;
 }
 
 void Recordset::Close()
 {
     mOpen = false;
-    mRows.clear();
+    mCells.clear();
+    mRowCount = 0;
     mColumns.clear();
     mColumnIndex.clear();
     mPosition = 0;

@@ -58,6 +58,10 @@ public:
 private:
     void requireOpen() const;
     qsizetype columnIndex(const QString& name) const;
+    qsizetype cellIndex(qsizetype row, qsizetype column) const
+    {
+        return row * mColumns.size() + column;
+    }
     void cancelNew();
 
     Connection mConnection;
@@ -68,7 +72,10 @@ private:
     qint32 mRecordsAffected = -1;
     QStringList mColumns;
     QHash<QString, qsizetype> mColumnIndex; // name as stored and lower-cased -> column
-    QList<QVariantList> mRows;
+    // Every row's cells one after another, a row being mColumns.size() cells: one list
+    // for the whole result instead of one per row.
+    QVariantList mCells;
+    qsizetype mRowCount = 0;
     qsizetype mPosition = 0;
     qsizetype mNewRow = -1;      // index of the row AddNew made, until Update
     QList<bool> mNewRowAssigned; // which of its columns setCollect set

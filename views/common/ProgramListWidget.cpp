@@ -19,6 +19,75 @@ public:
 };
 } // namespace
 
+namespace {
+enum MemberBit { NameBit = 1, PathBit = 2, IconBit = 4, ImageIndexBit = 8 };
+} // namespace
+
+ProgramListItem::ProgramListItem(const QString& name, const QString& path, qint32 imageIndex,
+                                 const QIcon& icon)
+    : mName(name), mPath(path), mIcon(icon), mImageIndex(imageIndex),
+      mOwn(NameBit | PathBit | ImageIndexBit | (icon.isNull() ? 0 : IconBit))
+{
+}
+
+int ProgramListItem::memberBit(int role)
+{
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return NameBit;
+    case Qt::DecorationRole:
+        return IconBit;
+    case PathRole:
+        return PathBit;
+    case ImageIndexRole:
+        return ImageIndexBit;
+    default:
+        return 0;
+    }
+}
+
+QVariant ProgramListItem::data(int role) const
+{
+    switch (memberBit(role) & mOwn) {
+    case NameBit:
+        return mName;
+    case IconBit:
+        return mIcon;
+    case PathBit:
+        return mPath;
+    case ImageIndexBit:
+        return mImageIndex;
+    default:
+        return QListWidgetItem::data(role);
+    }
+}
+
+void ProgramListItem::setData(int role, const QVariant& value)
+{
+    // The role passes to the base, which stores the value and tells the list.
+    switch (memberBit(role) & mOwn) {
+    case NameBit:
+        mName.clear();
+        break;
+    case IconBit:
+        mIcon = QIcon();
+        break;
+    case PathBit:
+        mPath.clear();
+        break;
+    default:
+        break;
+    }
+    mOwn &= ~memberBit(role);
+    QListWidgetItem::setData(role, value);
+}
+
+QListWidgetItem* ProgramListItem::clone() const
+{
+    return new ProgramListItem(*this);
+}
+
 ProgramListWidget::ProgramListWidget(QWidget* parent) : QListWidget(parent)
 {
     setObjectName(QStringLiteral("lstView"));

@@ -12,7 +12,8 @@
 #include <QListWidgetItem>
 
 namespace {
-// One decode per distinct file during a fill; failures are remembered too.
+// One decode per distinct file during a fill; failures are remembered too. The list
+// shows one icon size, so only the file's image nearest to it is decoded.
 class PictureCache
 {
 public:
@@ -23,7 +24,7 @@ public:
             return *it;
         QIcon icon;
         try {
-            icon = platform::loadIcon(path);
+            icon = QIcon(platform::loadPicture(path));
         } catch (const KestrelError&) {
             // A missing or broken icon file leaves its program without an image.
         }
@@ -92,13 +93,10 @@ void ucProgramViewBase::fillView()
     while (!programs.Eof()) {
         const QString name = TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString());
         const qint32 imageIndex = mImageList1.indexOf(name);
-        // Build the item completely before it joins the list: no change signals per field.
-        auto* item = new QListWidgetItem(name);
-        if (imageIndex > 0)
-            item->setIcon(mImageList1.image(imageIndex));
-        item->setData(ImageIndexRole, imageIndex);
-        item->setData(PathRole,
-                      TrimSpaces(programs.Fields(QStringLiteral("Program_Path")).toString()));
+        // Built completely before it joins the list: no change signals per field.
+        auto* item = new ProgramListItem(
+            name, TrimSpaces(programs.Fields(QStringLiteral("Program_Path")).toString()),
+            imageIndex, imageIndex > 0 ? mImageList1.image(imageIndex) : QIcon());
         mList->addItem(item);
         last = item;
         programs.MoveNext();

@@ -1,12 +1,9 @@
 #pragma once
 
 #include "views/common/ImageList.h"
+#include "views/common/ProgramListWidget.h"
 
 #include <QWidget>
-
-class ProgramListWidget;
-class QListWidget;
-class QListWidgetItem;
 
 // The part of the program list view that both programs share: the icon list "lstView",
 // the image list ImageList1, filling both from the catalogue, the selection and the layout.
@@ -36,8 +33,8 @@ public:
 
     // Item roles: text is the trimmed name, PathRole the trimmed path, ImageIndexRole the
     // 1-based image index (0: no icon).
-    static constexpr int PathRole = Qt::UserRole;
-    static constexpr int ImageIndexRole = Qt::UserRole + 1;
+    static constexpr int PathRole = ProgramListItem::PathRole;
+    static constexpr int ImageIndexRole = ProgramListItem::ImageIndexRole;
 
 signals:
     // Item is the selected item (nullptr when none) for any double-click on the list.
