@@ -1,47 +1,18 @@
 // Times the catalogue on 1,000, 10,000 and 100,000 programs: loadPrograms (whole list,
 // walked as the list view walks it), the value lookups, and addProgram (which opens the
 // whole table). Prints per-row and per-call costs; compare the ratios between sizes.
-#include "catalogue/CatalogueFile.h"
+#include "bench/BenchCatalogue.h"
 #include "catalogue/clsDBRoutines.h"
 #include "settings/clsEnvironment.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
-void fill(const QString& path, int count)
-{
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-        db.setDatabaseName(path);
-        db.open();
-        db.transaction();
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral(
-            "INSERT INTO Program (Program_Name, Program_Desc, Program_Path, Program_CustomIcon, "
-            "Program_Added_Date) VALUES (?, ?, ?, ?, '1/1/2024')"));
-        for (int i = 0; i < count; ++i) {
-            // Spread the names so that the sort has work to do.
-            const int n = int((qint64(i) * 7919) % count);
-            insert.addBindValue(QStringLiteral("Program %1").arg(n, 6, 10, QLatin1Char('0')));
-            insert.addBindValue(QStringLiteral("Description of program %1").arg(n));
-            insert.addBindValue(QStringLiteral("/opt/programs/%1/bin/run").arg(n));
-            insert.addBindValue(QStringLiteral("/opt/icons/%1.ico").arg(n % 50));
-            insert.exec();
-        }
-        insert.finish();
-        db.commit();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
-}
 
 // Median of several runs, in nanoseconds.
 template <typename F> double median(int runs, F&& body)
@@ -67,8 +38,8 @@ int main(int argc, char* argv[])
     std::printf("%9s %14s %14s %14s %14s %14s\n", "", "ms", "ns", "us/call", "us/call", "ms/call");
     for (int count : {1000, 10000, 100000}) {
         const QString path = dir.filePath(QStringLiteral("bench-%1.mdb").arg(count));
-        createCatalogue(path);
-        fill(path, count);
+        makeBenchCatalogue(path, count,
+                           [](int n) { return QStringLiteral("/opt/icons/%1.ico").arg(n % 50); });
         gEnvironment().setDatabasePath(path);
         releaseDBRoutines();
         clsDBRoutines& db = gDBRoutines();

@@ -8,7 +8,7 @@
 //   bench_fill                         all sizes; a table, then "result <name> <value>" lines
 //   bench_fill make <folder>           the driver's icons and catalogues, for profiling
 //   bench_fill one <real|naive> <n> <folder>   one fill, in a folder made by the driver
-#include "catalogue/CatalogueFile.h"
+#include "bench/BenchCatalogue.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "platform/ui/widgets/LoadPicture.h"
@@ -26,8 +26,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -78,34 +76,10 @@ void makeIcons(const QString& folder)
 
 void makeCatalogue(const QString& folder, int count)
 {
-    const QString path = cataloguePath(folder, count);
-    createCatalogue(path);
-    const QString connection = QStringLiteral("bench-fill");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(path);
-        db.open();
-        db.transaction();
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral(
-            "INSERT INTO Program (Program_Name, Program_Desc, Program_Path, Program_CustomIcon, "
-            "Program_Added_Date) VALUES (?, ?, ?, ?, '1/1/2024')"));
-        for (int i = 0; i < count; ++i) {
-            // Names spread over the table, so that the query sorts.
-            const int n = int((qint64(i) * 7919) % count);
-            insert.addBindValue(QStringLiteral("Program %1").arg(n, 6, 10, QLatin1Char('0')));
-            insert.addBindValue(QStringLiteral("Description of program %1").arg(n));
-            insert.addBindValue(QStringLiteral("/opt/programs/%1/bin/run").arg(n));
-            insert.addBindValue(n % OwnIconEvery == 0
-                                    ? iconPath(folder, (n / OwnIconEvery) % IconFiles)
-                                    : QString(""));
-            insert.exec();
-        }
-        insert.finish();
-        db.commit();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
+    makeBenchCatalogue(cataloguePath(folder, count), count, [&](int n) {
+        return n % OwnIconEvery == 0 ? iconPath(folder, (n / OwnIconEvery) % IconFiles)
+                                     : QString("");
+    });
 }
 
 // The fill as first written: every program's picture decoded from its file (one picture
