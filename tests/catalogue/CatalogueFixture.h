@@ -10,22 +10,17 @@
 
 namespace fixture {
 
-// A statement on a connection of the test's own, for rows the system never writes and for
-// checking what it wrote. Answers the first column of each row.
-inline QVariantList sql(const QString& path, const QString& statement,
-                        const QVariantList& values = {})
+// A statement on the test's own connection; answers the first column of each row.
+inline QVariantList sql(const QString& path, const QString& statement)
 {
     QVariantList column;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
         db.setDatabaseName(path);
         QSqlQuery query(db);
-        if (!db.open() || !query.prepare(statement))
-            qFatal("%s: %s", qPrintable(statement), qPrintable(db.lastError().text()));
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        if (!query.exec())
-            qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        if (!db.open() || !query.exec(statement))
+            qFatal("%s: %s", qPrintable(statement),
+                   qPrintable(db.lastError().text() + query.lastError().text()));
         while (query.next())
             column.append(query.value(0));
     }
@@ -33,8 +28,7 @@ inline QVariantList sql(const QString& path, const QString& statement,
     return column;
 }
 
-// Every file in a folder with its bytes, to show that nothing was created or changed.
-inline QMap<QString, QByteArray> snapshot(const QString& folder)
+inline QMap<QString, QByteArray> snapshot(const QString& folder) // every file with its bytes
 {
     QMap<QString, QByteArray> files;
     for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {

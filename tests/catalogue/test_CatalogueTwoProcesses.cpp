@@ -24,7 +24,6 @@ private slots:
         writer.start(QCoreApplication::applicationFilePath(), {"--writer", path});
         QVERIFY(writer.waitForReadyRead(60000) && writer.readLine() == "added\n");
         QCOMPARE(db.getProgramPath("writer's"), "/w");
-        QCOMPARE(db.loadPrograms().RecordCount(), 2);
 
         writer.write("go\n");
         int reads = 0; // and now and then a write of our own
@@ -52,8 +51,7 @@ int main(int argc, char** argv)
         QTextStream(stdin).readLine();
         for (int i = 0; i < 300; ++i)
             ok = db.addProgram("B", {}, "/b", {}) && db.deleteProgram("B") && ok;
-        ok = db.deleteProgram("Writer's") && ok;
-        QTextStream(stdout) << (ok ? "ok" : "failed") << Qt::endl; // a crash says neither
+        QTextStream(stdout) << (db.deleteProgram("Writer's") && ok ? "ok" : "failed") << Qt::endl;
         return 0;
     }
     test_CatalogueTwoProcesses test;

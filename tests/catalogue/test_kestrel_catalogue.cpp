@@ -12,15 +12,6 @@ class test_kestrel_catalogue : public QObject
 
     QTemporaryDir mDir;
 
-    std::pair<int, QString> run(const QStringList& args) // exit code, both channels
-    {
-        QProcess tool;
-        tool.setProcessChannelMode(QProcess::MergedChannels);
-        tool.start(KESTREL_CATALOGUE_TOOL, args);
-        const bool ended = tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit;
-        return {ended ? tool.exitCode() : -1, QString::fromUtf8(tool.readAll())};
-    }
-
 private slots:
     // In order: a catalogue made, filled and listed. Bad input: a clear message, a non-zero
     // exit (2 for usage, 1 for the file) and no change.
@@ -29,7 +20,7 @@ private slots:
         QTest::addColumn<QStringList>("args"); // "@" stands for the test's folder
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, const QStringList& args, int code, QString text) {
+        const auto row = [](const char* tag, QStringList args, int code, QString text) {
             QTest::newRow(tag) << args << code << text;
         };
         fixture::sql(mDir.filePath("tables.db"), "CREATE TABLE Other (a)");
@@ -51,10 +42,13 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, code);
         QFETCH(QString, message);
-        args.replaceInStrings("@", mDir.path());
         const auto before = fixture::snapshot(mDir.path());
-        const auto [exitCode, output] = run(args);
-        QCOMPARE(exitCode, code);
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::MergedChannels);
+        tool.start(KESTREL_CATALOGUE_TOOL, args.replaceInStrings("@", mDir.path()));
+        QVERIFY(tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit);
+        const QString output = QString::fromUtf8(tool.readAll());
+        QCOMPARE(tool.exitCode(), code);
         QVERIFY2(output.contains(message), qPrintable(output));
         QVERIFY(code == 0 || fixture::snapshot(mDir.path()) == before);
     }
