@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <initializer_list>
 
 // Small helpers the administrator's windows share: their face, placed controls and
 // one-button messages.
@@ -43,6 +44,17 @@ inline QPushButton* addButton(QWidget* parent, const char* name, const QString& 
     auto* button = placed(new QPushButton(text, parent), name, place);
     button->setAutoDefault(false);
     return button;
+}
+
+// Tab order in the order given.
+inline void setTabChain(std::initializer_list<QWidget*> widgets)
+{
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
 }
 
 inline void message(const QString& text, const QString& title, platform::MsgIcon icon)

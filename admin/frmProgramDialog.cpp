@@ -67,12 +67,8 @@ frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStr
     auto* image3 = addLabel(this, "Image3", {}, twips::rect(4440, 960, 480, 480));
     image3->setPixmap(kestrel_resources::adminIcon().pixmap(32, 32));
 
-    QWidget::setTabOrder(mTxtProgramName, mTxtProgramDescription);
-    QWidget::setTabOrder(mTxtProgramDescription, mTxtProgramPath);
-    QWidget::setTabOrder(mTxtProgramPath, mCmdExePath);
-    QWidget::setTabOrder(mCmdExePath, mTxtProgramIcon);
-    QWidget::setTabOrder(mTxtProgramIcon, mCmdIconPath);
-    QWidget::setTabOrder(mCmdIconPath, mCmdAdd);
+    setTabChain({mTxtProgramName, mTxtProgramDescription, mTxtProgramPath, mCmdExePath,
+                 mTxtProgramIcon, mCmdIconPath, mCmdAdd});
     mTxtProgramName->setFocus();
 
     connect(mCmdAdd, &QPushButton::clicked, this, &frmProgramDialog::cmdAdd_Click);

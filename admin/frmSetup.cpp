@@ -35,32 +35,23 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     mFrEnviro = new QGroupBox("Environment Settings", this);
     mFrEnviro->setObjectName("frEnviro");
     mFrEnviro->setGeometry(twips::rect(3120, 0, 5895, 975));
-    auto* label1 = new QLabel("Database Location :", mFrEnviro);
-    label1->setObjectName("Label1");
-    label1->setGeometry(twips::rect(120, 480, 1455, 255));
-    mTxtDatabaseLocation = new QLineEdit(mFrEnviro);
-    mTxtDatabaseLocation->setObjectName("txtDatabaseLocation");
-    mTxtDatabaseLocation->setGeometry(twips::rect(1680, 465, 3375, 285));
+    addLabel(mFrEnviro, "Label1", "Database Location :", twips::rect(120, 480, 1455, 255));
+    mTxtDatabaseLocation =
+        addTextBox(mFrEnviro, "txtDatabaseLocation", twips::rect(1680, 465, 3375, 285));
     mCmdBrowse = addButton(mFrEnviro, "cmdBrowse", "...", twips::rect(5160, 480, 615, 255));
 
     mFrPrograms = new QGroupBox("Program Setup", this);
     mFrPrograms->setObjectName("frPrograms");
     mFrPrograms->setGeometry(twips::rect(3120, 960, 5895, 2775));
-    mUcProgramView1 = new ucProgramView(mFrPrograms);
-    mUcProgramView1->setObjectName("ucProgramView1");
-    mUcProgramView1->setGeometry(twips::rect(240, 240, 5535, 1935));
+    mUcProgramView1 =
+        placed(new ucProgramView(mFrPrograms), "ucProgramView1", twips::rect(240, 240, 5535, 1935));
     mCmdAdd = addButton(mFrPrograms, "cmdAdd", "Add", twips::rect(120, 2280, 735, 375));
     mCmdModify = addButton(mFrPrograms, "cmdModify", "Modify", twips::rect(960, 2280, 735, 375));
     mCmdDelete = addButton(mFrPrograms, "cmdDelete", "Delete", twips::rect(1800, 2280, 735, 375));
     mCmdProp = addButton(mFrPrograms, "cmdProp", "Properties", twips::rect(4800, 2280, 975, 375));
 
-    QWidget::setTabOrder(mUcLeftFrame1, mTxtDatabaseLocation);
-    QWidget::setTabOrder(mTxtDatabaseLocation, mCmdBrowse);
-    QWidget::setTabOrder(mCmdBrowse, mUcProgramView1);
-    QWidget::setTabOrder(mUcProgramView1, mCmdDelete);
-    QWidget::setTabOrder(mCmdDelete, mCmdAdd);
-    QWidget::setTabOrder(mCmdAdd, mCmdModify);
-    QWidget::setTabOrder(mCmdModify, mCmdProp);
+    setTabChain({mUcLeftFrame1, mTxtDatabaseLocation, mCmdBrowse, mUcProgramView1, mCmdDelete,
+                 mCmdAdd, mCmdModify, mCmdProp});
 
     connect(mCmdBrowse, &QPushButton::clicked, this, &frmSetup::cmdBrowse_Click);
     connect(mCmdAdd, &QPushButton::clicked, this, &showAddProgram);
