@@ -84,6 +84,36 @@ private slots:
         QTRY_VERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(32999))));
     }
 
+    // As the launcher starts: filled, then shown. The items are laid out for the list's
+    // real size before its first paint, which already shows the last program, and no
+    // relayout paints it again.
+    void filledBeforeShownPaintsOnceAtTheEnd()
+    {
+        InstallationFixture fx;
+        fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+               "INSERT INTO Program (Program_Name, Program_Path) SELECT printf('P%03d', i), '/p' "
+               "FROM n");
+        ucProgramView view;
+        view.resize(417, 345);
+        view.loadView();
+        QListWidget* list = view.lstView();
+        struct PaintCounter : QObject
+        {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        list->viewport()->installEventFilter(&counter);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTest::qWait(300); // longer than the view's own delayed relayout
+        QCOMPARE(counter.paints, 1);
+        QVERIFY(list->viewport()->rect().contains(list->visualItemRect(list->item(299))));
+    }
+
     void contextMenuOnlyWithASelection()
     {
         InstallationFixture fx;

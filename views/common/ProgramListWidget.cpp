@@ -116,6 +116,31 @@ void ProgramListWidget::mouseReleaseEvent(QMouseEvent* event)
     emit mouseReleased(button, pos);
 }
 
+void ProgramListWidget::scrollToItemWhenShown(QListWidgetItem* item)
+{
+    mShownItem = indexFromItem(item);
+    scrollToItem(item);
+}
+
+void ProgramListWidget::resizeEvent(QResizeEvent* event)
+{
+    QListWidget::resizeEvent(event);
+    if (mPainted)
+        return;
+    // The view gets its real size only as its window is shown; left to itself it would
+    // lay the items out again just after its first paint and paint a second time. Until
+    // that first paint the new layout is made at once, and the item stays in view.
+    executeDelayedItemsLayout();
+    if (mShownItem.isValid())
+        scrollTo(mShownItem);
+}
+
+void ProgramListWidget::paintEvent(QPaintEvent* event)
+{
+    mPainted = true;
+    QListWidget::paintEvent(event);
+}
+
 void ProgramListWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListWidget::mouseDoubleClickEvent(event);

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QListWidget>
 #include <QListWidgetItem>
+#include <QPersistentModelIndex>
 
 // One program in the list. Name, path, picture and image index start out as members,
 // answered by data(), instead of entries in the item's generic role list: that list costs
@@ -41,6 +42,10 @@ class ProgramListWidget : public QListWidget
 public:
     explicit ProgramListWidget(QWidget* parent = nullptr);
 
+    // Scrolls the item into view, and keeps it there when the list is first shown (a
+    // list filled while hidden gets its real size only then).
+    void scrollToItemWhenShown(QListWidgetItem* item);
+
 signals:
     void mouseReleased(Qt::MouseButton button, const QPoint& viewportPos);
     void doubleClicked();
@@ -48,4 +53,10 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool mPainted = false;
+    QPersistentModelIndex mShownItem;
 };

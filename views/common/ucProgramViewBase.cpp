@@ -103,7 +103,7 @@ void ucProgramViewBase::fillView()
     }
     programs.Close();
     if (last)
-        mList->scrollToItem(last);
+        mList->scrollToItemWhenShown(last);
 }
 
 void ucProgramViewBase::clearView()
