@@ -174,6 +174,16 @@ void Connection::Close()
     dropConnection(name);
 }
 
+void Connection::preloadDriver()
+{
+    if (!QSqlDatabase::isDriverAvailable(kDriver))
+        return;
+    // Qt keeps a driver's plug-in loaded once a connection has used it.
+    const QString name = uniqueConnectionName();
+    static_cast<void>(QSqlDatabase::addDatabase(kDriver, name));
+    QSqlDatabase::removeDatabase(name);
+}
+
 QString Connection::connectionName() const
 {
     return d->name;

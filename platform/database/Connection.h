@@ -36,6 +36,11 @@ public:
     // Qt SQL connection name while open, unique in the process; empty when closed.
     QString connectionName() const;
 
+    // Loads the SQLite driver into the process without opening a database, so that the
+    // first Open does not wait for it. Safe on any thread once the application object
+    // exists; does nothing when the driver is missing (Open reports that).
+    static void preloadDriver();
+
 private:
     struct Impl;
     std::shared_ptr<Impl> d;

@@ -6,7 +6,8 @@ KESTREL_BUILD=${KESTREL_BUILD:-$KESTREL_ROOT/build}
 
 # What building and testing need.
 KESTREL_BUILD_PACKAGES=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libqt6svg6 xvfb xauth
-    xdg-utils libglib2.0-bin imagemagick sqlite3 shared-mime-info fonts-dejavu-core)
+    xdg-utils libglib2.0-bin imagemagick sqlite3 shared-mime-info fonts-dejavu-core
+    libfontconfig-dev)
 
 # Installs the named Debian packages that are not installed yet; does nothing otherwise.
 ensure_packages() {

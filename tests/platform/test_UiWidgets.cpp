@@ -1,13 +1,17 @@
 #include "platform/KestrelError.h"
+#include "platform/database/Recordset.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "platform/ui/widgets/LoadPicture.h"
 #include "platform/ui/widgets/RealHandlers.h"
+#include "platform/ui/widgets/StartupWarmUp.h"
 #include "resources/KestrelResources.h"
 
 #include <QAbstractButton>
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -104,6 +108,38 @@ private slots:
                          qPrintable(e.source() + ": " + e.description()));
             }
         }
+    }
+
+    // The warm-up loads the driver on its own thread while this one opens and reads a
+    // catalogue; it must neither get in the way nor leave a connection behind.
+    void warmUpRunsBesideTheFirstOpen()
+    {
+        const QString path = mDir.filePath(QStringLiteral("warm.db"));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "make");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE t(x)")));
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("INSERT INTO t VALUES (7)")));
+        }
+        QSqlDatabase::removeDatabase("make");
+
+        for (int round = 0; round < 20; ++round) {
+            StartupWarmUp warmUp;
+            warmUp.startDriverLoad();
+            Connection connection;
+            connection.setConnectionString(path);
+            connection.setReadOnly(true);
+            connection.Open();
+            Recordset rows(connection);
+            rows.setSource(QStringLiteral("SELECT x FROM t"));
+            rows.Open();
+            QCOMPARE(rows.Fields(QStringLiteral("x")).toInt(), 7);
+            rows.Close();
+            connection.Close();
+        }
+        QVERIFY2(QSqlDatabase::connectionNames().isEmpty(),
+                 qPrintable(QSqlDatabase::connectionNames().join(u',')));
     }
 
     // Last: a failed run leaves the application refusing events.

@@ -1,11 +1,35 @@
 #include "platform/ui/widgets/KestrelApplication.h"
 
 #include "platform/KestrelError.h"
+#include "platform/ui/widgets/StartupWarmUp.h"
 
 #include <QMetaObject>
 #include <cstdio>
 
-KestrelApplication::KestrelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+namespace {
+// Handed from before the QApplication base is built to the member that owns it.
+std::unique_ptr<platform::StartupWarmUp>& pendingWarmUp()
+{
+    static std::unique_ptr<platform::StartupWarmUp> warmUp;
+    return warmUp;
+}
+} // namespace
+
+// The warm-up starts before the QApplication base, whose connection to the display takes
+// most of a start, and ends with the member, before that base goes.
+KestrelApplication::KestrelApplication(int& argc, char** argv)
+    : QApplication(startWarmUp(argc), argv), mWarmUp(std::move(pendingWarmUp()))
+{
+    mWarmUp->startDriverLoad();
+}
+
+KestrelApplication::~KestrelApplication() = default;
+
+int& KestrelApplication::startWarmUp(int& argc)
+{
+    pendingWarmUp() = std::make_unique<platform::StartupWarmUp>();
+    return argc;
+}
 
 bool KestrelApplication::notify(QObject* receiver, QEvent* event)
 {

@@ -5,6 +5,11 @@
 #include <QApplication>
 #include <exception>
 #include <functional>
+#include <memory>
+
+namespace platform {
+class StartupWarmUp;
+}
 
 // The application object of both programs and their top-level error handler: an
 // error that no code handles, whether it escapes an event handler or the start-up
@@ -18,6 +23,7 @@ public:
     static constexpr int UnhandledErrorExitCode = 1;
 
     KestrelApplication(int& argc, char** argv);
+    ~KestrelApplication() override;
 
     bool notify(QObject* receiver, QEvent* event) override;
 
@@ -31,7 +37,10 @@ public:
     bool hasFailed() const { return mFailed; }
 
 private:
+    static int& startWarmUp(int& argc);
     void handleUnhandledError(std::exception_ptr error);
+
+    std::unique_ptr<platform::StartupWarmUp> mWarmUp;
 
     bool mFailed = false;
     bool mReporting = false;

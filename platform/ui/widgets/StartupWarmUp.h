@@ -1,0 +1,32 @@
+#pragma once
+
+#include <thread>
+
+namespace platform {
+
+// Start-up work that only fills caches of the whole process, done on second threads
+// while the GUI thread connects to the display and builds the first window: loading the
+// font configuration, which the first text measurement would otherwise wait for, and the
+// database driver, which the first catalogue open would. No program state is touched.
+// Should the GUI thread get there first, it does the same work itself (fontconfig and
+// Qt SQL both allow that), so only the time changes.
+class StartupWarmUp
+{
+public:
+    // Starts on the fonts; needs no application object.
+    StartupWarmUp();
+    // Waits for whatever is still running.
+    ~StartupWarmUp();
+
+    StartupWarmUp(const StartupWarmUp&) = delete;
+    StartupWarmUp& operator=(const StartupWarmUp&) = delete;
+
+    // Starts on the database driver; call once the application object exists.
+    void startDriverLoad();
+
+private:
+    std::thread mFonts;
+    std::thread mDriver;
+};
+
+} // namespace platform
