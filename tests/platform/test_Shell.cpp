@@ -94,6 +94,9 @@ private slots:
         fail("no handler for the type", path("bad/data.bin"), "data.bin");
         fail("entry names a missing program", path("bad/Broken.desktop"), "Broken");
         fail("program that cannot run", path("bad/broken program"), "broken program");
+        write("docs/print me.txt", "words\n");
+        QTest::newRow("operation other than Open") << path("docs/print me.txt") << QString("print")
+                                                   << QString() << QStringList{"\"print\""};
         if (!asuser::permissionsApply())
             return;
         write("locked/secret.txt", "words\n", QFile::WriteOwner);
