@@ -43,12 +43,9 @@ QSqlDatabase databaseOf(const Connection& connection)
     return QSqlDatabase::database(connection.connectionName(), false);
 }
 
-// Runs one statement with its values bound; the query is finished before returning.
-void execute(QSqlQuery& query, const QString& statement, const QVariantList& parameters)
+// Binds the values to the prepared statement and runs it; a failed run is finished.
+void bindAndRun(QSqlQuery& query, const QVariantList& parameters)
 {
-    query.setForwardOnly(true);
-    if (!query.prepare(statement))
-        throwEngineError(query.lastError());
     for (const QVariant& value : parameters)
         query.addBindValue(value);
     if (!query.exec()) {
@@ -56,6 +53,15 @@ void execute(QSqlQuery& query, const QString& statement, const QVariantList& par
         query.finish();
         throwEngineError(error);
     }
+}
+
+// Runs one statement with its values bound.
+void execute(QSqlQuery& query, const QString& statement, const QVariantList& parameters)
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(statement))
+        throwEngineError(query.lastError());
+    bindAndRun(query, parameters);
 }
 } // namespace
 
@@ -137,13 +143,7 @@ void Recordset::Open()
         table = true;
         execute(query, QStringLiteral("SELECT * FROM %1").arg(quotedIdentifier(name)), {});
     } else {
-        for (const QVariant& value : mParameters)
-            query.addBindValue(value);
-        if (!query.exec()) {
-            const QSqlError error = query.lastError();
-            query.finish();
-            throwEngineError(error);
-        }
+        bindAndRun(query, mParameters);
     }
     mRecordsAffected = -1;
     if (!query.isSelect()) {

@@ -119,7 +119,10 @@ void ProgramListWidget::mouseReleaseEvent(QMouseEvent* event)
 void ProgramListWidget::scrollToItemWhenShown(QListWidgetItem* item)
 {
     mShownItem = indexFromItem(item);
-    scrollToItem(item);
+    // A hidden list would be laid out for a size it does not have yet, only to be laid
+    // out again when shown; it scrolls once it has its real size (resizeEvent).
+    if (mPainted || isVisible())
+        scrollToItem(item);
 }
 
 void ProgramListWidget::resizeEvent(QResizeEvent* event)

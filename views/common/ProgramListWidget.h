@@ -42,8 +42,8 @@ class ProgramListWidget : public QListWidget
 public:
     explicit ProgramListWidget(QWidget* parent = nullptr);
 
-    // Scrolls the item into view, and keeps it there when the list is first shown (a
-    // list filled while hidden gets its real size only then).
+    // Scrolls the item into view: at once when the list is on screen, otherwise as it is
+    // first shown (a list filled while hidden gets its real size only then).
     void scrollToItemWhenShown(QListWidgetItem* item);
 
 signals:
