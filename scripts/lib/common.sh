@@ -20,13 +20,20 @@ ensure_packages() {
     echo "Installing missing packages: ${missing[*]}"
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    "${sudo[@]}" apt-get update -qq -o DPkg::Lock::Timeout=600
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout=600 "${missing[@]}"
 }
 
 # Configures (once) and builds everything.
 build_all() {
+    # A compiler cache, when the machine has one, makes rebuilds in several checkouts cheap.
+    local launcher=()
+    if command -v ccache >/dev/null; then
+        export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$KESTREL_ROOT")}
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
     cmake -S "$KESTREL_ROOT" -B "$KESTREL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DKESTREL_WERROR=ON "$@" >/dev/null
+        -DKESTREL_WERROR=ON "${launcher[@]}" "$@" >/dev/null
     cmake --build "$KESTREL_BUILD" --parallel "$(nproc)"
 }
