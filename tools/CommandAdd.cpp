@@ -1,0 +1,69 @@
+#include "tools/ToolSupport.h"
+
+#include "catalogue/clsDBRoutines.h"
+#include "settings/clsEnvironment.h"
+
+#include <cstdio>
+
+namespace tool {
+namespace {
+const char* const kAddHelp =
+    "Usage: kestrel-catalogue add FILE --name NAME --path PATH [--desc TEXT] [--icon ICON]\n"
+    "Adds a program to the catalogue FILE, as the administrator's Add does: name,\n"
+    "description, path and icon are stored without leading and trailing spaces, with\n"
+    "today's date as the date added. An existing name is added a second time.\n"
+    "  --name NAME   the name shown under the program's icon (required)\n"
+    "  --path PATH   the file that launching opens (required)\n"
+    "  --desc TEXT   the description shown when the program is clicked\n"
+    "  --icon ICON   an icon file to show instead of the default icon\n";
+} // namespace
+
+int add(const QStringList& args)
+{
+    if (wantsHelp(args))
+        return std::fputs(kAddHelp, stdout), kOk;
+    QString file;
+    QString name, path, desc, icon;
+    bool haveName = false, havePath = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        QString* target = nullptr;
+        if (arg == QStringLiteral("--name"))
+            target = &name, haveName = true;
+        else if (arg == QStringLiteral("--path"))
+            target = &path, havePath = true;
+        else if (arg == QStringLiteral("--desc"))
+            target = &desc;
+        else if (arg == QStringLiteral("--icon"))
+            target = &icon;
+        else if (arg.startsWith(QStringLiteral("--")))
+            return usageError(QStringLiteral("add: unknown option %1").arg(arg), kAddHelp);
+        else if (file.isNull())
+            file = arg;
+        else
+            return usageError(QStringLiteral("add: unexpected argument %1").arg(arg), kAddHelp);
+        if (target) {
+            if (++i >= args.size())
+                return usageError(QStringLiteral("add: %1 needs a value").arg(arg), kAddHelp);
+            *target = args.at(i);
+        }
+    }
+    if (file.isNull())
+        return usageError(QStringLiteral("add: FILE is missing"), kAddHelp);
+    if (!haveName || name.trimmed().isEmpty())
+        return usageError(QStringLiteral("add: --name is missing or empty"), kAddHelp);
+    if (!havePath || path.trimmed().isEmpty())
+        return usageError(QStringLiteral("add: --path is missing or empty"), kAddHelp);
+    int code = kOk;
+    if (!existingCatalogue(file, code))
+        return code;
+
+    gEnvironment().setDatabasePath(file);
+    // addProgram reports its own failure on standard error.
+    if (!gDBRoutines().addProgram(name, desc, path, icon))
+        return kFailed;
+    out(QStringLiteral("Added %1\n").arg(name.trimmed()));
+    return kOk;
+}
+
+} // namespace tool
