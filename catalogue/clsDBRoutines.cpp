@@ -260,6 +260,60 @@ bool clsDBRoutines::updateProgram(const QString& mStrOldName, const QString& mSt
     }
 }
 
+QList<ProgramRecord> clsDBRoutines::loadCatalogue()
+{
+    Recordset rs = openRecordset(
+        QStringLiteral("Select Program_Name, Program_Desc, Program_Path, Program_CustomIcon, "
+                       "Program_Added_Date from Program Order by Program_Name, Program_Key"),
+        {});
+    QList<ProgramRecord> programs;
+    programs.reserve(rs.RecordCount());
+    const auto textOf = [&rs](const char* column) {
+        return text(rs.Fields(QString::fromLatin1(column)).toString());
+    };
+    for (; !rs.Eof(); rs.MoveNext())
+        programs.append({textOf("Program_Name"), textOf("Program_Desc"), textOf("Program_Path"),
+                         textOf("Program_CustomIcon"), textOf("Program_Added_Date")});
+    return programs;
+}
+
+void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
+                                  const QList<ProgramUpdate>& updates)
+{
+    Connection& connection = getConnection(mConnection);
+    const QString today =
+        text(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+    const auto run = [&connection](const QString& statement, const QVariantList& values) {
+        Recordset rs(connection);
+        rs.setSource(statement);
+        rs.setParameters(values);
+        rs.Open();
+    };
+    connection.BeginTrans();
+    try {
+        for (const ProgramUpdate& update : updates) {
+            const ProgramRecord& p = update.record;
+            run(QStringLiteral("Update Program Set Program_Name = ?, Program_Desc = ?, "
+                               "Program_Path = ?, Program_CustomIcon = ? where Program_Name = ?"),
+                {trimmed(p.name), text(p.description), text(p.path), text(p.icon),
+                 text(update.storedName)});
+        }
+        for (const ProgramRecord& p : additions)
+            run(QStringLiteral("Insert into Program (Program_Name, Program_Desc, Program_Path, "
+                               "Program_CustomIcon, Program_Added_Date) values (?, ?, ?, ?, ?)"),
+                {trimmed(p.name), text(p.description), text(p.path), text(p.icon),
+                 p.added.isEmpty() ? today : p.added});
+        connection.CommitTrans();
+    } catch (const KestrelError&) {
+        try {
+            connection.RollbackTrans();
+        } catch (const KestrelError&) {
+            // The engine already ended the transaction; the first failure is what matters.
+        }
+        throw;
+    }
+}
+
 namespace {
 std::unique_ptr<clsDBRoutines>& instance()
 {

@@ -3,9 +3,28 @@
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 #include <memory>
+
+// One program with every column the catalogue keeps for it, as scripts exchange it.
+struct ProgramRecord
+{
+    QString name;
+    QString description;
+    QString path;
+    QString icon;
+    QString added; // as stored; empty when adding means today
+    bool operator==(const ProgramRecord&) const = default;
+};
+
+// A change to the rows that carry storedName (as stored, letter case and all).
+struct ProgramUpdate
+{
+    QString storedName;
+    ProgramRecord record; // added is left as it was
+};
 
 // Every read and write of the program catalogue. Reads throw KestrelError on failure;
 // the three writes catch their own failures and answer false.
@@ -32,6 +51,13 @@ public:
                     const QString& mStrProgramPath, const QString& mStrIconPath);
     bool updateProgram(const QString& mStrOldName, const QString& mStrName, const QString& mStrDesc,
                        const QString& mStrProgramPath, const QString& mStrIconPath);
+
+    // Every program with all its columns, in the order of the lists.
+    QList<ProgramRecord> loadCatalogue();
+    // Adds and updates together in one transaction: all of them, or when any fails none
+    // (and the failure is thrown as KestrelError). Names are stored trimmed, the other
+    // texts as given, so that an exported catalogue comes back unchanged.
+    void storePrograms(const QList<ProgramRecord>& additions, const QList<ProgramUpdate>& updates);
 
 private:
     void openConnection();

@@ -1,5 +1,7 @@
 #include "tools/ToolSupport.h"
 
+#include "catalogue/CatalogueJson.h"
+#include "catalogue/clsDBRoutines.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
 
@@ -8,27 +10,38 @@
 namespace tool {
 namespace {
 const char* const kListHelp =
-    "Usage: kestrel-catalogue list FILE\n"
+    "Usage: kestrel-catalogue list FILE [--json]\n"
     "Prints one line per program, ordered by name, with tab-separated fields:\n"
     "name, path, description, icon, date added. A backslash, tab, line feed or\n"
-    "carriage return inside a field is written as \\\\, \\t, \\n or \\r.\n";
+    "carriage return inside a field is written as \\\\, \\t, \\n or \\r.\n"
+    "  --json   print the programs as export writes them\n";
 } // namespace
 
 int list(const QStringList& args)
 {
     if (wantsHelp(args))
         return std::fputs(kListHelp, stdout), kOk;
-    if (args.size() != 1 || args.first().startsWith(u'-'))
-        return usageError(args.isEmpty() ? QStringLiteral("list: FILE is missing")
-                                         : QStringLiteral("list: expected only FILE"),
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {"--json"}, {}, parsed, error))
+        return usageError(QStringLiteral("list: ") + error, kListHelp);
+    if (parsed.positional.size() != 1)
+        return usageError(parsed.positional.isEmpty() ? QStringLiteral("list: FILE is missing")
+                                                      : QStringLiteral("list: expected only FILE"),
                           kListHelp);
     int code = kOk;
-    if (!existingCatalogue(args.first(), code))
+    if (!existingCatalogue(parsed.positional.first(), code))
         return code;
+    if (parsed.has("json")) {
+        writeOutput({},
+                    catalogueToJson(openCatalogue(parsed.positional.first(), true).loadCatalogue()),
+                    code);
+        return code;
+    }
 
     Connection connection;
     connection.setReadOnly(true);
-    connection.setConnectionString(args.first());
+    connection.setConnectionString(parsed.positional.first());
     connection.Open();
     Recordset rs(connection);
     rs.setSource(QStringLiteral("Select Program_Name, Program_Path, Program_Desc, "

@@ -1,10 +1,14 @@
 #include "tools/ToolSupport.h"
 
+#include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
+#include "settings/clsEnvironment.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <cstdio>
 
 namespace tool {
@@ -58,6 +62,93 @@ bool existingCatalogue(const QString& path, int& code)
     } catch (const KestrelError& error) {
         code = fail(kFailed,
                     QStringLiteral("%1: not a catalogue (%2)").arg(path, error.description()));
+        return false;
+    }
+    return true;
+}
+
+clsDBRoutines& openCatalogue(const QString& file, bool readOnly)
+{
+    releaseDBRoutines();
+    setCatalogueReadOnly(readOnly);
+    gEnvironment().setDatabasePath(file);
+    return gDBRoutines();
+}
+
+bool parseArguments(const QStringList& args, const QStringList& flagNames,
+                    const QStringList& valueNames, Arguments& parsed, QString& error)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QStringLiteral("--")) {
+            parsed.positional += args.mid(i + 1);
+            break;
+        }
+        if (!arg.startsWith(QStringLiteral("--")) || arg.size() == 2) {
+            parsed.positional.append(arg);
+        } else if (flagNames.contains(arg)) {
+            parsed.flags.append(arg.mid(2));
+        } else if (valueNames.contains(arg)) {
+            if (++i >= args.size()) {
+                error = QStringLiteral("%1 needs a value").arg(arg);
+                return false;
+            }
+            parsed.values.insert(arg.mid(2), args.at(i));
+        } else {
+            error = QStringLiteral("unknown option %1").arg(arg);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool readInputFile(const QString& path, qint64 maxSize, QByteArray& data, int& code)
+{
+    const QFileInfo info(path);
+    QString problem;
+    QFile in(path);
+    if (!info.exists())
+        problem = QStringLiteral("no such file");
+    else if (!info.isFile())
+        problem = QStringLiteral("not a regular file");
+    else if (info.size() > maxSize)
+        problem = QStringLiteral("larger than %1 bytes").arg(maxSize);
+    else if (!in.open(QIODevice::ReadOnly))
+        problem = in.errorString();
+    if (problem.isEmpty()) {
+        data = in.read(maxSize + 1);
+        if (data.size() > maxSize)
+            problem = QStringLiteral("larger than %1 bytes").arg(maxSize);
+    }
+    if (!problem.isEmpty())
+        code = fail(kFailed, QStringLiteral("%1: %2").arg(path, problem));
+    return problem.isEmpty();
+}
+
+bool writeOutput(const QString& path, const QByteArray& data, int& code)
+{
+    if (path.isEmpty() || path == QStringLiteral("-")) {
+        if (std::fwrite(data.constData(), 1, size_t(data.size()), stdout) != size_t(data.size()) ||
+            std::fflush(stdout) != 0) {
+            code = fail(kFailed, QStringLiteral("standard output: the write failed"));
+            return false;
+        }
+        return true;
+    }
+    // Unbuffered, so that a short write is seen here and the old file kept.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        code = fail(kFailed, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    if (file.write(data) != data.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        code = fail(kFailed, QStringLiteral("%1: %2").arg(path, reason));
+        return false;
+    }
+    if (!file.commit()) {
+        code = fail(kFailed, QStringLiteral("%1: %2").arg(path, file.errorString()));
         return false;
     }
     return true;

@@ -1,9 +1,12 @@
 #pragma once
 
 // What every command of kestrel-catalogue shares: exit codes, output, argument checks.
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+class clsDBRoutines;
 
 namespace tool {
 
@@ -22,6 +25,28 @@ bool wantsHelp(const QStringList& args);
 // database, and holding the catalogue's tables. Reports the failure and sets code otherwise.
 bool existingCatalogue(const QString& path, int& code);
 
+// The catalogue object for FILE, opened read-only when the command only reads (so that a
+// catalogue the user may not write can still be read). FILE passed existingCatalogue.
+clsDBRoutines& openCatalogue(const QString& file, bool readOnly);
+
+// Arguments split into positional ones, flags and options with a value.
+struct Arguments
+{
+    QStringList positional;
+    QStringList flags;
+    QHash<QString, QString> values;
+    bool has(const char* flag) const { return flags.contains(QLatin1String(flag)); }
+};
+// Answers false with a message for an unknown option or an option missing its value.
+bool parseArguments(const QStringList& args, const QStringList& flagNames,
+                    const QStringList& valueNames, Arguments& parsed, QString& error);
+
+// Reads a whole regular file of at most maxSize bytes; reports the failure otherwise.
+bool readInputFile(const QString& path, qint64 maxSize, QByteArray& data, int& code);
+// Writes data to path, replacing it only once all is written, or to standard output for
+// an empty path or "-".
+bool writeOutput(const QString& path, const QByteArray& data, int& code);
+
 // A field of a tab-separated line, with backslash, tab and line breaks escaped.
 QString field(const QVariant& value);
 
@@ -37,5 +62,11 @@ struct Command
 int create(const QStringList& args);
 int add(const QStringList& args);
 int list(const QStringList& args);
+int modify(const QStringList& args);
+int remove(const QStringList& args);
+int exportCatalogue(const QStringList& args);
+int importCatalogue(const QStringList& args);
+int importDesktop(const QStringList& args);
+int check(const QStringList& args);
 
 } // namespace tool

@@ -16,6 +16,12 @@ const Command kCommands[] = {
     {"create", "make an empty catalogue (never over an existing file)", create},
     {"add", "add a program to a catalogue", add},
     {"list", "print the programs of a catalogue", list},
+    {"modify", "change a program of a catalogue", modify},
+    {"delete", "delete a program from a catalogue", remove},
+    {"export", "write a catalogue's programs as JSON", exportCatalogue},
+    {"import", "add the programs of a JSON file to a catalogue", importCatalogue},
+    {"import-desktop", "add the installed applications' desktop entries", importDesktop},
+    {"check", "list the programs that cannot be launched or shown", check},
 };
 
 QByteArray usageText()

@@ -174,6 +174,36 @@ void Connection::Close()
     dropConnection(name);
 }
 
+namespace {
+void runOn(const QString& name, const QString& statement)
+{
+    if (name.isEmpty())
+        throw KestrelError(DatabaseErrorNumber::ObjectClosed, databaseErrorSource(),
+                           QStringLiteral("The connection is closed."));
+    QSqlQuery query(QSqlDatabase::database(name, false));
+    if (!query.exec(statement)) {
+        const QSqlError error = query.lastError();
+        throw KestrelError(nativeNumber(error), databaseErrorSource(), engineText(error));
+    }
+    query.finish();
+}
+} // namespace
+
+void Connection::BeginTrans()
+{
+    runOn(d->name, QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void Connection::CommitTrans()
+{
+    runOn(d->name, QStringLiteral("COMMIT"));
+}
+
+void Connection::RollbackTrans()
+{
+    runOn(d->name, QStringLiteral("ROLLBACK"));
+}
+
 void Connection::preloadDriver()
 {
     if (!QSqlDatabase::isDriverAvailable(kDriver))

@@ -33,6 +33,13 @@ public:
     qint32 State() const;
     void Close();
 
+    // A transaction on the open connection: the writes between BeginTrans and CommitTrans
+    // happen together or, after RollbackTrans (or a failure), not at all. BeginTrans takes
+    // the write lock at once, so a second writer waits instead of failing half-way.
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
     // Qt SQL connection name while open, unique in the process; empty when closed.
     QString connectionName() const;
 

@@ -1,6 +1,8 @@
 #include "tests/catalogue/CatalogueFixture.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,6 +13,23 @@ class test_kestrel_catalogue : public QObject
     Q_OBJECT
 
     QTemporaryDir mDir;
+
+    static QPair<int, QString>
+    run(const QStringList& args,
+        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+    {
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::MergedChannels);
+        tool.setProcessEnvironment(env);
+        tool.start(KESTREL_CATALOGUE_TOOL, args);
+        if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit)
+            return {-1, QStringLiteral("did not finish")};
+        return {tool.exitCode(), QString::fromUtf8(tool.readAll())};
+    }
+    static QString today()
+    {
+        return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+    }
 
 private slots:
     // In order: a catalogue made, filled and listed. Bad input: a clear message, a non-zero
@@ -36,6 +55,50 @@ private slots:
             "not a catalogue (no such table: Program)");
         row("add blank name", {"add", "@/tables.db", "--name", " ", "--path", "/a"}, 2,
             "--name is missing or empty");
+        row("add two", {"add", "@/k.mdb", "--name", "Two", "--path", "/t"}, 0, "");
+        row("modify", {"modify", "@/k.mdb", "o'b", "--desc", "new", "--icon", ""}, 0,
+            "Modified O'B");
+        row("modify missing", {"modify", "@/k.mdb", "x", "--desc", "d"}, 1,
+            "no program named \"x\"");
+        row("modify nothing", {"modify", "@/k.mdb", "Two"}, 2, "nothing to change");
+        row("modify onto a name", {"modify", "@/k.mdb", "two", "--name", " o'B "}, 1,
+            "a program named \"O'B\" exists already");
+        row("delete", {"delete", "@/k.mdb", " TWO "}, 0, "Deleted TWO");
+        row("delete missing", {"delete", "@/k.mdb", "Two"}, 1, "no program named \"Two\"");
+        row("check", {"check", "@/k.mdb"}, 1, "O'B: /o does not exist\n");
+        row("check json", {"check", "@/k.mdb", "--json"}, 1, "\"problem\": \"/o does not exist\"");
+        row("export option", {"export", "@/k.mdb", "--all"}, 2, "export: unknown option --all");
+        row("import missing JSON", {"import", "@/k.mdb", "@/none.json"}, 1,
+            "none.json: no such file");
+        const auto json = [this](const char* name, const QByteArray& text) {
+            QFile file(mDir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        };
+        const QByteArray head = R"({"format": "kestrel-catalogue", "version": 1, "programs": [)";
+        json("malformed.json", head + "\n  {\"name\": \"a\",}]}");
+        json("format.json", R"({"format": "other", "version": 1, "programs": []})");
+        json("version.json", R"({"format": "kestrel-catalogue", "version": 2, "programs": []})");
+        json("missing.json", head + R"({"name": "a", "path": "/a"}, {"name": "b"}]})");
+        json("typed.json", head + R"({"name": "a", "path": "/a", "icon": 3}]})");
+        json("blank.json", head + R"({"name": " ", "path": "/a"}]})");
+        row("import malformed", {"import", "@/k.mdb", "@/malformed.json"}, 1,
+            "malformed.json: line 2, column 17: ");
+        row("import format", {"import", "@/k.mdb", "@/format.json"}, 1,
+            "format.json: \"format\" is not \"kestrel-catalogue\"");
+        row("import version", {"import", "@/k.mdb", "@/version.json"}, 1,
+            "version.json: version 2 is not supported");
+        row("import missing field", {"import", "@/k.mdb", "@/missing.json"}, 1,
+            "missing.json: program 2 \"b\": \"path\" is missing; nothing was imported");
+        row("import typed field", {"import", "@/k.mdb", "@/typed.json"}, 1,
+            "program 1 \"a\": \"icon\" is not a text");
+        row("import blank name", {"import", "@/k.mdb", "@/blank.json"}, 1, "\"name\" is empty");
+        row("import usage", {"import", "@/k.mdb"}, 2, "import: expected FILE and JSON");
+        row("import-desktop folder", {"import-desktop", "@/k.mdb", "@/nowhere"}, 1,
+            "nowhere: no such folder");
+        for (const char* command :
+             {"modify", "delete", "export", "import", "import-desktop", "check", "list"})
+            row(command, {command, "--help"}, 0,
+                QStringLiteral("Usage: kestrel-catalogue %1 FILE").arg(command));
     }
     void commands()
     {
@@ -43,14 +106,145 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, message);
         const auto before = fixture::snapshot(mDir.path());
-        QProcess tool;
-        tool.setProcessChannelMode(QProcess::MergedChannels);
-        tool.start(KESTREL_CATALOGUE_TOOL, args.replaceInStrings("@", mDir.path()));
-        QVERIFY(tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit);
-        const QString output = QString::fromUtf8(tool.readAll());
-        QCOMPARE(tool.exitCode(), code);
+        const auto [exitCode, output] = run(args.replaceInStrings("@", mDir.path()));
+        QCOMPARE(exitCode, code);
         QVERIFY2(output.contains(message), qPrintable(output));
         QVERIFY(code == 0 || fixture::snapshot(mDir.path()) == before);
+    }
+
+    // Export, import into an empty catalogue and export again: the same bytes. Names that
+    // exist are skipped or updated; a failure half-way leaves nothing behind.
+    void jsonRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString json = dir.filePath("in.json"), first = dir.filePath("k1.mdb"),
+                      second = dir.filePath("k2.mdb");
+        const QByteArray text =
+            "{\n  \"format\": \"kestrel-catalogue\",\n  \"version\": 1,\n  \"programs\": [\n"
+            "    {\"name\": \"B \\\"q\\\" \\\\ \\u0001\", \"description\": \"t\\tn\\n \xC3\xA9 "
+            "\xF0\x9F\x98\x80\", "
+            "\"path\": \"/b\", \"icon\": \"\", \"added\": \"1/2/03\"},\n"
+            "    {\"name\": \"c\", \"description\": \" d \", \"path\": \"/c\", \"icon\": "
+            "\"/i.png\", "
+            "\"added\": \"\"}\n  ]\n}\n";
+        QFile in(json);
+        QVERIFY(in.open(QIODevice::WriteOnly) && in.write(text) == text.size());
+        in.close();
+        createCatalogue(first);
+        createCatalogue(second);
+        QCOMPARE(run({"import", first, json}).second, "2 added, 0 updated, 0 skipped\n");
+        const QByteArray exported = run({"export", first}).second.toUtf8();
+        QVERIFY2(exported.startsWith(text.left(text.indexOf("\"added\": \"\""))), exported);
+        QCOMPARE(run({"export", first, dir.filePath("out.json")}).first, 0);
+        QCOMPARE(run({"import", second, dir.filePath("out.json")}).first, 0);
+        QCOMPARE(run({"list", second, "--json"}).second.toUtf8(), exported);
+
+        // Same names again, other letter case: skipped, shown by a dry run, then updated.
+        QByteArray changed = exported;
+        changed.replace("\"c\"", "\"C\"").replace("\"/c\"", "\"/new\"");
+        QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate) && in.write(changed) > 0);
+        in.close();
+        QCOMPARE(run({"import", second, json, "--verbose"}).second,
+                 "skipped program 1 \"B \"q\" \\ \x01\": the name exists\n"
+                 "skipped program 2 \"C\": the name exists\n0 added, 0 updated, 2 skipped\n");
+        QCOMPARE(run({"import", second, json, "--update", "--dry-run"}).second,
+                 "would update C\n0 added, 1 updated, 1 skipped\n");
+        QCOMPARE(run({"export", second}).second.toUtf8(), exported);
+        QCOMPARE(run({"import", second, json, "--update"}).second,
+                 "0 added, 1 updated, 1 skipped\n");
+        QVERIFY(run({"list", second}).second.contains("C\t/new\t d \t/i.png\t"));
+
+        // The second program fails to go in: the first is not kept either.
+        fixture::sql(first, "CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN "
+                            "NEW.Program_Name = 'boom' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        fixture::sql(first, "DELETE FROM Program");
+        QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        in.write(R"({"format": "kestrel-catalogue", "version": 1, "programs": [)"
+                 R"({"name": "ok", "path": "/a"}, {"name": "boom", "path": "/b"}]})");
+        in.close();
+        const auto [code, output] = run({"import", first, json});
+        QCOMPARE(code, 1);
+        QVERIFY2(output.contains("k1.mdb: refused; nothing was imported"), qPrintable(output));
+        QCOMPARE(fixture::sql(first, "SELECT count(*) FROM Program").value(0).toInt(), 0);
+    }
+
+    // Desktop entries and an icon theme made here: precedence, filters, language, icons,
+    // names that exist, the summary line.
+    void importDesktop()
+    {
+        QTemporaryDir dir;
+        const auto write = [&dir](const QString& name, const QByteArray& text) {
+            QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        };
+        const QByteArray app = "[Desktop Entry]\nType=Application\nExec=sh -c true\n";
+        write("user/applications/calc.desktop",
+              app + "Name=Calc\nComment=Sums\nComment[de]=Rechnen\nIcon=calc\n");
+        write("sys/applications/calc.desktop", app + "Name=Hidden by the user's\n");
+        write("sys/applications/edit.desktop",
+              app + "Name=Edit\nGenericName=Editor\nIcon=" + dir.filePath("sys").toUtf8() + "\n");
+        write("sys/applications/nodisplay.desktop", app + "Name=N\nNoDisplay=true\n");
+        write("sys/applications/bad.desktop", app + "Name=\xFF\n");
+        write("sys/applications/old.desktop", app + "Name=OLD\n");
+        write("sys/icons/hicolor/index.theme", "[Icon Theme]\nDirectories=16,48\n"
+                                               "[16]\nSize=16\n[48]\nSize=48\n");
+        write("sys/icons/hicolor/16/calc.png", "\x89PNG");
+        write("sys/icons/hicolor/48/calc.png", "\x89PNG");
+        const QString catalogue = dir.filePath("k.mdb");
+        createCatalogue(catalogue);
+        QCOMPARE(run({"add", catalogue, "--name", "old", "--path", "/x"}).first, 0);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", dir.filePath("home"));
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        env.insert("XDG_DATA_HOME", dir.filePath("user"));
+        env.insert("XDG_DATA_DIRS", dir.filePath("sys"));
+        env.remove("LC_ALL");
+        env.insert("LANG", "C.UTF-8");
+        env.insert("LC_MESSAGES", "de_DE.UTF-8");
+        const QString s = dir.filePath("sys/applications/");
+        auto [code, output] = run({"import-desktop", catalogue, "--verbose"}, env);
+        QCOMPARE(code, 0);
+        QCOMPARE(output, "added Calc (" + dir.filePath("user/applications/calc.desktop") +
+                             ")\n"
+                             "skipped " +
+                             s +
+                             "bad.desktop: line 4: the text is not UTF-8\n"
+                             "added Edit (" +
+                             s +
+                             "edit.desktop)\n"
+                             "  without an icon: the icon " +
+                             dir.filePath("sys") +
+                             " is not a file\n"
+                             "skipped " +
+                             s +
+                             "nodisplay.desktop: NoDisplay=true\n"
+                             "skipped OLD (" +
+                             s +
+                             "old.desktop): the name exists\n"
+                             "2 added, 0 updated, 3 skipped\n");
+        QCOMPARE(run({"list", catalogue}).second,
+                 "Calc\t" + dir.filePath("user/applications/calc.desktop") + "\tRechnen\t" +
+                     dir.filePath("sys/icons/hicolor/48/calc.png") + "\t" + today() +
+                     "\n"
+                     "Edit\t" +
+                     s + "edit.desktop\tEditor\t\t" + today() +
+                     "\n"
+                     "old\t/x\t\t\t" +
+                     today() + "\n");
+        std::tie(code, output) = run({"import-desktop", catalogue, dir.filePath("sys/applications"),
+                                      "--update", "--dry-run"},
+                                     env);
+        QCOMPARE(output, "would add Hidden by the user's (" + s +
+                             "calc.desktop)\n"
+                             "would update OLD (" +
+                             s +
+                             "old.desktop)\n"
+                             "1 added, 1 updated, 3 skipped\n");
+        std::tie(code, output) = run({"import-desktop", catalogue, "--update"}, env);
+        QCOMPARE(output, "0 added, 1 updated, 4 skipped\n");
+        QVERIFY(run({"list", catalogue}).second.contains("OLD\t" + s + "old.desktop\t"));
     }
 };
 

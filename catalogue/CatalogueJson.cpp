@@ -1,0 +1,154 @@
+#include "catalogue/CatalogueJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+namespace {
+void appendString(QByteArray& out, const QString& text)
+{
+    out += '"';
+    qsizetype plain = 0; // start of the run of characters written as they are
+    const auto flush = [&](qsizetype end) {
+        // Whole runs, so that surrogate pairs are converted together.
+        out += QStringView(text).sliced(plain, end - plain).toUtf8();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u >= 0x20 && u != '"' && u != '\\')
+            continue;
+        flush(i);
+        plain = i + 1;
+        switch (u) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += "\\u00" + QByteArray::number(u, 16).rightJustified(2, '0');
+        }
+    }
+    flush(text.size());
+    out += '"';
+}
+
+const char* const kFields[] = {"name", "description", "path", "icon", "added"};
+
+QString ProgramRecord::*member(int field)
+{
+    static QString ProgramRecord::*const members[] = {
+        &ProgramRecord::name, &ProgramRecord::description, &ProgramRecord::path,
+        &ProgramRecord::icon, &ProgramRecord::added};
+    return members[field];
+}
+} // namespace
+
+QByteArray catalogueToJson(const QList<ProgramRecord>& programs)
+{
+    QByteArray out =
+        "{\n  \"format\": \"kestrel-catalogue\",\n  \"version\": 1,\n  \"programs\": [";
+    for (qsizetype i = 0; i < programs.size(); ++i) {
+        out += i == 0 ? "\n    {" : ",\n    {";
+        for (int field = 0; field < 5; ++field) {
+            if (field > 0)
+                out += ", ";
+            out += '"';
+            out += kFields[field];
+            out += "\": ";
+            appendString(out, programs.at(i).*member(field));
+        }
+        out += '}';
+    }
+    out += programs.isEmpty() ? "]\n}\n" : "\n  ]\n}\n";
+    return out;
+}
+
+bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, QString& error)
+{
+    programs.clear();
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        const QByteArray before = data.left(parseError.offset);
+        const qsizetype line = before.count('\n') + 1;
+        const qsizetype column = parseError.offset - (before.lastIndexOf('\n') + 1) + 1;
+        error = QStringLiteral("line %1, column %2: %3")
+                    .arg(line)
+                    .arg(column)
+                    .arg(parseError.errorString());
+        return false;
+    }
+    if (!document.isObject()) {
+        error = QStringLiteral("not a JSON object");
+        return false;
+    }
+    const QJsonObject root = document.object();
+    if (root.value(QLatin1String("format")).toString() != QLatin1String("kestrel-catalogue")) {
+        error = QStringLiteral("\"format\" is not \"kestrel-catalogue\"");
+        return false;
+    }
+    const QJsonValue version = root.value(QLatin1String("version"));
+    if (!version.isDouble() || version.toDouble() != 1) {
+        error = QStringLiteral("version %1 is not supported (only 1 is)")
+                    .arg(QString::fromUtf8(
+                             QJsonDocument(QJsonArray{version}).toJson(QJsonDocument::Compact))
+                             .mid(1)
+                             .chopped(1));
+        return false;
+    }
+    if (!root.value(QLatin1String("programs")).isArray()) {
+        error = QStringLiteral("\"programs\" is missing or not a list");
+        return false;
+    }
+    const QJsonArray list = root.value(QLatin1String("programs")).toArray();
+    programs.reserve(list.size());
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QString where = QStringLiteral("program %1").arg(i + 1);
+        if (!list.at(i).isObject()) {
+            error = where + QStringLiteral(": not an object");
+            return false;
+        }
+        const QJsonObject object = list.at(i).toObject();
+        ProgramRecord record;
+        const QString named = object.value(QLatin1String("name")).isString()
+                                  ? QStringLiteral(" \"%1\"").arg(
+                                        object.value(QLatin1String("name")).toString().left(80))
+                                  : QString();
+        for (int field = 0; field < 5; ++field) {
+            const QJsonValue value = object.value(QLatin1String(kFields[field]));
+            const bool required = field == 0 || field == 2;
+            if (value.isUndefined() && !required)
+                continue;
+            if (value.isUndefined()) {
+                error = where + named + QStringLiteral(": \"%1\" is missing").arg(kFields[field]);
+                return false;
+            }
+            if (!value.isString()) {
+                error =
+                    where + named + QStringLiteral(": \"%1\" is not a text").arg(kFields[field]);
+                return false;
+            }
+            record.*member(field) = value.toString();
+        }
+        if (record.name.trimmed().isEmpty() || record.path.trimmed().isEmpty()) {
+            error = where + named +
+                    QStringLiteral(": \"%1\" is empty")
+                        .arg(record.name.trimmed().isEmpty() ? "name" : "path");
+            return false;
+        }
+        programs.append(record);
+    }
+    return true;
+}

@@ -1,0 +1,49 @@
+#include "tools/ToolSupport.h"
+
+#include "catalogue/ProgramImport.h"
+#include "catalogue/clsDBRoutines.h"
+
+#include <QSet>
+#include <cstdio>
+
+namespace tool {
+namespace {
+const char* const kDeleteHelp =
+    "Usage: kestrel-catalogue delete FILE NAME\n"
+    "Deletes the program NAME (leading and trailing spaces and letter case aside) from the\n"
+    "catalogue FILE: every row of that name, as the administrator's Delete does.\n";
+} // namespace
+
+int remove(const QStringList& args)
+{
+    if (wantsHelp(args))
+        return std::fputs(kDeleteHelp, stdout), kOk;
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {}, {}, parsed, error))
+        return usageError(QStringLiteral("delete: ") + error, kDeleteHelp);
+    if (parsed.positional.size() != 2)
+        return usageError(QStringLiteral("delete: expected FILE and NAME"), kDeleteHelp);
+    const QString file = parsed.positional.at(0);
+    const QString name = parsed.positional.at(1);
+    int code = kOk;
+    if (!existingCatalogue(file, code))
+        return code;
+
+    clsDBRoutines& catalogue = openCatalogue(file, false);
+    QSet<QString> stored;
+    for (const ProgramRecord& program : catalogue.loadCatalogue())
+        if (programNameKey(program.name) == programNameKey(name))
+            stored.insert(program.name);
+    if (stored.isEmpty())
+        return fail(kFailed,
+                    QStringLiteral("%1: no program named \"%2\"").arg(file, name.trimmed()));
+    for (const QString& storedName : stored)
+        if (!catalogue.deleteProgram(storedName))
+            return fail(kFailed,
+                        QStringLiteral("%1: \"%2\" could not be deleted").arg(file, storedName));
+    out(QStringLiteral("Deleted %1\n").arg(name.trimmed()));
+    return kOk;
+}
+
+} // namespace tool

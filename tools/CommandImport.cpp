@@ -1,0 +1,91 @@
+#include "tools/ToolSupport.h"
+
+#include "catalogue/CatalogueJson.h"
+#include "catalogue/ProgramImport.h"
+#include "catalogue/clsDBRoutines.h"
+#include "platform/KestrelError.h"
+
+#include <cstdio>
+
+namespace tool {
+namespace {
+const char* const kImportHelp =
+    "Usage: kestrel-catalogue import FILE JSON [--update] [--dry-run] [--verbose]\n"
+    "Adds the programs of JSON (as export writes it) to the catalogue FILE, with their\n"
+    "dates added as written. A program whose name exists (leading and trailing spaces and\n"
+    "letter case aside) is skipped. The file is checked whole first, and the programs are\n"
+    "added together: on any fault nothing is added.\n"
+    "  --update    update programs whose name exists instead of skipping them\n"
+    "  --dry-run   show what would be added and updated, change nothing\n"
+    "  --verbose   say what happens to each program, and why one is skipped\n"
+    "Ends with the line \"N added, M updated, K skipped\".\n";
+} // namespace
+
+int importCatalogue(const QStringList& args)
+{
+    if (wantsHelp(args))
+        return std::fputs(kImportHelp, stdout), kOk;
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {"--update", "--dry-run", "--verbose"}, {}, parsed, error))
+        return usageError(QStringLiteral("import: ") + error, kImportHelp);
+    if (parsed.positional.size() != 2)
+        return usageError(QStringLiteral("import: expected FILE and JSON"), kImportHelp);
+    const QString file = parsed.positional.at(0);
+    const QString json = parsed.positional.at(1);
+    const bool dryRun = parsed.has("dry-run");
+    const bool verbose = parsed.has("verbose");
+    int code = kOk;
+    QByteArray data;
+    if (!readInputFile(json, kMaxCatalogueJsonSize, data, code))
+        return code;
+    QList<ProgramRecord> programs;
+    if (!catalogueFromJson(data, programs, error))
+        return fail(kFailed, QStringLiteral("%1: %2; nothing was imported").arg(json, error));
+    if (!existingCatalogue(file, code))
+        return code;
+
+    clsDBRoutines& catalogue = openCatalogue(file, dryRun);
+    ImportPlan plan(catalogue.loadCatalogue(), parsed.has("update"));
+    qsizetype added = 0, updated = 0, skipped = 0;
+    for (qsizetype i = 0; i < programs.size(); ++i) {
+        const ProgramRecord& program = programs.at(i);
+        QString reason;
+        switch (plan.offer(program, reason)) {
+        case ImportPlan::Added:
+            ++added;
+            if (verbose || dryRun)
+                out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would add")
+                                                         : QStringLiteral("added"),
+                                                  program.name.trimmed()));
+            break;
+        case ImportPlan::Updated:
+            ++updated;
+            if (verbose || dryRun)
+                out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would update")
+                                                         : QStringLiteral("updated"),
+                                                  program.name.trimmed()));
+            break;
+        case ImportPlan::Skipped:
+            ++skipped;
+            if (verbose)
+                out(QStringLiteral("skipped program %1 \"%2\": %3\n")
+                        .arg(i + 1)
+                        .arg(program.name.trimmed(), reason));
+            break;
+        }
+    }
+    if (!dryRun) {
+        try {
+            catalogue.storePrograms(plan.additions(), plan.updates());
+        } catch (const KestrelError& failure) {
+            return fail(
+                kFailed,
+                QStringLiteral("%1: %2; nothing was imported").arg(file, failure.description()));
+        }
+    }
+    out(QStringLiteral("%1 added, %2 updated, %3 skipped\n").arg(added).arg(updated).arg(skipped));
+    return kOk;
+}
+
+} // namespace tool

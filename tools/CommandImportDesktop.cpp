@@ -1,0 +1,120 @@
+#include "tools/ToolSupport.h"
+
+#include "catalogue/CatalogueHealth.h"
+#include "catalogue/ProgramImport.h"
+#include "catalogue/clsDBRoutines.h"
+#include "platform/KestrelError.h"
+#include "platform/desktop/DesktopEntry.h"
+#include "platform/desktop/IconTheme.h"
+#include "platform/desktop/XdgDirs.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace tool {
+namespace {
+const char* const kImportDesktopHelp =
+    "Usage: kestrel-catalogue import-desktop FILE [DIR...] [--update] [--dry-run] [--verbose]\n"
+    "Adds the applications that desktop entries describe to the catalogue FILE. Reads the\n"
+    "*.desktop files below each DIR, by default the applications folders of $XDG_DATA_HOME\n"
+    "and $XDG_DATA_DIRS; an entry id found in an earlier folder hides the same id later.\n"
+    "Only Type=Application entries are taken; NoDisplay, Hidden and entries whose TryExec\n"
+    "program is missing are skipped. Each program gets the entry's Name and Comment (else\n"
+    "GenericName) in the language of LC_ALL, LC_MESSAGES or LANG, the entry file as its\n"
+    "path, and the entry's icon from the icon theme (nearest to 48 pixels).\n"
+    "All programs are added together or, on a failure, none.\n"
+    "  --update    update programs whose name exists instead of skipping them\n"
+    "  --dry-run   show what would be added and updated, change nothing\n"
+    "  --verbose   say what happens to each entry, and why one is skipped\n"
+    "Ends with the line \"N added, M updated, K skipped\".\n";
+} // namespace
+
+int importDesktop(const QStringList& args)
+{
+    if (wantsHelp(args))
+        return std::fputs(kImportDesktopHelp, stdout), kOk;
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {"--update", "--dry-run", "--verbose"}, {}, parsed, error))
+        return usageError(QStringLiteral("import-desktop: ") + error, kImportDesktopHelp);
+    if (parsed.positional.isEmpty())
+        return usageError(QStringLiteral("import-desktop: FILE is missing"), kImportDesktopHelp);
+    const QString file = parsed.positional.first();
+    QStringList folders = parsed.positional.mid(1);
+    for (const QString& folder : folders)
+        if (!QFileInfo(folder).isDir())
+            return fail(kFailed, QStringLiteral("%1: no such folder").arg(folder));
+    if (folders.isEmpty())
+        folders = desktop::applicationDirs();
+    const bool dryRun = parsed.has("dry-run");
+    const bool verbose = parsed.has("verbose");
+    int code = kOk;
+    if (!existingCatalogue(file, code))
+        return code;
+
+    clsDBRoutines& catalogue = openCatalogue(file, dryRun);
+    ImportPlan plan(catalogue.loadCatalogue(), parsed.has("update"));
+    const QStringList locales = desktop::localeKeys();
+    desktop::IconFinder icons;
+    CatalogueHealth health;
+    qsizetype added = 0, updated = 0, skipped = 0;
+    for (const desktop::EntryFile& entry : desktop::desktopEntryFiles(folders)) {
+        desktop::DesktopApplication app;
+        if (!desktop::readDesktopApplication(entry.path, locales, app, error) ||
+            !(error = desktop::applicationSkipReason(app)).isEmpty()) {
+            ++skipped;
+            if (verbose)
+                out(QStringLiteral("skipped %1: %2\n").arg(entry.path, error));
+            continue;
+        }
+        ProgramRecord program{app.name, app.description(), app.file, {}, {}};
+        QString iconNote;
+        if (!app.icon.isEmpty()) {
+            // An absolute path is taken as it is, so that a bad one is reported as such.
+            program.icon = QDir::isAbsolutePath(app.icon) ? app.icon : icons.find(app.icon);
+            if (program.icon.isEmpty())
+                iconNote = QStringLiteral("icon %1 not found").arg(app.icon);
+            else if (QString problem = health.iconProblem(program.icon); !problem.isEmpty())
+                iconNote = problem, program.icon.clear();
+        }
+        QString reason;
+        switch (plan.offer(program, reason)) {
+        case ImportPlan::Added:
+            ++added;
+            if (verbose || dryRun)
+                out(QStringLiteral("%1 %2 (%3)\n")
+                        .arg(dryRun ? QStringLiteral("would add") : QStringLiteral("added"),
+                             program.name, entry.path));
+            break;
+        case ImportPlan::Updated:
+            ++updated;
+            if (verbose || dryRun)
+                out(QStringLiteral("%1 %2 (%3)\n")
+                        .arg(dryRun ? QStringLiteral("would update") : QStringLiteral("updated"),
+                             program.name, entry.path));
+            break;
+        case ImportPlan::Skipped:
+            ++skipped;
+            if (verbose)
+                out(QStringLiteral("skipped %1 (%2): %3\n").arg(program.name, entry.path, reason));
+            iconNote.clear();
+            break;
+        }
+        if (verbose && !iconNote.isEmpty())
+            out(QStringLiteral("  without an icon: %1\n").arg(iconNote));
+    }
+    if (!dryRun) {
+        try {
+            catalogue.storePrograms(plan.additions(), plan.updates());
+        } catch (const KestrelError& failure) {
+            return fail(
+                kFailed,
+                QStringLiteral("%1: %2; nothing was imported").arg(file, failure.description()));
+        }
+    }
+    out(QStringLiteral("%1 added, %2 updated, %3 skipped\n").arg(added).arg(updated).arg(skipped));
+    return kOk;
+}
+
+} // namespace tool

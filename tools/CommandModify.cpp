@@ -1,0 +1,66 @@
+#include "tools/ToolSupport.h"
+
+#include "catalogue/ProgramImport.h"
+#include "catalogue/clsDBRoutines.h"
+
+#include <cstdio>
+
+namespace tool {
+namespace {
+const char* const kModifyHelp =
+    "Usage: kestrel-catalogue modify FILE NAME [--name NEW] [--desc TEXT] [--path PATH]\n"
+    "                                          [--icon ICON]\n"
+    "Changes the program NAME (leading and trailing spaces and letter case aside) of the\n"
+    "catalogue FILE, as the administrator's Modify does; what is not given stays. A new\n"
+    "name that another program has is refused. --icon \"\" removes the custom icon.\n";
+} // namespace
+
+int modify(const QStringList& args)
+{
+    if (wantsHelp(args))
+        return std::fputs(kModifyHelp, stdout), kOk;
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {}, {"--name", "--desc", "--path", "--icon"}, parsed, error))
+        return usageError(QStringLiteral("modify: ") + error, kModifyHelp);
+    if (parsed.positional.size() != 2)
+        return usageError(QStringLiteral("modify: expected FILE and NAME"), kModifyHelp);
+    if (parsed.values.isEmpty())
+        return usageError(QStringLiteral("modify: nothing to change"), kModifyHelp);
+    if (parsed.values.contains("name") && parsed.values.value("name").trimmed().isEmpty())
+        return usageError(QStringLiteral("modify: --name is empty"), kModifyHelp);
+    if (parsed.values.contains("path") && parsed.values.value("path").trimmed().isEmpty())
+        return usageError(QStringLiteral("modify: --path is empty"), kModifyHelp);
+    const QString file = parsed.positional.at(0);
+    const QString name = parsed.positional.at(1);
+    int code = kOk;
+    if (!existingCatalogue(file, code))
+        return code;
+
+    clsDBRoutines& catalogue = openCatalogue(file, false);
+    const QList<ProgramRecord> programs = catalogue.loadCatalogue();
+    const ProgramRecord* old = nullptr;
+    for (const ProgramRecord& program : programs)
+        if (!old && programNameKey(program.name) == programNameKey(name))
+            old = &program;
+    if (!old)
+        return fail(kFailed,
+                    QStringLiteral("%1: no program named \"%2\"").arg(file, name.trimmed()));
+    const QString newName = parsed.values.value("name", old->name).trimmed();
+    for (const ProgramRecord& program : programs)
+        if (programNameKey(program.name) == programNameKey(newName) &&
+            programNameKey(program.name) != programNameKey(old->name))
+            return fail(kFailed, QStringLiteral("%1: a program named \"%2\" exists already")
+                                     .arg(file, program.name));
+    const auto value = [&parsed](const char* key, const QString& current) {
+        return parsed.values.value(QLatin1String(key), current);
+    };
+    if (!catalogue.updateProgram(old->name, newName, value("desc", old->description),
+                                 value("path", old->path), value("icon", old->icon)))
+        return fail(kFailed,
+                    QStringLiteral("%1: \"%2\" could not be changed").arg(file, old->name));
+    out(QStringLiteral("Modified %1\n").arg(newName));
+    return kOk;
+}
+
+} // namespace tool
