@@ -8,4 +8,4 @@ enum class MousePointer { Default, Hourglass };
 using MousePointerHandler = std::function<void(MousePointer)>;
 void setMousePointer(MousePointer pointer);
 MousePointerHandler setMousePointerHandler(MousePointerHandler handler); // returns the previous one
-}
+} // namespace platform

@@ -7,7 +7,7 @@ KESTREL_BUILD=${KESTREL_BUILD:-$KESTREL_ROOT/build}
 # What building and testing need.
 KESTREL_BUILD_PACKAGES=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libqt6svg6 xvfb xauth
     xdg-utils libglib2.0-bin imagemagick sqlite3 shared-mime-info fonts-dejavu-core
-    libfontconfig-dev)
+    libfontconfig-dev clang-format)
 
 # Installs the named Debian packages that are not installed yet; does nothing otherwise.
 ensure_packages() {
@@ -36,4 +36,24 @@ build_all() {
     cmake -S "$KESTREL_ROOT" -B "$KESTREL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DKESTREL_WERROR=ON "${launcher[@]}" "$@" >/dev/null
     cmake --build "$KESTREL_BUILD" --parallel "$(nproc)"
+}
+
+# Checks every tracked C++ source against the repository's .clang-format; names the files
+# that differ and fails when there is one. Untracked files are not checked: new files are
+# checked once they are added.
+check_format() {
+    if ! git -C "$KESTREL_ROOT" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        echo "Formatting not checked: $KESTREL_ROOT is not a git checkout"
+        return 0
+    fi
+    local differ=() file
+    while IFS= read -r -d '' file; do
+        [ -f "$KESTREL_ROOT/$file" ] || continue
+        clang-format --style=file "$KESTREL_ROOT/$file" | cmp -s - "$KESTREL_ROOT/$file" ||
+            differ+=("$file")
+    done < <(git -C "$KESTREL_ROOT" ls-files -z -- '*.cpp' '*.h')
+    [ ${#differ[@]} -eq 0 ] && return 0
+    echo "Not formatted as .clang-format says (fix with clang-format -i):"
+    printf '    %s\n' "${differ[@]}"
+    return 1
 }

@@ -4,8 +4,8 @@
 #include "launcher/frmView.h"
 #include "launcher/modMain.h"
 #include "platform/ui/widgets/KestrelApplication.h"
-#include "tests/support/InstallationFixture.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/InstallationFixture.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 

@@ -31,4 +31,3 @@ inline QString errorOf(const std::function<void()>& operation)
     }
     return {};
 }
-

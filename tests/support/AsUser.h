@@ -15,7 +15,9 @@ namespace asuser {
 inline bool reachableByOthers(const QString& file)
 {
     for (QFileInfo info(file);; info = QFileInfo(info.absolutePath())) {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::stat(QFile::encodeName(info.absoluteFilePath()).constData(), &st) != 0 ||
             !(st.st_mode & S_IXOTH))
             return false;
