@@ -7,11 +7,22 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 QString inFolder(const QString& folder, const QString& name)
 {
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// Whether the settings file is there; nothing when that cannot be told.
+std::optional<bool> settingsFileFound(const clsIniFile& ini, const QString& path)
+{
+    try {
+        return ini.Exists(path) != 0;
+    } catch (const KestrelError&) {
+        return std::nullopt;
+    }
 }
 } // namespace
 
@@ -33,7 +44,8 @@ clsIniFile& clsEnvironment::iniFile()
 void clsEnvironment::setDatabasePath(const QString& mStrPath)
 {
     if (!FileExists(mStrPath))
-        throw KestrelError(5000, QStringLiteral("Kestrel.clsEnvironment"),
+        throw KestrelError(KestrelErrorNumber::InvalidDatabasePath,
+                           QStringLiteral("Kestrel.clsEnvironment"),
                            QStringLiteral("Invalid Path sent to property"));
     mDatabasePath = TrimSpaces(mStrPath);
 }
@@ -52,7 +64,7 @@ void clsEnvironment::setNumberofClicks(qint16 mIntClicks)
 {
     if (mIntClicks < 1)
         throw KestrelError(
-            501112, QStringLiteral("Kestrel.clsEnviroment"),
+            KestrelErrorNumber::InvalidNumberOfClicks, QStringLiteral("Kestrel.clsEnviroment"),
             QStringLiteral("Invalid Number Of Clicks Sent to property. Has to be greater than 0"));
     mNumberofClicks = mIntClicks;
 }
@@ -60,7 +72,8 @@ void clsEnvironment::setNumberofClicks(qint16 mIntClicks)
 void clsEnvironment::setDefaultIcon(const QString& mStrIcon)
 {
     if (!FileExists(mStrIcon))
-        throw KestrelError(5111, QStringLiteral("Kestrel.clsEnvironment"),
+        throw KestrelError(KestrelErrorNumber::InvalidPathProperty,
+                           QStringLiteral("Kestrel.clsEnvironment"),
                            QStringLiteral("Invalid Path Sent to Icon Property"));
     mDefaultIcon = TrimSpaces(mStrIcon);
 }
@@ -69,7 +82,7 @@ void clsEnvironment::setDefaultDialogIconPath(const QString& mStrPath)
 {
     if (!FolderExists(mStrPath))
         throw KestrelError(
-            5111, QStringLiteral("Kestrel.clsEnvrionment"),
+            KestrelErrorNumber::InvalidPathProperty, QStringLiteral("Kestrel.clsEnvrionment"),
             QStringLiteral("Invalid Path Sent to Default Dialog Icon Path Property"));
     mDefaultDialogIconPath = TrimSpaces(mStrPath);
 }
@@ -78,58 +91,61 @@ void clsEnvironment::setDefaultDialogDatabasePath(const QString& mStrPath)
 {
     if (!FolderExists(mStrPath))
         throw KestrelError(
-            5111, QStringLiteral("Kestrel.clsEnvrionment"),
+            KestrelErrorNumber::InvalidPathProperty, QStringLiteral("Kestrel.clsEnvrionment"),
             QStringLiteral("Invalid Path Sent to Default Dialog Database Path Property"));
     mDefaultDialogDatabasePath = TrimSpaces(mStrPath);
 }
 
 bool clsEnvironment::loadSettings(const QString& mStrIniFile)
 {
-    return loadFrom(mStrIniFile, true);
-}
-
-bool clsEnvironment::loadFrom(const QString& mStrIniFile, bool mBMayCreate)
-{
     const QString iniPath = TrimSpaces(mStrIniFile);
     clsIniFile& ini = iniFile();
-    bool found = false;
-    try {
-        found = ini.Exists(iniPath) != 0;
-    } catch (const KestrelError&) {
+    const std::optional<bool> found = settingsFileFound(ini, iniPath);
+    if (!found)
         return false;
-    }
+    if (*found)
+        return readSettings(iniPath);
 
-    if (!found) {
-        // Only one attempt at creating the defaults: a folder that cannot take the file
-        // would otherwise be written to and reloaded without end.
-        if (!mBMayCreate)
-            return false;
-        const QString defaults = inFolder(mProgramFolder, QStringLiteral("Kestrel.ini"));
-        const QString general = QStringLiteral("General");
-        // A caller that names some other, missing file must not overwrite the real
-        // settings (and the saved database location) with defaults.
-        if (FileExists(defaults))
-            return loadFrom(defaults, false);
-        bool written = ini.IniWriteChecked(
-            QStringLiteral("Database"), QStringLiteral("DatabasePath"),
-            inFolder(mProgramFolder, QStringLiteral("data/Kestrel.mdb")), defaults);
-        written &= ini.IniWriteChecked(general, QStringLiteral("RequireLogin"), QStringLiteral("0"),
-                                       defaults);
-        written &= ini.IniWriteChecked(general, QStringLiteral("ShowToolbar"), QStringLiteral("0"),
-                                       defaults);
-        written &= ini.IniWriteChecked(general, QStringLiteral("NumberOfClicks"),
-                                       QStringLiteral("2"), defaults);
-        written &=
-            ini.IniWriteChecked(general, QStringLiteral("DefaultIcon"),
-                                inFolder(mProgramFolder, QStringLiteral("Default.ico")), defaults);
-        written &= ini.IniWriteChecked(general, QStringLiteral("DefaultDialogIconPath"),
-                                       inFolder(mProgramFolder, QStringLiteral("icons")), defaults);
-        written &= ini.IniWriteChecked(general, QStringLiteral("DefaultDialogDBPath"),
-                                       inFolder(mProgramFolder, QStringLiteral("data")), defaults);
-        const bool loaded = loadFrom(defaults, false);
-        return written && loaded;
-    }
+    // A caller that names some other, missing file must not overwrite the real settings
+    // (and the saved database location) with defaults: the installation's own file is
+    // read when it is there and written with defaults only when it is not.
+    const QString defaults = inFolder(mProgramFolder, QStringLiteral("Kestrel.ini"));
+    bool written = true;
+    if (!FileExists(defaults))
+        written = writeDefaults(defaults);
+    // A folder that cannot take the file leaves it missing: that is a failed load.
+    if (settingsFileFound(ini, defaults) != true)
+        return false;
+    const bool read = readSettings(defaults);
+    return written && read;
+}
 
+bool clsEnvironment::writeDefaults(const QString& mStrIniFile)
+{
+    clsIniFile& ini = iniFile();
+    const QString general = QStringLiteral("General");
+    bool written = ini.IniWriteChecked(QStringLiteral("Database"), QStringLiteral("DatabasePath"),
+                                       inFolder(mProgramFolder, QStringLiteral("data/Kestrel.mdb")),
+                                       mStrIniFile);
+    written &= ini.IniWriteChecked(general, QStringLiteral("RequireLogin"), QStringLiteral("0"),
+                                   mStrIniFile);
+    written &= ini.IniWriteChecked(general, QStringLiteral("ShowToolbar"), QStringLiteral("0"),
+                                   mStrIniFile);
+    written &= ini.IniWriteChecked(general, QStringLiteral("NumberOfClicks"), QStringLiteral("2"),
+                                   mStrIniFile);
+    written &=
+        ini.IniWriteChecked(general, QStringLiteral("DefaultIcon"),
+                            inFolder(mProgramFolder, QStringLiteral("Default.ico")), mStrIniFile);
+    written &= ini.IniWriteChecked(general, QStringLiteral("DefaultDialogIconPath"),
+                                   inFolder(mProgramFolder, QStringLiteral("icons")), mStrIniFile);
+    written &= ini.IniWriteChecked(general, QStringLiteral("DefaultDialogDBPath"),
+                                   inFolder(mProgramFolder, QStringLiteral("data")), mStrIniFile);
+    return written;
+}
+
+bool clsEnvironment::readSettings(const QString& iniPath)
+{
+    clsIniFile& ini = iniFile();
     bool ok = true;
     // Each step stands alone: a failing one leaves its property as it was.
     auto step = [&ok](auto&& action) {

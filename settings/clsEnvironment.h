@@ -42,7 +42,10 @@ public:
 
 private:
     clsIniFile& iniFile();
-    bool loadFrom(const QString& mStrIniFile, bool mBMayCreate);
+    // Writes the defaults, which point into the program folder; true when all were stored.
+    bool writeDefaults(const QString& mStrIniFile);
+    // Reads every setting from an existing file; true when all were read and valid.
+    bool readSettings(const QString& iniPath);
 
     QString mProgramFolder;
 
