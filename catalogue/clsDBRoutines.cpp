@@ -235,8 +235,7 @@ bool clsDBRoutines::addProgram(const QString& mStrName, const QString& mStrDesc,
         rs.Close();
         return true;
     } catch (const KestrelError& error) {
-        platform::MsgBox({error.description(), error.source(), platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok, error.helpFile(), error.helpContext()});
+        platform::ShowError(error);
         return false;
     }
 }

@@ -13,7 +13,7 @@ namespace modMain {
 
 namespace {
 constexpr qint32 NoProgramPath = KestrelErrorNumber::FileNotFound;
-constexpr qint32 ShellRefused = 75; // path/file access error
+constexpr qint32 ShellRefused = KestrelErrorNumber::PathFileAccessError;
 } // namespace
 
 void Main()
@@ -50,8 +50,7 @@ bool LaunchProgram(const QString& name)
                           platform::MsgButtons::Ok,
                           {},
                           0});
-        platform::MsgBox({error.description(), error.source(), platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok, error.helpFile(), error.helpContext()});
+        platform::ShowError(error);
         return false;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorNumbers.h"
+
 #include <QString>
 #include <exception>
 
@@ -10,12 +12,8 @@ class KestrelError : public std::exception
 public:
     KestrelError(qint32 number, QString source, QString description, QString helpFile = {},
                  qint32 helpContext = 0)
-        : mNumber(number),
-          mSource(std::move(source)),
-          mDescription(std::move(description)),
-          mHelpFile(std::move(helpFile)),
-          mHelpContext(helpContext),
-          mWhat(mDescription.toUtf8())
+        : mNumber(number), mSource(std::move(source)), mDescription(std::move(description)),
+          mHelpFile(std::move(helpFile)), mHelpContext(helpContext), mWhat(mDescription.toUtf8())
     {
     }
 
@@ -35,11 +33,3 @@ private:
     qint32 mHelpContext;
     QByteArray mWhat;
 };
-
-// Error numbers the runtime itself raises.
-namespace KestrelErrorNumber {
-constexpr qint32 Overflow = 6;
-constexpr qint32 TypeMismatch = 13;
-constexpr qint32 FileNotFound = 53;
-constexpr qint32 PathNotFound = 76;
-} // namespace KestrelErrorNumber

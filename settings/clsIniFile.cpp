@@ -14,7 +14,6 @@ namespace profile = platform::profile;
 
 namespace {
 const QString kErrorSource = QStringLiteral("Kestrel.clsIniFile");
-constexpr qint32 kPathFileAccessError = 75;
 const QChar kNull(u'\0');
 
 // "?" matches one character, "*" any run of characters (also none).
@@ -258,7 +257,7 @@ qint16 clsIniFile::Exists(const QString& filname) const
     if (!folderInfo.isDir())
         return 0;
     if (!folderInfo.isReadable())
-        throw KestrelError(kPathFileAccessError, kErrorSource,
+        throw KestrelError(KestrelErrorNumber::PathFileAccessError, kErrorSource,
                            QStringLiteral("Path/File access error"));
     // "name.*" also finds a file called just "name".
     const bool bareToo = pattern.endsWith(QStringLiteral(".*"));
@@ -333,7 +332,7 @@ QString clsIniFile::GetSections()
     // A folder, pipe or device is never opened: reading a pipe could block for good.
     QFile file(mFullPath);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        throw KestrelError(kPathFileAccessError, kErrorSource,
+        throw KestrelError(KestrelErrorNumber::PathFileAccessError, kErrorSource,
                            QStringLiteral("Path/File access error"));
     QByteArray bytes = file.readAll();
     file.close();

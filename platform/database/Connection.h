@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorNumbers.h"
+
 #include <QString>
 #include <memory>
 
@@ -52,15 +54,6 @@ private:
     struct Impl;
     std::shared_ptr<Impl> d;
 };
-
-// Error numbers raised by the access layer itself (not by the engine).
-namespace DatabaseErrorNumber {
-constexpr qint32 ObjectClosed = 3704;
-constexpr qint32 ObjectOpen = 3705;
-constexpr qint32 NoCurrentRecord = 3021;
-constexpr qint32 ItemNotFound = 3265;
-constexpr qint32 NoDriver = 3706;
-} // namespace DatabaseErrorNumber
 
 // Source of the errors that the engine and the access layer raise.
 inline QString databaseErrorSource()

@@ -1,5 +1,7 @@
 #include "platform/ui/MessageBox.h"
 
+#include "platform/KestrelError.h"
+
 #include <cstdio>
 
 namespace platform {
@@ -18,6 +20,12 @@ MsgAnswer MsgBox(const MsgRequest& request)
     // No user interface (a command-line tool, a core test): say it on stderr.
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.title), qUtf8Printable(request.text));
     return request.buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+}
+
+void ShowError(const KestrelError& error)
+{
+    MsgBox({error.description(), error.source(), MsgIcon::Critical, MsgButtons::Ok,
+            error.helpFile(), error.helpContext()});
 }
 
 MsgHandler setMsgHandler(MsgHandler handler)

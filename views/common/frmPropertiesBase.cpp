@@ -87,8 +87,7 @@ void frmPropertiesBase::fillProperties()
         found.emplace(gDBRoutines().loadProperties(mProgram));
     } catch (const KestrelError& error) {
         // The window only reads; a catalogue it cannot query closes it, not the program.
-        platform::MsgBox({error.description(), error.source(), platform::MsgIcon::Critical,
-                          platform::MsgButtons::Ok, error.helpFile(), error.helpContext()});
+        platform::ShowError(error);
         closeWindow();
         return;
     }

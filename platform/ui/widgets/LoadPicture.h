@@ -1,16 +1,12 @@
 #pragma once
 
+#include "platform/ErrorNumbers.h"
+
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
 
 namespace platform {
-namespace PictureErrorNumber {
-constexpr qint32 FileNotFound = 53;
-constexpr qint32 FileAccessError = 75;
-constexpr qint32 InvalidPicture = 481;
-} // namespace PictureErrorNumber
-
 // Loads a picture from an icon or image file (.ico, .png, .svg, .xpm, .bmp, ...), read
 // as its suffix says, or recognised by content when that fails. From a file with several
 // images (an .ico) only the one nearest to 32x32, the standard icon size, is decoded.
