@@ -15,34 +15,41 @@ class clsIniFile
 public:
     clsIniFile();
 
+    // Used by the programs (through clsEnvironment).
+    void setFullPath(const QString& NewPath);
+    void setSectionName(const QString& SetSection);
+    // -1 when an ordinary visible file matches (wildcards * and ?), else 0. Throws
+    // KestrelError when a folder that must be listed cannot be read.
+    qint16 Exists(const QString& filname) const;
+    // Throws an overflow KestrelError for a stored number outside the 16-bit range.
+    qint16 GetInt(const QString& EntryName, qint16 DefaultInt);
+    QString GetString(const QString& EntryName, const QString& DefaultStr);
+    // IniWrite that tells whether the service stored the value.
+    bool IniWriteChecked(const QString& SectionName, const QString& EntryName,
+                         const QString& NewVal, const QString& FullPath);
+
+    // The rest completes the class's interface: no window calls it today, tests cover it
+    // and scripts or later windows may. Not dead code; do not delete it.
     QString PrivPath() const { return mPrivPath; }
     void setUseWinINI(bool bChoice);
     bool UseWinINI() const { return mUseWinINI; }
-    void setFullPath(const QString& NewPath);
     QString FullPath() const { return mFullPath; }
-    void setSectionName(const QString& SetSection);
     QString SectionName() const { return mSectionName; }
     QString FilePath() const { return mFilePath; }
     QString FileExt() const { return mFileExt; }
-
+    QString FileName() const { return mFileName; }
     // RetChoice 1: name without extension, 2: extension, anything else: whole name.
     QString ExtractName(const QString& PathIn, qint32 RetChoice) const;
     QString ExtractPath(const QString& PathIn) const;
     void DeleteStrEntry(const QString& EntryName);
     void DeleteNumEntry(const QString& EntryName);
     void DeleteSection();
-    // -1 when an ordinary visible file matches (wildcards * and ?), else 0. Throws
-    // KestrelError when a folder that must be listed cannot be read.
-    qint16 Exists(const QString& filname) const;
-    // Throws an overflow KestrelError for a stored number outside the 16-bit range.
-    qint16 GetInt(const QString& EntryName, qint16 DefaultInt);
     QString GetSectEntries();
     // DataArry[0] holds the keys, DataArry[1] the values, one row per entry.
     qint16 GetSectEntriesEx(QList<QStringList>& DataArry);
     // Throws KestrelError when the file cannot be opened.
     QString GetSections();
     qint16 GetSectionsEx(QStringList& DataArry);
-    QString GetString(const QString& EntryName, const QString& DefaultStr);
     bool GetTF(const QString& EntryName, qint16 DefaultInt);
     void FlushCache();
     // With ReadNumber the integer comes back in ReturnStr as decimal text.
@@ -51,14 +58,10 @@ public:
                  const QString& FullPath);
     void IniWrite(const QString& SectionName, const QString& EntryName, const QString& NewVal,
                   const QString& FullPath);
-    // IniWrite that tells whether the service stored the value.
-    bool IniWriteChecked(const QString& SectionName, const QString& EntryName,
-                         const QString& NewVal, const QString& FullPath);
     qint16 PutInt(const QString& EntryName, qint16 IntValue);
     qint16 PutString(const QString& EntryName, const QString& StrValue);
     bool PutTF(const QString& EntryName, qint16 IntValue);
     bool SectExist(const QString& SectionName);
-    QString FileName() const { return mFileName; }
 
 private:
     bool checkSectionSet() const;
