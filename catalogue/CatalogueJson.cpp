@@ -113,7 +113,8 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
         return false;
     }
     const QJsonArray list = root.value(QLatin1String("programs")).toArray();
-    programs.reserve(list.size());
+    QList<ProgramRecord> read; // handed over only whole
+    read.reserve(list.size());
     for (qsizetype i = 0; i < list.size(); ++i) {
         const QString where = QStringLiteral("program %1").arg(i + 1);
         if (!list.at(i).isObject()) {
@@ -148,7 +149,8 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
                         .arg(record.name.trimmed().isEmpty() ? "name" : "path");
             return false;
         }
-        programs.append(record);
+        read.append(record);
     }
+    programs = std::move(read);
     return true;
 }
