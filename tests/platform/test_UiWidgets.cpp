@@ -87,8 +87,14 @@ private slots:
         QVERIFY(svg.open(QIODevice::WriteOnly));
         svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>");
         svg.close();
+        QFile xpm(mDir.filePath("i.xpm"));
+        QVERIFY(xpm.open(QIODevice::WriteOnly));
+        xpm.write("/* XPM */\nstatic char *i[] = {\"2 3 1 1\", \". c #ff0000\", \"..\", \"..\", "
+                  "\"..\"};\n");
+        xpm.close();
         QTest::addRow("multi-size ico") << kestrel_resources::DefaultIconPath << QSize(32, 32) << 0;
-        QTest::addRow("svg") << svg.fileName() << QSize(40, 20) << 0;
+        QTest::addRow("svg drawn at the icon size") << svg.fileName() << QSize(32, 16) << 0;
+        QTest::addRow("xpm") << xpm.fileName() << QSize(2, 3) << 0;
         QTest::addRow("png named .ico, odd name") << odd << QSize(48, 48) << 0;
         QTest::addRow("missing") << mDir.filePath("missing.ico") << QSize() << 53;
         QTest::addRow("truncated png") << cut << QSize() << 481;

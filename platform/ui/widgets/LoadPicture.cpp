@@ -16,9 +16,11 @@ namespace {
                        QStringLiteral("%1: \"%2\"").arg(what, QDir::toNativeSeparators(path)));
 }
 
+constexpr int kStandardSide = 32;
+
 int distanceFromIconSize(const QSize& size)
 {
-    constexpr int standard = 32;
+    constexpr int standard = kStandardSide;
     const int side = qMax(size.width(), size.height());
     // Larger images scale down better than smaller ones scale up.
     return side >= standard ? side - standard : 4 * (standard - side);
@@ -37,12 +39,37 @@ void prepare(QImageReader& reader, QFile& file, const QByteArray& format)
         reader.setAutoDetectImageFormat(false);
 }
 
+bool isDrawing(QImageReader& reader)
+{
+    const QByteArray format = reader.format();
+    return format == "svg" || format == "svgz";
+}
+
+QSize drawnSize(const QSize& natural, int side)
+{
+    return natural.isEmpty() ? QSize(side, side)
+                             : natural.scaled(side, side, Qt::KeepAspectRatio).expandedTo({1, 1});
+}
+
 // Every image of the file, in file order; empty when none can be read this way.
 QList<QImage> decodeAll(QFile& file, const QByteArray& format)
 {
     QImageReader reader;
     prepare(reader, file, format);
     QList<QImage> images;
+    if (isDrawing(reader)) {
+        // One rendering per usual icon size, so that views of any size get a sharp one.
+        const QSize natural = reader.size();
+        for (const int side : {16, 24, 32, 48, 64, 128, 256}) {
+            prepare(reader, file, reader.format());
+            reader.setScaledSize(drawnSize(natural, side));
+            QImage image = reader.read();
+            if (image.isNull())
+                return {};
+            images.append(std::move(image));
+        }
+        return images;
+    }
     const int count = qMax(1, reader.imageCount());
     for (int i = 0; i < count; ++i) {
         if (i > 0 && !reader.jumpToNextImage())
@@ -63,8 +90,12 @@ QImage decodeNearest(QFile& file, const QByteArray& format)
         QImageReader reader;
         prepare(reader, file, format);
         const int count = reader.imageCount();
-        if (count <= 1)
+        if (count <= 1) {
+            // A drawing is drawn at the icon size, not scaled up later from its own size.
+            if (isDrawing(reader))
+                reader.setScaledSize(drawnSize(reader.size(), kStandardSide));
             return reader.read();
+        }
         int chosen = -1;
         for (int i = 0, best = 0; i < count; ++i) {
             const QSize size = reader.jumpToImage(i) ? reader.size() : QSize();

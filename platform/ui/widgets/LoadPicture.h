@@ -11,7 +11,8 @@ namespace platform {
 // as its suffix says, or recognised by content when that fails. From a file with several
 // images (an .ico) only the one nearest to 32x32, the standard icon size, is decoded.
 // Throws KestrelError, source "LoadPicture", naming the file: 53 when it does not exist,
-// 75 when it cannot be read, 481 when it is empty or not a picture.
+// 75 when it cannot be read, 481 when it is empty or not a picture. A drawing (.svg) is
+// drawn at that size, or for loadIcon at each usual icon size.
 QPixmap loadPicture(const QString& path);
 
 // The same checks, but every image of the file, for views that pick their size.
