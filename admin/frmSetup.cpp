@@ -1,6 +1,7 @@
 #include "admin/frmSetup.h"
 
 #include "admin/Controls.h"
+#include "admin/frmAddInstalled.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/modMain.h"
 #include "catalogue/clsDBRoutines.h"
@@ -49,15 +50,19 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     mCmdModify = addButton(mFrPrograms, "cmdModify", "Modify", twips::rect(960, 2280, 735, 375));
     mCmdDelete = addButton(mFrPrograms, "cmdDelete", "Delete", twips::rect(1800, 2280, 735, 375));
     mCmdProp = addButton(mFrPrograms, "cmdProp", "Properties", twips::rect(4800, 2280, 975, 375));
+    // In the free space between Delete and Properties.
+    mCmdAddInstalled = addButton(mFrPrograms, "cmdAddInstalled", "Add Installed...",
+                                 twips::rect(2640, 2280, 2055, 375));
 
     setTabChain({mUcLeftFrame1, mTxtDatabaseLocation, mCmdBrowse, mUcProgramView1, mCmdDelete,
-                 mCmdAdd, mCmdModify, mCmdProp});
+                 mCmdAdd, mCmdModify, mCmdAddInstalled, mCmdProp});
 
     connect(mCmdBrowse, &QPushButton::clicked, this, &frmSetup::cmdBrowse_Click);
     connect(mCmdAdd, &QPushButton::clicked, this, &showAddProgram);
     connect(mCmdModify, &QPushButton::clicked, this, &frmSetup::cmdModify_Click);
     connect(mCmdDelete, &QPushButton::clicked, this, &frmSetup::deleteSelectedProgram);
     connect(mCmdProp, &QPushButton::clicked, this, &frmSetup::cmdProp_Click);
+    connect(mCmdAddInstalled, &QPushButton::clicked, this, &frmSetup::cmdAddInstalled_Click);
     connect(mUcProgramView1, &ucProgramView::AddMenuClicked, this, &showAddProgram);
     connect(mUcProgramView1, &ucProgramView::ModifyMenuClicked, this, &frmSetup::cmdModify_Click);
     connect(mUcProgramView1, &ucProgramView::DeleteMenuClicked, this,
@@ -85,6 +90,13 @@ void frmSetup::cmdBrowse_Click()
                 platform::MsgIcon::Information);
     else
         message("Unable to save settings", "Error", platform::MsgIcon::Critical);
+}
+
+void frmSetup::cmdAddInstalled_Click()
+{
+    frmAddInstalled window(this);
+    connect(&window, &frmAddInstalled::programsAdded, mUcProgramView1, &ucProgramView::reloadView);
+    window.exec();
 }
 
 void frmSetup::cmdModify_Click()

@@ -25,6 +25,7 @@ public:
 
 private slots:
     void cmdBrowse_Click();
+    void cmdAddInstalled_Click();
     void cmdModify_Click();
     void cmdProp_Click();
     void deleteSelectedProgram();
@@ -40,6 +41,7 @@ private:
     QPushButton* mCmdModify = nullptr;
     QPushButton* mCmdDelete = nullptr;
     QPushButton* mCmdProp = nullptr;
+    QPushButton* mCmdAddInstalled = nullptr;
 };
 
 } // namespace admin

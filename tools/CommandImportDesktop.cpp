@@ -1,14 +1,11 @@
 #include "tools/ToolSupport.h"
 
-#include "catalogue/CatalogueHealth.h"
+#include "catalogue/DesktopImport.h"
 #include "catalogue/ProgramImport.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
-#include "platform/desktop/DesktopEntry.h"
-#include "platform/desktop/IconTheme.h"
 #include "platform/desktop/XdgDirs.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -55,29 +52,16 @@ int importDesktop(const QStringList& args)
 
     clsDBRoutines& catalogue = openCatalogue(file, dryRun);
     ImportPlan plan(catalogue.loadCatalogue(), parsed.has("update"));
-    const QStringList locales = desktop::localeKeys();
-    desktop::IconFinder icons;
-    CatalogueHealth health;
     qsizetype added = 0, updated = 0, skipped = 0;
-    for (const desktop::EntryFile& entry : desktop::desktopEntryFiles(folders)) {
-        desktop::DesktopApplication app;
-        if (!desktop::readDesktopApplication(entry.path, locales, app, error) ||
-            !(error = desktop::applicationSkipReason(app)).isEmpty()) {
+    for (const DesktopCandidate& entry : readInstalledApplications(folders)) {
+        if (!entry.skipReason.isEmpty()) {
             ++skipped;
             if (verbose)
-                out(QStringLiteral("skipped %1: %2\n").arg(entry.path, error));
+                out(QStringLiteral("skipped %1: %2\n").arg(entry.file, entry.skipReason));
             continue;
         }
-        ProgramRecord program{app.name, app.description(), app.file, {}, {}};
-        QString iconNote;
-        if (!app.icon.isEmpty()) {
-            // An absolute path is taken as it is, so that a bad one is reported as such.
-            program.icon = QDir::isAbsolutePath(app.icon) ? app.icon : icons.find(app.icon);
-            if (program.icon.isEmpty())
-                iconNote = QStringLiteral("icon %1 not found").arg(app.icon);
-            else if (QString problem = health.iconProblem(program.icon); !problem.isEmpty())
-                iconNote = problem, program.icon.clear();
-        }
+        const ProgramRecord& program = entry.program;
+        QString iconNote = entry.iconNote;
         QString reason;
         switch (plan.offer(program, reason)) {
         case ImportPlan::Added:
@@ -85,19 +69,19 @@ int importDesktop(const QStringList& args)
             if (verbose || dryRun)
                 out(QStringLiteral("%1 %2 (%3)\n")
                         .arg(dryRun ? QStringLiteral("would add") : QStringLiteral("added"),
-                             program.name, entry.path));
+                             program.name, entry.file));
             break;
         case ImportPlan::Updated:
             ++updated;
             if (verbose || dryRun)
                 out(QStringLiteral("%1 %2 (%3)\n")
                         .arg(dryRun ? QStringLiteral("would update") : QStringLiteral("updated"),
-                             program.name, entry.path));
+                             program.name, entry.file));
             break;
         case ImportPlan::Skipped:
             ++skipped;
             if (verbose)
-                out(QStringLiteral("skipped %1 (%2): %3\n").arg(program.name, entry.path, reason));
+                out(QStringLiteral("skipped %1 (%2): %3\n").arg(program.name, entry.file, reason));
             iconNote.clear();
             break;
         }

@@ -1,5 +1,6 @@
 // The administrator on a real catalogue and settings file, with the message boxes and the
 // file dialog faked; and beside a real launcher process.
+#include "admin/frmAddInstalled.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace admin;
@@ -194,6 +196,46 @@ private slots:
             catalogue);
         if (words.value(2) != "gone") // that one the list still shows
             QCOMPARE(a.listed(), a.fx.names());
+    }
+
+    // The installed-applications window: entries read off the window's thread, a search,
+    // several chosen, a name that exists skipped and reported, the list refreshed.
+    void addsInstalledApplications()
+    {
+        Admin a;
+        QVERIFY(admin::Main(a.fx.ini()));
+        QTemporaryDir apps;
+        const auto entry = [&apps](const char* file, const QByteArray& keys) {
+            QFile out(apps.filePath(file));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write("[Desktop Entry]\nType=Application\nExec=sh\n" + keys);
+        };
+        entry("calc.desktop",
+              "Name=Calc\nComment=Sums\nIcon=" + a.fx.path("Default.ico").toUtf8() + "\n");
+        entry("alpha.desktop", "Name=alpha \nComment=Exists already\n");
+        entry("edit.desktop", "Name=Edit\nGenericName=Editor\n");
+        entry("hidden.desktop", "Name=Hidden\nNoDisplay=true\n");
+        frmAddInstalled window(&a.setup(), {apps.path()});
+        connect(&window, &frmAddInstalled::programsAdded, a.setup().ucProgramView1(),
+                &ucProgramView::reloadView);
+        window.show();
+        QTRY_VERIFY(window.isLoaded());
+        QListWidget* list = window.lstApplications();
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(1)->text(), "Calc\nSums");
+        QVERIFY(!list->item(1)->icon().isNull());
+        window.findChild<QLineEdit*>("txtSearch")->setText("EDITOR");
+        QCOMPARE(list->item(2)->isHidden(), false);
+        QCOMPARE(list->item(1)->isHidden(), true);
+        window.findChild<QLineEdit*>("txtSearch")->clear();
+        list->selectAll();
+        window.findChild<QPushButton*>("cmdAdd")->click();
+        QCOMPARE(a.messages.texts(),
+                 QStringList{"2 added.\n1 skipped because the name exists: alpha"});
+        QCOMPARE(a.listed(), QStringList({"Alpha", "Beta", "Calc", "Edit"}));
+        QCOMPARE(a.fx.sql("SELECT Program_Desc || '|' || Program_Path FROM Program WHERE "
+                          "Program_Name = 'Edit'"),
+                 QStringList{"Editor|" + apps.filePath("edit.desktop")});
     }
 
     void changeLocation_data()
