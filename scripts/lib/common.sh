@@ -25,7 +25,7 @@ ensure_packages() {
         -o DPkg::Lock::Timeout=600 "${missing[@]}"
 }
 
-# Configures (once) and builds everything.
+# Configures and builds the programs, tools and tests (the benchmarks only when asked).
 build_all() {
     # A compiler cache, when the machine has one, makes rebuilds in several checkouts cheap.
     local launcher=()
@@ -34,7 +34,7 @@ build_all() {
         launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     fi
     cmake -S "$KESTREL_ROOT" -B "$KESTREL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DKESTREL_WERROR=ON "${launcher[@]}" "$@" >/dev/null
+        -DKESTREL_WERROR=ON -DKESTREL_BENCH=OFF "${launcher[@]}" "$@" >/dev/null
     cmake --build "$KESTREL_BUILD" --parallel "$(nproc)"
 }
 
