@@ -4,6 +4,7 @@
 #include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
+#include "platform/database/SqlScript.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -41,18 +42,7 @@ QString catalogueSchema()
 
 QStringList catalogueSchemaStatements()
 {
-    QStringList lines;
-    for (const QString& line : catalogueSchema().split(u'\n')) {
-        if (!line.trimmed().startsWith(QStringLiteral("--")))
-            lines.append(line);
-    }
-    QStringList statements;
-    for (const QString& part : lines.join(u'\n').split(u';')) {
-        const QString statement = part.trimmed();
-        if (!statement.isEmpty())
-            statements.append(statement);
-    }
-    return statements;
+    return splitSqlStatements(catalogueSchema());
 }
 
 void createCatalogue(const QString& path)

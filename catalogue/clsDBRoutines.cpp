@@ -53,7 +53,13 @@ qint16 toInteger(const QVariant& value)
 }
 } // namespace
 
-clsDBRoutines::clsDBRoutines()
+clsDBRoutines::clsDBRoutines(const CatalogueLocation& location)
+    : clsDBRoutines(std::function<CatalogueLocation()>([location] { return location; }))
+{
+}
+
+clsDBRoutines::clsDBRoutines(std::function<CatalogueLocation()> location)
+    : mLocation(std::move(location))
 {
     openConnection();
 }
@@ -66,19 +72,11 @@ clsDBRoutines::~clsDBRoutines()
 void clsDBRoutines::openConnection()
 {
     mConnection = Connection();
+    const CatalogueLocation location = mLocation();
     mConnection.setCommandTimeout(kTimeoutSeconds);
     mConnection.setConnectionTimeout(kTimeoutSeconds);
-    mConnection.setReadOnly(readOnlyRequested());
-    const QString path = gEnvironment().DatabasePath();
-    // The settings refuse a location that does not exist and leave the path empty; say
-    // which file was meant rather than that no file was named.
-    const QString named = gEnvironment().ConfiguredDatabasePath();
-    if (path.isEmpty() && !named.isEmpty())
-        throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
-                           QStringLiteral("Cannot open the catalogue database \"%1\": there is "
-                                          "no such file.")
-                               .arg(named));
-    mConnection.setConnectionString(path);
+    mConnection.setReadOnly(location.readOnly);
+    mConnection.setConnectionString(location.path);
     mConnection.Open();
 }
 
@@ -221,18 +219,13 @@ bool clsDBRoutines::addProgram(const QString& mStrName, const QString& mStrDesc,
                                const QString& mStrProgramPath, const QString& mStrIconPath)
 {
     try {
-        Recordset rs = newRecordset();
-        rs.setSource(QStringLiteral("Program"));
-        rs.Open();
-        rs.AddNew();
-        rs.setCollect(QStringLiteral("Program_Name"), trimmed(mStrName));
-        rs.setCollect(QStringLiteral("Program_Desc"), trimmed(mStrDesc));
-        rs.setCollect(QStringLiteral("Program_Path"), trimmed(mStrProgramPath));
-        rs.setCollect(QStringLiteral("Program_CustomIcon"), trimmed(mStrIconPath));
-        rs.setCollect(QStringLiteral("Program_Added_Date"),
-                      text(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)));
-        rs.Update();
-        rs.Close();
+        // One bound statement: appending costs the same however many programs there are.
+        openRecordset(
+            QStringLiteral("Insert into Program (Program_Name, Program_Desc, "
+                           "Program_Path, Program_CustomIcon, Program_Added_Date) "
+                           "values (?, ?, ?, ?, ?)"),
+            {trimmed(mStrName), trimmed(mStrDesc), trimmed(mStrProgramPath), trimmed(mStrIconPath),
+             text(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat))});
         return true;
     } catch (const KestrelError& error) {
         platform::ShowError(error);
@@ -323,13 +316,28 @@ std::unique_ptr<clsDBRoutines>& instance()
     static std::unique_ptr<clsDBRoutines> routines;
     return routines;
 }
+
+// The location the environment names at the moment of opening.
+CatalogueLocation environmentLocation()
+{
+    const QString path = gEnvironment().DatabasePath();
+    // The settings refuse a location that does not exist and leave the path empty; say
+    // which file was meant rather than that no file was named.
+    const QString named = gEnvironment().ConfiguredDatabasePath();
+    if (path.isEmpty() && !named.isEmpty())
+        throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
+                           QStringLiteral("Cannot open the catalogue database \"%1\": there is "
+                                          "no such file.")
+                               .arg(named));
+    return {path, readOnlyRequested()};
+}
 } // namespace
 
 clsDBRoutines& gDBRoutines()
 {
     std::unique_ptr<clsDBRoutines>& routines = instance();
     if (!routines) {
-        routines = std::make_unique<clsDBRoutines>();
+        routines = std::make_unique<clsDBRoutines>(environmentLocation);
         // A program that forgets releaseDBRoutines still closes the connection while Qt's
         // SQL driver is loaded: the application object releases it when it goes.
         static QCoreApplication* releasesAtExit = nullptr;

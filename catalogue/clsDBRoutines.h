@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 // One program with every column the catalogue keeps for it, as scripts exchange it.
@@ -26,25 +27,38 @@ struct ProgramUpdate
     ProgramRecord record; // added is left as it was
 };
 
+// Where a catalogue is and how it is opened.
+struct CatalogueLocation
+{
+    QString path;
+    bool readOnly = false;
+};
+
 // Every read and write of the program catalogue. Reads throw KestrelError on failure;
 // the three writes catch their own failures and answer false.
 class clsDBRoutines
 {
 public:
-    clsDBRoutines();  // opens the connection (throws when it cannot)
-    ~clsDBRoutines(); // closes it
+    // Opens the connection (throws when it cannot); closes it when destroyed.
+    explicit clsDBRoutines(const CatalogueLocation& location);
+    // Asks for the location each time a connection is opened, so a connection found closed
+    // is replaced by one to the location of that moment. The function may throw.
+    explicit clsDBRoutines(std::function<CatalogueLocation()> location);
+    ~clsDBRoutines();
     clsDBRoutines(const clsDBRoutines&) = delete;
     clsDBRoutines& operator=(const clsDBRoutines&) = delete;
 
     Recordset loadPrograms();
     Recordset loadProgram(const QString& mStrName);
     QString getProgramDescription(const QString& mStrPrgName);
+    Recordset loadProperties(const QString& mStrName);
+    QString getProgramPath(const QString& mStrName);
+    // No window calls these four; they complete the catalogue's interface (icon, default-icon
+    // flag, options by key) and are tested like the rest. Not dead code.
     QString getCustomIconPath(const QString& mStrPrgName);
     bool UseDefaultIcon(const QString& mStrPrgName);
     Recordset LoadProgramOptions(const QString& mStrPrgName);
     qint16 getProgramKey(const QString& mStrName);
-    Recordset loadProperties(const QString& mStrName);
-    QString getProgramPath(const QString& mStrName);
 
     bool deleteProgram(const QString& mStrName);
     bool addProgram(const QString& mStrName, const QString& mStrDesc,
@@ -71,11 +85,13 @@ private:
                         bool& found);
     QString firstText(const QString& source, const QString& column, const QString& name);
 
+    std::function<CatalogueLocation()> mLocation;
     Connection mConnection;
 };
 
-// The program-wide catalogue object, created (and the database opened) on first use.
-// When opening throws, nothing is kept and the next call tries again.
+// The programs' shared catalogue object, created (and the database opened) on first use,
+// at the location the environment names then. When opening throws, nothing is kept and
+// the next call tries again.
 clsDBRoutines& gDBRoutines();
 void releaseDBRoutines();
 // Ask for a read-only connection before first use (the launcher does). Later connections

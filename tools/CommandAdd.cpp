@@ -1,7 +1,6 @@
 #include "tools/ToolSupport.h"
 
 #include "catalogue/clsDBRoutines.h"
-#include "settings/clsEnvironment.h"
 
 #include <cstdio>
 
@@ -58,9 +57,9 @@ int add(const QStringList& args)
     if (!existingCatalogue(file, code))
         return code;
 
-    gEnvironment().setDatabasePath(file);
+    clsDBRoutines catalogue(CatalogueLocation{file, false});
     // addProgram reports its own failure on standard error.
-    if (!gDBRoutines().addProgram(name, desc, path, icon))
+    if (!catalogue.addProgram(name, desc, path, icon))
         return kFailed;
     out(QStringLiteral("Added %1\n").arg(name.trimmed()));
     return kOk;

@@ -35,7 +35,7 @@ int check(const QStringList& args)
         return code;
     CatalogueHealth health;
     const QList<BrokenProgram> broken =
-        findBrokenPrograms(openCatalogue(parsed.positional.first(), true).loadCatalogue(), health);
+        findBrokenPrograms(openCatalogue(parsed.positional.first(), true)->loadCatalogue(), health);
     if (parsed.has("json")) {
         QJsonArray list;
         for (const BrokenProgram& program : broken)

@@ -30,16 +30,16 @@ int remove(const QStringList& args)
     if (!existingCatalogue(file, code))
         return code;
 
-    clsDBRoutines& catalogue = openCatalogue(file, false);
+    const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, false);
     QSet<QString> stored;
-    for (const ProgramRecord& program : catalogue.loadCatalogue())
+    for (const ProgramRecord& program : catalogue->loadCatalogue())
         if (programNameKey(program.name) == programNameKey(name))
             stored.insert(program.name);
     if (stored.isEmpty())
         return fail(kFailed,
                     QStringLiteral("%1: no program named \"%2\"").arg(file, name.trimmed()));
     for (const QString& storedName : stored)
-        if (!catalogue.deleteProgram(storedName))
+        if (!catalogue->deleteProgram(storedName))
             return fail(kFailed,
                         QStringLiteral("%1: \"%2\" could not be deleted").arg(file, storedName));
     out(QStringLiteral("Deleted %1\n").arg(name.trimmed()));

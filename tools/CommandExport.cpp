@@ -31,7 +31,7 @@ int exportCatalogue(const QStringList& args)
     if (!existingCatalogue(parsed.positional.first(), code))
         return code;
     const QByteArray json =
-        catalogueToJson(openCatalogue(parsed.positional.first(), true).loadCatalogue());
+        catalogueToJson(openCatalogue(parsed.positional.first(), true)->loadCatalogue());
     writeOutput(parsed.positional.value(1), json, code);
     return code;
 }

@@ -45,8 +45,8 @@ int importCatalogue(const QStringList& args)
     if (!existingCatalogue(file, code))
         return code;
 
-    clsDBRoutines& catalogue = openCatalogue(file, dryRun);
-    ImportPlan plan(catalogue.loadCatalogue(), parsed.has("update"));
+    const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, dryRun);
+    ImportPlan plan(catalogue->loadCatalogue(), parsed.has("update"));
     qsizetype added = 0, updated = 0, skipped = 0;
     for (qsizetype i = 0; i < programs.size(); ++i) {
         const ProgramRecord& program = programs.at(i);
@@ -77,7 +77,7 @@ int importCatalogue(const QStringList& args)
     }
     if (!dryRun) {
         try {
-            catalogue.storePrograms(plan.additions(), plan.updates());
+            catalogue->storePrograms(plan.additions(), plan.updates());
         } catch (const KestrelError& failure) {
             return fail(
                 kFailed,

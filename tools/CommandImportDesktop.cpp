@@ -50,8 +50,8 @@ int importDesktop(const QStringList& args)
     if (!existingCatalogue(file, code))
         return code;
 
-    clsDBRoutines& catalogue = openCatalogue(file, dryRun);
-    ImportPlan plan(catalogue.loadCatalogue(), parsed.has("update"));
+    const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, dryRun);
+    ImportPlan plan(catalogue->loadCatalogue(), parsed.has("update"));
     qsizetype added = 0, updated = 0, skipped = 0;
     for (const DesktopCandidate& entry : readInstalledApplications(folders)) {
         if (!entry.skipReason.isEmpty()) {
@@ -90,7 +90,7 @@ int importDesktop(const QStringList& args)
     }
     if (!dryRun) {
         try {
-            catalogue.storePrograms(plan.additions(), plan.updates());
+            catalogue->storePrograms(plan.additions(), plan.updates());
         } catch (const KestrelError& failure) {
             return fail(
                 kFailed,

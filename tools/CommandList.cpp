@@ -33,9 +33,9 @@ int list(const QStringList& args)
     if (!existingCatalogue(parsed.positional.first(), code))
         return code;
     if (parsed.has("json")) {
-        writeOutput({},
-                    catalogueToJson(openCatalogue(parsed.positional.first(), true).loadCatalogue()),
-                    code);
+        writeOutput(
+            {}, catalogueToJson(openCatalogue(parsed.positional.first(), true)->loadCatalogue()),
+            code);
         return code;
     }
 

@@ -37,8 +37,8 @@ int modify(const QStringList& args)
     if (!existingCatalogue(file, code))
         return code;
 
-    clsDBRoutines& catalogue = openCatalogue(file, false);
-    const QList<ProgramRecord> programs = catalogue.loadCatalogue();
+    const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, false);
+    const QList<ProgramRecord> programs = catalogue->loadCatalogue();
     const ProgramRecord* old = nullptr;
     for (const ProgramRecord& program : programs)
         if (!old && programNameKey(program.name) == programNameKey(name))
@@ -55,8 +55,8 @@ int modify(const QStringList& args)
     const auto value = [&parsed](const char* key, const QString& current) {
         return parsed.values.value(QLatin1String(key), current);
     };
-    if (!catalogue.updateProgram(old->name, newName, value("desc", old->description),
-                                 value("path", old->path), value("icon", old->icon)))
+    if (!catalogue->updateProgram(old->name, newName, value("desc", old->description),
+                                  value("path", old->path), value("icon", old->icon)))
         return fail(kFailed,
                     QStringLiteral("%1: \"%2\" could not be changed").arg(file, old->name));
     out(QStringLiteral("Modified %1\n").arg(newName));

@@ -4,7 +4,6 @@
 #include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
-#include "settings/clsEnvironment.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -67,12 +66,9 @@ bool existingCatalogue(const QString& path, int& code)
     return true;
 }
 
-clsDBRoutines& openCatalogue(const QString& file, bool readOnly)
+std::unique_ptr<clsDBRoutines> openCatalogue(const QString& file, bool readOnly)
 {
-    releaseDBRoutines();
-    setCatalogueReadOnly(readOnly);
-    gEnvironment().setDatabasePath(file);
-    return gDBRoutines();
+    return std::make_unique<clsDBRoutines>(CatalogueLocation{file, readOnly});
 }
 
 bool parseArguments(const QStringList& args, const QStringList& flagNames,

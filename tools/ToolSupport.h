@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
 
 class clsDBRoutines;
 
@@ -27,7 +28,7 @@ bool existingCatalogue(const QString& path, int& code);
 
 // The catalogue object for FILE, opened read-only when the command only reads (so that a
 // catalogue the user may not write can still be read). FILE passed existingCatalogue.
-clsDBRoutines& openCatalogue(const QString& file, bool readOnly);
+std::unique_ptr<clsDBRoutines> openCatalogue(const QString& file, bool readOnly);
 
 // Arguments split into positional ones, flags and options with a value.
 struct Arguments

@@ -1,6 +1,5 @@
 // kestrel-catalogue: makes and fills catalogue files for the person who installs Kestrel,
 // since neither program creates one.
-#include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "tools/ToolSupport.h"
 
@@ -64,6 +63,5 @@ int main(int argc, char* argv[])
     } catch (const KestrelError& error) {
         code = fail(kFailed, error.description());
     }
-    releaseDBRoutines();
     return code;
 }

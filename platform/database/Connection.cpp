@@ -1,6 +1,7 @@
 #include "platform/database/Connection.h"
 
 #include "platform/KestrelError.h"
+#include "platform/database/DatabaseError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,23 +24,9 @@ QString uniqueConnectionName()
     return QStringLiteral("kestrel-db-%1").arg(++counter);
 }
 
-qint32 nativeNumber(const QSqlError& error)
+QString cannotOpen(const QString& path)
 {
-    bool ok = false;
-    const qint32 number = error.nativeErrorCode().toInt(&ok);
-    return ok ? number : -1;
-}
-
-QString engineText(const QSqlError& error)
-{
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
-}
-
-[[noreturn]] void throwOpenError(qint32 number, const QString& path, const QString& reason)
-{
-    throw KestrelError(
-        number, databaseErrorSource(),
-        QStringLiteral("Cannot open the catalogue database \"%1\": %2").arg(path, reason));
+    return QStringLiteral("Cannot open the catalogue database \"%1\": ").arg(path);
 }
 
 void dropConnection(const QString& name)
@@ -117,7 +104,8 @@ void Connection::Open()
     const QString path = d->connectionString;
     // An empty name would give SQLite's private temporary database.
     if (path.trimmed().isEmpty())
-        throwOpenError(kCantOpen, path, QStringLiteral("no database file named"));
+        throw KestrelError(kCantOpen, databaseErrorSource(),
+                           cannotOpen(path) + QStringLiteral("no database file named"));
     if (!QSqlDatabase::isDriverAvailable(kDriver))
         throw KestrelError(DatabaseErrorNumber::NoDriver, databaseErrorSource(),
                            QStringLiteral("The Qt SQLite driver (QSQLITE) is not installed."));
@@ -156,7 +144,7 @@ void Connection::Open()
     }
     if (!opened) {
         dropConnection(name);
-        throwOpenError(nativeNumber(error), path, engineText(error));
+        throw databaseError(error, cannotOpen(path));
     }
     d->name = name;
 }
@@ -183,7 +171,7 @@ void runOn(const QString& name, const QString& statement)
     QSqlQuery query(QSqlDatabase::database(name, false));
     if (!query.exec(statement)) {
         const QSqlError error = query.lastError();
-        throw KestrelError(nativeNumber(error), databaseErrorSource(), engineText(error));
+        throw databaseError(error);
     }
     query.finish();
 }

@@ -1,6 +1,7 @@
 #include "platform/database/Recordset.h"
 
 #include "platform/KestrelError.h"
+#include "platform/database/DatabaseError.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -11,10 +12,7 @@
 namespace {
 [[noreturn]] void throwEngineError(const QSqlError& error)
 {
-    bool ok = false;
-    const qint32 number = error.nativeErrorCode().toInt(&ok);
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    throw KestrelError(ok ? number : -1, databaseErrorSource(), text);
+    throw databaseError(error);
 }
 
 [[noreturn]] void throwLayerError(qint32 number, const QString& text)

@@ -1,7 +1,8 @@
 #include "catalogue/clsDBRoutines.h"
-#include "settings/clsEnvironment.h"
 #include "tests/catalogue/CatalogueFixture.h"
+#include "tests/support/Sql.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -17,9 +18,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("Kestrel.mdb");
         createCatalogue(path);
-        fixture::sql(path, "INSERT INTO Program VALUES (NULL, 'R', 'stays', '', '', 0, '')");
-        gEnvironment().setDatabasePath(path);
-        clsDBRoutines& db = gDBRoutines();
+        sql(path, "INSERT INTO Program (Program_Name, Program_Desc) VALUES ('R', 'stays')");
+        clsDBRoutines db({path});
         QProcess writer;
         writer.start(QCoreApplication::applicationFilePath(), {"--writer", path});
         QVERIFY(writer.waitForReadyRead(60000) && writer.readLine() == "added\n");
@@ -27,7 +27,9 @@ private slots:
 
         writer.write("go\n");
         int reads = 0; // and now and then a write of our own
+        const QDeadlineTimer deadline(120000);
         while (!writer.waitForFinished(1)) {
+            QVERIFY2(!deadline.hasExpired(), "the writer did not finish in two minutes");
             // Every answer whole, never an error; each side's writes wait for the other's.
             QCOMPARE(db.getProgramDescription("R"), "stays");
             QVERIFY(db.loadPrograms().RecordCount() >= 1);
@@ -44,8 +46,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--writer") == 0) {
-        gEnvironment().setDatabasePath(QString::fromLocal8Bit(argv[2]));
-        clsDBRoutines& db = gDBRoutines();
+        clsDBRoutines db({QString::fromLocal8Bit(argv[2])});
         bool ok = db.addProgram("Writer's", {}, "/w", {});
         QTextStream(stdout) << "added" << Qt::endl;
         QTextStream(stdin).readLine();

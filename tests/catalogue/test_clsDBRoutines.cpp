@@ -1,15 +1,14 @@
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
-#include "settings/clsEnvironment.h"
 #include "tests/catalogue/CatalogueFixture.h"
 #include "tests/support/AsUser.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/Sql.h"
 
 #include <QDate>
 #include <QLocale>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
-
-using fixture::sql;
 
 class test_clsDBRoutines : public QObject
 {
@@ -21,12 +20,13 @@ class test_clsDBRoutines : public QObject
 
     void seed() // rows as another tool might leave them: untrimmed, every flag, quotes, twins
     {
-        sql(mPath,
-            "INSERT INTO Program VALUES (NULL, 'Alpha', '  desc  ', ' /bin/alpha ', '/a.ico  ', 1, "
-            "'05/06/2007'), (NULL, 'beta', 'Beta desc', '/bin/beta', '', 0, '1/2/2003'), "
-            "(NULL, 'O''Brien''; DROP TABLE Program; --', '\tQuoted', '/bin/q', '', -1, "
-            "'1/2/2003'), (NULL, 'Dup', 'first', '/first', '/one.ico', 1, '1/2/2003'), "
-            "(NULL, 'Dup', 'second', '/second', '/two.ico', 0, '1/2/2003')");
+        sql(mPath, "INSERT INTO Program (Program_Name, Program_Desc, Program_Path, "
+                   "Program_CustomIcon, Program_UseDIcon, Program_Added_Date) VALUES "
+                   "('Alpha', '  desc  ', ' /bin/alpha ', '/a.ico  ', 1, '05/06/2007'), "
+                   "('beta', 'Beta desc', '/bin/beta', '', 0, '1/2/2003'), "
+                   "('O''Brien''; DROP TABLE Program; --', '\tQuoted', '/bin/q', '', -1, "
+                   "'1/2/2003'), ('Dup', 'first', '/first', '/one.ico', 1, '1/2/2003'), "
+                   "('Dup', 'second', '/second', '/two.ico', 0, '1/2/2003')");
     }
     int count(QString t = "Program") { return sql(mPath, "SELECT count(*) FROM " + t)[0].toInt(); }
     static QString rows(Recordset&& rs) // fields joined by "|", rows by " / "
@@ -56,34 +56,67 @@ private slots:
         mDir = std::make_unique<QTemporaryDir>();
         mPath = mDir->filePath("Kestrel.mdb");
         createCatalogue(mPath);
-        gEnvironment().setDatabasePath(mPath);
     }
     void cleanup()
     {
-        releaseDBRoutines();
-        setCatalogueReadOnly(false);
-        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList()); // every connection closed
         QFile::setPermissions(mDir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    void readsAndDeletes()
+    // The value operations: names trimmed and matched in any letter case; the first of twins.
+    void values_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("desc");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("defaultIcon");
+        QTest::addColumn<int>("key");
+        QTest::addRow("exact") << "Alpha"
+                               << "desc"
+                               << "/a.ico"
+                               << "/bin/alpha" << true << 1;
+        QTest::addRow("trimmed, other case") << " aLPHA  "
+                                             << "desc"
+                                             << "/a.ico"
+                                             << "/bin/alpha" << true << 1;
+        QTest::addRow("stored lower") << "BETA"
+                                      << "Beta desc"
+                                      << ""
+                                      << "/bin/beta" << false << 2;
+        QTest::addRow("quotes, flag -1, tab kept") << Hostile << "\tQuoted"
+                                                   << ""
+                                                   << "/bin/q" << false << 3;
+        QTest::addRow("first of twins") << "Dup"
+                                        << "first"
+                                        << "/one.ico"
+                                        << "/first" << true << 4;
+        QTest::addRow("missing") << "Delta"
+                                 << ""
+                                 << ""
+                                 << "" << false << 0;
+        QTest::addRow("a tab is no blank") << "Alpha\t"
+                                           << ""
+                                           << ""
+                                           << "" << false << 0;
+    }
+    void values()
+    {
+        QFETCH(QString, name);
+        seed();
+        clsDBRoutines db({mPath});
+        QTEST(db.getProgramDescription(name), "desc");
+        QTEST(db.getCustomIconPath(name), "icon");
+        QTEST(db.getProgramPath(name), "path");
+        QTEST(db.UseDefaultIcon(name), "defaultIcon");
+        QTEST(int(db.getProgramKey(name)), "key");
+    }
+
+    void recordsAndDeletes()
     {
         seed();
         sql(mPath, "INSERT INTO Program_Options VALUES (2, 7), (0, 9)");
-        clsDBRoutines& db = gDBRoutines();
-        // Description|icon|path|default-icon flag|key, as the value operations give them.
-        for (const auto& [name, values] : QList<std::pair<QString, QString>>{
-                 {"Alpha", "desc|/a.ico|/bin/alpha|1|1"},
-                 {" aLPHA  ", "desc|/a.ico|/bin/alpha|1|1"}, // trimmed, other case
-                 {"BETA", "Beta desc||/bin/beta|0|2"},
-                 {Hostile, "\tQuoted||/bin/q|0|3"}, // flag -1; tab kept
-                 {"Dup", "first|/one.ico|/first|1|4"},
-                 {"Delta", "|||0|0"},
-                 {"Alpha\t", "|||0|0"}}) // a tab is no blank
-            QCOMPARE((QStringList{db.getProgramDescription(name), db.getCustomIconPath(name),
-                                  db.getProgramPath(name), QString::number(db.UseDefaultIcon(name)),
-                                  QString::number(db.getProgramKey(name))}),
-                     values.split(u'|'));
+        clsDBRoutines db({mPath});
         // Stored values come back untrimmed; duplicates give every row, in stored order.
         QCOMPARE(rows(db.loadProgram(" alpha ")),
                  "1|Alpha|  desc  | /bin/alpha |/a.ico  |1|05/06/2007");
@@ -92,15 +125,21 @@ private slots:
         QCOMPARE(rows(db.loadPrograms()), "Alpha|/a.ico  | /bin/alpha  / beta||/bin/beta / Dup|"
                                           "/one.ico|/first / Dup|/two.ico|/second / " +
                                               Hostile + "||/bin/q");
-        QCOMPARE(db.loadProgram("x").RecordCount() + db.loadProperties("x").RecordCount(), 0);
+        QCOMPARE(db.loadProgram("x").RecordCount(), 0);
+        QCOMPARE(db.loadProperties("x").RecordCount(), 0);
         // Options by the program's key; a name without a program has key 0, and its rows.
-        QCOMPARE(rows(db.LoadProgramOptions(" Beta ")) + rows(db.LoadProgramOptions("x")), "79");
+        QCOMPARE(rows(db.LoadProgramOptions(" Beta ")), "7");
+        QCOMPARE(rows(db.LoadProgramOptions("x")), "9");
         sql(mPath, "UPDATE Program SET Program_Key = 32768 WHERE Program_Key = 2");
         QCOMPARE(error([&] { db.getProgramKey("beta"); }), "6 Overflow"); // not a wrapped number
         // Deletes match untrimmed, in any case, every duplicate; options rows stay.
-        QVERIFY(db.deleteProgram("Alpha ") && count() == 5);
-        QVERIFY(db.deleteProgram("aLPHA") && count() == 4);
-        QVERIFY(db.deleteProgram(Hostile.toUpper()) && db.deleteProgram("Dup") && count() == 1);
+        QVERIFY(db.deleteProgram("Alpha "));
+        QCOMPARE(count(), 5);
+        QVERIFY(db.deleteProgram("aLPHA"));
+        QCOMPARE(count(), 4);
+        QVERIFY(db.deleteProgram(Hostile.toUpper()));
+        QVERIFY(db.deleteProgram("Dup"));
+        QCOMPARE(count(), 1);
         QCOMPARE(count("Program_Options"), 2);
     }
 
@@ -109,7 +148,7 @@ private slots:
         sql(mPath, "CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN NEW.Program_Name = 'Game' "
                    "BEGIN SELECT RAISE(ABORT, 'no games here'); END");
         MessageBoxRecorder messages;
-        clsDBRoutines& db = gDBRoutines();
+        clsDBRoutines db({mPath});
         QVERIFY(db.addProgram("  a'b'c  ", " Edits ", " /usr/bin/ed ", " /i.ico "));
         QVERIFY(db.addProgram("A'B'C", QString(), "/b", QString()));
         const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
@@ -118,8 +157,10 @@ private slots:
         // Its own failure: the database's description as text, the source as title.
         QVERIFY(!db.addProgram("Game", {}, "/g", {}));
         const QList<platform::MsgRequest>& shown = messages.requests();
-        QVERIFY(shown.size() == 1 && shown[0].icon == platform::MsgIcon::Critical);
-        QCOMPARE(shown[0].text + " | " + shown[0].title, "no games here | SQLite");
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].icon, platform::MsgIcon::Critical);
+        QCOMPARE(shown[0].text, "no games here");
+        QCOMPARE(shown[0].title, "SQLite");
         QCOMPARE(count(), 2);
     }
 
@@ -145,7 +186,7 @@ private slots:
         QFETCH(bool, result);
         QFETCH(QString, after);
         seed();
-        clsDBRoutines& db = gDBRoutines();
+        clsDBRoutines db({mPath});
         QCOMPARE(db.updateProgram(oldName, " Omega ", " new desc ", " /bin/omega ", " /o.ico "),
                  result);
         QCOMPARE(rows(db.loadProgram(result ? "Omega" : "Alpha")), after);
@@ -154,26 +195,30 @@ private slots:
 
     void connectionLife()
     {
-        // The first operation opens; later ones reuse the connection.
         sql(mPath, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/first')");
-        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
-        QCOMPARE(gDBRoutines().getProgramPath("Alpha"), "/first");
+        QString location = mPath;
+        clsDBRoutines db([&] { return CatalogueLocation{location}; });
+        // Operations reuse the connection opened when the object was made.
         const QStringList opened = QSqlDatabase::connectionNames();
-        Recordset before = gDBRoutines().loadPrograms();
-        QVERIFY(opened.size() == 1 && QSqlDatabase::connectionNames() == opened);
-        // Closed underneath: replaced, on the path set then; a missing file fails until it exists.
+        QCOMPARE(opened.size(), 1);
+        Recordset before = db.loadPrograms();
+        QCOMPARE(db.getProgramPath("Alpha"), "/first");
+        QCOMPARE(QSqlDatabase::connectionNames(), opened);
+        // Closed underneath: replaced, at the location named then; a missing file fails until
+        // it exists, and is never made.
         const QString other = mDir->filePath("a?mode=rwc#b%20c.mdb"); // a name, not an address
         createCatalogue(other);
-        gEnvironment().setDatabasePath(other);
-        QCOMPARE(gDBRoutines().getProgramPath("Alpha"), "/first"); // a new path alone: no change
+        location = other;
+        QCOMPARE(db.getProgramPath("Alpha"), "/first"); // a new location alone: no change
         before.ActiveConnection().Close();
         QVERIFY(QFile::remove(other));
-        const QString missing = error([] { gDBRoutines().loadPrograms(); });
-        QVERIFY2(missing.startsWith("14 ") && missing.contains(other), qPrintable(missing));
+        const QString missing = error([&] { db.loadPrograms(); });
+        QVERIFY2(missing.startsWith("14 "), qPrintable(missing));
+        QVERIFY2(missing.contains(other), qPrintable(missing));
         QCOMPARE(QDir(mDir->path()).entryList(QDir::Files), QStringList{"Kestrel.mdb"});
         createCatalogue(other);
         sql(other, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/other')");
-        QCOMPARE(gDBRoutines().getProgramPath("Alpha"), "/other");
+        QCOMPARE(db.getProgramPath("Alpha"), "/other");
     }
 
     // Reads fail naming the file (at open) or with the driver's error (at the first statement);
@@ -207,20 +252,19 @@ private slots:
         QVERIFY(file.setPermissions(QFile::ReadOwner));
         QVERIFY(!launcher ||
                 QFile::setPermissions(mDir->path(), QFile::ReadOwner | QFile::ExeOwner));
-        setCatalogueReadOnly(launcher);
-        gEnvironment().setDatabasePath(file.fileName());
+        const CatalogueLocation location{file.fileName(), launcher};
         const auto before = fixture::snapshot(mDir->path());
         MessageBoxRecorder messages;
-        const QString read = error([] { gDBRoutines().loadPrograms(); });
+        const QString read = error([&] { clsDBRoutines(location).loadPrograms(); });
         QVERIFY2(errors[0].isEmpty() ? read.isEmpty() : read.contains(errors[0]), qPrintable(read));
         if (errors.size() > 1) { // the file opens
-            clsDBRoutines& db = gDBRoutines();
-            QVERIFY(!db.addProgram("a", {}, "/a", {}) && !db.updateProgram("a", "b", {}, {}, {}));
+            clsDBRoutines db(location);
+            QVERIFY(!db.addProgram("a", {}, "/a", {}));
+            QVERIFY(!db.updateProgram("a", "b", {}, {}, {}));
             QVERIFY(!db.deleteProgram("a"));
             QCOMPARE(messages.texts().size(), 1);
             QVERIFY2(messages.texts()[0].contains(errors[1]), qPrintable(messages.texts()[0]));
         }
-        releaseDBRoutines();
         QCOMPARE(fixture::snapshot(mDir->path()), before);
     }
 };

@@ -1,4 +1,5 @@
 #include "tests/catalogue/CatalogueFixture.h"
+#include "tests/support/Sql.h"
 
 #include <QDate>
 #include <QDir>
@@ -12,7 +13,8 @@ class test_kestrel_catalogue : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir mDir;
+    std::unique_ptr<QTemporaryDir> mDir;
+    QTemporaryDir mInputs; // JSON files the rows read, never written by them
 
     static QPair<int, QString>
     run(const QStringList& args,
@@ -32,8 +34,9 @@ class test_kestrel_catalogue : public QObject
     }
 
 private slots:
-    // In order: a catalogue made, filled and listed. Bad input: a clear message, a non-zero
-    // exit (2 for usage, 1 for the file) and no change.
+    // Each row in a folder of its own holding k.mdb (programs O'B and Two, added today) and
+    // tables.db (no catalogue). Bad input: a clear message, a non-zero exit (2 for usage, 1
+    // for the file) and no change.
     void commands_data()
     {
         QTest::addColumn<QStringList>("args"); // "@" stands for the test's folder
@@ -42,11 +45,11 @@ private slots:
         const auto row = [](const char* tag, QStringList args, int code, QString text) {
             QTest::newRow(tag) << args << code << text;
         };
-        fixture::sql(mDir.filePath("tables.db"), "CREATE TABLE Other (a)");
         const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-        row("create", {"create", "@/k.mdb"}, 0, "");
-        row("add", {"add", "@/k.mdb", "--name", " O'B ", "--desc", "a\tb", "--path", "/o"}, 0, "");
-        row("list", {"list", "@/k.mdb"}, 0, "O'B\t/o\ta\\tb\t\t" + date + "\n");
+        row("create", {"create", "@/new.mdb"}, 0, "Created the empty catalogue");
+        row("add", {"add", "@/k.mdb", "--name", " Three ", "--path", "/3"}, 0, "Added Three");
+        row("list", {"list", "@/k.mdb"}, 0,
+            "O'B\t/o\ta\\tb\t\t" + date + "\nTwo\t/t\t\t\t" + date + "\n");
         row("help", {"--help"}, 0, "Usage: kestrel-catalogue COMMAND");
         row("no command", {}, 2, "a command is missing");
         row("create over a catalogue", {"create", "@/k.mdb"}, 1, "exists already");
@@ -55,7 +58,6 @@ private slots:
             "not a catalogue (no such table: Program)");
         row("add blank name", {"add", "@/tables.db", "--name", " ", "--path", "/a"}, 2,
             "--name is missing or empty");
-        row("add two", {"add", "@/k.mdb", "--name", "Two", "--path", "/t"}, 0, "");
         row("modify", {"modify", "@/k.mdb", "o'b", "--desc", "new", "--icon", ""}, 0,
             "Modified O'B");
         row("modify missing", {"modify", "@/k.mdb", "x", "--desc", "d"}, 1,
@@ -64,14 +66,14 @@ private slots:
         row("modify onto a name", {"modify", "@/k.mdb", "two", "--name", " o'B "}, 1,
             "a program named \"O'B\" exists already");
         row("delete", {"delete", "@/k.mdb", " TWO "}, 0, "Deleted TWO");
-        row("delete missing", {"delete", "@/k.mdb", "Two"}, 1, "no program named \"Two\"");
+        row("delete missing", {"delete", "@/k.mdb", "Zed"}, 1, "no program named \"Zed\"");
         row("check", {"check", "@/k.mdb"}, 1, "O'B: /o does not exist\n");
         row("check json", {"check", "@/k.mdb", "--json"}, 1, "\"problem\": \"/o does not exist\"");
         row("export option", {"export", "@/k.mdb", "--all"}, 2, "export: unknown option --all");
-        row("import missing JSON", {"import", "@/k.mdb", "@/none.json"}, 1,
+        row("import missing JSON", {"import", "@/k.mdb", "%/none.json"}, 1,
             "none.json: no such file");
         const auto json = [this](const char* name, const QByteArray& text) {
-            QFile file(mDir.filePath(name));
+            QFile file(mInputs.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
         };
         const QByteArray head = R"({"format": "kestrel-catalogue", "version": 1, "programs": [)";
@@ -81,17 +83,17 @@ private slots:
         json("missing.json", head + R"({"name": "a", "path": "/a"}, {"name": "b"}]})");
         json("typed.json", head + R"({"name": "a", "path": "/a", "icon": 3}]})");
         json("blank.json", head + R"({"name": " ", "path": "/a"}]})");
-        row("import malformed", {"import", "@/k.mdb", "@/malformed.json"}, 1,
+        row("import malformed", {"import", "@/k.mdb", "%/malformed.json"}, 1,
             "malformed.json: line 2, column 17: ");
-        row("import format", {"import", "@/k.mdb", "@/format.json"}, 1,
+        row("import format", {"import", "@/k.mdb", "%/format.json"}, 1,
             "format.json: \"format\" is not \"kestrel-catalogue\"");
-        row("import version", {"import", "@/k.mdb", "@/version.json"}, 1,
+        row("import version", {"import", "@/k.mdb", "%/version.json"}, 1,
             "version.json: version 2 is not supported");
-        row("import missing field", {"import", "@/k.mdb", "@/missing.json"}, 1,
+        row("import missing field", {"import", "@/k.mdb", "%/missing.json"}, 1,
             "missing.json: program 2 \"b\": \"path\" is missing; nothing was imported");
-        row("import typed field", {"import", "@/k.mdb", "@/typed.json"}, 1,
+        row("import typed field", {"import", "@/k.mdb", "%/typed.json"}, 1,
             "program 1 \"a\": \"icon\" is not a text");
-        row("import blank name", {"import", "@/k.mdb", "@/blank.json"}, 1, "\"name\" is empty");
+        row("import blank name", {"import", "@/k.mdb", "%/blank.json"}, 1, "\"name\" is empty");
         row("import usage", {"import", "@/k.mdb"}, 2, "import: expected FILE and JSON");
         row("import-desktop folder", {"import-desktop", "@/k.mdb", "@/nowhere"}, 1,
             "nowhere: no such folder");
@@ -105,11 +107,20 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, code);
         QFETCH(QString, message);
-        const auto before = fixture::snapshot(mDir.path());
-        const auto [exitCode, output] = run(args.replaceInStrings("@", mDir.path()));
+        mDir = std::make_unique<QTemporaryDir>();
+        createCatalogue(mDir->filePath("k.mdb"));
+        sql(mDir->filePath("k.mdb"),
+            "INSERT INTO Program (Program_Name, Program_Desc, Program_Path, Program_Added_Date) "
+            "VALUES ('O''B', 'a\tb', '/o', ?), ('Two', '', '/t', ?)",
+            {today(), today()});
+        sql(mDir->filePath("tables.db"), "CREATE TABLE Other (a)");
+        const auto before = fixture::snapshot(mDir->path());
+        args.replaceInStrings("@", mDir->path()).replaceInStrings("%", mInputs.path());
+        const auto [exitCode, output] = run(args);
         QCOMPARE(exitCode, code);
         QVERIFY2(output.contains(message), qPrintable(output));
-        QVERIFY(code == 0 || fixture::snapshot(mDir.path()) == before);
+        if (code != 0)
+            QCOMPARE(fixture::snapshot(mDir->path()), before);
     }
 
     // Export, import into an empty catalogue and export again: the same bytes. Names that
@@ -155,9 +166,9 @@ private slots:
         QVERIFY(run({"list", second}).second.contains("C\t/new\t d \t/i.png\t"));
 
         // The second program fails to go in: the first is not kept either.
-        fixture::sql(first, "CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN "
-                            "NEW.Program_Name = 'boom' BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        fixture::sql(first, "DELETE FROM Program");
+        sql(first, "CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN "
+                   "NEW.Program_Name = 'boom' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        sql(first, "DELETE FROM Program");
         QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
         in.write(R"({"format": "kestrel-catalogue", "version": 1, "programs": [)"
                  R"({"name": "ok", "path": "/a"}, {"name": "boom", "path": "/b"}]})");
@@ -165,7 +176,7 @@ private slots:
         const auto [code, output] = run({"import", first, json});
         QCOMPARE(code, 1);
         QVERIFY2(output.contains("k1.mdb: refused; nothing was imported"), qPrintable(output));
-        QCOMPARE(fixture::sql(first, "SELECT count(*) FROM Program").value(0).toInt(), 0);
+        QCOMPARE(sql(first, "SELECT count(*) FROM Program").value(0).toInt(), 0);
     }
 
     // Desktop entries and an icon theme made here: precedence, filters, language, icons,

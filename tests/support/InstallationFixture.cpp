@@ -3,14 +3,12 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
 #include "settings/clsEnvironment.h"
+#include "tests/support/Sql.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
 InstallationFixture::InstallationFixture()
 {
@@ -64,25 +62,9 @@ void InstallationFixture::add(const QString& name, const QString& programPath, c
 
 QStringList InstallationFixture::sql(const QString& statement, const QVariantList& values) const
 {
-    static int serial = 0;
-    const QString connection = QStringLiteral("fixture-%1").arg(++serial);
     QStringList firstColumn;
-    {
-        QSqlDatabase conn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        conn.setDatabaseName(db());
-        if (!conn.open())
-            qFatal("%s: %s", qPrintable(db()), qPrintable(conn.lastError().text()));
-        QSqlQuery query(conn);
-        if (!query.prepare(statement))
-            qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        if (!query.exec())
-            qFatal("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
-        while (query.next())
-            firstColumn.append(query.value(0).toString());
-    }
-    QSqlDatabase::removeDatabase(connection);
+    for (const QVariant& value : ::sql(db(), statement, values))
+        firstColumn.append(value.toString());
     return firstColumn;
 }
 

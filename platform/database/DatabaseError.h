@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/KestrelError.h"
+
+#include <QSqlError>
+#include <QString>
+
+// The one conversion of an engine's error into the KestrelError the catalogue reports: the
+// engine's own code as the number (-1 when it has none) and its own text as the description,
+// after what (when given), e.g. "Cannot open the catalogue database \"x\": ".
+KestrelError databaseError(const QSqlError& error, const QString& what = {});
