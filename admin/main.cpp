@@ -1,3 +1,4 @@
+#include "KestrelVersion.h"
 #include "admin/modMain.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/ui/widgets/KestrelApplication.h"
@@ -9,6 +10,8 @@
 
 int main(int argc, char** argv)
 {
+    if (kestrel::printVersionIfAsked(argc, argv, "KestrelAdmin"))
+        return 0;
     KestrelApplication app(argc, argv);
     KestrelApplication::setApplicationName(QStringLiteral("KestrelAdmin"));
     KestrelApplication::setWindowIcon(kestrel_resources::adminIcon());

@@ -1,3 +1,4 @@
+#include "KestrelVersion.h"
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/modMain.h"
 #include "platform/ui/widgets/KestrelApplication.h"
@@ -5,6 +6,8 @@
 
 int main(int argc, char** argv)
 {
+    if (kestrel::printVersionIfAsked(argc, argv, "Kestrel"))
+        return 0;
     KestrelApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kestrel"));
     platform::installRealHandlers();

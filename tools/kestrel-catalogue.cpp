@@ -1,5 +1,6 @@
 // kestrel-catalogue: makes and fills catalogue files for the person who installs Kestrel,
 // since neither program creates one.
+#include "KestrelVersion.h"
 #include "platform/KestrelError.h"
 #include "tools/ToolSupport.h"
 
@@ -31,7 +32,8 @@ QByteArray usageText()
                       "Commands:\n";
     for (const Command& command : kCommands)
         text += "  " + QByteArray(command.name).leftJustified(14) + "  " + command.summary + "\n";
-    text += "\nkestrel-catalogue COMMAND --help describes a command.\n";
+    text += "\nkestrel-catalogue COMMAND --help describes a command;\n"
+            "kestrel-catalogue --version prints the version.\n";
     return text;
 }
 } // namespace
@@ -51,6 +53,8 @@ int main(int argc, char* argv[])
         if (command == QStringLiteral("--help") || command == QStringLiteral("-h") ||
             command == QStringLiteral("help")) {
             std::fputs(usage.constData(), stdout);
+        } else if (command == QStringLiteral("--version")) {
+            out(QStringLiteral("kestrel-catalogue " KESTREL_VERSION "\n"));
         } else {
             const Command* found = nullptr;
             for (const Command& candidate : kCommands)
