@@ -9,6 +9,9 @@ KESTREL_BUILD_PACKAGES=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libqt6svg6
     xdg-utils libglib2.0-bin imagemagick sqlite3 shared-mime-info fonts-dejavu-core
     libfontconfig-dev clang-format)
 
+# What building and checking the Debian packages need (scripts/package, scripts/test).
+KESTREL_PACKAGE_PACKAGES=(dpkg-dev file xz-utils lintian desktop-file-utils man-db xdotool)
+
 # Installs the named Debian packages that are not installed yet; does nothing otherwise.
 ensure_packages() {
     local missing=() pkg
@@ -56,4 +59,10 @@ check_format() {
     echo "Not formatted as .clang-format says (fix with clang-format -i):"
     printf '    %s\n' "${differ[@]}"
     return 1
+}
+
+# Makes the Debian packages of the current build in $KESTREL_BUILD/packages.
+make_packages() {
+    rm -rf "$KESTREL_BUILD/packages"
+    (cd "$KESTREL_BUILD" && cpack -G DEB >/dev/null)
 }

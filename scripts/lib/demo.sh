@@ -57,7 +57,7 @@ TEXT
 start_xvfb() {
     local fdfile
     fdfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
     XVFB_PID=$!
     local i
     for i in $(seq 100); do
@@ -74,10 +74,11 @@ stop_xvfb() {
     XVFB_PID=
 }
 
-# Waits for a visible window whose title matches the pattern and prints its id.
+# Waits for a visible window whose title matches the pattern and prints its id; the
+# second argument is the wait in tenths of a second (default 150).
 wait_for_window() {
-    local pattern=$1 id i
-    for i in $(seq 150); do
+    local pattern=$1 tries=${2:-150} id i
+    for i in $(seq "$tries"); do
         id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1) || true
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
