@@ -1,16 +1,12 @@
 #include "settings/FileChecks.h"
 
+#include "platform/Text.h"
+
 #include <QFileInfo>
 
 QString TrimSpaces(const QString& text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
+    return platform::trimmed(text, [](QChar c) { return platform::isSpace(c.unicode()); });
 }
 
 bool FileExists(const QString& path)

@@ -1,6 +1,7 @@
 #include "settings/clsEnvironment.h"
 
 #include "platform/KestrelError.h"
+#include "platform/Text.h"
 #include "settings/FileChecks.h"
 #include "settings/ProgramLocation.h"
 #include "settings/clsIniFile.h"
@@ -10,11 +11,6 @@
 #include <optional>
 
 namespace {
-QString inFolder(const QString& folder, const QString& name)
-{
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
-
 // Whether the settings file is there; nothing when that cannot be told.
 std::optional<bool> settingsFileFound(const clsIniFile& ini, const QString& path)
 {
@@ -109,7 +105,7 @@ bool clsEnvironment::loadSettings(const QString& mStrIniFile)
     // A caller that names some other, missing file must not overwrite the real settings
     // (and the saved database location) with defaults: the installation's own file is
     // read when it is there and written with defaults only when it is not.
-    const QString defaults = inFolder(mProgramFolder, QStringLiteral("Kestrel.ini"));
+    const QString defaults = platform::joinPath(mProgramFolder, QStringLiteral("Kestrel.ini"));
     bool written = true;
     if (!FileExists(defaults))
         written = writeDefaults(defaults);
@@ -124,22 +120,24 @@ bool clsEnvironment::writeDefaults(const QString& mStrIniFile)
 {
     clsIniFile& ini = iniFile();
     const QString general = QStringLiteral("General");
-    bool written = ini.IniWriteChecked(QStringLiteral("Database"), QStringLiteral("DatabasePath"),
-                                       inFolder(mProgramFolder, QStringLiteral("data/Kestrel.mdb")),
-                                       mStrIniFile);
+    bool written = ini.IniWriteChecked(
+        QStringLiteral("Database"), QStringLiteral("DatabasePath"),
+        platform::joinPath(mProgramFolder, QStringLiteral("data/Kestrel.mdb")), mStrIniFile);
     written &= ini.IniWriteChecked(general, QStringLiteral("RequireLogin"), QStringLiteral("0"),
                                    mStrIniFile);
     written &= ini.IniWriteChecked(general, QStringLiteral("ShowToolbar"), QStringLiteral("0"),
                                    mStrIniFile);
     written &= ini.IniWriteChecked(general, QStringLiteral("NumberOfClicks"), QStringLiteral("2"),
                                    mStrIniFile);
-    written &=
-        ini.IniWriteChecked(general, QStringLiteral("DefaultIcon"),
-                            inFolder(mProgramFolder, QStringLiteral("Default.ico")), mStrIniFile);
+    written &= ini.IniWriteChecked(
+        general, QStringLiteral("DefaultIcon"),
+        platform::joinPath(mProgramFolder, QStringLiteral("Default.ico")), mStrIniFile);
     written &= ini.IniWriteChecked(general, QStringLiteral("DefaultDialogIconPath"),
-                                   inFolder(mProgramFolder, QStringLiteral("icons")), mStrIniFile);
+                                   platform::joinPath(mProgramFolder, QStringLiteral("icons")),
+                                   mStrIniFile);
     written &= ini.IniWriteChecked(general, QStringLiteral("DefaultDialogDBPath"),
-                                   inFolder(mProgramFolder, QStringLiteral("data")), mStrIniFile);
+                                   platform::joinPath(mProgramFolder, QStringLiteral("data")),
+                                   mStrIniFile);
     return written;
 }
 
@@ -160,7 +158,7 @@ bool clsEnvironment::readSettings(const QString& iniPath)
     step([&] {
         const QString named =
             ini.GetString(QStringLiteral("DatabasePath"),
-                          inFolder(mProgramFolder, QStringLiteral("data/Kestrel.mdb")));
+                          platform::joinPath(mProgramFolder, QStringLiteral("data/Kestrel.mdb")));
         mConfiguredDatabasePath = TrimSpaces(named);
         setDatabasePath(named);
     });
@@ -218,5 +216,5 @@ QString programFolder()
 
 QString settingsFilePath()
 {
-    return inFolder(programFolder(), QStringLiteral("Kestrel.ini"));
+    return platform::joinPath(programFolder(), QStringLiteral("Kestrel.ini"));
 }

@@ -1,7 +1,9 @@
 #include "settings/clsIniFile.h"
 
 #include "platform/KestrelError.h"
+#include "platform/Text.h"
 #include "platform/profile/Profile.h"
+#include "platform/profile/ProfileText.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
 #include "settings/ProgramLocation.h"
@@ -46,11 +48,6 @@ bool isOrdinaryVisibleFile(const QFileInfo& info)
     return info.isFile() && !info.fileName().startsWith(u'.');
 }
 
-QString joinPath(const QString& folder, const QString& name)
-{
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
-
 // First letter of each blank-separated word upper case, the rest lower case.
 QString properCase(const QString& text)
 {
@@ -92,7 +89,8 @@ clsIniFile::clsIniFile()
     const QString exeName = executable.completeBaseName();
     if (TrimSpaces(exeName).isEmpty())
         return;
-    setFullPath(joinPath(ResolvePath(executable.absolutePath()), properCase(exeName) + ".ini"));
+    setFullPath(
+        platform::joinPath(ResolvePath(executable.absolutePath()), properCase(exeName) + ".ini"));
     // Directly, not through setSectionName: a new object is not yet usable for entries.
     mSectionName = QStringLiteral("General");
 }
@@ -120,7 +118,7 @@ void clsIniFile::setUseWinINI(bool bChoice)
         return;
     if (bChoice) {
         mUseWinINI = true;
-        mFullPath = joinPath(profile::GetWindowsDirectory(), QStringLiteral("WIN.INI"));
+        mFullPath = platform::joinPath(profile::GetWindowsDirectory(), QStringLiteral("WIN.INI"));
         mFilePath = ExtractPath(mFullPath);
         mFileName = ExtractName(mFullPath, 1);
         mFileExt = ExtractName(mFullPath, 2);
@@ -189,14 +187,6 @@ void clsIniFile::ReportSectionNotSet()
     platform::MsgBox(request);
 }
 
-QString clsIniFile::StripComment(const QString& line)
-{
-    const qsizetype semicolon = line.indexOf(u';');
-    if (semicolon == 0)
-        return QString();
-    return TrimSpaces(semicolon > 0 ? line.left(semicolon) : line);
-}
-
 bool clsIniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
     if (mUseWinINI)
@@ -251,7 +241,7 @@ qint16 clsIniFile::Exists(const QString& filname) const
         return 0;
 
     if (!pattern.contains(u'*') && !pattern.contains(u'?'))
-        return isOrdinaryVisibleFile(QFileInfo(joinPath(folder, pattern))) ? -1 : 0;
+        return isOrdinaryVisibleFile(QFileInfo(platform::joinPath(folder, pattern))) ? -1 : 0;
 
     const QFileInfo folderInfo(folder);
     if (!folderInfo.isDir())
@@ -321,10 +311,8 @@ qint16 clsIniFile::GetSectEntriesEx(QList<QStringList>& DataArry)
     return qint16(i);
 }
 
-QString clsIniFile::GetSections()
+QByteArray clsIniFile::ReadWholeFile() const
 {
-    if (!checkSectionSet())
-        return QString();
     const QFileInfo info(mFullPath);
     if (!info.exists())
         throw KestrelError(KestrelErrorNumber::FileNotFound, kErrorSource,
@@ -334,21 +322,16 @@ QString clsIniFile::GetSections()
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         throw KestrelError(KestrelErrorNumber::PathFileAccessError, kErrorSource,
                            QStringLiteral("Path/File access error"));
-    QByteArray bytes = file.readAll();
-    file.close();
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
+    return file.readAll();
+}
 
-    QStringList names;
-    const QString content = QString::fromUtf8(bytes);
-    for (QStringView raw : QStringView(content).split(u'\n')) {
-        if (raw.endsWith(u'\r'))
-            raw.chop(1);
-        const QString line = StripComment(raw.toString());
-        const qsizetype close = line.indexOf(u']');
-        if (line.startsWith(u'[') && close >= 0 && close == line.size() - 1)
-            names.append(line.mid(1, line.size() - 2));
-    }
+QString clsIniFile::GetSections()
+{
+    if (!checkSectionSet())
+        return QString();
+    // Read by the profile service's own rules, so that every section GetString finds
+    // is listed, and only those.
+    const QStringList names = profile::text::sectionNames(ReadWholeFile());
     // An empty list still ends in two nulls.
     return names.isEmpty() ? QString(2, kNull) : nullSeparated(names);
 }
@@ -442,8 +425,7 @@ bool clsIniFile::PutTF(const QString& EntryName, qint16 IntValue)
 
 bool clsIniFile::SectExist(const QString& SectionName)
 {
-    const QString sections = GetSections();
-    if (sections.isEmpty())
+    if (!checkSectionSet())
         return false;
-    return (kNull + sections.toUpper()).contains(kNull + SectionName.toUpper() + kNull);
+    return profile::text::hasSection(ReadWholeFile(), SectionName);
 }

@@ -66,7 +66,8 @@ public:
 private:
     bool checkSectionSet() const;
     static void ReportSectionNotSet();
-    static QString StripComment(const QString& line);
+    // The whole file; throws KestrelError when it is missing or cannot be read.
+    QByteArray ReadWholeFile() const;
     static QString ResolvePath(const QString& p);
     bool writeString(const QString& section, const QString& key, const QString& value);
 

@@ -1,5 +1,6 @@
 #include "platform/profile/Profile.h"
 
+#include "platform/Text.h"
 #include "platform/profile/ProfileText.h"
 
 #include <QDeadlineTimer>
@@ -139,10 +140,10 @@ bool modifyFile(const QString& path, const std::function<bool(QByteArray&)>& edi
 
 QString withoutTrailingSpaces(const QString& text)
 {
-    qsizetype end = text.size();
-    while (end > 0 && text[end - 1] == u' ')
-        --end;
-    return text.isNull() ? QStringLiteral("") : text.left(end);
+    if (text.isNull())
+        return QStringLiteral("");
+    return platform::trimmed(
+        text, [](QChar c) { return platform::isSpace(c.unicode()); }, platform::TrimEnds::End);
 }
 
 std::optional<QString> readValue(const QString& section, const QString& key, const QString& file)

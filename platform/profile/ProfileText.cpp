@@ -1,5 +1,7 @@
 #include "platform/profile/ProfileText.h"
 
+#include "platform/Text.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QStringDecoder>
@@ -37,31 +39,14 @@ QString decode(QByteArrayView bytes)
     return decoder.decode(bytes);
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 QByteArrayView trimmed(QByteArrayView v)
 {
-    qsizetype b = 0;
-    qsizetype e = v.size();
-    while (b < e && isBlank(v[b]))
-        ++b;
-    while (e > b && isBlank(v[e - 1]))
-        --e;
-    return v.sliced(b, e - b);
+    return platform::trimmed(v, [](char c) { return platform::isBlank(char16_t(c)); });
 }
 
 QString trimmedBlanks(const QString& s)
 {
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && (s[b] == u' ' || s[b] == u'\t'))
-        ++b;
-    while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
-        --e;
-    return s.mid(b, e - b);
+    return platform::trimmed(s, [](QChar c) { return platform::isBlank(c.unicode()); });
 }
 
 void classify(const QByteArray& file, Line& line)
@@ -169,6 +154,12 @@ bool isBadKey(const QString& trimmedKey)
     return trimmedKey.contains(u'=') || trimmedKey.startsWith(u';') || trimmedKey.startsWith(u'[');
 }
 
+// Appends the line as it is in the file, line end included.
+void copyLine(QByteArray& out, const QByteArray& file, const Line& line)
+{
+    out.append(file.constData() + line.start, line.end - line.start);
+}
+
 } // namespace
 
 std::optional<QString> readValue(const QByteArray& file, const QString& section, const QString& key)
@@ -209,6 +200,11 @@ std::optional<QStringList> readSection(const QByteArray& file, const QString& se
     return entries;
 }
 
+bool hasSection(const QByteArray& file, const QString& section)
+{
+    return !section.isNull() && findSection(parse(file), trimmedBlanks(section)) >= 0;
+}
+
 QStringList sectionNames(const QByteArray& file)
 {
     QStringList names;
@@ -246,62 +242,71 @@ bool isRefused(const QString& section, const QString& key, const QString& value)
     return !key.isNull() && isBadKey(trimmedBlanks(key));
 }
 
-bool applyWriteString(QByteArray& file, const QString& section, const QString& key,
-                      const QString& value)
+bool removeSection(QByteArray& file, const QString& section)
 {
-    if (section.isNull())
-        return key.isNull() && value.isNull(); // all null: a flush, nothing to change
-    if (isRefused(section, key, value))
+    if (section.isNull() || isRefused(section, QString(), QString()))
         return false;
-
     const Parsed p = parse(file);
     const QString sectionName = trimmedBlanks(section);
+    QByteArray out;
+    out.reserve(file.size());
+    out.append(file.constData(), p.bomLength);
+    // Headers, entries and bare lines of every section of that name go. Comments and
+    // blank lines are not owned by a section and stay.
+    bool inDeleted = false;
+    for (const Line& line : p.lines) {
+        if (line.kind == Kind::Header)
+            inDeleted = sameName(line.name, sectionName);
+        const bool owned =
+            line.kind == Kind::Header || line.kind == Kind::Entry || line.kind == Kind::Bare;
+        if (!(inDeleted && owned))
+            copyLine(out, file, line);
+    }
+    file = out;
+    return true;
+}
+
+bool removeKey(QByteArray& file, const QString& section, const QString& key)
+{
+    if (section.isNull() || key.isNull() || isRefused(section, key, QString()))
+        return false;
+    const Parsed p = parse(file);
+    const qsizetype header = findSection(p, trimmedBlanks(section));
+    if (header < 0)
+        return true;
+    const QString keyName = trimmedBlanks(key);
+    const qsizetype end = sectionEnd(p, header);
+    QByteArray out;
+    out.reserve(file.size());
+    out.append(file.constData(), p.bomLength);
+    for (qsizetype i = 0; i < p.lines.size(); ++i) {
+        const Line& line = p.lines[i];
+        const bool drop =
+            i > header && i < end && line.kind == Kind::Entry && sameName(line.name, keyName);
+        if (!drop)
+            copyLine(out, file, line);
+    }
+    file = out;
+    return true;
+}
+
+bool setValue(QByteArray& file, const QString& section, const QString& key, const QString& value)
+{
+    if (section.isNull() || key.isNull() || value.isNull() || isRefused(section, key, value))
+        return false;
+    const Parsed p = parse(file);
+    const QString sectionName = trimmedBlanks(section);
+    const QString keyName = trimmedBlanks(key);
+    const QByteArray eol = lineEndOf(file, p);
+    const QByteArray valueBytes = value.toUtf8();
+    const qsizetype header = findSection(p, sectionName);
     QByteArray out;
     out.reserve(file.size() + key.size() + value.size() + section.size() + 16);
     out.append(file.constData(), p.bomLength);
 
-    auto copy = [&](const Line& line) {
-        out.append(file.constData() + line.start, line.end - line.start);
-    };
-
-    if (key.isNull()) {
-        // Remove every section of that name: headers, entries and bare lines. Comments and
-        // blank lines are not owned by a section and stay.
-        bool inDeleted = false;
-        for (const Line& line : p.lines) {
-            if (line.kind == Kind::Header)
-                inDeleted = sameName(line.name, sectionName);
-            const bool owned =
-                line.kind == Kind::Header || line.kind == Kind::Entry || line.kind == Kind::Bare;
-            if (!(inDeleted && owned))
-                copy(line);
-        }
-        file = out;
-        return true;
-    }
-
-    const QString keyName = trimmedBlanks(key);
-    const qsizetype header = findSection(p, sectionName);
-    if (value.isNull()) {
-        if (header < 0)
-            return true;
-        const qsizetype end = sectionEnd(p, header);
-        for (qsizetype i = 0; i < p.lines.size(); ++i) {
-            const Line& line = p.lines[i];
-            const bool drop =
-                i > header && i < end && line.kind == Kind::Entry && sameName(line.name, keyName);
-            if (!drop)
-                copy(line);
-        }
-        file = out;
-        return true;
-    }
-
-    const QByteArray eol = lineEndOf(file, p);
-    const QByteArray valueBytes = value.toUtf8();
     if (header < 0) {
         for (const Line& line : p.lines)
-            copy(line);
+            copyLine(out, file, line);
         if (!p.lines.isEmpty() && !p.lines.last().hasEnd())
             out.append(eol);
         out.append('[').append(sectionName.toUtf8()).append(']').append(eol);
@@ -330,7 +335,7 @@ bool applyWriteString(QByteArray& file, const QString& section, const QString& k
             out.append(file.constData() + line.contentEnd, line.end - line.contentEnd);
             continue;
         }
-        copy(line);
+        copyLine(out, file, line);
         if (match < 0 && i == lastEntry) {
             if (!line.hasEnd())
                 out.append(eol);
@@ -339,6 +344,18 @@ bool applyWriteString(QByteArray& file, const QString& section, const QString& k
     }
     file = out;
     return true;
+}
+
+bool applyWriteString(QByteArray& file, const QString& section, const QString& key,
+                      const QString& value)
+{
+    if (section.isNull())
+        return key.isNull() && value.isNull(); // all null: a flush, nothing to change
+    if (key.isNull())
+        return isRefused(section, key, value) ? false : removeSection(file, section);
+    if (value.isNull())
+        return removeKey(file, section, key);
+    return setValue(file, section, key, value);
 }
 
 bool applyWriteSection(QByteArray& file, const QString& section, const QStringList& entries)
@@ -363,9 +380,7 @@ bool applyWriteSection(QByteArray& file, const QString& section, const QStringLi
     const qsizetype header = findSection(p, sectionName);
     QByteArray out;
     out.append(file.constData(), p.bomLength);
-    auto copy = [&](const Line& line) {
-        out.append(file.constData() + line.start, line.end - line.start);
-    };
+    const auto copy = [&](const Line& line) { copyLine(out, file, line); };
 
     if (header < 0) {
         if (lines.isEmpty())

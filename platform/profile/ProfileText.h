@@ -32,6 +32,9 @@ std::optional<QStringList> readSection(const QByteArray& file, const QString& se
 // The names of all section headers in file order (duplicates included).
 QStringList sectionNames(const QByteArray& file);
 
+// Whether the file has a section of that name, matched as readValue matches it.
+bool hasSection(const QByteArray& file, const QString& section);
+
 // An optional sign and decimal digits up to the first other character, wrapped to 32 bits;
 // no digits gives 0. Leading blanks are skipped.
 qint32 parseInt(const QString& text);
@@ -40,8 +43,21 @@ qint32 parseInt(const QString& text);
 // section, "=" in the key, or a key that would start a comment or a header line.
 bool isRefused(const QString& section, const QString& key, const QString& value);
 
-// Applies one string write (the semantics of WritePrivateProfileString) to the file's
-// bytes. Lines the write does not own keep their bytes. Answers false, leaving file
+// The three edits of a string write. Each keeps the bytes of every line it does not own,
+// and answers false, leaving file untouched, when a name is null or the write is refused.
+//
+// Removes every section of that name: headers, entries and bare lines (comments and
+// blank lines stay).
+bool removeSection(QByteArray& file, const QString& section);
+// Removes the key from the first section of that name; a missing one changes nothing.
+bool removeKey(QByteArray& file, const QString& section, const QString& key);
+// Sets key=value in the first section of that name. An existing key keeps its stored
+// spelling and line end; a new key goes after the section's last entry, a new section at
+// the end of the file, with the file's own line end.
+bool setValue(QByteArray& file, const QString& section, const QString& key, const QString& value);
+
+// One string write (the semantics of WritePrivateProfileString): a null key removes the
+// section, a null value the key, otherwise the value is set. Answers false, leaving file
 // untouched, when the arguments are refused or the section is null while key or value is
 // not. All three null changes nothing and answers true.
 bool applyWriteString(QByteArray& file, const QString& section, const QString& key,

@@ -86,6 +86,10 @@ bool holdsOpen(qint64 pid, const QString& file)
 }
 const QString added = "Sucess|Program Added|Information";
 const QString notSaved = "Error|Unable to add program|Critical";
+
+enum Edit { Add, Modify, Delete };
+enum Twist { None, BetaGone, AnswerNo }; // Beta deleted before the save; No to the question
+enum SettingsFile { Writable, ReadOnly, Folder };
 } // namespace
 
 class TestAdmin : public QObject
@@ -95,20 +99,26 @@ class TestAdmin : public QObject
 private slots:
     void startUp_data()
     {
+        QTest::addColumn<QString>("database"); // in the installation; "": the real one
+        QTest::addColumn<QString>("icon");     // likewise, for the default icon
         QTest::addColumn<QStringList>("messages");
         const QStringList failed{"Error|Error Loading Setttings, Closing|Critical"};
-        QTest::newRow("good settings") << QStringList();
-        QTest::newRow("missing database") << failed;
-        QTest::newRow("missing default icon") << failed;
+        QTest::newRow("good settings") << ""
+                                       << "" << QStringList();
+        QTest::newRow("missing database") << "none.mdb"
+                                          << "" << failed;
+        QTest::newRow("missing default icon") << ""
+                                              << "none.ico" << failed;
     }
     void startUp()
     {
+        QFETCH(QString, database);
+        QFETCH(QString, icon);
         QFETCH(QStringList, messages);
         const bool good = messages.isEmpty();
         Admin a;
-        const QString tag = QTest::currentDataTag();
-        a.fx.writeIni(tag.endsWith("database") ? a.fx.path("none.mdb") : "",
-                      tag.endsWith("icon") ? a.fx.path("none.ico") : "");
+        a.fx.writeIni(database.isEmpty() ? "" : a.fx.path(database),
+                      icon.isEmpty() ? "" : a.fx.path(icon));
         QCOMPARE(admin::Main(a.fx.ini()), good);
         QCOMPARE(described(a.messages), messages);
         QCOMPARE(admin::openSetupWindow() && admin::openSetupWindow()->isVisible(), good);
@@ -124,9 +134,11 @@ private slots:
         }
     }
 
-    // The tag says what is done: add | modify NAME [gone] | delete [NAME [no]], then why.
     void editsTheCatalogue_data()
     {
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<QString>("name"); // modified, or selected for deletion
+        QTest::addColumn<int>("twist");
         QTest::addColumn<QStringList>("typed");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QStringList>("catalogue"); // name|desc|path|icon by name afterwards
@@ -134,67 +146,71 @@ private slots:
         const QStringList gamma{" Gamma ", " a b ", " /bin/g ", " /i.ico "};
         const QString fillIn = "Error|Please fill all fields in.|Exclamation";
         const QString ask = "Question|Delete %1?|Question|YesNo";
-        const auto row = [](const char* tag, QStringList typed, QStringList messages,
-                            QStringList catalogue) {
-            QTest::newRow(tag) << typed << messages << catalogue;
+        const auto row = [](const char* tag, Edit edit, const QString& name, Twist twist,
+                            QStringList typed, QStringList messages, QStringList catalogue) {
+            QTest::newRow(tag) << int(edit) << name << int(twist) << typed << messages << catalogue;
         };
-        row("add: blank name", {" ", "d", "/bin/x", ""}, {fillIn}, both);
-        row("add: blank path", {"X", "d", " ", ""}, {fillIn}, both);
-        row("add: refused", {"Refused", "d", "/bin/x", ""},
+        row("add: blank name", Add, "", None, {" ", "d", "/bin/x", ""}, {fillIn}, both);
+        row("add: blank path", Add, "", None, {"X", "d", " ", ""}, {fillIn}, both);
+        row("add: refused", Add, "", None, {"Refused", "d", "/bin/x", ""},
             {"SQLite|refused by rule|Critical", notSaved}, both);
-        row("add: trimmed", gamma, {added}, both + QStringList{"Gamma|a b|/bin/g|/i.ico"});
-        row("modify Ghost: unknown", gamma,
+        row("add: trimmed", Add, "", None, gamma, {added},
+            both + QStringList{"Gamma|a b|/bin/g|/i.ico"});
+        row("modify Ghost: unknown", Modify, "Ghost", None, gamma,
             {"Error|Couldn't Load Program Information|Critical", notSaved}, both);
-        row("modify Beta: renames", gamma, {"Sucess|Program Modified|Information"},
-            {alpha[0], "Gamma|a b|/bin/g|/i.ico"});
-        row("modify Beta gone: deleted meanwhile", gamma, {notSaved}, alpha);
-        row("delete: nothing selected", {}, {}, both);
-        row("delete Beta no: kept", {}, {ask.arg("Beta")}, both);
-        row("delete Beta: deleted", {},
+        row("modify Beta: renames", Modify, "Beta", None, gamma,
+            {"Sucess|Program Modified|Information"}, {alpha[0], "Gamma|a b|/bin/g|/i.ico"});
+        row("modify Beta gone: deleted meanwhile", Modify, "Beta", BetaGone, gamma, {notSaved},
+            alpha);
+        row("delete: nothing selected", Delete, "", None, {}, {}, both);
+        row("delete Beta no: kept", Delete, "Beta", AnswerNo, {}, {ask.arg("Beta")}, both);
+        row("delete Beta: deleted", Delete, "Beta", None, {},
             {ask.arg("Beta"), "Confirmation|Program has been deleted|Information"}, alpha);
-        row("delete Alpha: refused", {},
+        row("delete Alpha: refused", Delete, "Alpha", None, {},
             {ask.arg("Alpha"), "Error|Couldn't Delete Program|Critical"}, both);
     }
     void editsTheCatalogue()
     {
+        QFETCH(int, edit);
+        QFETCH(QString, name);
+        QFETCH(int, twist);
         QFETCH(QStringList, typed);
         QFETCH(QStringList, messages);
         QFETCH(QStringList, catalogue);
-        const QStringList words = QString(QTest::currentDataTag()).section(':', 0, 0).split(' ');
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
         admin::frmModifyProgram modify(&a.setup());
-        if (words[0] == "delete") {
-            a.list()->setCurrentItem(
-                a.list()->findItems(words.value(1), Qt::MatchExactly).value(0));
-            a.messages.queueAnswer(words.value(2) == "no" ? platform::MsgAnswer::No
-                                                          : platform::MsgAnswer::Yes);
+        if (edit == Delete) {
+            a.list()->setCurrentItem(a.list()->findItems(name, Qt::MatchExactly).value(0));
+            a.messages.queueAnswer(twist == AnswerNo ? platform::MsgAnswer::No
+                                                     : platform::MsgAnswer::Yes);
             a.press("cmdDelete");
         } else {
             QPointer<frmProgramDialog> dialog = &modify;
-            if (words[0] == "add") {
+            if (edit == Add) {
                 a.press("cmdAdd");
                 dialog = a.addDialogs().value(0);
             } else {
-                modify.setProgram(words[1]); // loaded as stored, blanks and all
-                QCOMPARE(modify.txtProgramPath()->text(), words[1] == "Beta" ? " /bin/beta " : "");
+                modify.setProgram(name); // loaded as stored, blanks and all
+                QCOMPARE(modify.txtProgramPath()->text(), name == "Beta" ? " /bin/beta " : "");
                 modify.show();
             }
-            if (words.value(2) == "gone")
+            if (twist == BetaGone)
                 a.fx.sql("DELETE FROM Program WHERE Program_Name = 'Beta'");
             fill(dialog, typed);
             QTest::mouseClick(dialog->cmdAdd(), Qt::LeftButton);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             const bool saved = messages.last().startsWith("Sucess");
             QCOMPARE(dialog && dialog->isVisible(), !saved);
-            QCOMPARE(saved ? typed : entries(dialog), typed);
+            if (!saved) // the dialog stays with what was typed
+                QCOMPARE(entries(dialog), typed);
         }
         QCOMPARE(described(a.messages), messages);
         QCOMPARE(
             a.fx.sql("SELECT Program_Name || '|' || Program_Desc || '|' || Program_Path || '|' "
                      "|| Program_CustomIcon FROM Program ORDER BY Program_Name"),
             catalogue);
-        if (words.value(2) != "gone") // that one the list still shows
+        if (twist != BetaGone) // that one the list still shows
             QCOMPARE(a.listed(), a.fx.names());
     }
 
@@ -240,30 +256,35 @@ private slots:
 
     void changeLocation_data()
     {
+        QTest::addColumn<int>("settingsFile");
         QTest::addColumn<QString>("chosen"); // a file in data/
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("saved"); // DatabasePath|RequireLogin ShowToolbar NumberOfClicks
         const QString updated = "Information|Database Location has been updated|Information";
         const QString failed = "Error|Unable to save settings|Critical";
         const QString same = "Same|Database is same as selected file|Exclamation";
-        QTest::newRow("same path") << "Kestrel.mdb" << same << "data/Kestrel.mdb|111";
-        QTest::newRow("other case") << "KESTREL.MDB" << updated << "data/KESTREL.MDB|002";
-        QTest::newRow("new file") << "other.mdb" << updated << "data/other.mdb|002";
-        QTest::newRow("read-only settings file") << "other.mdb" << failed << "data/Kestrel.mdb|111";
-        QTest::newRow("settings file a folder") << "other.mdb" << failed << "";
+        QTest::newRow("same path")
+            << int(Writable) << "Kestrel.mdb" << same << "data/Kestrel.mdb|111";
+        QTest::newRow("other case")
+            << int(Writable) << "KESTREL.MDB" << updated << "data/KESTREL.MDB|002";
+        QTest::newRow("new file") << int(Writable) << "other.mdb" << updated
+                                  << "data/other.mdb|002";
+        QTest::newRow("read-only settings file")
+            << int(ReadOnly) << "other.mdb" << failed << "data/Kestrel.mdb|111";
+        QTest::newRow("settings file a folder") << int(Folder) << "other.mdb" << failed << "";
     }
     void changeLocation()
     {
+        QFETCH(int, settingsFile);
         QFETCH(QString, chosen);
         QFETCH(QString, message);
         QFETCH(QString, saved);
-        const QString tag = QTest::currentDataTag();
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
-        if (tag.startsWith("read-only") && QFile::setPermissions(a.fx.ini(), QFile::ReadOwner) &&
+        if (settingsFile == ReadOnly && QFile::setPermissions(a.fx.ini(), QFile::ReadOwner) &&
             QFileInfo(a.fx.ini()).isWritable())
             QSKIP("root writes read-only files");
-        if (tag.endsWith("folder"))
+        if (settingsFile == Folder)
             QVERIFY(QFile::remove(a.fx.ini()) && QDir().mkdir(a.fx.ini()));
         a.files.queueAnswer(a.fx.path("data/" + chosen));
         a.press("cmdBrowse");

@@ -1,6 +1,6 @@
 #include "platform/profile/Profile.h"
 
-#include "tests/settings/TestFiles.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "settings/clsEnvironment.h"
 
-#include "tests/settings/TestFiles.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -84,8 +84,9 @@ private slots:
         QTEST(env.loadSettings(at("Site.ini")), "ok");
         QTEST(int(env.NumberofClicks()), "clicks");
         // A failing step keeps the earlier value; the last step still runs.
-        QCOMPARE(env.DefaultIcon() + env.DatabasePath() + env.DefaultDialogDatabasePath(),
-                 at("Default.ico") + at("data/Kestrel.mdb") + at("icons"));
+        QCOMPARE(env.DefaultIcon(), at("Default.ico"));
+        QCOMPARE(env.DatabasePath(), at("data/Kestrel.mdb"));
+        QCOMPARE(env.DefaultDialogDatabasePath(), at("icons"));
     }
 
     void saveRewritesFourEntriesAndLeavesThree()

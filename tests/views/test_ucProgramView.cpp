@@ -109,9 +109,14 @@ private slots:
         list->viewport()->installEventFilter(&counter);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QTest::qWait(300); // longer than the view's own delayed relayout
+        QTRY_VERIFY_WITH_TIMEOUT(counter.paints > 0, 5000);
+        // A relayout still pending would run at this geometry query, not after a guessed
+        // wait, and post a second paint, which the events processed next would deliver.
+        const QRect last = list->visualItemRect(list->item(299));
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QCOMPARE(counter.paints, 1);
-        QVERIFY(list->viewport()->rect().contains(list->visualItemRect(list->item(299))));
+        QVERIFY(list->viewport()->rect().contains(last));
     }
 
     void contextMenuOnlyWithASelection()
