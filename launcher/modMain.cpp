@@ -9,6 +9,9 @@
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
 
+#include <QCoreApplication>
+#include <QSet>
+
 namespace modMain {
 
 namespace {
@@ -25,24 +28,23 @@ void Main()
     frmView::Instance().show();
 }
 
-bool LaunchProgram(const QString& name)
+namespace {
+QSet<QString>& pending()
 {
-    const QString program = TrimSpaces(name);
-    try {
-        platform::setMousePointer(platform::MousePointer::Hourglass);
-        const QString path = TrimSpaces(gDBRoutines().getProgramPath(program));
-        // Handing the shell nothing would silently do nothing: report it.
-        if (path.isEmpty())
-            throw KestrelError(
-                NoProgramPath, QStringLiteral("Kestrel"),
-                QStringLiteral("The catalogue holds no path for the program \"%1\".").arg(program));
-        const platform::ShellResult result = platform::ShellExecute({path, QString()});
-        if (!result.ok)
-            throw KestrelError(ShellRefused, QStringLiteral("Kestrel"), result.error);
+    static QSet<QString> programs;
+    return programs;
+}
+
+// Every launch ends here, started or failed, with the path it was given ("" when the
+// catalogue gave none) and the outcome: the one place where that outcome is known.
+void finishLaunch(const QString& program, const QString& path, const KestrelError* failure,
+                  const LaunchDone& done)
+{
+    Q_UNUSED(path);
+    pending().remove(program);
+    if (pending().isEmpty())
         platform::setMousePointer(platform::MousePointer::Default);
-        return true;
-    } catch (const KestrelError& error) {
-        platform::setMousePointer(platform::MousePointer::Default);
+    if (failure) {
         platform::MsgBox({QStringLiteral("Unable to execute program : ") + program +
                               QStringLiteral(". Error Follows"),
                           QStringLiteral("Error"),
@@ -50,9 +52,49 @@ bool LaunchProgram(const QString& name)
                           platform::MsgButtons::Ok,
                           {},
                           0});
-        platform::ShowError(error);
-        return false;
+        platform::ShowError(*failure);
     }
+    if (done)
+        done(failure == nullptr);
+}
+} // namespace
+
+bool LaunchProgram(const QString& name, LaunchDone done)
+{
+    const QString program = TrimSpaces(name);
+    if (pending().contains(program))
+        return false;
+    pending().insert(program);
+    platform::setMousePointer(platform::MousePointer::Hourglass);
+    QString path;
+    try {
+        path = TrimSpaces(gDBRoutines().getProgramPath(program));
+        // Handing the shell nothing would silently do nothing: report it.
+        if (path.isEmpty())
+            throw KestrelError(
+                NoProgramPath, QStringLiteral("Kestrel"),
+                QStringLiteral("The catalogue holds no path for the program \"%1\".").arg(program));
+    } catch (const KestrelError& error) {
+        finishLaunch(program, path, &error, done);
+        return true;
+    }
+    // Answered on the application's thread, which lives as long as the program.
+    platform::ShellExecuteAsync({path, QString()}, QCoreApplication::instance(),
+                                [program, path, done](const platform::ShellResult& result) {
+                                    if (result.ok) {
+                                        finishLaunch(program, path, nullptr, done);
+                                    } else {
+                                        const KestrelError error(
+                                            ShellRefused, QStringLiteral("Kestrel"), result.error);
+                                        finishLaunch(program, path, &error, done);
+                                    }
+                                });
+    return true;
+}
+
+int PendingLaunches()
+{
+    return int(pending().size());
 }
 
 } // namespace modMain

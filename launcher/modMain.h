@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // The launcher's start-up procedure and its launching of catalogue programs.
 namespace modMain {
 
@@ -11,9 +13,18 @@ namespace modMain {
 // program's top-level handler.
 void Main();
 
-// Starts the program of that name with the desktop's default action. A failure (the
+// Called with a launch's outcome: true when the program was started.
+using LaunchDone = std::function<void(bool started)>;
+
+// Starts the program of that name with the desktop's default action. The path is read
+// from the catalogue at once; finding the handler and starting it happen on a thread of
+// their own, so the window keeps working while the hourglass shows. A failure (the
 // catalogue cannot be read, no path recorded, a path the shell cannot open) is reported
-// in two message boxes and answers false. The hourglass shows until it returns.
-bool LaunchProgram(const QString& name);
+// in two message boxes once it is known, and then done(false); success gives done(true).
+// Answers false, and does nothing, while a launch of the same program is still pending.
+bool LaunchProgram(const QString& name, LaunchDone done = {});
+
+// Launches still waiting for the shell's answer.
+int PendingLaunches();
 
 } // namespace modMain

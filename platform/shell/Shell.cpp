@@ -1,11 +1,16 @@
 #include "platform/shell/Shell.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <memory>
 
 namespace platform {
 namespace {
@@ -92,8 +97,13 @@ ShellResult launchDesktopEntry(const QFileInfo& info)
                            .arg(path));
     }
     // gio answers as soon as the entry's program has been spawned.
-    if (!gio->waitForFinished(5000))
-        return {true, {}}; // still busy: the request was made; it deletes itself later
+    if (!gio->waitForFinished(5000)) {
+        // Still busy: the request was made. It deletes itself when done, on the
+        // application's thread, which outlives a launch's own thread.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            gio->moveToThread(app->thread());
+        return {true, {}};
+    }
     const bool ok = gio->exitStatus() == QProcess::NormalExit && gio->exitCode() == 0;
     delete gio;
     if (!ok)
@@ -180,6 +190,25 @@ ShellHandler setShellHandler(ShellHandler handler)
     return previous;
 }
 
+void ShellExecuteAsync(const ShellRequest& request, QObject* context, ShellDone done)
+{
+    ShellHandler handler = installedHandler();
+    auto result = std::make_shared<ShellResult>();
+    QThread* thread = QThread::create([handler = std::move(handler), request, result] {
+        *result = handler ? handler(request) : systemShellExecute(request);
+    });
+    thread->setObjectName(QStringLiteral("shell"));
+    QObject::connect(
+        thread, &QThread::finished, context,
+        [result, done = std::move(done)] {
+            if (done)
+                done(*result);
+        },
+        Qt::QueuedConnection);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
 ShellResult systemShellExecute(const ShellRequest& request)
 {
     // "Open" on a program runs it and on a document opens it with its program, which
@@ -191,8 +220,15 @@ ShellResult systemShellExecute(const ShellRequest& request)
     if (request.file.trimmed().isEmpty())
         return failure(QStringLiteral("No file was given to open."));
 
+    // A command name, as the desktop runs one: from the working folder if it is there,
+    // else from PATH.
+    QString file = request.file;
+    if (!file.contains(QLatin1Char('/')) &&
+        !QFileInfo::exists(QDir::current().absoluteFilePath(file)))
+        if (const QString found = QStandardPaths::findExecutable(file); !found.isEmpty())
+            file = found;
     // Absolute, so that no argument can ever be taken for an option.
-    const QFileInfo info(QDir::current().absoluteFilePath(request.file));
+    const QFileInfo info(QDir::current().absoluteFilePath(file));
     if (!info.exists())
         return failure(QStringLiteral("The file \"%1\" does not exist.")
                            .arg(QDir::toNativeSeparators(info.absoluteFilePath())));

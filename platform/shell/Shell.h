@@ -3,6 +3,8 @@
 #include <QString>
 #include <functional>
 
+class QObject;
+
 namespace platform {
 // The desktop's default action for a path. ok is false when the request could not
 // be made (missing file, no permission, no handler); error then says why.
@@ -20,9 +22,16 @@ using ShellHandler = std::function<ShellResult(const ShellRequest&)>;
 ShellResult ShellExecute(const ShellRequest& request);
 ShellHandler setShellHandler(ShellHandler handler); // returns the previous one
 
+// The same request answered on a thread of its own, so that waiting for a handler
+// (gio, xdg-mime) never blocks the caller's thread. done runs on context's thread once
+// the answer is there, and not at all when context is gone by then.
+using ShellDone = std::function<void(const ShellResult&)>;
+void ShellExecuteAsync(const ShellRequest& request, QObject* context, ShellDone done);
+
 // The real implementation, installed by default: an executable file is started
 // detached in its own folder, a .desktop entry goes through `gio launch`, anything
-// else to the application registered for its type (`xdg-open`). Never through a
-// shell command line.
+// else to the application registered for its type (`xdg-open`). A bare command name
+// that is no file in the working folder is looked up on PATH. Never through a shell
+// command line.
 ShellResult systemShellExecute(const ShellRequest& request);
 } // namespace platform

@@ -52,6 +52,10 @@ private slots:
         // may run with and must not pass on.
         for (const char* name : {"DISPLAY", "LD_LIBRARY_PATH", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM"})
             qputenv(name, "set");
+        // A command found on PATH writes where it runs: its own folder.
+        write("bin/kestrel-bare", "#!/bin/sh\necho ran >bare.tmp && mv bare.tmp bare.txt\n",
+              Executable);
+        qputenv("PATH", root + "/bin:" + qgetenv("PATH"));
         QVERIFY(QDir::setCurrent(mRoot.path()));
     }
     void init() { QFile::remove(path("opened")); }
@@ -90,6 +94,9 @@ private slots:
         write("bad/data.bin", QByteArray("\x00\x01\x02\xff\xfe kestrel", 14));
         write("bad/Broken.desktop", "[Desktop Entry]\nType=Application\nName=B\nExec=/no/x\n");
         write("bad/broken program", "\177ELF\2\1 not really", Executable);
+        QTest::newRow("command name on PATH")
+            << QString("kestrel-bare") << QString() << "bin/bare.txt" << QStringList{"ran", ""};
+        fail("command name nowhere", "kestrel-nowhere", "kestrel-nowhere");
         fail("missing file", path("bad/missing.exe"), "missing.exe");
         fail("no handler for the type", path("bad/data.bin"), "data.bin");
         fail("entry names a missing program", path("bad/Broken.desktop"), "Broken");
