@@ -12,6 +12,7 @@
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucLeftFrame.h"
 #include "views/admin/ucProgramView.h"
+#include "views/common/SearchField.h"
 #include "views/common/Twips.h"
 
 #include <QGroupBox>
@@ -54,8 +55,15 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     mCmdAddInstalled = addButton(mFrPrograms, "cmdAddInstalled", "Add Installed...",
                                  twips::rect(2640, 2280, 2055, 375));
 
-    setTabChain({mUcLeftFrame1, mTxtDatabaseLocation, mCmdBrowse, mUcProgramView1, mCmdDelete,
-                 mCmdAdd, mCmdModify, mCmdAddInstalled, mCmdProp});
+    // The search field sits in the left panel's free space below the logo, where the
+    // launcher has its own.
+    mTxtSearch = new SearchField(mUcLeftFrame1);
+    mTxtSearch->setGeometry(twips::rect(120, 810, 2775, 345));
+    mUcProgramView1->attachSearchField(mTxtSearch);
+    mTxtSearch->captureTyping(this);
+
+    setTabChain({mUcLeftFrame1, mTxtDatabaseLocation, mCmdBrowse, mTxtSearch, mUcProgramView1,
+                 mCmdDelete, mCmdAdd, mCmdModify, mCmdAddInstalled, mCmdProp});
 
     connect(mCmdBrowse, &QPushButton::clicked, this, &frmSetup::cmdBrowse_Click);
     connect(mCmdAdd, &QPushButton::clicked, this, &showAddProgram);

@@ -5,6 +5,7 @@
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class SearchField;
 
 namespace admin {
 
@@ -22,6 +23,7 @@ public:
     ucProgramView* ucProgramView1() const { return mUcProgramView1; }
     ucLeftFrame* ucLeftFrame1() const { return mUcLeftFrame1; }
     QLineEdit* txtDatabaseLocation() const { return mTxtDatabaseLocation; }
+    SearchField* txtSearch() const { return mTxtSearch; }
 
 private slots:
     void cmdBrowse_Click();
@@ -42,6 +44,7 @@ private:
     QPushButton* mCmdDelete = nullptr;
     QPushButton* mCmdProp = nullptr;
     QPushButton* mCmdAddInstalled = nullptr;
+    SearchField* mTxtSearch = nullptr;
 };
 
 } // namespace admin

@@ -137,6 +137,11 @@ Recordset clsDBRoutines::loadPrograms()
         {});
 }
 
+Recordset clsDBRoutines::loadProgramDescriptions()
+{
+    return openRecordset(QStringLiteral("Select Program_Name, Program_Desc from Program"), {});
+}
+
 Recordset clsDBRoutines::loadProgram(const QString& mStrName)
 {
     return openRecordset(QStringLiteral("Select * from Program where Program_Name =?"),

@@ -49,6 +49,8 @@ public:
     clsDBRoutines& operator=(const clsDBRoutines&) = delete;
 
     Recordset loadPrograms();
+    // Name and description of every program, in no particular order (for searching).
+    Recordset loadProgramDescriptions();
     Recordset loadProgram(const QString& mStrName);
     QString getProgramDescription(const QString& mStrPrgName);
     Recordset loadProperties(const QString& mStrName);

@@ -6,6 +6,8 @@
 #include "platform/ui/MessageBox.h"
 #include "resources/KestrelResources.h"
 #include "settings/FileChecks.h"
+#include "views/common/CommandLabel.h"
+#include "views/common/SearchField.h"
 #include "views/common/Twips.h"
 #include "views/launcher/frmProperties.h"
 #include "views/launcher/ucLeftFrame.h"
@@ -87,6 +89,16 @@ frmView::frmView()
     connect(mClock, &QTimer::timeout, this, &frmView::updateStatusPanels);
     mClock->start(1000);
 
+    // Search: typing anywhere in the window filters the list.
+    SearchField* search = mLeftFrame->txtSearch();
+    mProgramView->attachSearchField(search);
+    search->captureTyping(this);
+    QWidget::setTabOrder(search, mProgramView->lstView());
+    QWidget::setTabOrder(mProgramView->lstView(), mProgramView->lstFiltered());
+    QWidget::setTabOrder(mProgramView->lstFiltered(), mLeftFrame->launchCommand());
+    QWidget::setTabOrder(mLeftFrame->launchCommand(), mLeftFrame->propertiesCommand());
+    QWidget::setTabOrder(mLeftFrame->propertiesCommand(), mLeftFrame->quitCommand());
+
     connect(mProgramView, &launcher::ucProgramView::ItemClicked, this, &frmView::programClicked);
     connect(mProgramView, &launcher::ucProgramView::ListDoubleClicked, this,
             &frmView::programDoubleClicked);
@@ -116,8 +128,7 @@ void frmView::programDoubleClicked(QListWidgetItem* item)
 {
     if (!item)
         return;
-    if (!modMain::LaunchProgram(item->text()))
-        showLaunchFailure();
+    launch(item->text());
 }
 
 void frmView::launchSelected()
@@ -125,13 +136,24 @@ void frmView::launchSelected()
     const QString selected = mProgramView->selectedItem();
     if (TrimSpaces(selected).isEmpty())
         return;
-    if (!modMain::LaunchProgram(selected))
-        showLaunchFailure();
+    launch(selected);
+}
+
+void frmView::launch(const QString& name)
+{
+    // The outcome comes later; the window may be gone by then.
+    QPointer<frmView> window(this);
+    modMain::LaunchProgram(name, [window](bool started) {
+        if (!started && window)
+            window->showLaunchFailure();
+    });
 }
 
 void frmView::openProperties()
 {
-    launcher::frmProperties window(&modMain::LaunchProgram, this);
+    // The properties window ignores the outcome.
+    launcher::frmProperties window([](const QString& name) { return modMain::LaunchProgram(name); },
+                                   this);
     window.setProgram(mProgramView->selectedItem());
     if (window.isOpen())
         window.exec();

@@ -37,6 +37,7 @@ private:
     void programClicked(QListWidgetItem* item);
     void programDoubleClicked(QListWidgetItem* item);
     void launchSelected();
+    void launch(const QString& name);
     void openProperties();
     void showLaunchFailure();
     void updateStatusPanels();

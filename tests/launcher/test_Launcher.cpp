@@ -9,10 +9,14 @@
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 
+#include <QAccessible>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
 #include <QTimer>
 
@@ -102,6 +106,7 @@ private slots:
         QCOMPARE(l.window().ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
         QVERIFY(!l.command("lblLaunch")->isHidden() && !l.command("lblProperties")->isHidden());
         QTest::mouseClick(l.command("lblLaunch"), Qt::LeftButton);
+        QTRY_COMPARE(modMain::PendingLaunches(), 0);
         // Properties: modal, owned by the main window; its Launch launches and closes it.
         QString title;
         QTimer::singleShot(0, &l.window(), [&] {
@@ -113,7 +118,9 @@ private slots:
         });
         QTest::mouseClick(l.command("lblProperties"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("Showing Properties For : Editor"));
+        QTRY_COMPARE(modMain::PendingLaunches(), 0);
         l.click("Viewer", true);
+        QTRY_COMPARE(modMain::PendingLaunches(), 0);
         QCOMPARE(l.shell.files(),
                  (QStringList{"/usr/bin/editor", "/usr/bin/editor", "/usr/bin/viewer"}));
         QCOMPARE(during, (QList{Hourglass, Hourglass, Hourglass}));
@@ -137,6 +144,7 @@ private slots:
         Launcher l;
         l.shell.queueFailure(reason);
         l.click(name, true);
+        QTRY_COMPARE(l.messages.requests().size(), 3);
         QCOMPARE(l.shell.requests().size(), name == "Ghost" ? 0 : 1);
         QCOMPARE(described(l.messages),
                  (QStringList{
@@ -145,6 +153,120 @@ private slots:
                      "Error|Unable to execute " + name +
                          ". If problem continues please contact administrator|Information"}));
         QCOMPARE(l.pointer.sequence(), (QList{Hourglass, Default}));
+    }
+
+    // A slow handler: the window goes on (timers fire), the hourglass shows, the same
+    // program is not launched twice meanwhile, and the failure is told once it is known.
+    void launchDoesNotBlockTheWindow()
+    {
+        Launcher l;
+        QSemaphore entered, release;
+        l.shell.setObserver([&](const platform::ShellRequest&) {
+            entered.release();
+            release.acquire();
+        });
+        l.shell.queueFailure("slow and refused");
+        l.click("Editor", true);
+        QVERIFY(entered.tryAcquire(1, 5000));
+        bool ticked = false;
+        QTimer::singleShot(10, [&] { ticked = true; });
+        QTRY_VERIFY(ticked);
+        l.click("Editor", true); // still pending: ignored
+        QCOMPARE(modMain::PendingLaunches(), 1);
+        QCOMPARE(l.pointer.current(), Hourglass);
+        QVERIFY(l.messages.requests().isEmpty());
+        release.release();
+        QTRY_COMPARE(l.messages.requests().size(), 3);
+        QCOMPARE(l.messages.texts().last(),
+                 "Unable to execute Editor. If problem continues please contact administrator");
+        QCOMPARE(l.shell.requests().size(), 1);
+        QCOMPARE(l.pointer.current(), Default);
+    }
+
+    // Typing anywhere filters; Enter launches the first match; Esc shows all again; keys move
+    // through the grid as clicks do; Tab visits search, list and commands; commands answer
+    // Enter and Space.
+    void keyboardAlone()
+    {
+        Launcher l;
+        frmView& w = l.window();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        launcher::ucProgramView* view = w.ucProgramView1();
+        auto* search = w.findChild<QLineEdit*>("txtSearch");
+        const auto shown = [view] {
+            QStringList names;
+            for (const QListWidgetItem* item : view->shownItems())
+                names << item->text();
+            return names;
+        };
+        view->lstView()->setFocus();
+        QTest::keyClicks(view->lstView(), "VIEW");
+        QCOMPARE(search->text(), QStringLiteral("VIEW"));
+        QCOMPARE(shown(), QStringList{"Viewer"});
+        QTest::keyClick(search, Qt::Key_Return);
+        QTRY_COMPARE(l.shell.files(), QStringList{"/usr/bin/viewer"});
+        QCOMPARE(view->selectedItem(), QStringLiteral("Viewer"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(shown(), (QStringList{"Editor", "Ghost", "Viewer"}));
+        QVERIFY(view->lstView()->isVisible());
+
+        view->lstView()->setFocus();
+        for (auto [key, name] : {std::pair{Qt::Key_Home, "Editor"},
+                                 {Qt::Key_Right, "Ghost"},
+                                 {Qt::Key_End, "Viewer"},
+                                 {Qt::Key_Home, "Editor"}}) {
+            QTest::keyClick(view->lstView(), key);
+            QCOMPARE(view->selectedItem(), QString(name));
+        }
+        QCOMPARE(w.ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
+        QTest::keyClick(view->lstView(), Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(view->mnuPopupmenu()->isVisible());
+        view->mnuPopupmenu()->close();
+
+        search->setFocus();
+        QStringList order;
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(order, (QStringList{"lstView", "lblLaunch", "lblProperties", "lblQuit"}));
+        QTest::keyClick(l.command("lblLaunch"), Qt::Key_Return);
+        QTRY_COMPARE(l.shell.files().size(), 2);
+        QCOMPARE(l.shell.files().last(), QStringLiteral("/usr/bin/editor"));
+        QTRY_COMPARE(modMain::PendingLaunches(), 0);
+        QTest::keyClick(l.command("lblQuit"), Qt::Key_Space);
+        QTRY_VERIFY(!frmView::existingInstance());
+    }
+
+    // What a screen reader reads: names and roles of the controls and of each program.
+    void accessibleTree()
+    {
+        Launcher l;
+        l.click("Editor");
+        const auto node = [&l](const char* name) {
+            return QAccessible::queryAccessibleInterface(l.window().findChild<QWidget*>(name));
+        };
+        using A = QAccessible;
+        const QList<std::tuple<const char*, A::Role, QString>> expected{
+            {"txtSearch", A::EditableText, "Search programs"},
+            {"lstView", A::List, "Programs"},
+            {"lblLaunch", A::Button, "Launch Program"},
+            {"lblProperties", A::Button, "Properties"},
+            {"lblQuit", A::Button, "Quit"},
+            {"lblDescription", A::StaticText, "Edits text files."}};
+        for (const auto& [name, role, text] : expected) {
+            QAccessibleInterface* control = node(name);
+            QVERIFY2(control && control->role() == role && control->text(A::Name) == text, name);
+        }
+        QVERIFY(node("lblLaunch")
+                    ->actionInterface()
+                    ->actionNames()
+                    .contains(QAccessibleActionInterface::pressAction()));
+        QAccessibleInterface* list = node("lstView");
+        QCOMPARE(list->childCount(), 3);
+        QCOMPARE(list->child(0)->role(), A::ListItem);
+        QCOMPARE(list->child(2)->text(A::Name), QStringLiteral("Viewer"));
     }
 
     void startsWithTheSettingsBesideItsExecutable()

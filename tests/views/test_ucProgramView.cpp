@@ -1,6 +1,7 @@
 #include "tests/support/InstallationFixture.h"
 #include "views/launcher/ucProgramView.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QSet>
@@ -117,6 +118,78 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(counter.paints, 1);
         QVERIFY(list->viewport()->rect().contains(last));
+    }
+
+    // Every word, in the name or the description, letter case and accents ignored; names
+    // starting with the text first, otherwise the list's order.
+    void searchFilters_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("shown");
+        const QStringList all{"Café Viewer", "Calculator", "Notes", "Xcalc", "Émoji 😀"};
+        QTest::addRow("accent and case") << "CAFE" << QStringList{"Café Viewer", "Notes"};
+        QTest::addRow("name prefix first") << "calc" << QStringList{"Calculator", "Notes", "Xcalc"};
+        QTest::addRow("every word") << "old  CALC" << QStringList{"Xcalc"};
+        QTest::addRow("blanks only") << "   " << all;
+        QTest::addRow("emoji") << "émoji 😀" << QStringList{"Émoji 😀"};
+        QTest::addRow("right to left") << "שלום" << QStringList{"Émoji 😀"};
+        QTest::addRow("control characters") << "ca\tfe\x01" << QStringList{"Café Viewer", "Notes"};
+        QTest::addRow("no match") << "zzz" << QStringList{};
+        QTest::addRow("10,000 characters") << QString(10000, 'a') << QStringList{};
+    }
+    void searchFilters()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, shown);
+        InstallationFixture fx;
+        for (const QStringList& row : QList<QStringList>{{"Café Viewer", "Shows menus"},
+                                                         {"Calculator", "Adds numbers"},
+                                                         {"Notes", "A CAFÉ calculator"},
+                                                         {"Xcalc", "Old calculator"},
+                                                         {"Émoji 😀", "שלום, right to left"}})
+            fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES (?, ?, "
+                   "'/p')",
+                   {row[0], row[1]});
+        ucProgramView view;
+        view.resize(417, 345);
+        view.show();
+        view.loadView();
+        view.setFilterText(query);
+        QStringList names;
+        for (const QListWidgetItem* item : view.shownItems())
+            names << item->text();
+        QCOMPARE(names, shown);
+        QCOMPARE(view.lstView()->count(), 5);
+        auto* noMatch = view.findChild<QLabel*>("lblNoMatch");
+        QCOMPARE(noMatch->isVisible(), shown.isEmpty());
+        if (shown.isEmpty())
+            QVERIFY(noMatch->text().startsWith("No programs match \"" + query.left(10)));
+        view.setFilterText({});
+        QVERIFY(view.lstView()->isVisible() && !noMatch->isVisible());
+    }
+
+    // The selection stays while the filter shows it; Enter with none takes the first match.
+    void searchKeepsSelectionAndFollowsTheCatalogue()
+    {
+        InstallationFixture fx;
+        fx.add("Alpha", "/a");
+        fx.add("Beta", "/b");
+        ucProgramView view;
+        view.resize(417, 345);
+        view.show();
+        view.loadView();
+        view.lstView()->setCurrentRow(1);
+        view.setFilterText("ta");
+        QCOMPARE(view.selectedItem(), QStringLiteral("Beta"));
+        QCOMPARE(view.visibleList()->selectionModel()->selectedIndexes().size(), 1);
+        view.setFilterText("alp");
+        QCOMPARE(view.selectedItem(), QString());
+        QListWidgetItem* activated = nullptr;
+        connect(&view, &ucProgramView::ListDoubleClicked,
+                [&](QListWidgetItem* item) { activated = item; });
+        view.activateSelection(); // nothing selected: the first match
+        QVERIFY(activated && activated->text() == "Alpha");
+        QCOMPARE(view.selectedItem(), QStringLiteral("Alpha"));
     }
 
     void contextMenuOnlyWithASelection()

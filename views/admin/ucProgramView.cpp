@@ -42,9 +42,14 @@ void ucProgramView::reloadView()
 void ucProgramView::listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos)
 {
     if (button == Qt::RightButton)
-        mMnuPopupMenu->popup(lstView()->viewport()->mapToGlobal(viewportPos));
+        mMnuPopupMenu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
     else
         emit ItemClicked(selectedListItem());
+}
+
+void ucProgramView::listMenuKeyPressed(const QPoint& viewportPos)
+{
+    mMnuPopupMenu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
 }
 
 } // namespace admin

@@ -31,6 +31,7 @@ signals:
 
 protected:
     void listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos) override;
+    void listMenuKeyPressed(const QPoint& viewportPos) override;
 
 private:
     QMenu* mMnuPopupMenu;

@@ -2,7 +2,9 @@
 
 #include <QLabel>
 
-// A text label that acts as a command: a left click on it emits clicked().
+// A text label that acts as a command: a left click on it emits clicked(), and so do
+// Enter and Space while it has the keyboard focus (shown as a dotted frame). Assistive
+// technology sees it as a button named by its text.
 class CommandLabel : public QLabel
 {
     Q_OBJECT
@@ -14,4 +16,6 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };

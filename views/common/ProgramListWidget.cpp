@@ -91,21 +91,27 @@ QListWidgetItem* ProgramListItem::clone() const
 ProgramListWidget::ProgramListWidget(QWidget* parent) : QListWidget(parent)
 {
     setObjectName(QStringLiteral("lstView"));
-    setViewMode(QListView::IconMode);
-    setMovement(QListView::Static);
-    setResizeMode(QListView::Adjust);
-    setWrapping(true);
-    setWordWrap(true);
-    setIconSize(QSize(32, 32));
-    setGridSize(CellSize + QSize(4, 4));
+    configure(this);
     setItemDelegate(new CellDelegate(this));
-    setSpacing(0);
-    setTextElideMode(Qt::ElideRight);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void ProgramListWidget::configure(QListView* list)
+{
+    list->setViewMode(QListView::IconMode);
+    list->setMovement(QListView::Static);
+    list->setResizeMode(QListView::Adjust);
+    list->setWrapping(true);
+    list->setWordWrap(true);
+    list->setIconSize(QSize(32, 32));
+    list->setGridSize(CellSize + QSize(4, 4));
+    list->setSpacing(0);
+    list->setTextElideMode(Qt::ElideRight);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setContextMenuPolicy(Qt::NoContextMenu);
     // Uniform item sizes keep filling and layout linear in the item count.
-    setUniformItemSizes(true);
+    list->setUniformItemSizes(true);
+    list->setAccessibleName(QStringLiteral("Programs"));
 }
 
 void ProgramListWidget::mouseReleaseEvent(QMouseEvent* event)

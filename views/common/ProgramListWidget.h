@@ -42,6 +42,9 @@ class ProgramListWidget : public QListWidget
 public:
     explicit ProgramListWidget(QWidget* parent = nullptr);
 
+    // The look and layout every program list shares (cells, icon size, wrapping).
+    static void configure(QListView* list);
+
     // Scrolls the item into view: at once when the list is on screen, otherwise as it is
     // first shown (a list filled while hidden gets its real size only then).
     void scrollToItemWhenShown(QListWidgetItem* item);

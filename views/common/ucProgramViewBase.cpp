@@ -5,10 +5,14 @@
 #include "platform/ui/widgets/LoadPicture.h"
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
+#include "views/common/FilteredProgramList.h"
 #include "views/common/ProgramListWidget.h"
+#include "views/common/SearchField.h"
 #include "views/common/Twips.h"
 
 #include <QHash>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QListWidgetItem>
 
 namespace {
@@ -38,13 +42,37 @@ private:
 } // namespace
 
 ucProgramViewBase::ucProgramViewBase(QWidget* parent)
-    : QWidget(parent), mList(new ProgramListWidget(this))
+    : QWidget(parent), mList(new ProgramListWidget(this)),
+      mFiltered(new FilteredProgramList(mList, this)), mNoMatch(new QLabel(this))
 {
     connect(mList, &QListWidget::itemClicked, this, &ucProgramViewBase::ItemClicked);
     connect(mList, &ProgramListWidget::mouseReleased, this,
             [this](Qt::MouseButton button, const QPoint& pos) { listMouseReleased(button, pos); });
     connect(mList, &ProgramListWidget::doubleClicked, this,
             [this] { emit ListDoubleClicked(selectedListItem()); });
+
+    mFiltered->hide();
+    connect(mFiltered, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (QListWidgetItem* item = mFiltered->filterModel()->item(index))
+            emit ItemClicked(item);
+    });
+    connect(mFiltered, &FilteredProgramList::mouseReleased, this,
+            [this](Qt::MouseButton button, const QPoint& pos) { listMouseReleased(button, pos); });
+    connect(mFiltered, &FilteredProgramList::doubleClicked, this,
+            [this] { emit ListDoubleClicked(selectedListItem()); });
+    connect(mFiltered->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ucProgramViewBase::filteredSelectionChanged);
+
+    mNoMatch->setObjectName(QStringLiteral("lblNoMatch"));
+    mNoMatch->setTextFormat(Qt::PlainText);
+    mNoMatch->setWordWrap(true);
+    mNoMatch->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    mNoMatch->setAttribute(Qt::WA_TransparentForMouseEvents);
+    mNoMatch->hide();
+
+    for (QAbstractItemView* list :
+         {static_cast<QAbstractItemView*>(mList), static_cast<QAbstractItemView*>(mFiltered)})
+        list->installEventFilter(this);
     layoutList();
 }
 
@@ -53,6 +81,217 @@ ucProgramViewBase::~ucProgramViewBase() = default;
 QListWidget* ucProgramViewBase::lstView() const
 {
     return mList;
+}
+
+QAbstractItemView* ucProgramViewBase::lstFiltered() const
+{
+    return mFiltered;
+}
+
+QAbstractItemView* ucProgramViewBase::visibleList() const
+{
+    if (mFilterText.trimmed().isEmpty())
+        return mList;
+    return mFiltered;
+}
+
+QList<QListWidgetItem*> ucProgramViewBase::shownItems() const
+{
+    QList<QListWidgetItem*> items;
+    if (visibleList() == mList) {
+        items.reserve(mList->count());
+        for (int row = 0; row < mList->count(); ++row)
+            items.append(mList->item(row));
+    } else {
+        items.reserve(qsizetype(mFiltered->filterModel()->rows().size()));
+        for (int row : mFiltered->filterModel()->rows())
+            items.append(mList->item(row));
+    }
+    return items;
+}
+
+QRect ucProgramViewBase::visibleItemRect(QListWidgetItem* item) const
+{
+    if (visibleList() == mList)
+        return item ? mList->visualItemRect(item) : QRect();
+    FilteredProgramModel* model = mFiltered->filterModel();
+    const int row = model->rowOf(item);
+    return row < 0 ? QRect() : mFiltered->visualRect(model->index(row));
+}
+
+void ucProgramViewBase::setFilterText(const QString& text)
+{
+    if (text == mFilterText)
+        return;
+    mFilterText = text;
+    applyFilter();
+}
+
+void ucProgramViewBase::attachSearchField(SearchField* field)
+{
+    connect(field, &QLineEdit::textChanged, this, &ucProgramViewBase::setFilterText);
+    connect(field, &QLineEdit::returnPressed, this, &ucProgramViewBase::activateSelection);
+    connect(field, &SearchField::leaveDown, this, [this] {
+        visibleList()->setFocus(Qt::TabFocusReason);
+        const QList<QListWidgetItem*> shown = shownItems();
+        if (!selectedListItem() && !shown.isEmpty()) {
+            if (visibleList() == mList)
+                mList->setCurrentItem(shown.first());
+            else
+                selectInFiltered(shown.first());
+            emit ItemClicked(shown.first());
+        }
+    });
+}
+
+void ucProgramViewBase::activateSelection()
+{
+    QListWidgetItem* item = selectedListItem();
+    if (!item && visibleList() == mFiltered && !mFiltered->filterModel()->rows().empty()) {
+        item = mList->item(mFiltered->filterModel()->rows().front());
+        selectInFiltered(item);
+    }
+    if (item)
+        emit ListDoubleClicked(item);
+}
+
+void ucProgramViewBase::ensureSearchIndex()
+{
+    if (mSearchBuilt)
+        return;
+    QHash<QString, QString> descriptions;
+    Recordset programs = gDBRoutines().loadProgramDescriptions();
+    if (programs.RecordCount() > 0) {
+        programs.MoveFirst();
+        while (!programs.Eof()) {
+            const QString name =
+                TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString());
+            if (!descriptions.contains(name))
+                descriptions.insert(name,
+                                    programs.Fields(QStringLiteral("Program_Desc")).toString());
+            programs.MoveNext();
+        }
+    }
+    programs.Close();
+    QStringList names, texts;
+    names.reserve(mList->count());
+    texts.reserve(mList->count());
+    for (int row = 0; row < mList->count(); ++row) {
+        names.append(mList->item(row)->text());
+        texts.append(descriptions.value(names.last()));
+    }
+    mSearch.build(names, texts);
+    mSearchBuilt = true;
+}
+
+void ucProgramViewBase::applyFilter()
+{
+    const bool filtering = !mFilterText.trimmed().isEmpty();
+    QAbstractItemView* hiding = filtering ? static_cast<QAbstractItemView*>(mList) : mFiltered;
+    QAbstractItemView* showing = filtering ? static_cast<QAbstractItemView*>(mFiltered) : mList;
+    QListWidgetItem* selected = selectedListItem();
+    if (filtering) {
+        ensureSearchIndex();
+        // A holder may paint its items its own way: the results are drawn the same.
+        if (mFiltered->itemDelegate() != mList->itemDelegate())
+            mFiltered->setItemDelegate(mList->itemDelegate());
+        mFiltered->filterModel()->setRows(mSearch.match(mFilterText));
+        // A selection the filter hides is dropped, so Enter takes the first match.
+        if (selected && mFiltered->filterModel()->rowOf(selected) < 0) {
+            mList->clearSelection();
+            mList->setCurrentItem(nullptr);
+        } else if (selected) {
+            selectInFiltered(selected);
+        }
+        const bool none = mFiltered->filterModel()->rows().empty();
+        if (none) {
+            QString shown = mFilterText.simplified();
+            if (shown.size() > 40)
+                shown = shown.left(40) + QChar(0x2026);
+            mNoMatch->setText(QStringLiteral("No programs match \"%1\".").arg(shown));
+            mNoMatch->raise();
+        }
+        mNoMatch->setVisible(none);
+    } else {
+        mFiltered->filterModel()->setRows({});
+        mNoMatch->hide();
+        if (selected)
+            mList->scrollToItem(selected);
+    }
+    if (!showing->isVisibleTo(this)) {
+        const bool focused = hiding->hasFocus();
+        showing->show();
+        hiding->hide();
+        if (focused)
+            showing->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void ucProgramViewBase::selectInFiltered(QListWidgetItem* item)
+{
+    FilteredProgramModel* model = mFiltered->filterModel();
+    const int row = model->rowOf(item);
+    if (row >= 0)
+        mFiltered->setCurrentIndex(model->index(row));
+}
+
+void ucProgramViewBase::filteredSelectionChanged()
+{
+    // lstView keeps the selection, so selectedItem answers the same with or without a filter.
+    const QModelIndexList selected = mFiltered->selectionModel()->selectedIndexes();
+    QListWidgetItem* item =
+        selected.isEmpty() ? nullptr : mFiltered->filterModel()->item(selected.first());
+    if (item) {
+        mList->setCurrentItem(item);
+    } else if (mFiltered->isVisibleTo(this)) {
+        mList->clearSelection();
+    }
+}
+
+bool ucProgramViewBase::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || (watched != mList && watched != mFiltered))
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (modifiers != Qt::NoModifier)
+            break;
+        activateSelection();
+        return true;
+    case Qt::Key_F10:
+        if (modifiers != Qt::ShiftModifier)
+            break;
+        [[fallthrough]];
+    case Qt::Key_Menu: {
+        QAbstractItemView* list = visibleList();
+        const QRect rect = visibleItemRect(selectedListItem());
+        listMenuKeyPressed(rect.isValid() ? QPoint(rect.left(), rect.center().y())
+                                          : list->viewport()->rect().center());
+        return true;
+    }
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        // Moving through the grid shows the new program as a click on it does.
+        QListWidgetItem* before = selectedListItem();
+        watched->event(event);
+        QListWidgetItem* after = selectedListItem();
+        if (after && after != before)
+            emit ItemClicked(after);
+        return true;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QListWidgetItem* ucProgramViewBase::selectedListItem() const
@@ -104,12 +343,20 @@ void ucProgramViewBase::fillView()
     programs.Close();
     if (last)
         mList->scrollToItemWhenShown(last);
+    mSearchBuilt = false;
+    mSearch.clear();
+    if (!mFilterText.trimmed().isEmpty())
+        applyFilter();
 }
 
 void ucProgramViewBase::clearView()
 {
+    // The results refer to lstView's rows: empty them first.
+    mFiltered->filterModel()->setRows({});
     mList->clear();
     mImageList1.Clear();
+    mSearchBuilt = false;
+    mSearch.clear();
 }
 
 void ucProgramViewBase::resizeEvent(QResizeEvent* event)
@@ -120,5 +367,8 @@ void ucProgramViewBase::resizeEvent(QResizeEvent* event)
 
 void ucProgramViewBase::layoutList()
 {
-    mList->setGeometry(0, 0, width(), qMax(0, height() - twips::px(100)));
+    const QRect area(0, 0, width(), qMax(0, height() - twips::px(100)));
+    mList->setGeometry(area);
+    mFiltered->setGeometry(area);
+    mNoMatch->setGeometry(area.adjusted(12, 12, -12, 0).intersected(QRect(0, 0, width(), 80)));
 }

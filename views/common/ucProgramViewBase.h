@@ -2,8 +2,13 @@
 
 #include "views/common/ImageList.h"
 #include "views/common/ProgramListWidget.h"
+#include "views/common/ProgramSearch.h"
 
 #include <QWidget>
+
+class FilteredProgramList;
+class QLabel;
+class SearchField;
 
 // The part of the program list view that both programs share: the icon list "lstView",
 // the image list ImageList1, filling both from the catalogue, the selection and the layout.
@@ -29,6 +34,25 @@ public:
     QListWidgetItem* selectedListItem() const;
 
     QListWidget* lstView() const;
+
+    // Search. A non-empty filter shows, instead of lstView, only the programs whose name or
+    // description contains every word (letter case and accents ignored), names starting
+    // with the text first; lstView keeps every item and the selection. With no match the
+    // list area says so.
+    QString filterText() const { return mFilterText; }
+    void setFilterText(const QString& text);
+    // The search results' list, "lstFiltered" (hidden while there is no filter).
+    QAbstractItemView* lstFiltered() const;
+    // The list on screen: lstView, or the search results.
+    QAbstractItemView* visibleList() const;
+    // The programs shown, in their order on screen.
+    QList<QListWidgetItem*> shownItems() const;
+    // Wires a search field to this list: its text filters, Enter launches, Down moves
+    // into the results.
+    void attachSearchField(SearchField* field);
+    // What Enter does: the selected program, or with a filter and no selection the first
+    // match (which becomes selected), is reported as ListDoubleClicked.
+    void activateSelection();
     const ImageList& ImageList1() const { return mImageList1; }
 
     // Item roles: text is the trimmed name, PathRole the trimmed path, ImageIndexRole the
@@ -52,14 +76,32 @@ protected:
     // Removes every item and every image.
     void clearView();
 
-    // A mouse button was released over the list, after the list handled it.
+    // A mouse button was released over the visible list, after the list handled it.
     virtual void listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos) = 0;
+    // The menu key or Shift+F10 in the list; viewportPos is below the selected item, or
+    // the list's middle when nothing is selected.
+    virtual void listMenuKeyPressed(const QPoint& viewportPos) = 0;
+
+    // Where the item is drawn in the visible list (viewport coordinates); empty when the
+    // item is not shown.
+    QRect visibleItemRect(QListWidgetItem* item) const;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void layoutList();
+    void applyFilter();
+    void ensureSearchIndex();
+    void filteredSelectionChanged();
+    void selectInFiltered(QListWidgetItem* item);
 
     ProgramListWidget* mList;
+    FilteredProgramList* mFiltered;
+    QLabel* mNoMatch;
     ImageList mImageList1;
+    ProgramSearchIndex mSearch;
+    bool mSearchBuilt = false;
+    QString mFilterText;
 };

@@ -1,6 +1,7 @@
 #include "views/launcher/ucLeftFrame.h"
 
 #include "views/common/CommandLabel.h"
+#include "views/common/SearchField.h"
 
 #include <QCursor>
 #include <QFont>
@@ -13,6 +14,9 @@ ucLeftFrame::ucLeftFrame(QWidget* parent) : ucLeftFrameBase(parent)
 {
     setObjectName(QStringLiteral("ucLeftFrame"));
     placeTwips(lblDescription, 0, 1320, 3015, 1935);
+
+    mTxtSearch = new SearchField(this);
+    placeTwips(mTxtSearch, 120, 810, 2775, 345);
 
     lblLaunch = addCommandLabel(QStringLiteral("lblLaunch"), QStringLiteral("Launch Program"));
     placeTwips(lblLaunch, 120, 3600, 1695, 255);

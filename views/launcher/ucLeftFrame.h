@@ -2,6 +2,8 @@
 
 #include "views/common/ucLeftFrameBase.h"
 
+class SearchField;
+
 namespace launcher {
 
 // The launcher's left panel: the clicked program's description and the commands
@@ -14,11 +16,18 @@ public:
 
     void displayLabels(bool flag);
 
+    // The search field, in the free space below the logo.
+    SearchField* txtSearch() const { return mTxtSearch; }
+    CommandLabel* launchCommand() const { return lblLaunch; }
+    CommandLabel* propertiesCommand() const { return lblProperties; }
+    CommandLabel* quitCommand() const { return lblQuit; }
+
 signals:
     void LaunchedClicked();
     void PropertiesClicked();
 
 private:
+    SearchField* mTxtSearch;
     CommandLabel* lblLaunch;
     QFrame* Line1;
     CommandLabel* lblProperties;

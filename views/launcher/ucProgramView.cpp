@@ -27,11 +27,17 @@ void ucProgramView::listMouseReleased(Qt::MouseButton button, const QPoint& view
     if (!selected)
         return;
     if (button == Qt::RightButton) {
-        const QPoint at(lstView()->visualItemRect(selected).left(), viewportPos.y());
-        mMenu->popup(lstView()->viewport()->mapToGlobal(at));
+        const QPoint at(visibleItemRect(selected).left(), viewportPos.y());
+        mMenu->popup(visibleList()->viewport()->mapToGlobal(at));
     } else {
         emit ItemClicked(selected);
     }
+}
+
+void ucProgramView::listMenuKeyPressed(const QPoint& viewportPos)
+{
+    if (selectedListItem())
+        mMenu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
 }
 
 } // namespace launcher

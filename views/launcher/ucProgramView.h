@@ -26,6 +26,7 @@ signals:
 
 protected:
     void listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos) override;
+    void listMenuKeyPressed(const QPoint& viewportPos) override;
 
 private:
     QMenu* mMenu;

@@ -1,0 +1,170 @@
+#include "views/common/ProgramSearch.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <cstring>
+
+QByteArray foldForSearch(QStringView text)
+{
+    bool ascii = true;
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    QByteArray out;
+    if (ascii) {
+        out.resize(text.size());
+        char* to = out.data();
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            *to++ = u < 0x20 || u == 0x7f ? ' ' : (u >= 'A' && u <= 'Z' ? char(u + 32) : char(u));
+        }
+        return out;
+    }
+    // Compatibility decomposition splits "é" into "e" and a combining accent, which is
+    // dropped; unpaired surrogates and the like fold to themselves.
+    const QString decomposed = text.toString().normalized(QString::NormalizationForm_KD);
+    QString folded;
+    folded.reserve(decomposed.size());
+    for (qsizetype i = 0; i < decomposed.size(); ++i) {
+        char32_t code = decomposed.at(i).unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < decomposed.size() &&
+            QChar::isLowSurrogate(decomposed.at(i + 1).unicode()))
+            code = QChar::surrogateToUcs4(char16_t(code), decomposed.at(++i).unicode());
+        switch (QChar::category(code)) {
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+            continue;
+        case QChar::Other_Control:
+            folded.append(QLatin1Char(' '));
+            continue;
+        default:
+            break;
+        }
+        const char32_t lower = QChar::toCaseFolded(code);
+        if (QChar::requiresSurrogates(lower)) {
+            folded.append(QChar(QChar::highSurrogate(lower)));
+            folded.append(QChar(QChar::lowSurrogate(lower)));
+        } else {
+            folded.append(QChar(char16_t(lower)));
+        }
+    }
+    return folded.toUtf8();
+}
+
+namespace {
+constexpr char NameEnd = 0x1f;
+
+QList<QByteArray> wordsOf(const QByteArray& folded)
+{
+    QList<QByteArray> words;
+    QSet<QByteArray> seen;
+    for (const QByteArray& word : folded.split(' '))
+        if (!word.isEmpty() && !seen.contains(word)) {
+            seen.insert(word);
+            words.append(word);
+        }
+    // The longest words rule out most rows soonest.
+    std::stable_sort(words.begin(), words.end(),
+                     [](const QByteArray& a, const QByteArray& b) { return a.size() > b.size(); });
+    return words;
+}
+
+// Every old word lies inside some new word: the new matches are among the old ones.
+bool narrows(const QList<QByteArray>& oldWords, const QList<QByteArray>& newWords)
+{
+    return std::all_of(oldWords.begin(), oldWords.end(), [&](const QByteArray& old) {
+        return std::any_of(newWords.begin(), newWords.end(),
+                           [&](const QByteArray& word) { return word.contains(old); });
+    });
+}
+} // namespace
+
+void ProgramSearchIndex::build(const QStringList& names, const QStringList& descriptions)
+{
+    clear();
+    mStart.clear();
+    mStart.reserve(size_t(names.size()) + 1);
+    for (qsizetype row = 0; row < names.size(); ++row) {
+        mStart.push_back(quint32(mText.size()));
+        mText += foldForSearch(names.at(row));
+        mText += NameEnd;
+        mText += foldForSearch(descriptions.value(row));
+        mText += '\0';
+    }
+    mStart.push_back(quint32(mText.size()));
+    mText.squeeze();
+    mStart.shrink_to_fit();
+}
+
+void ProgramSearchIndex::clear()
+{
+    mText.clear();
+    mStart.clear();
+    mStart.push_back(0);
+    mLastWords.clear();
+    mLastMatches.clear();
+    mHaveLast = false;
+}
+
+qsizetype ProgramSearchIndex::memoryBytes() const
+{
+    return mText.capacity() + qsizetype(mStart.capacity() * sizeof(quint32));
+}
+
+std::vector<int> ProgramSearchIndex::match(QStringView query)
+{
+    const QByteArray folded = foldForSearch(query).simplified();
+    const QList<QByteArray> words = wordsOf(folded);
+    const int rows = count();
+
+    std::vector<int> candidates;
+    const bool narrowing = mHaveLast && narrows(mLastWords, words);
+    if (!narrowing) {
+        candidates.resize(size_t(rows));
+        for (int row = 0; row < rows; ++row)
+            candidates[size_t(row)] = row;
+    }
+    const std::vector<int>& from = narrowing ? mLastMatches : candidates;
+
+    std::vector<int> matches;
+    matches.reserve(from.size());
+    for (int row : from) {
+        const char* text = mText.constData() + mStart[size_t(row)];
+        const size_t length = mStart[size_t(row) + 1] - mStart[size_t(row)];
+        bool all = true;
+        for (const QByteArray& word : words)
+            if (!memmem(text, length, word.constData(), size_t(word.size()))) {
+                all = false;
+                break;
+            }
+        if (all)
+            matches.push_back(row);
+    }
+    mLastWords = words;
+    mLastMatches = matches;
+    mHaveLast = true;
+
+    // The folded query holds no name end, so a prefix equal to it lies inside the name.
+    std::vector<int> ordered;
+    ordered.reserve(matches.size());
+    if (!folded.isEmpty()) {
+        for (int row : matches)
+            if (mStart[size_t(row) + 1] - mStart[size_t(row)] > size_t(folded.size()) &&
+                std::memcmp(mText.constData() + mStart[size_t(row)], folded.constData(),
+                            size_t(folded.size())) == 0)
+                ordered.push_back(row);
+    }
+    if (ordered.empty())
+        return matches;
+    std::vector<bool> first(size_t(rows), false);
+    for (int row : ordered)
+        first[size_t(row)] = true;
+    for (int row : matches)
+        if (!first[size_t(row)])
+            ordered.push_back(row);
+    return ordered;
+}
