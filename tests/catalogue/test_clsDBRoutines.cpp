@@ -4,6 +4,7 @@
 #include "tests/support/AsUser.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDate>
 #include <QLocale>
@@ -39,15 +40,6 @@ class test_clsDBRoutines : public QObject
             all.append(row.join(u'|'));
         }
         return all.join(" / ");
-    }
-    static QString error(const std::function<void()>& operation) // "number description"
-    {
-        try {
-            operation();
-        } catch (const KestrelError& e) {
-            return QString::number(e.number()) + " " + e.description();
-        }
-        return {};
     }
 
 private slots:
@@ -131,7 +123,8 @@ private slots:
         QCOMPARE(rows(db.LoadProgramOptions(" Beta ")), "7");
         QCOMPARE(rows(db.LoadProgramOptions("x")), "9");
         sql(mPath, "UPDATE Program SET Program_Key = 32768 WHERE Program_Key = 2");
-        QCOMPARE(error([&] { db.getProgramKey("beta"); }), "6 Overflow"); // not a wrapped number
+        QCOMPARE(errorOf([&] { db.getProgramKey("beta"); }),
+                 "6|Kestrel.clsDBRoutines|Overflow"); // not a wrapped number
         // Deletes match untrimmed, in any case, every duplicate; options rows stay.
         QVERIFY(db.deleteProgram("Alpha "));
         QCOMPARE(count(), 5);
@@ -212,8 +205,8 @@ private slots:
         QCOMPARE(db.getProgramPath("Alpha"), "/first"); // a new location alone: no change
         before.ActiveConnection().Close();
         QVERIFY(QFile::remove(other));
-        const QString missing = error([&] { db.loadPrograms(); });
-        QVERIFY2(missing.startsWith("14 "), qPrintable(missing));
+        const QString missing = errorOf([&] { db.loadPrograms(); });
+        QVERIFY2(missing.startsWith("14|"), qPrintable(missing));
         QVERIFY2(missing.contains(other), qPrintable(missing));
         QCOMPARE(QDir(mDir->path()).entryList(QDir::Files), QStringList{"Kestrel.mdb"});
         createCatalogue(other);
@@ -255,7 +248,7 @@ private slots:
         const CatalogueLocation location{file.fileName(), launcher};
         const auto before = fixture::snapshot(mDir->path());
         MessageBoxRecorder messages;
-        const QString read = error([&] { clsDBRoutines(location).loadPrograms(); });
+        const QString read = errorOf([&] { clsDBRoutines(location).loadPrograms(); });
         QVERIFY2(errors[0].isEmpty() ? read.isEmpty() : read.contains(errors[0]), qPrintable(read));
         if (errors.size() > 1) { // the file opens
             clsDBRoutines db(location);
