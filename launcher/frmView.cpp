@@ -18,6 +18,7 @@
 #include <QListWidgetItem>
 #include <QLocale>
 #include <QPointer>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -66,18 +67,17 @@ frmView::frmView()
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Kestrel "));
     setWindowIcon(kestrel_resources::launcherIcon());
-    setFixedSize(twips::px(9345), twips::px(5460));
+    // Opens at the designed size and layout, and may grow from there.
+    const QSize designed(twips::px(9345), twips::px(5460));
+    setMinimumSize(designed);
+    resize(designed);
 
     mLeftFrame->setObjectName(QStringLiteral("ucLeftFrame1"));
-    mLeftFrame->setGeometry(twips::rect(0, 0, 3015, 5175));
     mProgramView->setObjectName(QStringLiteral("ucProgramView1"));
-    mProgramView->setGeometry(twips::rect(3120, 0, 6255, 5175));
 
     // The status bar keeps its panels current itself; no other code writes to it.
     mStatusBar->setObjectName(QStringLiteral("sbar"));
     mStatusBar->setSizeGripEnabled(false);
-    const int barHeight = twips::px(375);
-    mStatusBar->setGeometry(0, height() - barHeight, width(), barHeight);
     mCapsPanel = addPanel(mStatusBar, QStringLiteral("sbarCaps"), 1440);
     mCapsPanel->setText(QStringLiteral("CAPS"));
     mCapsPanel->setAlignment(Qt::AlignCenter);
@@ -99,6 +99,12 @@ frmView::frmView()
     QWidget::setTabOrder(mLeftFrame->launchCommand(), mLeftFrame->propertiesCommand());
     QWidget::setTabOrder(mLeftFrame->propertiesCommand(), mLeftFrame->quitCommand());
 
+    layoutChildren();
+    restoreGeometry(QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                              QStringLiteral("Kestrel"), QStringLiteral("launcher"))
+                        .value(QStringLiteral("frmView/geometry"))
+                        .toByteArray());
+
     connect(mProgramView, &launcher::ucProgramView::ItemClicked, this, &frmView::programClicked);
     connect(mProgramView, &launcher::ucProgramView::ListDoubleClicked, this,
             &frmView::programDoubleClicked);
@@ -110,6 +116,36 @@ frmView::frmView()
 }
 
 frmView::~frmView() = default;
+
+void frmView::layoutChildren()
+{
+    // At the designed size every child is where it was designed to be; beyond it the
+    // list takes the extra room, the left panel only grows in height, and the status bar
+    // keeps to the bottom edge.
+    const int extraWidth = width() - twips::px(9345);
+    const int extraHeight = height() - twips::px(5460);
+    mLeftFrame->setGeometry(twips::rect(0, 0, 3015, 5175).adjusted(0, 0, 0, extraHeight));
+    mProgramView->setGeometry(
+        twips::rect(3120, 0, 6255, 5175).adjusted(0, 0, extraWidth, extraHeight));
+    const int barHeight = twips::px(375);
+    mStatusBar->setGeometry(0, height() - barHeight, width(), barHeight);
+}
+
+void frmView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutChildren();
+}
+
+void frmView::closeEvent(QCloseEvent* event)
+{
+    // Per user, beside the user's other settings: Kestrel.ini is shared and may be
+    // read-only.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrel"),
+              QStringLiteral("launcher"))
+        .setValue(QStringLiteral("frmView/geometry"), saveGeometry());
+    QWidget::closeEvent(event);
+}
 
 void frmView::load()
 {

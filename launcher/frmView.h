@@ -30,9 +30,15 @@ public:
     launcher::ucProgramView* ucProgramView1() const { return mProgramView; }
     QStatusBar* sbar() const { return mStatusBar; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // Keeps the window's size and position for the user's next start.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     frmView();
     void load();
+    void layoutChildren();
 
     void programClicked(QListWidgetItem* item);
     void programDoubleClicked(QListWidgetItem* item);

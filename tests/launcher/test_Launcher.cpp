@@ -239,6 +239,34 @@ private slots:
         QTRY_VERIFY(!frmView::existingInstance());
     }
 
+    // Designed layout at the designed size; grown, the list takes the room, the panel only
+    // height (commands at its bottom), and the next window opens as the last one closed.
+    void growsAndRemembersItsSize()
+    {
+        {
+            Launcher l;
+            frmView& w = l.window();
+            const auto geometry = [&w](const char* name) {
+                return w.findChild<QWidget*>(name)->geometry();
+            };
+            QCOMPARE(w.size(), QSize(623, 364));
+            QCOMPARE(geometry("ucLeftFrame1"), QRect(0, 0, 201, 345));
+            QCOMPARE(geometry("ucProgramView1"), QRect(208, 0, 417, 345));
+            QCOMPARE(geometry("lblQuit"), QRect(8, 304, 25, 17));
+            w.resize(1000, 700);
+            QCOMPARE(geometry("ucLeftFrame1"), QRect(0, 0, 201, 681));
+            QCOMPARE(geometry("ucProgramView1"), QRect(208, 0, 794, 681));
+            QCOMPARE(geometry("sbar"), QRect(0, 675, 1000, 25));
+            QCOMPARE(geometry("lblQuit"), QRect(8, 640, 25, 17));
+            QCOMPARE(geometry("txtSearch").topLeft(), QPoint(8, 54));
+            w.close();
+            QTRY_VERIFY(!frmView::existingInstance());
+        }
+        Launcher again;
+        QCOMPARE(again.window().size(), QSize(1000, 700));
+        QVERIFY(QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/launcher.conf"));
+    }
+
     // What a screen reader reads: names and roles of the controls and of each program.
     void accessibleTree()
     {
@@ -295,6 +323,9 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && qstrcmp(argv[1], "--child") == 0)
         return runChild(argc, argv);
+    // The window's size is kept per user: in a configuration folder of the test's own.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     TestLauncher test;
     return QTest::qExec(&test, argc, argv);

@@ -112,7 +112,8 @@ void ProgramSearchIndex::clear()
 
 qsizetype ProgramSearchIndex::memoryBytes() const
 {
-    return mText.capacity() + qsizetype(mStart.capacity() * sizeof(quint32));
+    return mText.capacity() + qsizetype(mStart.capacity() * sizeof(quint32)) +
+           qsizetype(mLastMatches.capacity() * sizeof(int));
 }
 
 std::vector<int> ProgramSearchIndex::match(QStringView query)

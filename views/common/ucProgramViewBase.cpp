@@ -10,6 +10,7 @@
 #include "views/common/SearchField.h"
 #include "views/common/Twips.h"
 
+#include <QGuiApplication>
 #include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,7 +29,11 @@ public:
             return *it;
         QIcon icon;
         try {
-            icon = QIcon(platform::loadPicture(path));
+            // On a dense screen the icon is drawn from the file's largest image, not
+            // enlarged from the one nearest the icon size.
+            icon = qGuiApp && qGuiApp->devicePixelRatio() > 1.0
+                       ? platform::loadIcon(path)
+                       : QIcon(platform::loadPicture(path));
         } catch (const KestrelError&) {
             // A missing or broken icon file leaves its program without an image.
         }

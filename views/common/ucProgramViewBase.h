@@ -50,6 +50,8 @@ public:
     // Wires a search field to this list: its text filters, Enter launches, Down moves
     // into the results.
     void attachSearchField(SearchField* field);
+    // Bytes the search index holds (0 before the first search).
+    qsizetype searchIndexBytes() const { return mSearch.memoryBytes(); }
     // What Enter does: the selected program, or with a filter and no selection the first
     // match (which becomes selected), is reported as ListDoubleClicked.
     void activateSelection();

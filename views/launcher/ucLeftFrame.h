@@ -26,7 +26,13 @@ signals:
     void LaunchedClicked();
     void PropertiesClicked();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // Taller than designed, the description grows and the commands stay at the bottom.
+    void layoutChildren();
+
     SearchField* mTxtSearch;
     CommandLabel* lblLaunch;
     QFrame* Line1;
