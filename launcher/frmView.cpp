@@ -75,7 +75,8 @@ frmView::frmView()
     mLeftFrame->setObjectName(QStringLiteral("ucLeftFrame1"));
     mProgramView->setObjectName(QStringLiteral("ucProgramView1"));
 
-    // The status bar keeps its panels current itself; no other code writes to it.
+    // The status bar keeps its panels current itself; only a notice (showNotice) replaces
+    // the status panel's text.
     mStatusBar->setObjectName(QStringLiteral("sbar"));
     mStatusBar->setSizeGripEnabled(false);
     mCapsPanel = addPanel(mStatusBar, QStringLiteral("sbarCaps"), 1440);
@@ -204,6 +205,14 @@ void frmView::showLaunchFailure()
                       platform::MsgButtons::Ok,
                       {},
                       0});
+}
+
+void frmView::showNotice(const QString& text)
+{
+    // Shortened to the panel; the whole text stays in the tooltip.
+    mStatusPanel->setText(
+        mStatusPanel->fontMetrics().elidedText(text, Qt::ElideMiddle, mStatusPanel->width() - 4));
+    mStatusPanel->setToolTip(text);
 }
 
 void frmView::updateStatusPanels()

@@ -29,6 +29,8 @@ public:
     launcher::ucLeftFrame* ucLeftFrame1() const { return mLeftFrame; }
     launcher::ucProgramView* ucProgramView1() const { return mProgramView; }
     QStatusBar* sbar() const { return mStatusBar; }
+    // A notice for the user in the status panel (a launch log that cannot be written).
+    void showNotice(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

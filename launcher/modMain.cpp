@@ -1,6 +1,7 @@
 #include "launcher/modMain.h"
 
 #include "catalogue/clsDBRoutines.h"
+#include "launcher/LaunchLog.h"
 #include "launcher/frmView.h"
 #include "platform/KestrelError.h"
 #include "platform/shell/Shell.h"
@@ -8,8 +9,10 @@
 #include "platform/ui/MousePointer.h"
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
+#include "settings/clsIniFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSet>
 
 namespace modMain {
@@ -17,6 +20,27 @@ namespace modMain {
 namespace {
 constexpr qint32 NoProgramPath = KestrelErrorNumber::FileNotFound;
 constexpr qint32 ShellRefused = KestrelErrorNumber::PathFileAccessError;
+
+// [Logging] LaunchLog: a file that every launch is also appended to; absent, none. A
+// relative path is taken from the program folder, like the installation's other files.
+void configureLaunchLog()
+{
+    clsIniFile ini;
+    ini.setFullPath(settingsFilePath());
+    ini.setSectionName(QStringLiteral("Logging"));
+    const QString named = TrimSpaces(ini.GetString(QStringLiteral("LaunchLog"), QString()));
+    launchlog::setFile(named.isEmpty() ? QString() : QDir(programFolder()).absoluteFilePath(named));
+}
+
+// A log that cannot be written is told in the status panel and never changes the launch.
+void logLaunch(const QString& program, const QString& path, const KestrelError* failure)
+{
+    const QString notice = launchlog::record(program, path, failure == nullptr,
+                                             failure ? failure->description() : QString());
+    if (!notice.isEmpty())
+        if (frmView* view = frmView::existingInstance())
+            view->showNotice(notice);
+}
 } // namespace
 
 void Main()
@@ -24,6 +48,7 @@ void Main()
     // Missing or unreadable settings do not stop the launcher: it goes on with what
     // loadSettings left.
     static_cast<void>(gEnvironment().loadSettings(settingsFilePath()));
+    configureLaunchLog();
     setCatalogueReadOnly(true);
     frmView::Instance().show();
 }
@@ -40,7 +65,7 @@ QSet<QString>& pending()
 void finishLaunch(const QString& program, const QString& path, const KestrelError* failure,
                   const LaunchDone& done)
 {
-    Q_UNUSED(path);
+    logLaunch(program, path, failure);
     pending().remove(program);
     if (pending().isEmpty())
         platform::setMousePointer(platform::MousePointer::Default);

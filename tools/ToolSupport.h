@@ -69,5 +69,6 @@ int exportCatalogue(const QStringList& args);
 int importCatalogue(const QStringList& args);
 int importDesktop(const QStringList& args);
 int check(const QStringList& args);
+int usage(const QStringList& args);
 
 } // namespace tool

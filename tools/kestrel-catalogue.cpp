@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"import", "add the programs of a JSON file to a catalogue", importCatalogue},
     {"import-desktop", "add the installed applications' desktop entries", importDesktop},
     {"check", "list the programs that cannot be launched or shown", check},
+    {"usage", "summarise launch logs: per program, host and day, and failures", usage},
 };
 
 QByteArray usageText()

@@ -99,6 +99,7 @@ check_package_start() {
 
     local out=$tree/out marker=$tree/out/launched
     mkdir -m 1777 "$out"
+    echo "LaunchLog=$out/launches.log" >>"$prog/Kestrel.ini" # the last section is [Logging]
     printf '#!/bin/sh\ntouch %s\n' "$marker" >"$tree/var/lib/kestrel/hello"
     chmod 0755 "$tree/var/lib/kestrel/hello"
     local db=$tree/var/lib/kestrel/Kestrel.mdb
@@ -144,6 +145,11 @@ check_package_start() {
     }
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
+    local tab=$'\t'
+    grep -q "${tab}Hello${tab}$tree/var/lib/kestrel/hello${tab}started${tab}\$" "$out/launches.log" ||
+        package_fail "the launch is not in the launch log"
+    "$prog/kestrel-catalogue" usage "$out/launches.log" --json | grep -q '"program": "Hello"' ||
+        package_fail "kestrel-catalogue usage does not count the launch"
 
     "${user[@]}" "${env[@]}" "$prog/KestrelAdmin" >"$out/KestrelAdmin.log" 2>&1 &
     pid=$!

@@ -1,0 +1,135 @@
+#include "platform/log/Log.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <syslog.h>
+#include <unistd.h>
+
+namespace platform::log {
+
+void toSystemLog(Level level, const QString& message)
+{
+    // openlog keeps the pointer: the identity must outlive every later call.
+    static const QByteArray identity = QCoreApplication::applicationName().toUtf8();
+    static const bool opened = [] {
+        ::openlog(identity.isEmpty() ? nullptr : identity.constData(), LOG_PID, LOG_USER);
+        return true;
+    }();
+    static_cast<void>(opened);
+    ::syslog(level == Level::Warning ? LOG_WARNING : LOG_INFO, "%s",
+             escapeField(message).toUtf8().constData());
+}
+
+bool appendLine(const QString& path, const QByteArray& line, QString& error)
+{
+    // O_NONBLOCK: a FIFO put in the file's place must not stall the caller.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+    if (fd < 0) {
+        // ENXIO: a FIFO with no reader.
+        error = errno == ENXIO ? QStringLiteral("not a regular file")
+                               : QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = QStringLiteral("not a regular file");
+        return false;
+    }
+    const QByteArray bytes = line + '\n';
+    ssize_t written;
+    do
+        written = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
+    while (written < 0 && errno == EINTR);
+    const int writeErrno = errno;
+    const bool closed = ::close(fd) == 0;
+    if (written != bytes.size()) {
+        // A short write (disk full) leaves a partial line; the next line starts on its own
+        // line only if a reader splits on line breaks, which the summary does.
+        error = written < 0 ? QString::fromLocal8Bit(std::strerror(writeErrno))
+                            : QStringLiteral("the disk is full");
+        return false;
+    }
+    if (!closed) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+QString escapeField(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (u == u'\t')
+            out += QStringLiteral("\\t");
+        else if (u == u'\n')
+            out += QStringLiteral("\\n");
+        else if (u == u'\r')
+            out += QStringLiteral("\\r");
+        else if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x2028 || u == 0x2029)
+            out += (u > 0xff ? QStringLiteral("\\u%1") : QStringLiteral("\\x%1"))
+                       .arg(u, u > 0xff ? 4 : 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+bool unescapeField(const QString& field, QString& text)
+{
+    text.clear();
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QChar c = field.at(i);
+        if (c.unicode() < 0x20)
+            return false; // a raw control character was never written by escapeField
+        if (c != u'\\') {
+            text += c;
+            continue;
+        }
+        if (++i >= field.size())
+            return false;
+        switch (field.at(i).unicode()) {
+        case u'\\':
+            text += u'\\';
+            break;
+        case u't':
+            text += u'\t';
+            break;
+        case u'n':
+            text += u'\n';
+            break;
+        case u'r':
+            text += u'\r';
+            break;
+        case u'x':
+        case u'u': {
+            const int digits = field.at(i) == u'x' ? 2 : 4;
+            bool ok = false;
+            const QString hex = field.mid(i + 1, digits);
+            const ushort value = hex.toUShort(&ok, 16);
+            if (!ok || hex.size() != digits)
+                return false;
+            text += QChar(value);
+            i += digits;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace platform::log

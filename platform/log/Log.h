@@ -1,0 +1,27 @@
+#pragma once
+
+// The system log and append-only log files.
+#include <QByteArray>
+#include <QString>
+
+namespace platform::log {
+
+enum class Level { Info, Warning };
+
+// One message to the system log (syslog; the journal collects it), tagged with the
+// program's name. Never fails visibly: the system log may be absent.
+void toSystemLog(Level level, const QString& message);
+
+// Appends one line (a line break is added) to the file at path with a single write() on
+// an O_APPEND descriptor, so lines of several processes never interleave. The file is
+// created when missing; anything but a regular file is refused without blocking.
+// Answers true, or false with the reason in error.
+bool appendLine(const QString& path, const QByteArray& line, QString& error);
+
+// Text made safe for one field of a tab-separated line: backslash, tab, line breaks and
+// every other control character escaped (\\, \t, \n, \r, \xHH, \uHHHH), nothing dropped.
+QString escapeField(const QString& text);
+// The reverse of escapeField; answers false on a malformed escape.
+bool unescapeField(const QString& field, QString& text);
+
+} // namespace platform::log
