@@ -12,12 +12,14 @@
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucLeftFrame.h"
 #include "views/admin/ucProgramView.h"
+#include "views/common/ProgramHealth.h"
 #include "views/common/SearchField.h"
 #include "views/common/Twips.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 
 namespace admin {
@@ -53,7 +55,9 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     mCmdProp = addButton(mFrPrograms, "cmdProp", "Properties", twips::rect(4800, 2280, 975, 375));
     // In the free space between Delete and Properties.
     mCmdAddInstalled = addButton(mFrPrograms, "cmdAddInstalled", "Add Installed...",
-                                 twips::rect(2640, 2280, 2055, 375));
+                                 twips::rect(2640, 2280, 1290, 375));
+    mCmdCheck = addButton(mFrPrograms, "cmdCheck", "Check", twips::rect(3990, 2280, 735, 375));
+    mBrokenMarker = BrokenMarker::attach(mUcProgramView1->lstView(), BrokenMarker::Grey);
 
     // The search field sits in the left panel's free space below the logo, where the
     // launcher has its own.
@@ -63,7 +67,7 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     mTxtSearch->captureTyping(this);
 
     setTabChain({mUcLeftFrame1, mTxtDatabaseLocation, mCmdBrowse, mTxtSearch, mUcProgramView1,
-                 mCmdDelete, mCmdAdd, mCmdModify, mCmdAddInstalled, mCmdProp});
+                 mCmdDelete, mCmdAdd, mCmdModify, mCmdAddInstalled, mCmdCheck, mCmdProp});
 
     connect(mCmdBrowse, &QPushButton::clicked, this, &frmSetup::cmdBrowse_Click);
     connect(mCmdAdd, &QPushButton::clicked, this, &showAddProgram);
@@ -71,6 +75,7 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     connect(mCmdDelete, &QPushButton::clicked, this, &frmSetup::deleteSelectedProgram);
     connect(mCmdProp, &QPushButton::clicked, this, &frmSetup::cmdProp_Click);
     connect(mCmdAddInstalled, &QPushButton::clicked, this, &frmSetup::cmdAddInstalled_Click);
+    connect(mCmdCheck, &QPushButton::clicked, this, &frmSetup::cmdCheck_Click);
     connect(mUcProgramView1, &ucProgramView::AddMenuClicked, this, &showAddProgram);
     connect(mUcProgramView1, &ucProgramView::ModifyMenuClicked, this, &frmSetup::cmdModify_Click);
     connect(mUcProgramView1, &ucProgramView::DeleteMenuClicked, this,
@@ -105,6 +110,35 @@ void frmSetup::cmdAddInstalled_Click()
     frmAddInstalled window(this);
     connect(&window, &frmAddInstalled::programsAdded, mUcProgramView1, &ucProgramView::reloadView);
     window.exec();
+}
+
+void frmSetup::cmdCheck_Click()
+{
+    // The files are looked at on the health check's thread; the answer comes when it is done.
+    mCmdCheck->setEnabled(false);
+    auto* once = new QObject(this);
+    connect(&ProgramHealth::instance(), &ProgramHealth::checked, once, [this, once] {
+        delete once;
+        mCmdCheck->setEnabled(true);
+        const QHash<QString, QString>& problems = ProgramHealth::instance().problems();
+        QStringList lines;
+        for (int row = 0; row < mUcProgramView1->lstView()->count(); ++row) {
+            const QString name = mUcProgramView1->lstView()->item(row)->text();
+            if (const QString problem = ProgramHealth::instance().problem(name); !problem.isEmpty())
+                lines.append(name.left(80) + QStringLiteral(": ") + problem.left(200));
+        }
+        lines.removeDuplicates();
+        const qsizetype shown = 30;
+        QString text = problems.isEmpty() ? QStringLiteral("No program is broken.")
+                                          : QStringLiteral("%1 broken:\n").arg(lines.size()) +
+                                                lines.mid(0, shown).join(u'\n');
+        if (lines.size() > shown)
+            text += QStringLiteral("\n... and %1 more").arg(lines.size() - shown);
+        message(text, "Check",
+                problems.isEmpty() ? platform::MsgIcon::Information
+                                   : platform::MsgIcon::Exclamation);
+    });
+    mBrokenMarker->checkNow();
 }
 
 void frmSetup::cmdModify_Click()

@@ -6,6 +6,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class SearchField;
+class BrokenMarker;
 
 namespace admin {
 
@@ -28,6 +29,7 @@ public:
 private slots:
     void cmdBrowse_Click();
     void cmdAddInstalled_Click();
+    void cmdCheck_Click();
     void cmdModify_Click();
     void cmdProp_Click();
     void deleteSelectedProgram();
@@ -45,6 +47,8 @@ private:
     QPushButton* mCmdProp = nullptr;
     QPushButton* mCmdAddInstalled = nullptr;
     SearchField* mTxtSearch = nullptr;
+    QPushButton* mCmdCheck = nullptr;
+    BrokenMarker* mBrokenMarker = nullptr;
 };
 
 } // namespace admin

@@ -6,7 +6,9 @@
 #include "platform/ui/MessageBox.h"
 #include "resources/KestrelResources.h"
 #include "settings/FileChecks.h"
+#include "settings/clsEnvironment.h"
 #include "views/common/CommandLabel.h"
+#include "views/common/ProgramHealth.h"
 #include "views/common/SearchField.h"
 #include "views/common/Twips.h"
 #include "views/launcher/frmProperties.h"
@@ -74,6 +76,8 @@ frmView::frmView()
 
     mLeftFrame->setObjectName(QStringLiteral("ucLeftFrame1"));
     mProgramView->setObjectName(QStringLiteral("ucProgramView1"));
+    BrokenMarker::attach(mProgramView->lstView(),
+                         gEnvironment().HideBroken() ? BrokenMarker::Hide : BrokenMarker::Grey);
 
     // The status bar keeps its panels current itself; only a notice (showNotice) replaces
     // the status panel's text.

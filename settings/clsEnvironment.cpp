@@ -166,6 +166,12 @@ bool clsEnvironment::readSettings(const QString& iniPath)
     step([&] { setRequireLogin(ini.GetInt(QStringLiteral("RequireLogin"), 0) != 0); });
     step([&] { setShowToolbar(ini.GetInt(QStringLiteral("ShowToolbar"), 0) != 0); });
     step([&] { setNumberofClicks(ini.GetInt(QStringLiteral("NumberOfClicks"), 2)); });
+    // Optional: absent or unreadable means the programs show greyed, and never fails the load.
+    try {
+        setHideBroken(ini.GetInt(QStringLiteral("HideBroken"), 0) != 0);
+    } catch (const KestrelError&) {
+        setHideBroken(false);
+    }
     step([&] { setDefaultIcon(ini.GetString(QStringLiteral("DefaultIcon"), QStringLiteral(""))); });
     step([&] {
         setDefaultDialogIconPath(

@@ -21,6 +21,8 @@ public:
     bool RequireLogin() const { return mRequireLogin; }
     bool ShowToolbar() const { return mShowToolbar; }
     qint16 NumberofClicks() const { return mNumberofClicks; }
+    // [General] HideBroken=1: the launcher hides broken programs instead of greying them.
+    bool HideBroken() const { return mHideBroken; }
     QString DefaultIcon() const { return mDefaultIcon; }
     QString DefaultDialogIconPath() const { return mDefaultDialogIconPath; }
     QString DefaultDialogDatabasePath() const { return mDefaultDialogDatabasePath; }
@@ -32,6 +34,7 @@ public:
     void setRequireLogin(bool mBLogin);
     void setShowToolbar(bool mBShow);
     void setNumberofClicks(qint16 mIntClicks);
+    void setHideBroken(bool mBHide) { mHideBroken = mBHide; }
     void setDefaultIcon(const QString& mStrIcon);
     void setDefaultDialogIconPath(const QString& mStrPath);
     void setDefaultDialogDatabasePath(const QString& mStrPath);
@@ -55,6 +58,7 @@ private:
     bool mRequireLogin = false;
     bool mShowToolbar = false;
     qint16 mNumberofClicks = 0;
+    bool mHideBroken = false;
     QString mDefaultDialogDatabasePath;
     QString mDefaultDialogIconPath;
     std::unique_ptr<clsIniFile> mIniFile;

@@ -10,10 +10,12 @@
 #include "settings/clsEnvironment.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
+#include "views/admin/frmProperties.h"
 #include "views/admin/ucProgramView.h"
 #include "views/launcher/ucProgramView.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -252,6 +254,23 @@ private slots:
         QCOMPARE(a.fx.sql("SELECT Program_Desc || '|' || Program_Path FROM Program WHERE "
                           "Program_Name = 'Edit'"),
                  QStringList{"Editor|" + apps.filePath("edit.desktop")});
+    }
+
+    // Broken programs greyed with the reason, named in the properties window, all listed
+    // by Check.
+    void marksAndChecksBrokenPrograms()
+    {
+        Admin a;
+        QVERIFY(admin::Main(a.fx.ini()));
+        QListWidgetItem* alpha = a.list()->findItems("Alpha", Qt::MatchExactly).value(0);
+        QTRY_COMPARE(alpha->toolTip(), "/bin/alpha does not exist");
+        a.press("cmdCheck");
+        QTRY_COMPARE(a.messages.texts(), QStringList{"2 broken:\nAlpha: /bin/alpha does not "
+                                                     "exist\nBeta: /bin/beta does not exist"});
+        admin::frmProperties properties(&a.setup());
+        properties.setProgram("beta");
+        QCOMPARE(properties.findChild<QLabel*>("lblProblem")->text(),
+                 "Broken: /bin/beta does not exist");
     }
 
     void changeLocation_data()

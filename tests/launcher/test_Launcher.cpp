@@ -4,12 +4,15 @@
 #include "launcher/frmView.h"
 #include "launcher/modMain.h"
 #include "platform/ui/widgets/KestrelApplication.h"
+#include "settings/clsEnvironment.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
+#include "views/common/ProgramHealth.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 
 #include <QAccessible>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -95,6 +98,37 @@ class TestLauncher : public QObject
     Q_OBJECT
 
 private slots:
+    // After the window shows, a second thread finds the broken programs: greyed with the
+    // reason as tool tip, or hidden with HideBroken=1; sound ones are left alone.
+    void brokenProgramsGreyedOrHidden_data()
+    {
+        QTest::addColumn<bool>("hide");
+        QTest::addRow("greyed") << false;
+        QTest::addRow("hidden") << true;
+    }
+    void brokenProgramsGreyedOrHidden()
+    {
+        QFETCH(bool, hide);
+        Launcher l;
+        QFile good(l.fx.path("good.sh"));
+        QVERIFY(good.open(QIODevice::WriteOnly) && good.write("#!/bin/sh\n") > 0);
+        good.close();
+        good.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        l.fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Good', ?), ('Gone', ?)",
+                 {good.fileName(), l.fx.path("gone")});
+        delete frmView::existingInstance();
+        gEnvironment().setHideBroken(hide);
+        l.window().show();
+        QListWidget* list = l.window().ucProgramView1()->lstView();
+        QListWidgetItem* gone = list->findItems("Gone", Qt::MatchExactly).value(0);
+        QListWidgetItem* sound = list->findItems("Good", Qt::MatchExactly).value(0);
+        QVERIFY(gone && sound);
+        QTRY_COMPARE(gone->isHidden(), hide);
+        QTRY_COMPARE(gone->toolTip(), hide ? "" : l.fx.path("gone") + " does not exist");
+        QVERIFY(!sound->isHidden() && sound->toolTip().isEmpty());
+        gEnvironment().setHideBroken(false);
+    }
+
     void clicksLaunchAndShowProperties()
     {
         Launcher l;

@@ -6,6 +6,7 @@
 #include "platform/ui/widgets/LoadPicture.h"
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
+#include "views/common/ProgramHealth.h"
 #include "views/common/Twips.h"
 
 #include <QLabel>
@@ -43,6 +44,11 @@ frmPropertiesBase::frmPropertiesBase(QWidget* parent) : QDialog(parent)
         wrapping->setWordWrap(true);
         wrapping->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
+
+    // Set when the health check found the program broken; in the free row above OK.
+    lblProblem = addLabel(QStringLiteral("lblProblem"), QString(), 240, 3150, 3990, 390);
+    lblProblem->setWordWrap(true);
+    lblProblem->setStyleSheet(QStringLiteral("color: #b00000"));
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -113,6 +119,9 @@ void frmPropertiesBase::fillProperties()
     lblProgramPath->setText(text("ProgramPath"));
     const QString icon = text("Icon");
     lblIconPath->setText(icon);
+    const QString problem = ProgramHealth::instance().problem(mProgram);
+    lblProblem->setText(problem.isEmpty() ? QString()
+                                          : QStringLiteral("Broken: ") + problem.left(300));
 
     // A picture that cannot be loaded leaves the window without one; the reason is kept
     // as the picture's tool tip.

@@ -39,6 +39,7 @@ protected:
     QLabel* lblProgramPath;
     QLabel* Label3;
     QLabel* lblIconPath;
+    QLabel* lblProblem; // why the program is broken, when it is
     QPushButton* cmdOK;
 
 private:

@@ -1,0 +1,140 @@
+#include "views/common/ProgramHealth.h"
+
+#include "catalogue/CatalogueHealth.h"
+#include "catalogue/ProgramImport.h"
+
+#include "platform/KestrelError.h"
+
+#include <QEvent>
+#include <QListWidget>
+#include <QThread>
+#include <QTimer>
+#include <memory>
+
+ProgramHealth& ProgramHealth::instance()
+{
+    static ProgramHealth health;
+    return health;
+}
+
+ProgramHealth::~ProgramHealth()
+{
+    if (mThread) {
+        mThread->wait();
+        delete mThread;
+    }
+}
+
+void ProgramHealth::check(const QList<ProgramRecord>& programs)
+{
+    mPending = programs;
+    mHavePending = true;
+    if (!mThread)
+        start();
+}
+
+void ProgramHealth::start()
+{
+    const QList<ProgramRecord> programs = std::exchange(mPending, {});
+    mHavePending = false;
+    mThread = QThread::create([this, programs] {
+        CatalogueHealth health;
+        QHash<QString, QString> problems;
+        for (const BrokenProgram& broken : findBrokenPrograms(programs, health))
+            problems.insert(programNameKey(broken.name), broken.problem);
+        QMetaObject::invokeMethod(
+            this, [this, problems] { finish(problems); }, Qt::QueuedConnection);
+    });
+    mThread->setPriority(QThread::LowPriority);
+    mThread->start();
+}
+
+void ProgramHealth::finish(const QHash<QString, QString>& problems)
+{
+    mThread->wait();
+    delete std::exchange(mThread, nullptr);
+    mProblems = problems;
+    emit checked();
+    if (mHavePending)
+        start();
+}
+
+QString ProgramHealth::problem(const QString& name) const
+{
+    return mProblems.value(programNameKey(name));
+}
+
+BrokenMarker* BrokenMarker::attach(QListWidget* list, Mode mode)
+{
+    return new BrokenMarker(list, mode);
+}
+
+BrokenMarker::BrokenMarker(QListWidget* list, Mode mode) : QObject(list), mList(list), mMode(mode)
+{
+    list->installEventFilter(this);
+    // A list filled again (the administrator's changes) is checked again.
+    connect(list->model(), &QAbstractItemModel::rowsInserted, this, &BrokenMarker::scheduleCheck);
+    connect(&ProgramHealth::instance(), &ProgramHealth::checked, this, &BrokenMarker::mark);
+}
+
+bool BrokenMarker::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mList && event->type() == QEvent::Show && !mShown) {
+        mShown = true;
+        scheduleCheck();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void BrokenMarker::scheduleCheck()
+{
+    // After the window has painted, and once for a whole fill.
+    if (!mShown || mScheduled)
+        return;
+    mScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        mScheduled = false;
+        checkNow();
+    });
+}
+
+void BrokenMarker::checkNow()
+{
+    try {
+        ProgramHealth::instance().check(gDBRoutines().loadCatalogue());
+    } catch (const KestrelError&) {
+        // The list itself reports a catalogue that cannot be read.
+    }
+}
+
+void BrokenMarker::mark()
+{
+    constexpr int kOwnIconRole = Qt::UserRole + 20;
+    const ProgramHealth& health = ProgramHealth::instance();
+    for (int row = 0; row < mList->count(); ++row) {
+        QListWidgetItem* item = mList->item(row);
+        const QString problem = health.problem(item->text());
+        const bool marked = item->data(kOwnIconRole).isValid();
+        if (problem.isEmpty() && !marked)
+            continue;
+        if (mMode == Hide) {
+            item->setHidden(!problem.isEmpty());
+            item->setData(kOwnIconRole, problem.isEmpty() ? QVariant() : QVariant(true));
+            continue;
+        }
+        if (!marked)
+            item->setData(kOwnIconRole, item->icon());
+        const QIcon own = item->data(kOwnIconRole).value<QIcon>();
+        if (problem.isEmpty()) {
+            item->setIcon(own);
+            item->setData(kOwnIconRole, QVariant());
+            item->setToolTip(QString());
+            item->setForeground(QBrush());
+        } else {
+            const QSize side = mList->iconSize();
+            item->setIcon(own.isNull() ? own : QIcon(own.pixmap(side, QIcon::Disabled)));
+            item->setToolTip(problem.size() > 300 ? problem.left(300) + QChar(0x2026) : problem);
+            item->setForeground(mList->palette().brush(QPalette::Disabled, QPalette::Text));
+        }
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "catalogue/clsDBRoutines.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class QThread;
+
+// Which of the listed programs are broken, found on a second thread so that neither the
+// start nor the window waits for the files to be looked at. One per program; the lists and
+// the properties window read what it found.
+class ProgramHealth : public QObject
+{
+    Q_OBJECT
+public:
+    static ProgramHealth& instance();
+    ~ProgramHealth() override;
+
+    // Checks these programs (a check that is running finishes first, then this one runs).
+    void check(const QList<ProgramRecord>& programs);
+    // Why the program is broken, "" when it is not (or not checked yet).
+    QString problem(const QString& name) const;
+    const QHash<QString, QString>& problems() const { return mProblems; }
+    bool isChecking() const { return mThread != nullptr; }
+
+signals:
+    // A check finished; problems() holds its results.
+    void checked();
+
+private:
+    ProgramHealth() = default;
+    void start();
+    void finish(const QHash<QString, QString>& problems);
+
+    QThread* mThread = nullptr;
+    QList<ProgramRecord> mPending;
+    bool mHavePending = false;
+    QHash<QString, QString> mProblems; // by programNameKey
+};
+
+class QListWidget;
+
+// Marks the broken programs of a program list once the list is shown and whenever it is
+// filled again: greyed with the reason as tool tip, or hidden. Owned by the list.
+class BrokenMarker : public QObject
+{
+    Q_OBJECT
+public:
+    enum Mode { Grey, Hide };
+    static BrokenMarker* attach(QListWidget* list, Mode mode);
+
+    // Checks the catalogue's programs now (the list's own check runs after it is shown).
+    void checkNow();
+
+private:
+    BrokenMarker(QListWidget* list, Mode mode);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void scheduleCheck();
+    void mark();
+
+    QListWidget* mList;
+    Mode mMode;
+    bool mShown = false;
+    bool mScheduled = false;
+};
