@@ -24,6 +24,32 @@ stage_demo() {
         -fill white -draw 'rectangle 12,14 35,18' -draw 'rectangle 12,22 35,26' \
         -draw 'rectangle 12,30 28,34' "$stage/icons/notes.png"
     cp "$KESTREL_ROOT/resources/Kestrel-32.png" "$stage/icons/kestrel.png"
+    # A drawing: shown sharp at any size.
+    cat >"$stage/icons/sun.svg" <<'SVG'
+<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16" width="16" height="16">
+  <circle cx="8" cy="8" r="3.5" fill="#f9a825"/>
+  <g stroke="#ef6c00" stroke-width="1.2" stroke-linecap="round">
+    <path d="M8 1v2M8 13v2M1 8h2M13 8h2M3 3l1.4 1.4M11.6 11.6L13 13M3 13l1.4-1.4M11.6 4.4L13 3"/>
+  </g>
+</svg>
+SVG
+
+    # Desktop entries and a small icon theme for "Add Installed..." (XDG_DATA_DIRS=$stage/share).
+    local apps=$stage/share/applications theme=$stage/share/icons/hicolor
+    mkdir -p "$apps" "$theme/48x48/apps" "$theme/scalable/apps"
+    printf '[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps,scalable/apps\n[48x48/apps]\nSize=48\nType=Fixed\n[scalable/apps]\nSize=48\nType=Scalable\nMinSize=8\nMaxSize=512\n' \
+        >"$theme/index.theme"
+    cp "$stage/icons/eyes.png" "$theme/48x48/apps/demo-eyes.png"
+    cp "$stage/icons/notes.png" "$theme/48x48/apps/demo-notes.png"
+    cp "$stage/icons/sun.svg" "$theme/scalable/apps/demo-sun.svg"
+    entry() { # file name comment icon exec
+        printf '[Desktop Entry]\nType=Application\nName=%s\nComment=%s\nIcon=%s\nExec=%s\n' \
+            "$2" "$3" "$4" "$5" >"$apps/$1.desktop"
+    }
+    entry demo-eyes "Eyes" "Eyes that follow the pointer" demo-eyes xeyes
+    entry demo-notes "Notes" "Write short notes" demo-notes xterm
+    entry demo-sun "Daylight" "When the sun rises and sets" demo-sun xclock
+    entry demo-calc "Calculator" "Sums, already in the catalogue" demo-notes xcalc
 
     cat >"$stage/docs/Read Me.txt" <<'TEXT'
 Welcome to the Kestrel demo installation.
@@ -51,6 +77,8 @@ TEXT
         --desc "A program that was uninstalled; launching it reports the missing file."
     add --name "Magnifier" --path "$(command -v xmag)" \
         --desc "Magnifies a part of the screen: drag over the area to enlarge."
+    add --name "Sun" --path "$(command -v xclock)" --icon "$stage/icons/sun.svg" \
+        --desc "A clock with a drawn (SVG) icon, sharp at the list's size."
 }
 
 # Starts a virtual X display for the rest of the script: sets DISPLAY and XVFB_PID.

@@ -15,7 +15,8 @@ mkdir -p "$out"
 
 start_xvfb
 trap stop_xvfb EXIT
-(cd / && "$KESTREL_STAGE/KestrelAdmin") &
+(cd / && XDG_DATA_HOME="$KESTREL_STAGE/share-user" XDG_DATA_DIRS="$KESTREL_STAGE/share" \
+    "$KESTREL_STAGE/KestrelAdmin") &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; stop_xvfb' EXIT
 if ! window=$(wait_for_window '^Kestrel Setup'); then
@@ -24,6 +25,22 @@ if ! window=$(wait_for_window '^Kestrel Setup'); then
 fi
 sleep 1
 import -window "$window" "$out/1-setup.png"
+
+# "Add Installed..." (centred at (427, 228)) lists the demo's desktop entries; its Check
+# neighbour at (498, 228) lists the broken programs, which the list shows greyed.
+xdotool mousemove --window "$window" 427 228 click 1
+installed=$(wait_for_window '^Add Installed Applications')
+sleep 1
+import -window "$installed" "$out/5-add-installed.png"
+xdotool key --window "$installed" Escape
+sleep 0.3
+xdotool mousemove --window "$window" 498 228 click 1
+if check=$(wait_for_window '^Check$'); then
+    sleep 0.5
+    import -window root -crop 1000x500+0+0 +repage "$out/6-check.png"
+    xdotool key --window "$check" Return
+    sleep 0.3
+fi
 
 # With no window manager the window sits at the top left corner. The list shows its last
 # programs; "Read Me" is at (270, 150). Add is centred at (240, 228), Modify at (296, 228).
