@@ -100,7 +100,8 @@ QString CatalogueHealth::pathProblem(const QString& path)
     const QMimeType type = database.mimeTypeForFile(info);
     if (runnable && type.inherits(QStringLiteral("application/x-executable")))
         return {};
-    if (!typeHasHandler(type.name()))
+    // Without the MIME database nothing can be said about documents.
+    if (type.isValid() && !type.isDefault() && !typeHasHandler(type.name()))
         return QStringLiteral("no installed application opens %1 (%2)").arg(trimmed, type.name());
     return {};
 }

@@ -35,10 +35,10 @@ import -window "$installed" "$out/5-add-installed.png"
 xdotool key --window "$installed" Escape
 sleep 0.3
 xdotool mousemove --window "$window" 498 228 click 1
-if check=$(wait_for_window '^Check$'); then
+if wait_for_window '^Check$' >/dev/null; then
     sleep 0.5
     import -window root -crop 1000x500+0+0 +repage "$out/6-check.png"
-    xdotool key --window "$check" Return
+    xdotool key Return
     sleep 0.3
 fi
 

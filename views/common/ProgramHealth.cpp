@@ -45,8 +45,7 @@ void ProgramHealth::start()
         QMetaObject::invokeMethod(
             this, [this, problems] { finish(problems); }, Qt::QueuedConnection);
     });
-    mThread->setPriority(QThread::LowPriority);
-    mThread->start();
+    mThread->start(QThread::LowPriority);
 }
 
 void ProgramHealth::finish(const QHash<QString, QString>& problems)
