@@ -5,6 +5,8 @@
 #include "admin/frmModifyProgram.h"
 #include "admin/modMain.h"
 #include "catalogue/clsDBRoutines.h"
+#include "platform/KestrelError.h"
+#include "platform/database/DatabaseLocation.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
@@ -70,6 +72,8 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
                  mCmdDelete, mCmdAdd, mCmdModify, mCmdAddInstalled, mCmdCheck, mCmdProp});
 
     connect(mCmdBrowse, &QPushButton::clicked, this, &frmSetup::cmdBrowse_Click);
+    connect(mTxtDatabaseLocation, &QLineEdit::returnPressed, this,
+            &frmSetup::txtDatabaseLocation_Return);
     connect(mCmdAdd, &QPushButton::clicked, this, &showAddProgram);
     connect(mCmdModify, &QPushButton::clicked, this, &frmSetup::cmdModify_Click);
     connect(mCmdDelete, &QPushButton::clicked, this, &frmSetup::deleteSelectedProgram);
@@ -97,8 +101,52 @@ void frmSetup::cmdBrowse_Click()
         message("Database is same as selected file", "Same", platform::MsgIcon::Exclamation);
         return;
     }
+    // SQLite's locks do not hold on network file systems: say so once, when it is chosen.
+    if (onNetworkFileSystem(*chosen))
+        message("The catalogue file lies on a network file system. Several machines must not "
+                "share one catalogue file: its locks do not hold there and it can be corrupted. "
+                "Put a room's catalogue on a PostgreSQL server instead.",
+                "Database Location", platform::MsgIcon::Exclamation);
+    saveLocation(TrimSpaces(*chosen));
+}
+
+// A server's URI typed into the location field and confirmed with Enter. It is tried before
+// it is saved; one that fails is kept only when the administrator says so.
+void frmSetup::txtDatabaseLocation_Return()
+{
+    const QString typed = TrimSpaces(mTxtDatabaseLocation->text());
+    if (!DatabaseLocation::looksLikeUri(typed) || typed == gEnvironment().DatabasePath())
+        return;
+    const DatabaseLocation location = DatabaseLocation::parse(typed);
+    if (!location.problem.isEmpty()) {
+        mTxtDatabaseLocation->setText(gEnvironment().DatabasePath());
+        message("The catalogue location " + location.display() +
+                    " cannot be used: " + location.problem,
+                "Database Location", platform::MsgIcon::Critical);
+        return;
+    }
+    try {
+        clsDBRoutines trial({typed, false});
+        trial.loadPrograms();
+    } catch (const KestrelError& error) {
+        if (platform::MsgBox({error.description() + "\n\nKeep the new location anyway?",
+                              "Database Location",
+                              platform::MsgIcon::Question,
+                              platform::MsgButtons::YesNo,
+                              {},
+                              0}) != platform::MsgAnswer::Yes) {
+            mTxtDatabaseLocation->setText(gEnvironment().DatabasePath());
+            return;
+        }
+    }
+    saveLocation(typed);
+    mTxtDatabaseLocation->setText(gEnvironment().DatabasePath());
+}
+
+void frmSetup::saveLocation(const QString& location)
+{
     // The new location is for the next start: this window and the open catalogue keep theirs.
-    if (gEnvironment().saveSettings(settingsFile(), TrimSpaces(*chosen), false, false, 2))
+    if (gEnvironment().saveSettings(settingsFile(), location, false, false, 2))
         message("Database Location has been updated", "Information",
                 platform::MsgIcon::Information);
     else

@@ -28,6 +28,7 @@ public:
 
 private slots:
     void cmdBrowse_Click();
+    void txtDatabaseLocation_Return();
     void cmdAddInstalled_Click();
     void cmdCheck_Click();
     void cmdModify_Click();
@@ -35,6 +36,7 @@ private slots:
     void deleteSelectedProgram();
 
 private:
+    void saveLocation(const QString& location);
     ucLeftFrame* mUcLeftFrame1 = nullptr;
     QGroupBox* mFrEnviro = nullptr;
     QLineEdit* mTxtDatabaseLocation = nullptr;

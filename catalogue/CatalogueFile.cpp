@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueSchema.h"
 #include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
+#include "platform/database/DatabaseLocation.h"
 #include "platform/database/Recordset.h"
 #include "platform/database/SqlScript.h"
 
@@ -35,18 +36,173 @@ struct RemoveUnlessKept
 };
 } // namespace
 
-QString catalogueSchema()
+QString catalogueSchema(bool server)
 {
-    return QString::fromUtf8(kCatalogueSchemaSql);
+    return QString::fromUtf8(server ? kCatalogueServerSchemaSql : kCatalogueSchemaSql);
 }
 
-QStringList catalogueSchemaStatements()
+QStringList catalogueSchemaStatements(bool server)
 {
-    return splitSqlStatements(catalogueSchema());
+    return splitSqlStatements(catalogueSchema(server));
+}
+
+namespace {
+bool holdsCatalogue(const Connection& connection)
+{
+    Recordset rs(connection);
+    rs.setSource(QStringLiteral("Select count(*) as Tables from information_schema.tables where "
+                                "table_schema = current_schema() and lower(table_name) in "
+                                "('program', 'program_options')"));
+    rs.Open();
+    return rs.Fields(QStringLiteral("Tables")).toInt() > 0;
+}
+
+void createServerCatalogue(const QString& uri)
+{
+    const DatabaseLocation location = DatabaseLocation::parse(uri);
+    Connection connection;
+    connection.setConnectionString(uri);
+    try {
+        connection.Open();
+    } catch (const KestrelError& error) {
+        // The catalogue goes into a database made for it by its owner, never one made here.
+        throw KestrelError(error.number(), error.source(),
+                           error.description() +
+                               QStringLiteral(" (The database must exist already and be empty; "
+                                              "create it first, for example with: createdb %1)")
+                                   .arg(location.database.isEmpty() ? QStringLiteral("kestrel")
+                                                                    : location.database));
+    }
+    if (holdsCatalogue(connection))
+        throw KestrelError(KestrelErrorNumber::FileAlreadyExists, kSource,
+                           QStringLiteral("The database \"%1\" holds a catalogue already; a "
+                                          "catalogue is never written over an existing one.")
+                               .arg(location.display()));
+    connection.BeginTrans();
+    try {
+        for (const QString& statement : catalogueSchemaStatements(true))
+            runStatement(connection, statement);
+        connection.CommitTrans();
+    } catch (const KestrelError& error) {
+        try {
+            connection.RollbackTrans();
+        } catch (const KestrelError&) {
+        }
+        throw KestrelError(error.number(), error.source(),
+                           QStringLiteral("Cannot create the catalogue \"%1\": %2")
+                               .arg(location.display(), error.description()));
+    }
+    connection.Close();
+}
+
+// Every row of table, all columns in stored order, keys ascending.
+QList<QVariantList> allRows(const Connection& connection, const QString& table,
+                            const QStringList& columns, const QString& order)
+{
+    Recordset rs(connection);
+    rs.setSource(QStringLiteral("Select %1 from %2 Order by %3")
+                     .arg(columns.join(QStringLiteral(", ")), table, order));
+    rs.Open();
+    QList<QVariantList> rows;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        QVariantList row;
+        for (const QString& column : columns)
+            row.append(rs.Fields(column));
+        rows.append(row);
+    }
+    return rows;
+}
+} // namespace
+
+CopyResult copyCatalogue(const QString& source, const QString& destination, bool replace)
+{
+    Connection from;
+    from.setReadOnly(true);
+    from.setConnectionString(source);
+    from.Open();
+    const QStringList programColumns = {
+        QStringLiteral("Program_Key"),        QStringLiteral("Program_Name"),
+        QStringLiteral("Program_Desc"),       QStringLiteral("Program_Path"),
+        QStringLiteral("Program_CustomIcon"), QStringLiteral("Program_UseDIcon"),
+        QStringLiteral("Program_Added_Date")};
+    const QStringList optionColumns = {QStringLiteral("Program_Key"),
+                                       QStringLiteral("Program_Option_Use_OpenWith")};
+    const QList<QVariantList> programs =
+        allRows(from, QStringLiteral("Program"), programColumns, QStringLiteral("Program_Key"));
+    const QList<QVariantList> options = allRows(from, QStringLiteral("Program_Options"),
+                                                optionColumns, QStringLiteral("Program_Key"));
+    from.Close();
+
+    Connection to;
+    to.setConnectionString(destination);
+    to.Open();
+    // One transaction: the destination ends up with all of it or keeps what it had.
+    to.BeginTrans();
+    try {
+        Recordset count(to);
+        count.setSource(QStringLiteral("Select count(*) as Programs from Program"));
+        count.Open();
+        const int existing = count.Fields(QStringLiteral("Programs")).toInt();
+        if (existing > 0 && !replace)
+            throw KestrelError(KestrelErrorNumber::FileAlreadyExists, kSource,
+                               QStringLiteral("%1 holds %2 programs already; give --replace to "
+                                              "replace them.")
+                                   .arg(DatabaseLocation::parse(destination).display())
+                                   .arg(existing));
+        runStatement(to, QStringLiteral("Delete from Program_Options"));
+        runStatement(to, QStringLiteral("Delete from Program"));
+        const auto insert = [&to](const QString& table, const QStringList& columns,
+                                  const QList<QVariantList>& rows) {
+            QStringList marks;
+            for (qsizetype i = 0; i < columns.size(); ++i)
+                marks.append(QStringLiteral("?"));
+            const QString statement = QStringLiteral("Insert into %1 (%2) values (%3)")
+                                          .arg(table, columns.join(QStringLiteral(", ")),
+                                               marks.join(QStringLiteral(", ")));
+            for (const QVariantList& row : rows) {
+                Recordset rs(to);
+                rs.setSource(statement);
+                rs.setParameters(row);
+                rs.Open();
+            }
+        };
+        insert(QStringLiteral("Program"), programColumns, programs);
+        insert(QStringLiteral("Program_Options"), optionColumns, options);
+        to.CommitTrans();
+    } catch (const KestrelError&) {
+        try {
+            to.RollbackTrans();
+        } catch (const KestrelError&) {
+        }
+        throw;
+    }
+    to.Close();
+    return {qsizetype(programs.size()), qsizetype(options.size())};
+}
+
+QString catalogueRolesSql(const QString& database)
+{
+    return QStringLiteral(
+               "-- Run as the owner of the database %1 (for example: psql -d %1 -f roles.sql).\n"
+               "-- Launchers log in as kestrel_reader, administrators as kestrel_writer; give\n"
+               "-- them passwords in ~/.pgpass, or use peer, GSS or certificate authentication.\n"
+               "CREATE ROLE kestrel_reader LOGIN;\n"
+               "CREATE ROLE kestrel_writer LOGIN;\n"
+               "GRANT CONNECT ON DATABASE %1 TO kestrel_reader, kestrel_writer;\n"
+               "GRANT USAGE ON SCHEMA public TO kestrel_reader, kestrel_writer;\n"
+               "GRANT SELECT ON Program, Program_Options TO kestrel_reader;\n"
+               "GRANT SELECT, INSERT, UPDATE, DELETE ON Program, Program_Options TO "
+               "kestrel_writer;\n"
+               "GRANT USAGE, SELECT, UPDATE ON SEQUENCE Program_Key_Sequence TO kestrel_writer;\n"
+               "-- The reader's sessions refuse writes even where a grant would allow one.\n"
+               "ALTER ROLE kestrel_reader SET default_transaction_read_only = on;\n")
+        .arg(database);
 }
 
 void createCatalogue(const QString& path)
 {
+    if (DatabaseLocation::looksLikeUri(path))
+        return createServerCatalogue(path);
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         throw KestrelError(kFileAlreadyExists, kSource,
                            QStringLiteral("The file \"%1\" exists already; a catalogue is never "

@@ -1,6 +1,7 @@
 #include "catalogue/clsDBRoutines.h"
 
 #include "platform/KestrelError.h"
+#include "platform/database/DatabaseLocation.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
@@ -105,10 +106,22 @@ Recordset clsDBRoutines::newRecordset()
     return Recordset(getConnection(mConnection));
 }
 
+QString clsDBRoutines::statement(const QString& source)
+{
+    // Names match and sort as SQLite's NOCASE does on either engine; the connection says how.
+    const Connection& connection = getConnection(mConnection);
+    QString text = source;
+    text.replace(QStringLiteral("NAME_MATCHES"),
+                 connection.nameEquals(QStringLiteral("Program_Name")));
+    text.replace(QStringLiteral("NAME_ORDER"),
+                 connection.nameOrder(QStringLiteral("Program_Name")));
+    return text;
+}
+
 Recordset clsDBRoutines::openRecordset(const QString& source, const QVariantList& parameters)
 {
     Recordset rs = newRecordset();
-    rs.setSource(source);
+    rs.setSource(statement(source));
     rs.setParameters(parameters);
     rs.Open();
     return rs;
@@ -117,7 +130,8 @@ Recordset clsDBRoutines::openRecordset(const QString& source, const QVariantList
 QVariant clsDBRoutines::firstValue(const QString& source, const QString& column,
                                    const QString& name, bool& found)
 {
-    Recordset rs = openRecordset(source, {trimmed(name)});
+    // The first of programs that share the name is the one added first, on either engine.
+    Recordset rs = openRecordset(source + QStringLiteral(" Order by Program_Key"), {trimmed(name)});
     found = rs.RecordCount() != 0;
     return found ? rs.Fields(column) : QVariant();
 }
@@ -133,7 +147,7 @@ Recordset clsDBRoutines::loadPrograms()
 {
     return openRecordset(
         QStringLiteral("Select Program_Name, Program_CustomIcon,Program_Path from Program Order by "
-                       "Program_Name"),
+                       "NAME_ORDER, Program_Key"),
         {});
 }
 
@@ -144,28 +158,28 @@ Recordset clsDBRoutines::loadProgramDescriptions()
 
 Recordset clsDBRoutines::loadProgram(const QString& mStrName)
 {
-    return openRecordset(QStringLiteral("Select * from Program where Program_Name =?"),
-                         {trimmed(mStrName)});
+    return openRecordset(
+        QStringLiteral("Select * from Program where NAME_MATCHES Order by Program_Key"),
+        {trimmed(mStrName)});
 }
 
 QString clsDBRoutines::getProgramDescription(const QString& mStrPrgName)
 {
-    return firstText(QStringLiteral("Select Program_Desc from Program where Program_Name = ?"),
+    return firstText(QStringLiteral("Select Program_Desc from Program where NAME_MATCHES"),
                      QStringLiteral("Program_Desc"), mStrPrgName);
 }
 
 QString clsDBRoutines::getCustomIconPath(const QString& mStrPrgName)
 {
-    return firstText(
-        QStringLiteral("Select Program_CustomIcon from Program where Program_Name = ?"),
-        QStringLiteral("Program_CustomIcon"), mStrPrgName);
+    return firstText(QStringLiteral("Select Program_CustomIcon from Program where NAME_MATCHES"),
+                     QStringLiteral("Program_CustomIcon"), mStrPrgName);
 }
 
 bool clsDBRoutines::UseDefaultIcon(const QString& mStrPrgName)
 {
     bool found = false;
     const QVariant value =
-        firstValue(QStringLiteral("Select Program_UseDIcon from Program where Program_Name = ?"),
+        firstValue(QStringLiteral("Select Program_UseDIcon from Program where NAME_MATCHES"),
                    QStringLiteral("Program_UseDIcon"), mStrPrgName, found);
     // The system never writes this column; a null found there counts as "not set".
     if (!found || value.isNull())
@@ -185,7 +199,7 @@ qint16 clsDBRoutines::getProgramKey(const QString& mStrName)
 {
     bool found = false;
     const QVariant value =
-        firstValue(QStringLiteral("Select Program_Key from Program where Program_Name = ?"),
+        firstValue(QStringLiteral("Select Program_Key from Program where NAME_MATCHES"),
                    QStringLiteral("Program_Key"), mStrName, found);
     if (!found || value.isNull())
         return 0;
@@ -197,13 +211,13 @@ Recordset clsDBRoutines::loadProperties(const QString& mStrName)
     return openRecordset(
         QStringLiteral("Select Program_Name as ProgramName, Program_Path as ProgramPath, "
                        "Program_Added_Date as AddedDate, Program_CustomIcon as Icon from Program "
-                       "where Program_Name = ?"),
+                       "where NAME_MATCHES Order by Program_Key"),
         {trimmed(mStrName)});
 }
 
 QString clsDBRoutines::getProgramPath(const QString& mStrName)
 {
-    return firstText(QStringLiteral("Select Program_Path from Program where Program_Name = ?"),
+    return firstText(QStringLiteral("Select Program_Path from Program where NAME_MATCHES"),
                      QStringLiteral("Program_Path"), mStrName);
 }
 
@@ -211,7 +225,7 @@ bool clsDBRoutines::deleteProgram(const QString& mStrName)
 {
     try {
         Recordset rs = newRecordset();
-        rs.setSource(QStringLiteral("Delete from Program where Program_name = ?"));
+        rs.setSource(statement(QStringLiteral("Delete from Program where NAME_MATCHES")));
         rs.setParameters({text(mStrName)});
         rs.Open();
         return true;
@@ -244,9 +258,9 @@ bool clsDBRoutines::updateProgram(const QString& mStrOldName, const QString& mSt
 {
     try {
         Recordset rs = newRecordset();
-        rs.setSource(QStringLiteral("Update Program Set Program_Name = ?, Program_Desc = ?, "
-                                    "Program_Path =?, Program_CustomIcon = ? where Program_Name "
-                                    "= ?"));
+        rs.setSource(statement(QStringLiteral("Update Program Set Program_Name = ?, "
+                                              "Program_Desc = ?, Program_Path =?, "
+                                              "Program_CustomIcon = ? where NAME_MATCHES")));
         rs.setParameters({trimmed(mStrName), text(mStrDesc), trimmed(mStrProgramPath),
                           text(mStrIconPath), text(mStrOldName)});
         rs.Open();
@@ -261,7 +275,7 @@ QList<ProgramRecord> clsDBRoutines::loadCatalogue()
 {
     Recordset rs = openRecordset(
         QStringLiteral("Select Program_Name, Program_Desc, Program_Path, Program_CustomIcon, "
-                       "Program_Added_Date from Program Order by Program_Name, Program_Key"),
+                       "Program_Added_Date from Program Order by NAME_ORDER, Program_Key"),
         {});
     QList<ProgramRecord> programs;
     programs.reserve(rs.RecordCount());
@@ -280,9 +294,9 @@ void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
     Connection& connection = getConnection(mConnection);
     const QString today =
         text(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-    const auto run = [&connection](const QString& statement, const QVariantList& values) {
+    const auto run = [&](const QString& source, const QVariantList& values) {
         Recordset rs(connection);
-        rs.setSource(statement);
+        rs.setSource(statement(source));
         rs.setParameters(values);
         rs.Open();
     };
@@ -291,7 +305,7 @@ void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
         for (const ProgramUpdate& update : updates) {
             const ProgramRecord& p = update.record;
             run(QStringLiteral("Update Program Set Program_Name = ?, Program_Desc = ?, "
-                               "Program_Path = ?, Program_CustomIcon = ? where Program_Name = ?"),
+                               "Program_Path = ?, Program_CustomIcon = ? where NAME_MATCHES"),
                 {trimmed(p.name), text(p.description), text(p.path), text(p.icon),
                  text(update.storedName)});
         }
@@ -329,6 +343,13 @@ CatalogueLocation environmentLocation()
     // The settings refuse a location that does not exist and leave the path empty; say
     // which file was meant rather than that no file was named.
     const QString named = gEnvironment().ConfiguredDatabasePath();
+    if (path.isEmpty() && DatabaseLocation::looksLikeUri(named)) {
+        const DatabaseLocation location = DatabaseLocation::parse(named);
+        throw KestrelError(KestrelErrorNumber::InvalidDatabasePath, kSource,
+                           QStringLiteral("The settings file \"%1\" names a catalogue location "
+                                          "that cannot be used, \"%2\": %3")
+                               .arg(settingsFilePath(), location.display(), location.problem));
+    }
     if (path.isEmpty() && !named.isEmpty())
         throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
                            QStringLiteral("Cannot open the catalogue database \"%1\": there is "

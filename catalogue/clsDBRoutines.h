@@ -82,6 +82,9 @@ private:
     Connection& getConnection(Connection& connection);
     Recordset newRecordset();
 
+    // The statement with NAME_MATCHES ("Program_Name = ?") and NAME_ORDER (the name as
+    // sorted) written in the terms of the connection's engine.
+    QString statement(const QString& source);
     Recordset openRecordset(const QString& source, const QVariantList& parameters);
     QVariant firstValue(const QString& source, const QString& column, const QString& name,
                         bool& found);

@@ -1,5 +1,7 @@
 #include "settings/clsEnvironment.h"
 
+#include "platform/database/DatabaseLocation.h"
+
 #include "platform/KestrelError.h"
 #include "platform/Text.h"
 #include "settings/FileChecks.h"
@@ -39,6 +41,18 @@ clsIniFile& clsEnvironment::iniFile()
 
 void clsEnvironment::setDatabasePath(const QString& mStrPath)
 {
+    // A server's location is checked for its form (and for a password, which a settings
+    // file readable by every user must not hold); the server is reached at first use.
+    if (DatabaseLocation::looksLikeUri(mStrPath)) {
+        const DatabaseLocation location = DatabaseLocation::parse(TrimSpaces(mStrPath));
+        if (!location.problem.isEmpty())
+            throw KestrelError(KestrelErrorNumber::InvalidDatabasePath,
+                               QStringLiteral("Kestrel.clsEnvironment"),
+                               QStringLiteral("Invalid Path sent to property (%1: %2)")
+                                   .arg(location.display(), location.problem));
+        mDatabasePath = TrimSpaces(mStrPath);
+        return;
+    }
     if (!FileExists(mStrPath))
         throw KestrelError(KestrelErrorNumber::InvalidDatabasePath,
                            QStringLiteral("Kestrel.clsEnvironment"),

@@ -1,15 +1,19 @@
 #include "tools/ToolSupport.h"
 
 #include "catalogue/CatalogueFile.h"
+#include "platform/database/DatabaseLocation.h"
 
 #include <cstdio>
 
 namespace tool {
 namespace {
 const char* const kCreateHelp =
-    "Usage: kestrel-catalogue create FILE\n"
+    "Usage: kestrel-catalogue create FILE|URI\n"
     "Makes FILE an empty catalogue: the tables Program and Program_Options, no programs.\n"
-    "An existing FILE is left alone and the command fails.\n";
+    "An existing FILE is left alone and the command fails.\n"
+    "With a URI, postgresql://[user@]host[:port]/dbname[?param=value&...], the catalogue\n"
+    "goes into that database on a PostgreSQL server, which must exist already (create it\n"
+    "with createdb) and hold no catalogue.\n";
 } // namespace
 
 int create(const QStringList& args)
@@ -21,7 +25,8 @@ int create(const QStringList& args)
                                          : QStringLiteral("create: expected only FILE"),
                           kCreateHelp);
     createCatalogue(args.first());
-    out(QStringLiteral("Created the empty catalogue %1\n").arg(args.first()));
+    out(QStringLiteral("Created the empty catalogue %1\n")
+            .arg(DatabaseLocation::parse(args.first()).display()));
     return kOk;
 }
 

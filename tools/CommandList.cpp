@@ -46,7 +46,8 @@ int list(const QStringList& args)
     Recordset rs(connection);
     rs.setSource(QStringLiteral("Select Program_Name, Program_Path, Program_Desc, "
                                 "Program_CustomIcon, Program_Added_Date from Program Order by "
-                                "Program_Name"));
+                                "%1, Program_Key")
+                     .arg(connection.nameOrder(QStringLiteral("Program_Name"))));
     rs.Open();
     for (; !rs.Eof(); rs.MoveNext()) {
         QStringList fields;

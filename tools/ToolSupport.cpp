@@ -3,6 +3,7 @@
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
+#include "platform/database/DatabaseLocation.h"
 #include "platform/database/Recordset.h"
 
 #include <QFile>
@@ -40,7 +41,10 @@ bool wantsHelp(const QStringList& args)
 bool existingCatalogue(const QString& path, int& code)
 {
     const QFileInfo info(path);
-    if (!info.exists()) {
+    const bool server = DatabaseLocation::looksLikeUri(path);
+    if (server) {
+        // Checked below by opening it; the message never shows a password.
+    } else if (!info.exists()) {
         code = fail(kFailed, QStringLiteral("%1: no such file").arg(path));
         return false;
     }
@@ -59,8 +63,9 @@ bool existingCatalogue(const QString& path, int& code)
             rs.Open();
         }
     } catch (const KestrelError& error) {
-        code = fail(kFailed,
-                    QStringLiteral("%1: not a catalogue (%2)").arg(path, error.description()));
+        code =
+            fail(kFailed, QStringLiteral("%1: not a catalogue (%2)")
+                              .arg(DatabaseLocation::parse(path).display(), error.description()));
         return false;
     }
     return true;

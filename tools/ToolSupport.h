@@ -63,6 +63,8 @@ struct Command
 int create(const QStringList& args);
 int add(const QStringList& args);
 int list(const QStringList& args);
+int copy(const QStringList& args);
+int roles(const QStringList& args);
 int modify(const QStringList& args);
 int remove(const QStringList& args);
 int exportCatalogue(const QStringList& args);

@@ -16,6 +16,8 @@ const Command kCommands[] = {
     {"create", "make an empty catalogue (never over an existing file)", create},
     {"add", "add a program to a catalogue", add},
     {"list", "print the programs of a catalogue", list},
+    {"copy", "copy a catalogue's programs into another (file or server)", copy},
+    {"roles", "print the SQL for a server catalogue's reader and writer roles", roles},
     {"modify", "change a program of a catalogue", modify},
     {"delete", "delete a program from a catalogue", remove},
     {"export", "write a catalogue's programs as JSON", exportCatalogue},

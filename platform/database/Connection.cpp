@@ -2,7 +2,9 @@
 
 #include "platform/KestrelError.h"
 #include "platform/database/DatabaseError.h"
+#include "platform/database/DatabaseLocation.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -14,9 +16,12 @@
 #include <climits>
 
 namespace {
-const QString kDriver = QStringLiteral("QSQLITE");
+const QString kFileDriver = QStringLiteral("QSQLITE");
+const QString kServerDriver = QStringLiteral("QPSQL");
 // SQLITE_CANTOPEN: what the engine itself answers for a file it cannot open.
 constexpr qint32 kCantOpen = 14;
+// Seconds to wait for a server when the location sets no connect_timeout.
+constexpr int kServerConnectTimeout = 10;
 
 QString uniqueConnectionName()
 {
@@ -24,9 +29,9 @@ QString uniqueConnectionName()
     return QStringLiteral("kestrel-db-%1").arg(++counter);
 }
 
-QString cannotOpen(const QString& path)
+QString cannotOpen(const QString& location)
 {
-    return QStringLiteral("Cannot open the catalogue database \"%1\": ").arg(path);
+    return QStringLiteral("Cannot open the catalogue database \"%1\": ").arg(location);
 }
 
 void dropConnection(const QString& name)
@@ -37,6 +42,15 @@ void dropConnection(const QString& name)
     }
     QSqlDatabase::removeDatabase(name);
 }
+
+// A value for the client library's key=value connection string.
+QString quotedOption(const QString& value)
+{
+    QString quoted = value;
+    quoted.replace(u'\\', QStringLiteral("\\\\"));
+    quoted.replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + quoted + u'\'';
+}
 } // namespace
 
 struct Connection::Impl
@@ -45,7 +59,9 @@ struct Connection::Impl
     qint32 connectionTimeout = 15;
     QString connectionString;
     bool readOnly = false;
-    QString name; // non-empty while open
+    bool server = false;        // of the location last opened
+    bool inTransaction = false; // between BeginTrans and its end
+    QString name;               // non-empty while open
 
     ~Impl()
     {
@@ -84,6 +100,7 @@ QString Connection::ConnectionString() const
 void Connection::setConnectionString(const QString& path)
 {
     d->connectionString = path;
+    d->server = DatabaseLocation::looksLikeUri(path);
 }
 
 bool Connection::ReadOnly() const
@@ -96,17 +113,48 @@ void Connection::setReadOnly(bool readOnly)
     d->readOnly = readOnly;
 }
 
+bool Connection::IsServer() const
+{
+    return d->server;
+}
+
+QString Connection::EngineName() const
+{
+    return d->server ? QStringLiteral("PostgreSQL") : databaseErrorSource();
+}
+
+QString Connection::nameEquals(const QString& column) const
+{
+    // The file's name columns compare without regard to case by themselves; on the server
+    // the same folding is a function, the one the name index is built on.
+    return d->server ? QStringLiteral("kestrel_nocase(%1) = kestrel_nocase(?)").arg(column)
+                     : QStringLiteral("%1 = ?").arg(column);
+}
+
+QString Connection::nameOrder(const QString& column) const
+{
+    return d->server ? QStringLiteral("kestrel_nocase(%1)").arg(column) : column;
+}
+
 void Connection::Open()
 {
     if (!d->name.isEmpty())
-        throw KestrelError(DatabaseErrorNumber::ObjectOpen, databaseErrorSource(),
+        throw KestrelError(DatabaseErrorNumber::ObjectOpen, EngineName(),
                            QStringLiteral("The connection is already open."));
+    if (d->server)
+        openServer();
+    else
+        openFile();
+}
+
+void Connection::openFile()
+{
     const QString path = d->connectionString;
     // An empty name would give SQLite's private temporary database.
     if (path.trimmed().isEmpty())
         throw KestrelError(kCantOpen, databaseErrorSource(),
                            cannotOpen(path) + QStringLiteral("no database file named"));
-    if (!QSqlDatabase::isDriverAvailable(kDriver))
+    if (!QSqlDatabase::isDriverAvailable(kFileDriver))
         throw KestrelError(DatabaseErrorNumber::NoDriver, databaseErrorSource(),
                            QStringLiteral("The Qt SQLite driver (QSQLITE) is not installed."));
 
@@ -125,7 +173,7 @@ void Connection::Open()
     QSqlError error;
     bool opened = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(kDriver, name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(kFileDriver, name);
         db.setDatabaseName(uri);
         db.setConnectOptions(options);
         if (db.open()) {
@@ -149,6 +197,60 @@ void Connection::Open()
     d->name = name;
 }
 
+void Connection::openServer()
+{
+    const DatabaseLocation location = DatabaseLocation::parse(d->connectionString);
+    if (!location.problem.isEmpty())
+        throw KestrelError(KestrelErrorNumber::InvalidDatabasePath, EngineName(),
+                           cannotOpen(location.display()) + location.problem);
+    if (!QSqlDatabase::isDriverAvailable(kServerDriver))
+        throw KestrelError(DatabaseErrorNumber::NoDriver, EngineName(),
+                           QStringLiteral("The Qt PostgreSQL driver (QPSQL) is not installed "
+                                          "(Debian package libqt6sql6-psql)."));
+    QStringList options;
+    for (const auto& [key, value] : location.parameters)
+        options.append(key + u'=' + quotedOption(value));
+    // Never wait for an unreachable server longer than this.
+    if (location.parameter(QStringLiteral("connect_timeout")).isEmpty())
+        options.append(QStringLiteral("connect_timeout=%1").arg(kServerConnectTimeout));
+    if (location.parameter(QStringLiteral("application_name")).isEmpty() &&
+        !QCoreApplication::applicationName().isEmpty())
+        options.append(QStringLiteral("application_name=") +
+                       quotedOption(QCoreApplication::applicationName().remove(u';')));
+
+    const QString name = uniqueConnectionName();
+    QSqlError error;
+    bool opened = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(kServerDriver, name);
+        db.setDatabaseName(location.database);
+        db.setHostName(location.host);
+        db.setPort(location.port);
+        db.setUserName(location.user);
+        db.setConnectOptions(options.join(u';'));
+        if (db.open()) {
+            // A reader's session refuses every write, whatever its role may do.
+            QSqlQuery session(db);
+            if (!d->readOnly || session.exec(QStringLiteral(
+                                    "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY")))
+                opened = true;
+            else
+                error = session.lastError();
+            session.finish();
+        } else {
+            error = db.lastError();
+        }
+    }
+    if (!opened) {
+        dropConnection(name);
+        throw databaseError(error,
+                            QStringLiteral("Cannot open the catalogue database \"%1\" (%2): ")
+                                .arg(location.display(), location.serverDescription()),
+                            EngineName());
+    }
+    d->name = name;
+}
+
 qint32 Connection::State() const
 {
     return d->name.isEmpty() ? adStateClosed : adStateOpen;
@@ -156,49 +258,77 @@ qint32 Connection::State() const
 
 void Connection::Close()
 {
+    d->inTransaction = false;
     if (d->name.isEmpty())
         return;
     const QString name = std::exchange(d->name, QString());
     dropConnection(name);
 }
 
-namespace {
-void runOn(const QString& name, const QString& statement)
+bool Connection::recoverLostConnection()
 {
-    if (name.isEmpty())
-        throw KestrelError(DatabaseErrorNumber::ObjectClosed, databaseErrorSource(),
-                           QStringLiteral("The connection is closed."));
-    QSqlQuery query(QSqlDatabase::database(name, false));
-    if (!query.exec(statement)) {
-        const QSqlError error = query.lastError();
-        throw databaseError(error);
+    // A file is never lost; inside a transaction the work so far is gone with the
+    // connection, so the failure stands.
+    if (!d->server || d->name.isEmpty() || d->inTransaction)
+        return false;
+    {
+        const QSqlDatabase db = QSqlDatabase::database(d->name, false);
+        QSqlQuery probe(db);
+        if (db.isOpen() && probe.exec(QStringLiteral("SELECT 1")))
+            return false; // the connection works: the failure was the statement's own
     }
+    Close();
+    Open();
+    return true;
+}
+
+namespace {
+void runOn(const Connection& connection, const QString& statement)
+{
+    if (connection.connectionName().isEmpty())
+        throw KestrelError(DatabaseErrorNumber::ObjectClosed, connection.EngineName(),
+                           QStringLiteral("The connection is closed."));
+    QSqlQuery query(QSqlDatabase::database(connection.connectionName(), false));
+    if (!query.exec(statement))
+        throw databaseError(query.lastError(), {}, connection.EngineName());
     query.finish();
 }
 } // namespace
 
 void Connection::BeginTrans()
 {
-    runOn(d->name, QStringLiteral("BEGIN IMMEDIATE"));
+    // The file's write lock is taken at once, so a second writer waits instead of failing
+    // half-way; the server locks rows as they are written.
+    const QString begin = d->server ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
+    try {
+        runOn(*this, begin);
+    } catch (const KestrelError&) {
+        if (!recoverLostConnection())
+            throw;
+        runOn(*this, begin);
+    }
+    d->inTransaction = true;
 }
 
 void Connection::CommitTrans()
 {
-    runOn(d->name, QStringLiteral("COMMIT"));
+    d->inTransaction = false;
+    runOn(*this, QStringLiteral("COMMIT"));
 }
 
 void Connection::RollbackTrans()
 {
-    runOn(d->name, QStringLiteral("ROLLBACK"));
+    d->inTransaction = false;
+    runOn(*this, QStringLiteral("ROLLBACK"));
 }
 
 void Connection::preloadDriver()
 {
-    if (!QSqlDatabase::isDriverAvailable(kDriver))
+    if (!QSqlDatabase::isDriverAvailable(kFileDriver))
         return;
     // Qt keeps a driver's plug-in loaded once a connection has used it.
     const QString name = uniqueConnectionName();
-    static_cast<void>(QSqlDatabase::addDatabase(kDriver, name));
+    static_cast<void>(QSqlDatabase::addDatabase(kFileDriver, name));
     QSqlDatabase::removeDatabase(name);
 }
 

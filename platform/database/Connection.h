@@ -5,10 +5,12 @@
 #include <QString>
 #include <memory>
 
-// A connection to one SQLite database file through Qt SQL. A Connection is a handle:
-// copies refer to the same underlying connection, so a record set can stay bound to it
-// after its creator lets go. Open never creates a file; failures throw KestrelError
-// carrying the engine's error code.
+// A connection to a catalogue database through Qt SQL: a SQLite file, or a PostgreSQL
+// database named by a URI (see DatabaseLocation). What differs between the two engines is
+// kept here and in the record set, so that the catalogue's code is the same for both.
+// A Connection is a handle: copies refer to the same underlying connection, so a record
+// set can stay bound to it after its creator lets go. Open never creates a file or a
+// database; failures throw KestrelError carrying the engine's error code.
 class Connection
 {
 public:
@@ -24,16 +26,30 @@ public:
     // follows it runs under the busy timeout, so this is kept for the settings only.
     qint32 ConnectionTimeout() const;
     void setConnectionTimeout(qint32 seconds);
-    // The database file's path and nothing else.
+    // The database file's path, or a postgresql:// URI.
     QString ConnectionString() const;
     void setConnectionString(const QString& path);
-    // Read-only connections work on files and folders the user may not write.
+    // Read-only connections work on files and folders the user may not write; on a
+    // server the session refuses every write.
     bool ReadOnly() const;
     void setReadOnly(bool readOnly);
+
+    // Which engine the connection string names: the server's, or the file's.
+    bool IsServer() const;
+    QString EngineName() const; // "SQLite" or "PostgreSQL", the source of its errors
+    // Statement fragments for names, which match and sort as SQLite's NOCASE does (ASCII
+    // letters folded) on both engines: "column = ?" with one value, and an ORDER BY term.
+    QString nameEquals(const QString& column) const;
+    QString nameOrder(const QString& column) const;
 
     void Open();
     qint32 State() const;
     void Close();
+    // After a statement failed: when the server dropped the connection (it restarted, or
+    // ended the session), opens it again and answers true so the statement can be run once
+    // more. False when the connection still works, for a file, and inside a transaction.
+    // Throws the open error when the server stays away.
+    bool recoverLostConnection();
 
     // A transaction on the open connection: the writes between BeginTrans and CommitTrans
     // happen together or, after RollbackTrans (or a failure), not at all. BeginTrans takes
@@ -51,6 +67,9 @@ public:
     static void preloadDriver();
 
 private:
+    void openFile();
+    void openServer();
+
     struct Impl;
     std::shared_ptr<Impl> d;
 };

@@ -2,10 +2,22 @@
 
 #include "platform/database/Connection.h"
 
-KestrelError databaseError(const QSqlError& error, const QString& what)
+#include <QRegularExpression>
+
+KestrelError databaseError(const QSqlError& error, const QString& what, const QString& source)
 {
     bool ok = false;
     const qint32 number = error.nativeErrorCode().toInt(&ok);
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return KestrelError(ok ? number : -1, databaseErrorSource(), what + text);
+    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    const QString code = QStringLiteral("(%1)").arg(error.nativeErrorCode());
+    if (!error.nativeErrorCode().isEmpty() && text.endsWith(code))
+        text.chop(code.size());
+    static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL|PANIC):\\s+"));
+    text = text.remove(severity);
+    // Where in the server's own functions it happened says nothing to the user.
+    if (const qsizetype context = text.indexOf(QStringLiteral("\nCONTEXT:")); context >= 0)
+        text.truncate(context);
+    text = text.trimmed();
+    return KestrelError(ok ? number : -1, source.isEmpty() ? databaseErrorSource() : source,
+                        what + text);
 }

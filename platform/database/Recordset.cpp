@@ -10,9 +10,9 @@
 #include <QSqlRecord>
 
 namespace {
-[[noreturn]] void throwEngineError(const QSqlError& error)
+[[noreturn]] void throwEngineError(const QSqlError& error, const Connection& connection)
 {
-    throw databaseError(error);
+    throw databaseError(error, {}, connection.EngineName());
 }
 
 [[noreturn]] void throwLayerError(qint32 number, const QString& text)
@@ -42,24 +42,25 @@ QSqlDatabase databaseOf(const Connection& connection)
 }
 
 // Binds the values to the prepared statement and runs it; a failed run is finished.
-void bindAndRun(QSqlQuery& query, const QVariantList& parameters)
+void bindAndRun(QSqlQuery& query, const QVariantList& parameters, const Connection& connection)
 {
     for (const QVariant& value : parameters)
         query.addBindValue(value);
     if (!query.exec()) {
         const QSqlError error = query.lastError();
         query.finish();
-        throwEngineError(error);
+        throwEngineError(error, connection);
     }
 }
 
 // Runs one statement with its values bound.
-void execute(QSqlQuery& query, const QString& statement, const QVariantList& parameters)
+void execute(QSqlQuery& query, const QString& statement, const QVariantList& parameters,
+             const Connection& connection)
 {
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throwEngineError(query.lastError());
-    bindAndRun(query, parameters);
+        throwEngineError(query.lastError(), connection);
+    bindAndRun(query, parameters, connection);
 }
 } // namespace
 
@@ -128,20 +129,36 @@ void Recordset::Open()
     if (mOpen)
         throwLayerError(DatabaseErrorNumber::ObjectOpen,
                         QStringLiteral("The record set is already open."));
+    try {
+        run();
+    } catch (const KestrelError&) {
+        // The server ended the session between two operations: once more, on a new one.
+        if (!mConnection.recoverLostConnection())
+            throw;
+        run();
+    }
+}
+
+void Recordset::run()
+{
     QSqlDatabase db = databaseOf(mConnection);
     QSqlQuery query(db);
     query.setForwardOnly(true);
+    // The server prepares only reads and writes; a statement without values (the schema's,
+    // a transaction's) runs as it is.
+    const bool direct = mConnection.IsServer() && mParameters.isEmpty();
     // A Source that is not a statement but a bare name opens that whole table.
     bool table = false;
-    if (!query.prepare(mSource)) {
+    if (!(direct ? query.exec(mSource) : query.prepare(mSource))) {
         const QSqlError error = query.lastError();
         const QString name = mSource.trimmed();
         if (!isTableName(name))
-            throwEngineError(error);
+            throwEngineError(error, mConnection);
         table = true;
-        execute(query, QStringLiteral("SELECT * FROM %1").arg(quotedIdentifier(name)), {});
-    } else {
-        bindAndRun(query, mParameters);
+        execute(query, QStringLiteral("SELECT * FROM %1").arg(quotedIdentifier(name)), {},
+                mConnection);
+    } else if (!direct) {
+        bindAndRun(query, mParameters, mConnection);
     }
     mRecordsAffected = -1;
     if (!query.isSelect()) {
@@ -168,7 +185,7 @@ void Recordset::Open()
     const QSqlError error = query.lastError();
     query.finish();
     if (error.isValid())
-        throwEngineError(error);
+        throwEngineError(error, mConnection);
 
     mTable = table ? mSource.trimmed() : QString();
     mColumns = std::move(columns);
@@ -294,7 +311,7 @@ void Recordset::Update()
     try {
         QSqlDatabase db = databaseOf(mConnection);
         QSqlQuery insert(db);
-        execute(insert, statement, values);
+        execute(insert, statement, values, mConnection);
         rowId = insert.lastInsertId();
         insert.finish();
     } catch (...) {

@@ -56,6 +56,7 @@ public:
     void Close();
 
 private:
+    void run();
     void requireOpen() const;
     qsizetype columnIndex(const QString& name) const;
     qsizetype cellIndex(qsizetype row, qsizetype column) const

@@ -316,6 +316,54 @@ private slots:
         QCOMPARE(gEnvironment().DatabasePath(), a.fx.db());
     }
 
+    // A server's URI typed into the location field: refused with a password, tried before it
+    // is saved, kept after a failed try only when the administrator says so.
+    void changeLocationToAServer_data()
+    {
+        QTest::addColumn<QString>("typed"); // "%" stands for the test's folder (no server there)
+        QTest::addColumn<int>("answer");    // to the question, when one is asked
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("saved");
+        const QString updated = "Information|Database Location has been updated|Information";
+        QTest::newRow("password refused")
+            << "postgresql://me:s3cret@h/db" << 0
+            << QStringList{"Database Location|The catalogue location postgresql://me@h/db "
+                           "cannot be used: it carries a password; the settings file is readable "
+                           "by every user, so give the password in ~/.pgpass or PGPASSFILE "
+                           "instead|Critical"}
+            << false;
+        const QString away = "postgresql:///k?host=%&connect_timeout=2";
+        const QString failed = "Database Location|Cannot open the catalogue database \"" + away +
+                               "\" (host %, port 5432, database k): ";
+        QTest::newRow("unreachable, not kept")
+            << away << int(platform::MsgAnswer::No) << QStringList{failed} << false;
+        QTest::newRow("unreachable, kept")
+            << away << int(platform::MsgAnswer::Yes) << QStringList{failed, updated} << true;
+    }
+    void changeLocationToAServer()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, answer);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, saved);
+        Admin a;
+        QVERIFY(admin::Main(a.fx.ini()));
+        QTemporaryDir nowhere;
+        typed.replace("%", nowhere.path());
+        a.messages.queueAnswer(platform::MsgAnswer(answer));
+        QLineEdit* field = a.setup().txtDatabaseLocation();
+        field->setText(typed);
+        QTest::keyClick(field, Qt::Key_Return);
+        const QStringList shown = described(a.messages);
+        QCOMPARE(shown.size(), messages.size());
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            QVERIFY2(shown[i].startsWith(messages[i].replace("%", nowhere.path())),
+                     qPrintable(shown[i]));
+        QCOMPARE(a.fx.iniValue("DatabasePath"), saved ? typed : a.fx.db());
+        QVERIFY(!a.fx.iniValue("DatabasePath").contains("s3cret"));
+        QCOMPARE(field->text(), a.fx.db()); // the running program keeps its catalogue
+    }
+
     // One add dialog; it outlives the setup window and adds while a launcher process runs.
     void addWithALauncherRunningAndTheSetupWindowClosed()
     {

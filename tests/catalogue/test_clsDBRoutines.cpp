@@ -5,18 +5,22 @@
 #include "tests/support/Fakes.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TestServer.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
+#include <QUrl>
 
 class test_clsDBRoutines : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> mDir;
-    QString mPath;
+    std::unique_ptr<testdb::Catalogue> mCatalogue;
+    QString mPath; // of the test's catalogue: a file, or a URI on the test server
     static inline const QString Hostile = "O'Brien'; DROP TABLE Program; --";
 
     void seed() // rows as another tool might leave them: untrimmed, every flag, quotes, twins
@@ -42,15 +46,21 @@ class test_clsDBRoutines : public QObject
         return all.join(" / ");
     }
 
+    bool server() const { return mCatalogue && mCatalogue->server(); }
+
 private slots:
     void init()
     {
         mDir = std::make_unique<QTemporaryDir>();
-        mPath = mDir->filePath("Kestrel.mdb");
-        createCatalogue(mPath);
+        // A catalogue on the row's engine; tests without engine rows use a file.
+        const QString engine = testdb::engineOfRow();
+        REQUIRE_ENGINE(engine);
+        mCatalogue = std::make_unique<testdb::Catalogue>(engine, mDir->path());
+        mPath = mCatalogue->location();
     }
     void cleanup()
     {
+        mCatalogue.reset();
         QCOMPARE(QSqlDatabase::connectionNames(), QStringList()); // every connection closed
         QFile::setPermissions(mDir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -58,39 +68,20 @@ private slots:
     // The value operations: names trimmed and matched in any letter case; the first of twins.
     void values_data()
     {
+        testdb::engineColumn();
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("desc");
         QTest::addColumn<QString>("icon");
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("defaultIcon");
         QTest::addColumn<int>("key");
-        QTest::addRow("exact") << "Alpha"
-                               << "desc"
-                               << "/a.ico"
-                               << "/bin/alpha" << true << 1;
-        QTest::addRow("trimmed, other case") << " aLPHA  "
-                                             << "desc"
-                                             << "/a.ico"
-                                             << "/bin/alpha" << true << 1;
-        QTest::addRow("stored lower") << "BETA"
-                                      << "Beta desc"
-                                      << ""
-                                      << "/bin/beta" << false << 2;
-        QTest::addRow("quotes, flag -1, tab kept") << Hostile << "\tQuoted"
-                                                   << ""
-                                                   << "/bin/q" << false << 3;
-        QTest::addRow("first of twins") << "Dup"
-                                        << "first"
-                                        << "/one.ico"
-                                        << "/first" << true << 4;
-        QTest::addRow("missing") << "Delta"
-                                 << ""
-                                 << ""
-                                 << "" << false << 0;
-        QTest::addRow("a tab is no blank") << "Alpha\t"
-                                           << ""
-                                           << ""
-                                           << "" << false << 0;
+        testdb::addRows("exact", "Alpha", "desc", "/a.ico", "/bin/alpha", true, 1);
+        testdb::addRows("trimmed, other case", " aLPHA  ", "desc", "/a.ico", "/bin/alpha", true, 1);
+        testdb::addRows("stored lower", "BETA", "Beta desc", "", "/bin/beta", false, 2);
+        testdb::addRows("quotes, flag -1, tab kept", Hostile, "\tQuoted", "", "/bin/q", false, 3);
+        testdb::addRows("first of twins", "Dup", "first", "/one.ico", "/first", true, 4);
+        testdb::addRows("missing", "Delta", "", "", "", false, 0);
+        testdb::addRows("a tab is no blank", "Alpha\t", "", "", "", false, 0);
     }
     void values()
     {
@@ -104,6 +95,7 @@ private slots:
         QTEST(int(db.getProgramKey(name)), "key");
     }
 
+    void recordsAndDeletes_data() { testdb::addEngineRows(); }
     void recordsAndDeletes()
     {
         seed();
@@ -136,10 +128,19 @@ private slots:
         QCOMPARE(count("Program_Options"), 2);
     }
 
+    void addProgram_data() { testdb::addEngineRows(); }
     void addProgram()
     {
-        sql(mPath, "CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN NEW.Program_Name = 'Game' "
-                   "BEGIN SELECT RAISE(ABORT, 'no games here'); END");
+        if (server()) {
+            sql(mPath, "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF "
+                       "NEW.Program_Name = 'Game' THEN RAISE 'no games here'; END IF; RETURN NEW; "
+                       "END $$");
+            sql(mPath, "CREATE TRIGGER refuse BEFORE INSERT ON Program FOR EACH ROW EXECUTE "
+                       "FUNCTION refuse()");
+        } else {
+            sql(mPath, "CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN NEW.Program_Name = "
+                       "'Game' BEGIN SELECT RAISE(ABORT, 'no games here'); END");
+        }
         MessageBoxRecorder messages;
         clsDBRoutines db({mPath});
         QVERIFY(db.addProgram("  a'b'c  ", " Edits ", " /usr/bin/ed ", " /i.ico "));
@@ -153,7 +154,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].icon, platform::MsgIcon::Critical);
         QCOMPARE(shown[0].text, "no games here");
-        QCOMPARE(shown[0].title, "SQLite");
+        QCOMPARE(shown[0].title, server() ? "PostgreSQL" : "SQLite");
         QCOMPARE(count(), 2);
     }
 
@@ -161,17 +162,18 @@ private slots:
     // flag and the date added stay. After: the rows named Omega, or Alpha's when it failed.
     void updateProgram_data()
     {
+        testdb::engineColumn();
         QTest::addColumn<QString>("oldName");
         QTest::addColumn<bool>("result");
         QTest::addColumn<QString>("after");
         const QString edit = "|Omega| new desc |/bin/omega| /o.ico |";
         const QString alpha = "1|Alpha|  desc  | /bin/alpha |/a.ico  |1|05/06/2007";
-        QTest::newRow("other case") << "ALPHA" << true << "1" + edit + "1|05/06/2007";
-        QTest::newRow("quotes") << Hostile << true << "3" + edit + "-1|1/2/2003";
-        QTest::newRow("every duplicate")
-            << "Dup" << true << "4" + edit + "1|1/2/2003 / 5" + edit + "0|1/2/2003";
-        QTest::newRow("old name not trimmed") << " Alpha" << false << alpha;
-        QTest::newRow("deleted meanwhile") << "Delta" << false << alpha;
+        testdb::addRows("other case", "ALPHA", true, "1" + edit + "1|05/06/2007");
+        testdb::addRows("quotes", Hostile, true, "3" + edit + "-1|1/2/2003");
+        testdb::addRows("every duplicate", "Dup", true,
+                        "4" + edit + "1|1/2/2003 / 5" + edit + "0|1/2/2003");
+        testdb::addRows("old name not trimmed", " Alpha", false, alpha);
+        testdb::addRows("deleted meanwhile", "Delta", false, alpha);
     }
     void updateProgram()
     {
@@ -184,6 +186,87 @@ private slots:
                  result);
         QCOMPARE(rows(db.loadProgram(result ? "Omega" : "Alpha")), after);
         QCOMPARE(count(), 5);
+    }
+
+    // A key written explicitly (as a copy does) is kept, and later adds get keys after it.
+    void explicitKeys_data() { testdb::addEngineRows(); }
+    void explicitKeys()
+    {
+        sql(mPath, "INSERT INTO Program (Program_Key, Program_Name) VALUES (40, 'Forty')");
+        clsDBRoutines db({mPath});
+        QVERIFY(db.addProgram("Next", {}, "/n", {}));
+        QCOMPARE(int(db.getProgramKey("Forty")), 40);
+        QCOMPARE(int(db.getProgramKey("Next")), 41);
+        QVERIFY(db.deleteProgram("Next"));
+        QVERIFY(db.addProgram("After", {}, "/a", {}));
+        QCOMPARE(int(db.getProgramKey("After")), 42); // never reused
+    }
+
+    // On the server: a session the server ended is opened again once, without a message; the
+    // launcher's session refuses writes whatever its role may do.
+    void serverSessions_data()
+    {
+        testdb::engineColumn();
+        QTest::addRow("postgresql") << testdb::Postgresql;
+    }
+    void serverSessions()
+    {
+        sql(mPath, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/a')");
+        MessageBoxRecorder messages;
+        clsDBRoutines db({mPath});
+        QCOMPARE(db.getProgramPath("Alpha"), "/a");
+        sql(testdb::serverUri(),
+            "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = ?",
+            {QUrl(mPath).path().mid(1)});
+        QCOMPARE(db.getProgramPath("Alpha"), "/a");
+        QVERIFY(db.addProgram("Beta", {}, "/b", {}));
+        QCOMPARE(messages.texts(), QStringList());
+
+        clsDBRoutines launcher({mPath, true});
+        QCOMPARE(launcher.getProgramPath("beta"), "/b");
+        QVERIFY(!launcher.addProgram("Gamma", {}, "/g", {}));
+        QVERIFY(!launcher.deleteProgram("Alpha"));
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY2(messages.texts()[0].contains("read-only transaction"),
+                 qPrintable(messages.texts()[0]));
+        QCOMPARE(count(), 2);
+    }
+
+    // A location that cannot be used says why at the first use, names the server, never
+    // shows a password, and does not wait longer than the connect timeout.
+    void badLocations_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("unknown scheme") << "mysql://h/db"
+                                        << "\"mysql\" is not postgresql://";
+        QTest::addRow("malformed") << "postgresql://h:99999/db"
+                                   << "not a well-formed URI";
+        QTest::addRow("no database") << "postgresql://h/"
+                                     << "names no database";
+        QTest::addRow("password in the user part")
+            << "postgresql://u:s3cret@h/db"
+            << "\"postgresql://u@h/db\": it carries a password";
+        QTest::addRow("password parameter") << "postgres://h/db?sslmode=require&password=s3cret"
+                                            << "it carries a password";
+        QTest::addRow("unknown parameter") << "postgresql://h/db?colour=red"
+                                           << "\"colour\" is not a connection parameter";
+        QTest::addRow("no server there")
+            << "postgresql:///kestrel?host=@&connect_timeout=3"
+            << "(host @, port 5432, database kestrel): connection to server on socket";
+    }
+    void badLocations()
+    {
+        QFETCH(QString, location);
+        QFETCH(QString, message);
+        location.replace("@&", mDir->path() + "&");
+        message.replace("host @", "host " + mDir->path());
+        QElapsedTimer timer;
+        timer.start();
+        const QString failure = errorOf([&] { clsDBRoutines db({location}); });
+        QVERIFY2(failure.contains(message), qPrintable(failure));
+        QVERIFY2(!failure.contains("s3cret"), qPrintable(failure));
+        QVERIFY(timer.elapsed() < 5000);
     }
 
     void connectionLife()

@@ -1,5 +1,6 @@
 #include "tests/catalogue/CatalogueFixture.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestServer.h"
 
 #include <QDate>
 #include <QDir>
@@ -121,6 +122,60 @@ private slots:
         QVERIFY2(output.contains(message), qPrintable(output));
         if (code != 0)
             QCOMPARE(fixture::snapshot(mDir->path()), before);
+    }
+
+    // A catalogue on the server: made in an existing empty database, its roles printed,
+    // programs copied there and back with keys, dates, icons and options, all or nothing.
+    void serverCatalogue()
+    {
+        REQUIRE_ENGINE(testdb::Postgresql);
+        QTemporaryDir dir;
+        testdb::Catalogue made(testdb::Postgresql, dir.path()); // a database of the test's own
+        const QString uri = made.location();
+        QCOMPARE(run({"create", uri}).second.contains("holds a catalogue already"), true);
+        const QString missing = testdb::serverDatabaseUri("kestrel_no_such_database");
+        const auto [missingCode, missingOutput] = run({"create", missing});
+        QCOMPARE(missingCode, 1);
+        QVERIFY2(missingOutput.contains("does not exist") && missingOutput.contains("createdb"),
+                 qPrintable(missingOutput));
+        QVERIFY(
+            run({"roles", "lab"})
+                .second.contains("GRANT SELECT ON Program, Program_Options TO kestrel_reader;\n"));
+
+        const QString file = dir.filePath("k.mdb");
+        createCatalogue(file);
+        sql(file, "INSERT INTO Program VALUES (3, 'b', 'B d', '/b', '/b.png', 1, '1/2/2003'), "
+                  "(7, 'A', '', '/a', '', -1, '4/5/2006')");
+        sql(file, "INSERT INTO Program_Options VALUES (7, 1)");
+        const QString copied = run({"copy", file, uri}).second;
+        QVERIFY2(copied.startsWith("Copied 2 programs and 1 option rows from " + file + " to "),
+                 qPrintable(copied));
+        const QString listed = run({"list", file}).second;
+        QCOMPARE(run({"list", uri}).second, listed);
+        QCOMPARE(sql(uri, "SELECT Program_Key FROM Program ORDER BY Program_Key"),
+                 (QVariantList{3, 7}));
+        QCOMPARE(sql(uri, "SELECT Program_UseDIcon FROM Program ORDER BY Program_Key"),
+                 (QVariantList{1, -1}));
+        QCOMPARE(sql(uri, "SELECT Program_Key FROM Program_Options"), QVariantList{7});
+        QCOMPARE(run({"add", uri, "--name", "C", "--path", "/c"}).first, 0);
+        QCOMPARE(sql(uri, "SELECT Program_Key FROM Program WHERE Program_Name = 'C'"),
+                 QVariantList{8});
+
+        // Back to a new file; a destination with programs only with --replace; a failure
+        // half-way leaves the destination as it was.
+        const QString back = dir.filePath("back.mdb");
+        createCatalogue(back);
+        QCOMPARE(run({"copy", uri, back}).first, 0);
+        QCOMPARE(run({"list", back}).second, run({"list", uri}).second);
+        const auto [refusedCode, refused] = run({"copy", file, uri});
+        QCOMPARE(refusedCode, 1);
+        QVERIFY2(refused.contains("holds 3 programs already; give --replace"), qPrintable(refused));
+        sql(file, "UPDATE Program SET Program_UseDIcon = 'not a number' WHERE Program_Key = 7");
+        QCOMPARE(run({"copy", file, uri, "--replace"}).first, 1);
+        QCOMPARE(sql(uri, "SELECT count(*) FROM Program"), QVariantList{3});
+        sql(file, "UPDATE Program SET Program_UseDIcon = 0 WHERE Program_Key = 7");
+        QCOMPARE(run({"copy", file, uri, "--replace"}).first, 0);
+        QCOMPARE(sql(uri, "SELECT count(*) FROM Program"), QVariantList{2});
     }
 
     // Export, import into an empty catalogue and export again: the same bytes. Names that

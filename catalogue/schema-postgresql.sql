@@ -1,0 +1,49 @@
+-- The program catalogue on a PostgreSQL server: the tables of the catalogue file, with what
+-- the server needs to behave as the file does.
+
+-- Names compare and sort as the file's NOCASE names do: ASCII letters folded, then byte
+-- order (the column's "C" collation), whatever the database's own locale.
+CREATE FUNCTION kestrel_nocase(name text) RETURNS text
+    LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
+    AS $$ SELECT translate(name, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz'); $$;
+
+-- Keys come from a sequence and are never reused; a key written explicitly (a copied
+-- catalogue keeps its keys) moves the sequence past it, so later adds never collide.
+CREATE SEQUENCE Program_Key_Sequence AS bigint;
+
+CREATE TABLE Program (
+    Program_Key bigint PRIMARY KEY DEFAULT nextval('Program_Key_Sequence'),
+    Program_Name text COLLATE "C" NOT NULL DEFAULT '',
+    Program_Desc text NOT NULL DEFAULT '',
+    Program_Path text NOT NULL DEFAULT '',
+    Program_CustomIcon text NOT NULL DEFAULT '',
+    Program_UseDIcon integer NOT NULL DEFAULT 0,
+    Program_Added_Date text NOT NULL DEFAULT ''
+);
+
+ALTER SEQUENCE Program_Key_Sequence OWNED BY Program.Program_Key;
+
+CREATE FUNCTION kestrel_program_key() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF NEW.Program_Key IS NULL THEN
+        NEW.Program_Key := nextval('Program_Key_Sequence');
+    ELSIF NEW.Program_Key >= (SELECT last_value FROM Program_Key_Sequence) THEN
+        PERFORM setval('Program_Key_Sequence', NEW.Program_Key);
+    END IF;
+    RETURN NEW;
+END;
+$$;
+
+CREATE TRIGGER Program_Key_Trigger BEFORE INSERT OR UPDATE OF Program_Key ON Program
+    FOR EACH ROW EXECUTE FUNCTION kestrel_program_key();
+
+-- Serves the lookups by name and the list in name order, its columns read from the index.
+CREATE INDEX Program_Name_Index ON Program (kestrel_nocase(Program_Name), Program_Key)
+    INCLUDE (Program_Name, Program_CustomIcon, Program_Path);
+
+CREATE TABLE Program_Options (
+    Program_Key bigint NOT NULL,
+    Program_Option_Use_OpenWith integer NOT NULL DEFAULT 0
+);
+
+CREATE INDEX Program_Options_Key_Index ON Program_Options (Program_Key);

@@ -1,0 +1,50 @@
+#include "tests/support/TestServer.h"
+
+#include "catalogue/CatalogueFile.h"
+#include "tests/support/Sql.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QUrl>
+#include <atomic>
+
+namespace testdb {
+
+QString serverUri(QString* why)
+{
+    const QString uri = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL");
+    if (uri.isEmpty() && why)
+        *why = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_ERROR",
+                                    QStringLiteral("KESTREL_TEST_POSTGRESQL is not set"));
+    return uri;
+}
+
+QString serverDatabaseUri(const QString& database)
+{
+    QUrl url(serverUri());
+    url.setPath(u'/' + database);
+    return url.toString();
+}
+
+Catalogue::Catalogue(const QString& engine, const QString& folder)
+{
+    if (engine == Sqlite) {
+        mLocation = QDir(folder).filePath(QStringLiteral("Kestrel.mdb"));
+        createCatalogue(mLocation);
+        return;
+    }
+    static std::atomic<int> serial{0};
+    mDatabase =
+        QStringLiteral("kestrel_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    sql(serverUri(), QStringLiteral("CREATE DATABASE %1").arg(mDatabase));
+    mLocation = serverDatabaseUri(mDatabase);
+    createCatalogue(mLocation);
+}
+
+Catalogue::~Catalogue()
+{
+    if (!mDatabase.isEmpty())
+        sql(serverUri(), QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(mDatabase));
+}
+
+} // namespace testdb
