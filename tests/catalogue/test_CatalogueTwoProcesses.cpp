@@ -1,13 +1,18 @@
 #include "catalogue/clsDBRoutines.h"
+#include "platform/KestrelError.h"
 #include "tests/catalogue/CatalogueFixture.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestServer.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 // The administrator's process (this test, started again) writes while this one, like the
-// launcher, holds its own connection and reads.
+// launcher, holds its own connection and reads; and many launchers read one server at once.
 class test_CatalogueTwoProcesses : public QObject
 {
     Q_OBJECT
@@ -40,11 +45,71 @@ private slots:
         QVERIFY(reads > 0);
         QCOMPARE(db.loadPrograms().RecordCount(), 1);
     }
+
+    // A room's launchers start at once against one server while the administrator adds and
+    // deletes: 50 reader processes, each reading the list several times, none failing and
+    // none seeing a program with some fields only.
+    void fiftyReadersAndAWriter()
+    {
+        REQUIRE_ENGINE(testdb::Postgresql);
+        QTemporaryDir dir;
+        testdb::Catalogue catalogue(testdb::Postgresql, dir.path());
+        const QString uri = catalogue.location();
+        clsDBRoutines writer({uri});
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(writer.addProgram(QString("P%1").arg(i), "d", QString("/p/P%1").arg(i),
+                                      QString("P%1.png").arg(i)));
+        std::vector<std::unique_ptr<QProcess>> readers;
+        for (int i = 0; i < 50; ++i) {
+            readers.push_back(std::make_unique<QProcess>());
+            readers.back()->start(QCoreApplication::applicationFilePath(), {"--reader", uri});
+        }
+        const QDeadlineTimer deadline(120000);
+        int round = 0;
+        const auto running = [&readers] {
+            return std::any_of(readers.begin(), readers.end(), [](const auto& reader) {
+                return reader->state() != QProcess::NotRunning;
+            });
+        };
+        while (running()) {
+            QVERIFY2(!deadline.hasExpired(), "the readers did not finish in two minutes");
+            const QString name = QString("W%1").arg(++round);
+            QVERIFY(writer.addProgram(name, "d", "/p/" + name, name + ".png"));
+            QVERIFY(writer.deleteProgram(name));
+            QCoreApplication::processEvents();
+        }
+        for (const auto& reader : readers) {
+            QCOMPARE(reader->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(reader->readAll(), "ok\n");
+        }
+        QVERIFY(round > 0);
+    }
 };
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--reader") == 0) {
+        // As a launcher: its own read-only connection, the list read whole several times.
+        try {
+            clsDBRoutines db({QString::fromLocal8Bit(argv[2]), true});
+            for (int i = 0; i < 10; ++i) {
+                Recordset rs = db.loadPrograms();
+                if (rs.RecordCount() < 20)
+                    throw KestrelError(-1, "reader", "programs missing");
+                for (; !rs.Eof(); rs.MoveNext()) {
+                    const QString name = rs.Fields("Program_Name").toString();
+                    if (rs.Fields("Program_Path").toString() != "/p/" + name ||
+                        rs.Fields("Program_CustomIcon").toString() != name + ".png")
+                        throw KestrelError(-1, "reader", "half a program: " + name);
+                }
+            }
+            QTextStream(stdout) << "ok" << Qt::endl;
+        } catch (const KestrelError& error) {
+            QTextStream(stdout) << error.description() << Qt::endl;
+        }
+        return 0;
+    }
     if (argc == 3 && qstrcmp(argv[1], "--writer") == 0) {
         clsDBRoutines db({QString::fromLocal8Bit(argv[2])});
         bool ok = db.addProgram("Writer's", {}, "/w", {});

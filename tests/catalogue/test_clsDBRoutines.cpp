@@ -13,6 +13,7 @@
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QUrlQuery>
 
 class test_clsDBRoutines : public QObject
 {
@@ -230,6 +231,25 @@ private slots:
         QVERIFY2(messages.texts()[0].contains("read-only transaction"),
                  qPrintable(messages.texts()[0]));
         QCOMPARE(count(), 2);
+
+        // A role that may only read, used by an administrator: the server's own words.
+        const QString role = QUrl(mPath).path().mid(1) + "_reader";
+        sql(mPath, "CREATE ROLE " + role + " LOGIN");
+        sql(mPath, "GRANT SELECT ON Program, Program_Options TO " + role);
+        QUrl asReader(mPath);
+        QUrlQuery query(asReader);
+        query.removeAllQueryItems("user");
+        query.addQueryItem("user", role);
+        asReader.setQuery(query);
+        {
+            clsDBRoutines reader({asReader.toString()});
+            QCOMPARE(reader.getProgramPath("alpha"), "/a");
+            QVERIFY(!reader.addProgram("Gamma", {}, "/g", {}));
+        }
+        QCOMPARE(messages.texts().size(), 2);
+        QCOMPARE(messages.texts()[1], "permission denied for table program");
+        mCatalogue.reset(); // the database goes, and with it the role's grants
+        sql(testdb::serverUri(), "DROP ROLE " + role);
     }
 
     // A location that cannot be used says why at the first use, names the server, never
