@@ -2,12 +2,14 @@
 
 #include "catalogue/CatalogueSchema.h"
 #include "platform/KestrelError.h"
+#include "platform/RegularFile.h"
 #include "platform/database/Connection.h"
 #include "platform/database/DatabaseLocation.h"
 #include "platform/database/Recordset.h"
 #include "platform/database/SqlScript.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
@@ -203,6 +205,16 @@ void createCatalogue(const QString& path)
 {
     if (DatabaseLocation::looksLikeUri(path))
         return createServerCatalogue(path);
+    if (const QString kind = platform::notRegularFileReason(path); !kind.isEmpty())
+        throw KestrelError(
+            kFileAlreadyExists, kSource,
+            QStringLiteral("Cannot create the catalogue \"%1\": it is %2. Name a "
+                           "new file%3.")
+                .arg(path, kind,
+                     QFileInfo(path).isDir()
+                         ? QStringLiteral(" in it, such as \"%1\"")
+                               .arg(QDir(path).filePath(QStringLiteral("Kestrel.mdb")))
+                         : QString()));
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         throw KestrelError(kFileAlreadyExists, kSource,
                            QStringLiteral("The file \"%1\" exists already; a catalogue is never "

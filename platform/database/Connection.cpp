@@ -1,6 +1,7 @@
 #include "platform/database/Connection.h"
 
 #include "platform/KestrelError.h"
+#include "platform/RegularFile.h"
 #include "platform/database/DatabaseError.h"
 #include "platform/database/DatabaseLocation.h"
 
@@ -32,6 +33,11 @@ QString uniqueConnectionName()
 QString cannotOpen(const QString& location)
 {
     return QStringLiteral("Cannot open the catalogue database \"%1\": ").arg(location);
+}
+
+qint64 busyTimeoutMs(qint32 seconds)
+{
+    return std::clamp<qint64>(qint64(seconds) * 1000, 0, INT_MAX);
 }
 
 void dropConnection(const QString& name)
@@ -80,6 +86,12 @@ qint32 Connection::CommandTimeout() const
 void Connection::setCommandTimeout(qint32 seconds)
 {
     d->commandTimeout = seconds;
+    // An open connection waits so from its next statement on.
+    if (!d->name.isEmpty()) {
+        QSqlQuery pragma(QSqlDatabase::database(d->name, false));
+        pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs(seconds)));
+        pragma.finish();
+    }
 }
 
 qint32 Connection::ConnectionTimeout() const
@@ -154,6 +166,11 @@ void Connection::openFile()
     if (path.trimmed().isEmpty())
         throw KestrelError(kCantOpen, databaseErrorSource(),
                            cannotOpen(path) + QStringLiteral("no database file named"));
+    // The engine would wait forever on a FIFO and read a device as an endless file.
+    if (const QString kind = platform::notRegularFileReason(path); !kind.isEmpty())
+        throw KestrelError(kCantOpen, databaseErrorSource(),
+                           cannotOpen(path) +
+                               QStringLiteral("it is %1, not a database file").arg(kind));
     if (!QSqlDatabase::isDriverAvailable(kFileDriver))
         throw KestrelError(DatabaseErrorNumber::NoDriver, databaseErrorSource(),
                            QStringLiteral("The Qt SQLite driver (QSQLITE) is not installed."));
@@ -164,7 +181,7 @@ void Connection::openFile()
     const QString uri = QStringLiteral("file:") +
                         QString::fromLatin1(QUrl::toPercentEncoding(absolute, "/")) +
                         (d->readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
-    const qint64 busyMs = std::clamp<qint64>(qint64(d->commandTimeout) * 1000, 0, INT_MAX);
+    const qint64 busyMs = busyTimeoutMs(d->commandTimeout);
     QString options = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs);
     if (d->readOnly)
         options += QStringLiteral(";QSQLITE_OPEN_READONLY");

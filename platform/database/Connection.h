@@ -19,7 +19,8 @@ public:
 
     Connection();
 
-    // Seconds a statement waits for another program's lock (the engine's busy timeout).
+    // Seconds a statement waits for another program's lock (the engine's busy timeout);
+    // an open connection takes a new value at once.
     qint32 CommandTimeout() const;
     void setCommandTimeout(qint32 seconds);
     // Seconds to wait while opening. Opening a SQLite file never blocks; the check that

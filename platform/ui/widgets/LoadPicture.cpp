@@ -1,6 +1,7 @@
 #include "platform/ui/widgets/LoadPicture.h"
 
 #include "platform/KestrelError.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -129,6 +130,10 @@ QList<QImage> readImages(const QString& path, bool nearestOnly)
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || info.isDir())
         raise(PictureErrorNumber::FileNotFound, QStringLiteral("File not found"), path);
+    // Opening a FIFO would wait for a writer forever; a device never ends.
+    if (const QString kind = notRegularFileReason(path); !kind.isEmpty())
+        raise(PictureErrorNumber::FileAccessError,
+              QStringLiteral("Path/File access error (%1, not a picture file)").arg(kind), path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         raise(PictureErrorNumber::FileAccessError, QStringLiteral("Path/File access error"), path);
