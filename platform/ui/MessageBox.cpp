@@ -2,6 +2,8 @@
 
 #include "platform/KestrelError.h"
 
+#include <QCoreApplication>
+#include <QStringList>
 #include <cstdio>
 
 namespace platform {
@@ -26,6 +28,42 @@ void ShowError(const KestrelError& error)
 {
     MsgBox({error.description(), error.source(), MsgIcon::Critical, MsgButtons::Ok,
             error.helpFile(), error.helpContext()});
+}
+
+MsgAnswer MsgBoxWithReason(MsgRequest request, const QString& reason)
+{
+    if (reason.isEmpty())
+        return MsgBox(request);
+    // Without a handler MsgBox writes the whole text to standard error itself.
+    if (installedHandler())
+        std::fprintf(stderr, "%s: %s: %s\n", qUtf8Printable(QCoreApplication::applicationName()),
+                     qUtf8Printable(request.text), qUtf8Printable(reason));
+    request.text += QStringLiteral("\n\n") + reason;
+    return MsgBox(request);
+}
+
+QString shortenedForDisplay(const QString& text)
+{
+    constexpr qsizetype kWord = 60, kWhole = 600, kLines = 20;
+    const QString ellipsis(QChar(0x2026));
+    const auto cutMiddle = [&ellipsis](QStringView part, qsizetype keep) {
+        if (part.size() <= keep)
+            return part.toString();
+        const qsizetype head = (keep - 1) / 2, tail = keep - 1 - head;
+        return part.left(head).toString() + ellipsis + part.right(tail).toString();
+    };
+
+    QStringList lines;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        QStringList words;
+        for (QStringView word : line.split(u' '))
+            words.append(cutMiddle(word, kWord));
+        lines.append(words.join(u' '));
+    }
+    if (lines.size() > kLines)
+        lines =
+            lines.mid(0, kLines / 2) + QStringList{ellipsis} + lines.mid(lines.size() - kLines / 2);
+    return cutMiddle(lines.join(u'\n'), kWhole);
 }
 
 MsgHandler setMsgHandler(MsgHandler handler)

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -72,6 +73,30 @@ private slots:
         QCOMPARE(showMessageBox({"<b>x</b>", "Delete", icon, buttons, {}, 0}), answer);
     }
 
+    // Texts from files can be megabytes long: the box shows them cut in the middle (words
+    // and the whole), and none of what it shows is cut off.
+    void messageBoxShortensHugeTexts()
+    {
+        const QString path = "/" + QString(5 << 20, u'x') + "/end.mdb";
+        const QString text = "Cannot open the catalogue database \"" + path + "\": name too long";
+        QString shown;
+        bool whole = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            shown = box->text();
+            const QLabel* label = box->findChild<QLabel*>("qt_msgbox_label");
+            whole = (label->wordWrap() || label->sizeHint().width() <= label->width()) &&
+                    label->heightForWidth(label->width()) <= label->height();
+            box->accept();
+        });
+        showMessageBox({text, "Kestrel", MsgIcon::Critical, MsgButtons::Ok, {}, 0});
+        QVERIFY2(shown.size() <= 600 &&
+                     shown.startsWith("Cannot open the catalogue database \"/x") &&
+                     shown.endsWith("/end.mdb\": name too long"),
+                 qPrintable(shown.left(700)));
+        QVERIFY(whole);
+    }
+
     // A good file gives its picture; a bad one an error (number) naming the file.
     void loadsPicturesOrThrows_data()
     {
@@ -98,6 +123,7 @@ private slots:
         QTest::addRow("png named .ico, odd name") << odd << QSize(48, 48) << 0;
         QTest::addRow("missing") << mDir.filePath("missing.ico") << QSize() << 53;
         QTest::addRow("truncated png") << cut << QSize() << 481;
+        QTest::addRow("device") << "/dev/zero" << QSize() << 75; // never read
     }
     void loadsPicturesOrThrows()
     {

@@ -35,7 +35,9 @@ bool& overrideActive()
 
 MsgAnswer showMessageBox(const MsgRequest& request)
 {
-    QMessageBox box(toQtIcon(request.icon), request.title, request.text, QMessageBox::NoButton,
+    // Laying out megabytes of text would freeze the program for a long time.
+    QMessageBox box(toQtIcon(request.icon), shortenedForDisplay(request.title),
+                    shortenedForDisplay(request.text), QMessageBox::NoButton,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     if (request.buttons == MsgButtons::YesNo) {
