@@ -19,7 +19,7 @@ frmAddProgram::frmAddProgram(QWidget* parent)
 
 void frmAddProgram::save()
 {
-    if (!checkFields())
+    if (!checkFields() || !checkNameFree(QString()))
         return;
     const bool added = gDBRoutines().addProgram(
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),

@@ -40,13 +40,13 @@ void frmModifyProgram::fillProgram()
 
 void frmModifyProgram::save()
 {
-    if (!checkFields())
+    if (!checkFields() || !checkNameFree(mProgramName))
         return;
     const bool updated = gDBRoutines().updateProgram(
         mProgramName, TrimSpaces(txtProgramName()->text()),
         TrimSpaces(txtProgramDescription()->toPlainText()), TrimSpaces(txtProgramPath()->text()),
         TrimSpaces(txtProgramIcon()->text()));
-    finishSave(updated, "Program Modified");
+    finishSave(updated, "Program Modified", updated ? QString() : gDBRoutines().lastWriteFailure());
 }
 
 } // namespace admin

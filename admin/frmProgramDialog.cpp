@@ -3,6 +3,7 @@
 #include "admin/Controls.h"
 #include "admin/frmSetup.h"
 #include "admin/modMain.h"
+#include "catalogue/clsDBRoutines.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
 #include "resources/KestrelResources.h"
@@ -86,11 +87,26 @@ bool frmProgramDialog::checkFields() const
     return true;
 }
 
-void frmProgramDialog::finishSave(bool mBSaved, const QString& mStrDone)
+bool frmProgramDialog::checkNameFree(const QString& mStrOwnName) const
+{
+    const QString name = TrimSpaces(mTxtProgramName->text());
+    if (!gDBRoutines().programNameExists(name, mStrOwnName))
+        return true;
+    message(nameTakenReason(name), "Error", platform::MsgIcon::Exclamation);
+    return false;
+}
+
+void frmProgramDialog::finishSave(bool mBSaved, const QString& mStrDone, const QString& mStrReason)
 {
     // A refusal keeps the dialog and what was typed, so the user can correct it.
     if (!mBSaved) {
-        message("Unable to add program", "Error", platform::MsgIcon::Critical);
+        platform::MsgBoxWithReason({"Unable to add program",
+                                    "Error",
+                                    platform::MsgIcon::Critical,
+                                    platform::MsgButtons::Ok,
+                                    {},
+                                    0},
+                                   mStrReason);
         return;
     }
     message(mStrDone, "Sucess", platform::MsgIcon::Information);

@@ -29,9 +29,13 @@ protected:
 
     // The name and the executable path are required; says so and answers false otherwise.
     bool checkFields() const;
+    // A name another program has already is refused with the reason (a program keeps its
+    // own, mStrOwnName, in any letter case); the dialog stays open for a correction.
+    bool checkNameFree(const QString& mStrOwnName) const;
     // Reports the outcome of a save; on success refreshes the setup window's list and
     // closes the dialog.
-    void finishSave(bool mBSaved, const QString& mStrDone);
+    // mStrReason goes beside the fixed failure message.
+    void finishSave(bool mBSaved, const QString& mStrDone, const QString& mStrReason = {});
 
 private:
     // After a change to the catalogue: the setup window's list, when it is still open.

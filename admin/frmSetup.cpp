@@ -221,7 +221,13 @@ void frmSetup::deleteSelectedProgram()
         message("Program has been deleted", "Confirmation", platform::MsgIcon::Information);
         mUcProgramView1->reloadView();
     } else {
-        message("Couldn't Delete Program", "Error", platform::MsgIcon::Critical);
+        platform::MsgBoxWithReason({"Couldn't Delete Program",
+                                    "Error",
+                                    platform::MsgIcon::Critical,
+                                    platform::MsgButtons::Ok,
+                                    {},
+                                    0},
+                                   gDBRoutines().lastWriteFailure());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "catalogue/clsDBRoutines.h"
 
 #include "platform/KestrelError.h"
+#include "platform/RegularFile.h"
 #include "platform/database/DatabaseLocation.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
@@ -16,6 +17,14 @@
 namespace {
 const QString kSource = QStringLiteral("Kestrel.clsDBRoutines");
 constexpr qint32 kTimeoutSeconds = 100;
+// SQLITE_BUSY and SQLITE_LOCKED; extended codes keep them in their low byte.
+constexpr qint32 kBusy = 5, kLocked = 6;
+
+qint32& lockWaitSeconds()
+{
+    static qint32 seconds = kTimeoutSeconds;
+    return seconds;
+}
 
 bool& readOnlyRequested()
 {
@@ -74,11 +83,33 @@ void clsDBRoutines::openConnection()
 {
     mConnection = Connection();
     const CatalogueLocation location = mLocation();
-    mConnection.setCommandTimeout(kTimeoutSeconds);
-    mConnection.setConnectionTimeout(kTimeoutSeconds);
+    mConnection.setCommandTimeout(lockWaitSeconds());
+    mConnection.setConnectionTimeout(lockWaitSeconds());
     mConnection.setReadOnly(location.readOnly);
     mConnection.setConnectionString(location.path);
     mConnection.Open();
+    // An empty file or some other database opens as well; name the file and say what it
+    // lacks, rather than fail later with the first query's "no such table".
+    try {
+        Recordset rs(mConnection);
+        rs.setSource(QStringLiteral("Select Program.Program_Key from Program, Program_Options "
+                                    "where 1 = 0"));
+        rs.Open();
+    } catch (const KestrelError& error) {
+        mConnection.Close();
+        throw KestrelError(error.number(), kSource,
+                           QStringLiteral("Cannot open the catalogue database \"%1\": it holds "
+                                          "no catalogue (%2). An empty file or another "
+                                          "program's database is not a catalogue; "
+                                          "kestrel-catalogue create makes one.")
+                               .arg(location.path, error.description()));
+    }
+}
+
+void clsDBRoutines::setLockWait(qint32 seconds)
+{
+    mConnection.setCommandTimeout(seconds);
+    mConnection.setConnectionTimeout(seconds);
 }
 
 void clsDBRoutines::closeConnection()
@@ -221,16 +252,34 @@ QString clsDBRoutines::getProgramPath(const QString& mStrName)
                      QStringLiteral("Program_Path"), mStrName);
 }
 
+bool clsDBRoutines::programNameExists(const QString& mStrName, const QString& mStrOwnName)
+{
+    Recordset rs = openRecordset(QStringLiteral("Select count(*) as Found from Program where "
+                                                "Program_Name = ? and Program_Name <> ?"),
+                                 {trimmed(mStrName), trimmed(mStrOwnName)});
+    const bool exists = rs.Fields(QStringLiteral("Found")).toLongLong() > 0;
+    rs.Close();
+    return exists;
+}
+
+bool clsDBRoutines::writeFailed(const QString& reason)
+{
+    mLastWriteFailure = QStringLiteral("The catalogue \"%1\" was not changed: %2")
+                            .arg(mConnection.ConnectionString(), reason);
+    return false;
+}
+
 bool clsDBRoutines::deleteProgram(const QString& mStrName)
 {
+    mLastWriteFailure.clear();
     try {
         Recordset rs = newRecordset();
         rs.setSource(statement(QStringLiteral("Delete from Program where NAME_MATCHES")));
         rs.setParameters({text(mStrName)});
         rs.Open();
         return true;
-    } catch (const KestrelError&) {
-        return false;
+    } catch (const KestrelError& error) {
+        return writeFailed(error.description());
     }
 }
 
@@ -256,6 +305,7 @@ bool clsDBRoutines::updateProgram(const QString& mStrOldName, const QString& mSt
                                   const QString& mStrDesc, const QString& mStrProgramPath,
                                   const QString& mStrIconPath)
 {
+    mLastWriteFailure.clear();
     try {
         Recordset rs = newRecordset();
         rs.setSource(statement(QStringLiteral("Update Program Set Program_Name = ?, "
@@ -265,9 +315,13 @@ bool clsDBRoutines::updateProgram(const QString& mStrOldName, const QString& mSt
                           text(mStrIconPath), text(mStrOldName)});
         rs.Open();
         // No row with the old name: the program went away meanwhile and the edits would be lost.
-        return rs.RecordsAffected() > 0;
-    } catch (const KestrelError&) {
-        return false;
+        if (rs.RecordsAffected() > 0)
+            return true;
+        return writeFailed(QStringLiteral("no program is named \"%1\" any more; another "
+                                          "program may have deleted or renamed it.")
+                               .arg(TrimSpaces(mStrOldName)));
+    } catch (const KestrelError& error) {
+        return writeFailed(error.description());
     }
 }
 
@@ -350,11 +404,17 @@ CatalogueLocation environmentLocation()
                                           "that cannot be used, \"%2\": %3")
                                .arg(settingsFilePath(), location.display(), location.problem));
     }
-    if (path.isEmpty() && !named.isEmpty())
+    if (path.isEmpty() && !named.isEmpty()) {
+        const QString kind = platform::notRegularFileReason(named);
         throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
-                           QStringLiteral("Cannot open the catalogue database \"%1\": there is "
-                                          "no such file.")
-                               .arg(named));
+                           kind.isEmpty()
+                               ? QStringLiteral("Cannot open the catalogue database \"%1\": "
+                                                "there is no such file.")
+                                     .arg(named)
+                               : QStringLiteral("Cannot open the catalogue database \"%1\": it "
+                                                "is %2, not a database file.")
+                                     .arg(named, kind));
+    }
     return {path, readOnlyRequested()};
 }
 } // namespace
@@ -378,6 +438,45 @@ clsDBRoutines& gDBRoutines()
 void releaseDBRoutines()
 {
     instance().reset();
+}
+
+qint32 catalogueLockWait()
+{
+    return lockWaitSeconds();
+}
+
+void setCatalogueLockWait(qint32 seconds)
+{
+    lockWaitSeconds() = seconds;
+}
+
+bool isCatalogueBusy(const KestrelError& error)
+{
+    const qint32 primary = error.number() & 0xff;
+    return error.number() > 0 && (primary == kBusy || primary == kLocked);
+}
+
+CatalogueWithoutWaiting::CatalogueWithoutWaiting() : mWait(lockWaitSeconds())
+{
+    lockWaitSeconds() = 0;
+    if (instance())
+        instance()->setLockWait(0);
+}
+
+CatalogueWithoutWaiting::~CatalogueWithoutWaiting()
+{
+    lockWaitSeconds() = mWait;
+    if (instance())
+        instance()->setLockWait(mWait);
+}
+
+QString nameTakenReason(const QString& mStrName)
+{
+    return QStringLiteral("A program named \"%1\" is in the catalogue already (letter case "
+                          "ignored). Each program needs a name of its own: programs are "
+                          "started, shown, changed and deleted by name, so a second one of "
+                          "that name would act on the first. Choose another name.")
+        .arg(mStrName);
 }
 
 void setCatalogueReadOnly(bool readOnly)

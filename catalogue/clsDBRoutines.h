@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
 
@@ -62,6 +63,11 @@ public:
     Recordset LoadProgramOptions(const QString& mStrPrgName);
     qint16 getProgramKey(const QString& mStrName);
 
+    // Whether a program other than the one named mStrOwnName goes by mStrName already
+    // (both trimmed, letter case ignored, as every lookup by name compares). The windows
+    // and the tool refuse such a name; the writes themselves do not check.
+    bool programNameExists(const QString& mStrName, const QString& mStrOwnName = {});
+
     bool deleteProgram(const QString& mStrName);
     bool addProgram(const QString& mStrName, const QString& mStrDesc,
                     const QString& mStrProgramPath, const QString& mStrIconPath);
@@ -75,8 +81,16 @@ public:
     // texts as given, so that an exported catalogue comes back unchanged.
     void storePrograms(const QList<ProgramRecord>& additions, const QList<ProgramUpdate>& updates);
 
+    // Why the last deleteProgram or updateProgram answered false, naming the catalogue;
+    // empty after one that worked.
+    QString lastWriteFailure() const { return mLastWriteFailure; }
+
+    // The lock wait of the connection, the open one included (catalogueLockWait at first).
+    void setLockWait(qint32 seconds);
+
 private:
     void openConnection();
+    bool writeFailed(const QString& reason);
     void closeConnection();
     static bool isConnectionOpen(const Connection& connection);
     Connection& getConnection(Connection& connection);
@@ -92,6 +106,7 @@ private:
 
     std::function<CatalogueLocation()> mLocation;
     Connection mConnection;
+    QString mLastWriteFailure;
 };
 
 // The programs' shared catalogue object, created (and the database opened) on first use,
@@ -102,4 +117,25 @@ void releaseDBRoutines();
 // Ask for a read-only connection before first use (the launcher does). Later connections
 // of the program (after releaseDBRoutines, or replacing one found closed) use it too.
 void setCatalogueReadOnly(bool readOnly);
+// Seconds a catalogue statement waits for another program's lock (100 unless set).
+qint32 catalogueLockWait();
+void setCatalogueLockWait(qint32 seconds);
+// Whether an error says that another program holds the catalogue locked just now.
+bool isCatalogueBusy(const KestrelError& error);
+// While it lives, catalogue statements wait for no lock (a window that must show tries
+// again later instead); afterwards they wait as usual.
+class CatalogueWithoutWaiting
+{
+public:
+    CatalogueWithoutWaiting();
+    ~CatalogueWithoutWaiting();
+    CatalogueWithoutWaiting(const CatalogueWithoutWaiting&) = delete;
+    CatalogueWithoutWaiting& operator=(const CatalogueWithoutWaiting&) = delete;
+
+private:
+    qint32 mWait;
+};
+
+// Why a name that programNameExists found is refused, for the windows and the tool.
+QString nameTakenReason(const QString& mStrName);
 bool catalogueReadOnly();

@@ -118,6 +118,12 @@ frmView::frmView()
     connect(mLeftFrame, &launcher::ucLeftFrame::LaunchedClicked, this, &frmView::launchSelected);
     connect(mLeftFrame, &launcher::ucLeftFrame::PropertiesClicked, this, &frmView::openProperties);
     connect(mLeftFrame, &launcher::ucLeftFrame::QuitClicked, this, &QWidget::close);
+    connect(mProgramView, &launcher::ucProgramView::CatalogueWaiting, this,
+            [this](const QString& status) {
+                mStatusPanel->setText(status.isEmpty() ? QStringLiteral("STATUS")
+                                                       : QStringLiteral("Catalogue busy: waiting"));
+                mStatusPanel->setToolTip(status);
+            });
 }
 
 frmView::~frmView() = default;

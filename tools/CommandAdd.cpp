@@ -1,6 +1,8 @@
 #include "tools/ToolSupport.h"
 
 #include "catalogue/clsDBRoutines.h"
+#include "platform/KestrelError.h"
+#include "platform/ui/MessageBox.h"
 
 #include <cstdio>
 
@@ -10,7 +12,8 @@ const char* const kAddHelp =
     "Usage: kestrel-catalogue add FILE --name NAME --path PATH [--desc TEXT] [--icon ICON]\n"
     "Adds a program to the catalogue FILE, as the administrator's Add does: name,\n"
     "description, path and icon are stored without leading and trailing spaces, with\n"
-    "today's date as the date added. An existing name is added a second time.\n"
+    "today's date as the date added. A name that another program has already\n"
+    "(letter case ignored) is refused: programs are found by their names.\n"
     "  --name NAME   the name shown under the program's icon (required)\n"
     "  --path PATH   the file that launching opens (required)\n"
     "  --desc TEXT   the description shown when the program is clicked\n"
@@ -57,11 +60,29 @@ int add(const QStringList& args)
     if (!existingCatalogue(file, code))
         return code;
 
-    clsDBRoutines catalogue(CatalogueLocation{file, false});
-    // addProgram reports its own failure on standard error.
-    if (!catalogue.addProgram(name, desc, path, icon))
-        return kFailed;
-    out(QStringLiteral("Added %1\n").arg(name.trimmed()));
+    // Errors of the catalogue and addProgram's own report (through the message hook) are
+    // said as the tool's own errors, naming the file.
+    int failed = kOk;
+    const platform::MsgHandler previous =
+        platform::setMsgHandler([&](const platform::MsgRequest& request) {
+            failed = failOn(file, request.text);
+            return platform::MsgAnswer::Ok;
+        });
+    bool added = false;
+    try {
+        clsDBRoutines catalogue(CatalogueLocation{file, false});
+        if (catalogue.programNameExists(name)) {
+            platform::setMsgHandler(previous);
+            return failOn(file, nameTakenReason(field(name.trimmed())));
+        }
+        added = catalogue.addProgram(name, desc, path, icon);
+    } catch (const KestrelError& error) {
+        failed = failOn(file, error.description());
+    }
+    platform::setMsgHandler(previous);
+    if (!added)
+        return failed == kOk ? failOn(file, QStringLiteral("the program was not added")) : failed;
+    out(QStringLiteral("Added %1\n").arg(field(name.trimmed())));
     return kOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
+#include "platform/RegularFile.h"
 #include "platform/database/Connection.h"
 #include "platform/database/DatabaseLocation.h"
 #include "platform/database/Recordset.h"
@@ -22,6 +23,13 @@ int fail(int code, const QString& message)
 {
     std::fprintf(stderr, "kestrel-catalogue: %s\n", message.toLocal8Bit().constData());
     return code;
+}
+
+int failOn(const QString& file, const QString& description)
+{
+    if (description.contains(file))
+        return fail(kFailed, description);
+    return fail(kFailed, QStringLiteral("%1: %2").arg(file, description));
 }
 
 int usageError(const QString& message, const char* help)
@@ -48,8 +56,9 @@ bool existingCatalogue(const QString& path, int& code)
         code = fail(kFailed, QStringLiteral("%1: no such file").arg(path));
         return false;
     }
-    if (info.isDir()) {
-        code = fail(kFailed, QStringLiteral("%1: is a folder, not a catalogue file").arg(path));
+    // Never opened: a FIFO would block the tool for good, a device reads without end.
+    if (const QString kind = platform::notRegularFileReason(path); !kind.isEmpty()) {
+        code = fail(kFailed, QStringLiteral("%1: is %2, not a catalogue file").arg(path, kind));
         return false;
     }
     Connection connection;
@@ -157,12 +166,35 @@ bool writeOutput(const QString& path, const QByteArray& data, int& code)
 
 QString field(const QVariant& value)
 {
-    QString text = value.toString();
-    text.replace(u'\\', QStringLiteral("\\\\"));
-    text.replace(u'\t', QStringLiteral("\\t"));
-    text.replace(u'\n', QStringLiteral("\\n"));
-    text.replace(u'\r', QStringLiteral("\\r"));
-    return text;
+    const QString text = value.toString();
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            escaped += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        case 0:
+            // Written raw, a NUL would end the line early on most readers.
+            escaped += QStringLiteral("\\0");
+            break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                escaped += c;
+        }
+    }
+    return escaped;
 }
 
 } // namespace tool

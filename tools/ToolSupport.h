@@ -19,6 +19,9 @@ void out(const QString& text);
 // Writes "kestrel-catalogue: message" to standard error and answers code.
 int fail(int code, const QString& message);
 // A usage error: the message, then the command's help, on standard error.
+// A failure of a command on FILE: the error's description, led by the file's name unless
+// the description names it already. Answers kFailed.
+int failOn(const QString& file, const QString& description);
 int usageError(const QString& message, const char* help);
 bool wantsHelp(const QStringList& args);
 
@@ -48,7 +51,8 @@ bool readInputFile(const QString& path, qint64 maxSize, QByteArray& data, int& c
 // an empty path or "-".
 bool writeOutput(const QString& path, const QByteArray& data, int& code);
 
-// A field of a tab-separated line, with backslash, tab and line breaks escaped.
+// A field of a tab-separated line or a name in a message: backslash, tab, line breaks, NUL
+// and the other control characters escaped (\\, \t, \n, \r, \0, \xHH).
 QString field(const QVariant& value);
 
 // A command: its name, one line for the overview, and what runs it (arguments after the

@@ -10,6 +10,7 @@
 #include "settings/clsEnvironment.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
+#include "tests/support/LockHolder.h"
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucProgramView.h"
 #include "views/launcher/ucProgramView.h"
@@ -136,6 +137,20 @@ private slots:
         }
     }
 
+    // Another program holds the catalogue locked: the setup window shows at once, says so
+    // over its list, and fills the list when the catalogue is free.
+    void showsAtOnceWhileTheCatalogueIsBusy()
+    {
+        Admin a;
+        LockHolder holder(a.fx.db());
+        QVERIFY(admin::Main(a.fx.ini()));
+        QVERIFY(a.setup().isVisible() && a.list()->count() == 0);
+        QVERIFY(a.setup().findChild<QLabel*>("lblCatalogueBusy")->isVisible());
+        holder.release();
+        QTRY_COMPARE(a.listed(), (QStringList{"Alpha", "Beta"}));
+        QVERIFY(!a.setup().findChild<QLabel*>("lblCatalogueBusy")->isVisible());
+    }
+
     void editsTheCatalogue_data()
     {
         QTest::addColumn<int>("edit");
@@ -156,20 +171,36 @@ private slots:
         row("add: blank path", Add, "", None, {"X", "d", " ", ""}, {fillIn}, both);
         row("add: refused", Add, "", None, {"Refused", "d", "/bin/x", ""},
             {"SQLite|refused by rule|Critical", notSaved}, both);
+        // A name identifies one program: another's name is refused in any letter case.
+        const auto taken = [](const char* name) {
+            return "Error|" + nameTakenReason(name) + "|Exclamation";
+        };
+        row("add: taken name", Add, "", None, {" alpha ", "d", "/bin/x", ""}, {taken("alpha")},
+            both);
+        row("modify Beta: taken name", Modify, "Beta", None, {"ALPHA", "", "/bin/b", ""},
+            {taken("ALPHA")}, both);
+        row("modify Beta: own name, other case", Modify, "Beta", None, {"BETA", "", "/bin/b", ""},
+            {"Sucess|Program Modified|Information"}, {alpha[0], "BETA||/bin/b|"});
+        // A failed save says why on a second line ("@db": the catalogue's path).
+        const QString gone = "Error|Unable to add program\n\nThe catalogue \"@db\" was not "
+                             "changed: no program is named \"%1\" any more; another program "
+                             "may have deleted or renamed it.|Critical";
         row("add: trimmed", Add, "", None, gamma, {added},
             both + QStringList{"Gamma|a b|/bin/g|/i.ico"});
         row("modify Ghost: unknown", Modify, "Ghost", None, gamma,
-            {"Error|Couldn't Load Program Information|Critical", notSaved}, both);
+            {"Error|Couldn't Load Program Information|Critical", gone.arg("Ghost")}, both);
         row("modify Beta: renames", Modify, "Beta", None, gamma,
             {"Sucess|Program Modified|Information"}, {alpha[0], "Gamma|a b|/bin/g|/i.ico"});
-        row("modify Beta gone: deleted meanwhile", Modify, "Beta", BetaGone, gamma, {notSaved},
-            alpha);
+        row("modify Beta gone: deleted meanwhile", Modify, "Beta", BetaGone, gamma,
+            {gone.arg("Beta")}, alpha);
         row("delete: nothing selected", Delete, "", None, {}, {}, both);
         row("delete Beta no: kept", Delete, "Beta", AnswerNo, {}, {ask.arg("Beta")}, both);
         row("delete Beta: deleted", Delete, "Beta", None, {},
             {ask.arg("Beta"), "Confirmation|Program has been deleted|Information"}, alpha);
         row("delete Alpha: refused", Delete, "Alpha", None, {},
-            {ask.arg("Alpha"), "Error|Couldn't Delete Program|Critical"}, both);
+            {ask.arg("Alpha"), "Error|Couldn't Delete Program\n\nThe catalogue \"@db\" was not "
+                               "changed: kept|Critical"},
+            both);
     }
     void editsTheCatalogue()
     {
@@ -207,7 +238,7 @@ private slots:
             if (!saved) // the dialog stays with what was typed
                 QCOMPARE(entries(dialog), typed);
         }
-        QCOMPARE(described(a.messages), messages);
+        QCOMPARE(described(a.messages), messages.replaceInStrings("@db", a.fx.db()));
         QCOMPARE(
             a.fx.sql("SELECT Program_Name || '|' || Program_Desc || '|' || Program_Path || '|' "
                      "|| Program_CustomIcon FROM Program ORDER BY Program_Name"),

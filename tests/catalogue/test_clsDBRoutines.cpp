@@ -329,7 +329,7 @@ private slots:
         QTest::newRow("not a database")
             << B("[Database]\n") + B(4096, '\x9c') << false << L{"bad.mdb"};
         QTest::newRow("empty file: no tables")
-            << B() << false << L{"no such table", "no such table"};
+            << B() << false << L{"bad.mdb\": it holds no catalogue (no such table: Program)"};
         QTest::newRow("catalogue, read-write") << B("catalogue") << false << L{"", "readonly"};
         QTest::newRow("catalogue, launcher") << B("catalogue") << true << L{"", "readonly"};
     }

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 // The command-line tool, run as the installer runs it.
 class test_kestrel_catalogue : public QObject
@@ -35,9 +36,9 @@ class test_kestrel_catalogue : public QObject
     }
 
 private slots:
-    // Each row in a folder of its own holding k.mdb (programs O'B and Two, added today) and
-    // tables.db (no catalogue). Bad input: a clear message, a non-zero exit (2 for usage, 1
-    // for the file) and no change.
+    // Each row in a folder of its own holding k.mdb (programs O'B and Two, added today),
+    // tables.db (no catalogue), nul.mdb (a name with NUL and ESC) and the FIFO pipe.mdb. Bad input:
+    // a clear message, a non-zero exit (2 for usage, 1 for the file) and no change.
     void commands_data()
     {
         QTest::addColumn<QStringList>("args"); // "@" stands for the test's folder
@@ -51,6 +52,16 @@ private slots:
         row("add", {"add", "@/k.mdb", "--name", " Three ", "--path", "/3"}, 0, "Added Three");
         row("list", {"list", "@/k.mdb"}, 0,
             "O'B\t/o\ta\\tb\t\t" + date + "\nTwo\t/t\t\t\t" + date + "\n");
+        row("add a taken name", {"add", "@/k.mdb", "--name", "o'b", "--path", "/p"}, 1,
+            "k.mdb: A program named \"o'b\" is in the catalogue already");
+        row("add control characters", {"add", "@/k.mdb", "--name", "e\x1bx", "--path", "/e"}, 0,
+            "Added e\\x1bx\n");
+        row("list NUL", {"list", "@/nul.mdb"}, 0, "a\\0b\\x1b\t/p\t\t\t");
+        // Never opened, so never waited on: a FIFO, a device, a folder.
+        row("list a FIFO", {"list", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a catalogue");
+        row("add to a FIFO", {"add", "@/pipe.mdb", "--name", "a", "--path", "/a"}, 1, "named pipe");
+        row("list a device", {"list", "/dev/zero"}, 1, "is a character device");
+        row("create on a folder", {"create", "@"}, 1, "\": it is a folder. Name a new file in it");
         row("help", {"--help"}, 0, "Usage: kestrel-catalogue COMMAND");
         row("no command", {}, 2, "a command is missing");
         row("create over a catalogue", {"create", "@/k.mdb"}, 1, "exists already");
@@ -115,6 +126,10 @@ private slots:
             "VALUES ('O''B', 'a\tb', '/o', ?), ('Two', '', '/t', ?)",
             {today(), today()});
         sql(mDir->filePath("tables.db"), "CREATE TABLE Other (a)");
+        createCatalogue(mDir->filePath("nul.mdb"));
+        sql(mDir->filePath("nul.mdb"), "INSERT INTO Program (Program_Name, Program_Path) VALUES "
+                                       "('a' || char(0) || 'b' || char(27), '/p')");
+        QCOMPARE(::mkfifo(QFile::encodeName(mDir->filePath("pipe.mdb")).constData(), 0600), 0);
         const auto before = fixture::snapshot(mDir->path());
         args.replaceInStrings("@", mDir->path()).replaceInStrings("%", mInputs.path());
         const auto [exitCode, output] = run(args);

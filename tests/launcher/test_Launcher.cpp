@@ -7,6 +7,7 @@
 #include "settings/clsEnvironment.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
+#include "tests/support/LockHolder.h"
 #include "views/common/ProgramHealth.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
@@ -22,6 +23,7 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
 
 using enum platform::MousePointer;
 
@@ -56,9 +58,13 @@ struct Launcher
 };
 
 // main.cpp's start-up with the message boxes written to standard output. Once the window
-// is up it reports it and clicks Quit, which must end the program.
+// is up it reports it and clicks Quit, which must end the program. With --busy it waits a
+// second at most for a locked catalogue, and does not quit.
 int runChild(int argc, char** argv)
 {
+    const bool busy = argc > 2 && qstrcmp(argv[2], "--busy") == 0;
+    if (busy)
+        setCatalogueLockWait(1);
     KestrelApplication app(argc, argv);
     const auto say = [](QString line) { std::puts(qUtf8Printable(line.replace(u'\n', u' '))); };
     platform::setMsgHandler([say](const platform::MsgRequest& request) {
@@ -67,11 +73,12 @@ int runChild(int argc, char** argv)
     });
     const int exitCode = app.runGuarded([&] {
         modMain::Main();
-        QTimer::singleShot(0, [say] {
+        QTimer::singleShot(0, [say, busy] {
             say(QStringLiteral("WINDOW|%1|%2")
                     .arg(Launcher::window().isVisible())
                     .arg(Launcher::window().ucProgramView1()->lstView()->count()));
-            QTest::mouseClick(Launcher::command("lblQuit"), Qt::LeftButton);
+            if (!busy)
+                QTest::mouseClick(Launcher::command("lblQuit"), Qt::LeftButton);
         });
         return app.exec();
     });
@@ -80,12 +87,13 @@ int runChild(int argc, char** argv)
 }
 
 // The output lines of the installation's copy run from folder, then "exit <code>".
-QStringList runInstalled(const InstallationFixture& fx, const QString& folder)
+QStringList runInstalled(const InstallationFixture& fx, const QString& folder,
+                         const QStringList& more = {})
 {
     QFile::copy(QCoreApplication::applicationFilePath(), fx.path("Kestrel"));
     QProcess process;
     process.setWorkingDirectory(folder);
-    process.start(fx.path("Kestrel"), {"--child"});
+    process.start(fx.path("Kestrel"), QStringList{"--child"} + more);
     const bool ended =
         process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
     return QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)
@@ -349,6 +357,87 @@ private slots:
         const QStringList output = runInstalled(fx, elsewhere.path());
         QVERIFY2(output.size() == 2 && output[0].startsWith("MSG|2|") &&
                      output[0].contains('"' + fx.path("empty.mdb") + '"') && output[1] == "exit 1",
+                 qPrintable(output.join('\n')));
+    }
+
+    // Another program holds the catalogue locked: the window shows at once and says so,
+    // and fills when the catalogue is free; when the wait ends, the lock's error ends it.
+    void showsAtOnceWhileTheCatalogueIsBusy()
+    {
+        InstallationFixture fx;
+        fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('A', '/a')");
+        LockHolder holder(fx.db());
+        QVERIFY(holder.locked());
+        setCatalogueReadOnly(true);
+        frmView& window = Launcher::window();
+        window.show();
+        QListWidget* list = window.ucProgramView1()->lstView();
+        QLabel* status = window.findChild<QLabel*>("sbarStatus");
+        QCOMPARE(list->count(), 0);
+        QCOMPARE(status->text(), "Catalogue busy: waiting");
+        QVERIFY(window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
+        holder.release();
+        QTRY_COMPARE(list->count(), 1);
+        QCOMPARE(status->text(), "STATUS");
+        QVERIFY(!window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
+        delete frmView::existingInstance();
+
+        LockHolder again(fx.db());
+        const QStringList output = runInstalled(fx, fx.path(""), {"--busy"});
+        QVERIFY2(output.size() == 3 && output[0] == "WINDOW|1|0" &&
+                     output[1].startsWith("MSG|2|") && output[1].contains("database is locked") &&
+                     output[2] == "exit 1",
+                 qPrintable(output.join('\n')));
+    }
+
+    // A FIFO or a device named by the settings or the catalogue is refused by name and never
+    // opened: the child would otherwise block in open() and the wait above end the row.
+    void neverOpensPipesOrDevices_data()
+    {
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("icon");       // the default icon
+        QTest::addColumn<QString>("customIcon"); // of the one program
+        QTest::addColumn<QString>("expected");   // the first line of output
+        QTest::addRow("catalogue FIFO") << "pipe"
+                                        << ""
+                                        << ""
+                                        << "named pipe (FIFO)";
+        QTest::addRow("catalogue device") << "/dev/zero"
+                                          << ""
+                                          << ""
+                                          << "a character device";
+        QTest::addRow("default icon FIFO") << ""
+                                           << "pipe"
+                                           << ""
+                                           << "WINDOW|1|1";
+        QTest::addRow("custom icon FIFO") << ""
+                                          << ""
+                                          << "pipe"
+                                          << "WINDOW|1|1";
+        QTest::addRow("custom icon device") << ""
+                                            << ""
+                                            << "/dev/zero"
+                                            << "WINDOW|1|1";
+    }
+    void neverOpensPipesOrDevices()
+    {
+        QFETCH(QString, database);
+        QFETCH(QString, icon);
+        QFETCH(QString, customIcon);
+        QFETCH(QString, expected);
+        InstallationFixture fx;
+        const QString pipe = fx.path("pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const auto named = [&pipe](const QString& value) { return value == "pipe" ? pipe : value; };
+        fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) VALUES "
+               "('A', '/a', ?)",
+               {named(customIcon)});
+        fx.writeIni(named(database), named(icon));
+        const QStringList output = runInstalled(fx, fx.path(""));
+        const bool window = expected.startsWith("WINDOW");
+        QVERIFY2(output.size() == 2 && output[0].contains(expected) &&
+                     output[1] == (window ? "exit 0" : "exit 1") &&
+                     (window || output[0].contains(named(database))),
                  qPrintable(output.join('\n')));
     }
 };

@@ -29,7 +29,7 @@ ucProgramView::ucProgramView(QWidget* parent)
 
 bool ucProgramView::loadView(bool /*mBImageList*/)
 {
-    fillView();
+    fillViewWhenFree();
     return false;
 }
 

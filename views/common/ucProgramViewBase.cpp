@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidgetItem>
+#include <QTimer>
 
 namespace {
 // One decode per distinct file during a fill; failures are remembered too. The list
@@ -352,6 +353,44 @@ void ucProgramViewBase::fillView()
     mSearch.clear();
     if (!mFilterText.trimmed().isEmpty())
         applyFilter();
+}
+
+void ucProgramViewBase::fillViewWhenFree()
+{
+    if (!mWaitingFor.isValid())
+        mWaitingFor.start();
+    try {
+        const CatalogueWithoutWaiting noWait;
+        fillView();
+    } catch (const KestrelError& error) {
+        if (!isCatalogueBusy(error) || mWaitingFor.hasExpired(qint64(catalogueLockWait()) * 1000)) {
+            mWaitingFor.invalidate();
+            setWaitingText({});
+            throw;
+        }
+        setWaitingText(QStringLiteral("The catalogue is busy: another program holds it "
+                                      "locked. Waiting for it..."));
+        QTimer::singleShot(200, this, &ucProgramViewBase::fillViewWhenFree);
+        return;
+    }
+    mWaitingFor.invalidate();
+    setWaitingText({});
+}
+
+void ucProgramViewBase::setWaitingText(const QString& text)
+{
+    if (text.isEmpty() && !mWaitingLabel)
+        return;
+    if (!mWaitingLabel) {
+        mWaitingLabel = new QLabel(mList->viewport());
+        mWaitingLabel->setObjectName(QStringLiteral("lblCatalogueBusy"));
+        mWaitingLabel->setWordWrap(true);
+        mWaitingLabel->setAlignment(Qt::AlignCenter);
+    }
+    mWaitingLabel->setGeometry(mList->viewport()->rect().adjusted(12, 12, -12, -12));
+    mWaitingLabel->setText(text);
+    mWaitingLabel->setVisible(!text.isEmpty());
+    emit CatalogueWaiting(text);
 }
 
 void ucProgramViewBase::clearView()

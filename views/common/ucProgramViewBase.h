@@ -4,6 +4,7 @@
 #include "views/common/ProgramListWidget.h"
 #include "views/common/ProgramSearch.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class FilteredProgramList;
@@ -68,6 +69,9 @@ signals:
     void ItemClicked(QListWidgetItem* Item);
     void RightMouseClicked();
     void PropertiesClicked();
+    // While the first fill waits for another program's lock on the catalogue: what to
+    // show in a status area; empty once the wait is over.
+    void CatalogueWaiting(const QString& status);
 
 protected:
     // Fills the image list and then appends one item per catalogue program, in the
@@ -75,6 +79,11 @@ protected:
     // everything as it was. Each distinct icon file is decoded once; a program whose icon
     // cannot be loaded gets no image. Catalogue errors are thrown to the caller.
     void fillView();
+    // fillView for a window that is about to show: while another program holds the
+    // catalogue locked, the list says so and tries again, so the window shows at once and
+    // fills when the catalogue is free. When the catalogue's lock wait is over, the
+    // lock's error is thrown as fillView throws it.
+    void fillViewWhenFree();
     // Removes every item and every image.
     void clearView();
 
@@ -98,6 +107,7 @@ private:
     void ensureSearchIndex();
     void filteredSelectionChanged();
     void selectInFiltered(QListWidgetItem* item);
+    void setWaitingText(const QString& text);
 
     ProgramListWidget* mList;
     FilteredProgramList* mFiltered;
@@ -106,4 +116,6 @@ private:
     ProgramSearchIndex mSearch;
     bool mSearchBuilt = false;
     QString mFilterText;
+    QElapsedTimer mWaitingFor;
+    QLabel* mWaitingLabel = nullptr;
 };

@@ -17,7 +17,7 @@ ucProgramView::ucProgramView(QWidget* parent) : ucProgramViewBase(parent), mMenu
 
 bool ucProgramView::loadView()
 {
-    fillView();
+    fillViewWhenFree();
     return false;
 }
 
