@@ -42,7 +42,7 @@ int remove(const QStringList& args)
         if (!catalogue->deleteProgram(storedName))
             return fail(kFailed,
                         QStringLiteral("%1: \"%2\" could not be deleted").arg(file, storedName));
-    out(QStringLiteral("Deleted %1\n").arg(name.trimmed()));
+    out(QStringLiteral("Deleted %1\n").arg(field(name.trimmed())));
     return kOk;
 }
 

@@ -57,21 +57,21 @@ int importCatalogue(const QStringList& args)
             if (verbose || dryRun)
                 out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would add")
                                                          : QStringLiteral("added"),
-                                                  program.name.trimmed()));
+                                                  field(program.name.trimmed())));
             break;
         case ImportPlan::Updated:
             ++updated;
             if (verbose || dryRun)
                 out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would update")
                                                          : QStringLiteral("updated"),
-                                                  program.name.trimmed()));
+                                                  field(program.name.trimmed())));
             break;
         case ImportPlan::Skipped:
             ++skipped;
             if (verbose)
                 out(QStringLiteral("skipped program %1 \"%2\": %3\n")
                         .arg(i + 1)
-                        .arg(program.name.trimmed(), reason));
+                        .arg(field(program.name.trimmed()), reason));
             break;
         }
     }

@@ -69,19 +69,20 @@ int importDesktop(const QStringList& args)
             if (verbose || dryRun)
                 out(QStringLiteral("%1 %2 (%3)\n")
                         .arg(dryRun ? QStringLiteral("would add") : QStringLiteral("added"),
-                             program.name, entry.file));
+                             field(program.name), entry.file));
             break;
         case ImportPlan::Updated:
             ++updated;
             if (verbose || dryRun)
                 out(QStringLiteral("%1 %2 (%3)\n")
                         .arg(dryRun ? QStringLiteral("would update") : QStringLiteral("updated"),
-                             program.name, entry.file));
+                             field(program.name), entry.file));
             break;
         case ImportPlan::Skipped:
             ++skipped;
             if (verbose)
-                out(QStringLiteral("skipped %1 (%2): %3\n").arg(program.name, entry.file, reason));
+                out(QStringLiteral("skipped %1 (%2): %3\n")
+                        .arg(field(program.name), entry.file, reason));
             iconNote.clear();
             break;
         }

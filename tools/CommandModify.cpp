@@ -50,8 +50,7 @@ int modify(const QStringList& args)
     for (const ProgramRecord& program : programs)
         if (programNameKey(program.name) == programNameKey(newName) &&
             programNameKey(program.name) != programNameKey(old->name))
-            return fail(kFailed, QStringLiteral("%1: a program named \"%2\" exists already")
-                                     .arg(file, program.name));
+            return failOn(file, nameTakenReason(field(program.name)));
     const auto value = [&parsed](const char* key, const QString& current) {
         return parsed.values.value(QLatin1String(key), current);
     };
@@ -59,7 +58,7 @@ int modify(const QStringList& args)
                                   value("path", old->path), value("icon", old->icon)))
         return fail(kFailed,
                     QStringLiteral("%1: \"%2\" could not be changed").arg(file, old->name));
-    out(QStringLiteral("Modified %1\n").arg(newName));
+    out(QStringLiteral("Modified %1\n").arg(field(newName)));
     return kOk;
 }
 

@@ -76,7 +76,7 @@ private slots:
             "no program named \"x\"");
         row("modify nothing", {"modify", "@/k.mdb", "Two"}, 2, "nothing to change");
         row("modify onto a name", {"modify", "@/k.mdb", "two", "--name", " o'B "}, 1,
-            "a program named \"O'B\" exists already");
+            "k.mdb: A program named \"O'B\" is in the catalogue already");
         row("delete", {"delete", "@/k.mdb", " TWO "}, 0, "Deleted TWO");
         row("delete missing", {"delete", "@/k.mdb", "Zed"}, 1, "no program named \"Zed\"");
         row("check", {"check", "@/k.mdb"}, 1, "O'B: /o does not exist\n");
@@ -226,7 +226,7 @@ private slots:
         QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate) && in.write(changed) > 0);
         in.close();
         QCOMPARE(run({"import", second, json, "--verbose"}).second,
-                 "skipped program 1 \"B \"q\" \\ \x01\": the name exists\n"
+                 "skipped program 1 \"B \"q\" \\\\ \\x01\": the name exists\n"
                  "skipped program 2 \"C\": the name exists\n0 added, 0 updated, 2 skipped\n");
         QCOMPARE(run({"import", second, json, "--update", "--dry-run"}).second,
                  "would update C\n0 added, 1 updated, 1 skipped\n");
