@@ -16,7 +16,6 @@
 
 namespace {
 const QString kSource = QStringLiteral("Kestrel.CatalogueFile");
-constexpr qint32 kFileAlreadyExists = 58;
 
 void runStatement(const Connection& connection, const QString& statement)
 {
@@ -216,7 +215,7 @@ void createCatalogue(const QString& path)
                                .arg(QDir(path).filePath(QStringLiteral("Kestrel.mdb")))
                          : QString()));
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-        throw KestrelError(kFileAlreadyExists, kSource,
+        throw KestrelError(KestrelErrorNumber::FileAlreadyExists, kSource,
                            QStringLiteral("The file \"%1\" exists already; a catalogue is never "
                                           "written over an existing file.")
                                .arg(path));
@@ -256,7 +255,7 @@ void createCatalogue(const QString& path)
     // rename never replaces an existing file, so a file made meanwhile by someone else wins.
     QFile built(building);
     if (!built.rename(path))
-        throw KestrelError(kFileAlreadyExists, kSource,
+        throw KestrelError(KestrelErrorNumber::FileAlreadyExists, kSource,
                            QStringLiteral("Cannot create the catalogue \"%1\": %2")
                                .arg(path, built.errorString()));
     cleanup.keep = true;
