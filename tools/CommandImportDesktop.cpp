@@ -89,17 +89,7 @@ int importDesktop(const QStringList& args)
         if (verbose && !iconNote.isEmpty())
             out(QStringLiteral("  without an icon: %1\n").arg(iconNote));
     }
-    if (!dryRun) {
-        try {
-            catalogue->storePrograms(plan.additions(), plan.updates());
-        } catch (const KestrelError& failure) {
-            return fail(
-                kFailed,
-                QStringLiteral("%1: %2; nothing was imported").arg(file, failure.description()));
-        }
-    }
-    out(QStringLiteral("%1 added, %2 updated, %3 skipped\n").arg(added).arg(updated).arg(skipped));
-    return kOk;
+    return finishImport(*catalogue, plan, dryRun, file, {added, updated, skipped});
 }
 
 } // namespace tool

@@ -1,5 +1,6 @@
 #include "tools/ToolSupport.h"
 
+#include "catalogue/ProgramImport.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
@@ -195,6 +196,25 @@ QString field(const QVariant& value)
         }
     }
     return escaped;
+}
+
+int finishImport(clsDBRoutines& catalogue, const ImportPlan& plan, bool dryRun, const QString& file,
+                 const ImportCounts& counts)
+{
+    if (!dryRun) {
+        try {
+            catalogue.storePrograms(plan.additions(), plan.updates());
+        } catch (const KestrelError& failure) {
+            return fail(
+                kFailed,
+                QStringLiteral("%1: %2; nothing was imported").arg(file, failure.description()));
+        }
+    }
+    out(QStringLiteral("%1 added, %2 updated, %3 skipped\n")
+            .arg(counts.added)
+            .arg(counts.updated)
+            .arg(counts.skipped));
+    return kOk;
 }
 
 } // namespace tool

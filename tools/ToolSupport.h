@@ -8,6 +8,7 @@
 #include <memory>
 
 class clsDBRoutines;
+class ImportPlan;
 
 namespace tool {
 
@@ -42,6 +43,16 @@ struct Arguments
     bool has(const char* flag) const { return flags.contains(QLatin1String(flag)); }
 };
 // Answers false with a message for an unknown option or an option missing its value.
+// How many programs an import added, updated and skipped.
+struct ImportCounts
+{
+    qsizetype added = 0, updated = 0, skipped = 0;
+};
+// Stores what the plan decided as one transaction (nothing on a dry run) and prints the
+// closing line "N added, M updated, K skipped"; a failure stores nothing.
+int finishImport(clsDBRoutines& catalogue, const ImportPlan& plan, bool dryRun, const QString& file,
+                 const ImportCounts& counts);
+
 bool parseArguments(const QStringList& args, const QStringList& flagNames,
                     const QStringList& valueNames, Arguments& parsed, QString& error);
 
