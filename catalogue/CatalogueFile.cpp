@@ -206,7 +206,7 @@ void createCatalogue(const QString& path)
         return createServerCatalogue(path);
     if (const QString kind = platform::notRegularFileReason(path); !kind.isEmpty())
         throw KestrelError(
-            kFileAlreadyExists, kSource,
+            KestrelErrorNumber::FileAlreadyExists, kSource,
             QStringLiteral("Cannot create the catalogue \"%1\": it is %2. Name a "
                            "new file%3.")
                 .arg(path, kind,
