@@ -192,6 +192,31 @@ private slots:
         QCOMPARE(view.selectedItem(), QStringLiteral("Alpha"));
     }
 
+    // A filter every program passes: Enter takes the first; a hidden program is still listed.
+    void searchPassingEveryProgram()
+    {
+        InstallationFixture fx;
+        fx.add("Alpha", "/a");
+        fx.add("Beta", "/b");
+        ucProgramView view;
+        view.resize(417, 345);
+        view.show();
+        view.loadView();
+        view.setFilterText("a");
+        QCOMPARE(view.shownItems().size(), 2);
+        QListWidgetItem* activated = nullptr;
+        connect(&view, &ucProgramView::ListDoubleClicked,
+                [&](QListWidgetItem* item) { activated = item; });
+        view.activateSelection();
+        QVERIFY(activated && activated->text() == "Alpha");
+        QCOMPARE(view.selectedItem(), QStringLiteral("Alpha"));
+        view.setFilterText({});
+        view.lstView()->item(1)->setHidden(true);
+        view.setFilterText("a");
+        QCOMPARE(view.visibleList(), view.lstFiltered());
+        QCOMPARE(view.shownItems().size(), 2);
+    }
+
     void contextMenuOnlyWithASelection()
     {
         InstallationFixture fx;

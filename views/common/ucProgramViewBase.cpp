@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidgetItem>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -96,7 +97,7 @@ QAbstractItemView* ucProgramViewBase::lstFiltered() const
 
 QAbstractItemView* ucProgramViewBase::visibleList() const
 {
-    if (mFilterText.trimmed().isEmpty())
+    if (mFilterText.trimmed().isEmpty() || mEveryRowMatches)
         return mList;
     return mFiltered;
 }
@@ -153,7 +154,10 @@ void ucProgramViewBase::attachSearchField(SearchField* field)
 void ucProgramViewBase::activateSelection()
 {
     QListWidgetItem* item = selectedListItem();
-    if (!item && visibleList() == mFiltered && !mFiltered->filterModel()->rows().empty()) {
+    if (!item && mEveryRowMatches && mList->count() > 0) {
+        item = mList->item(0);
+        mList->setCurrentItem(item);
+    } else if (!item && visibleList() == mFiltered && !mFiltered->filterModel()->rows().empty()) {
         item = mList->item(mFiltered->filterModel()->rows().front());
         selectInFiltered(item);
     }
@@ -190,18 +194,53 @@ void ucProgramViewBase::ensureSearchIndex()
     mSearchBuilt = true;
 }
 
+bool ucProgramViewBase::isWholeList(const std::vector<int>& rows) const
+{
+    if (rows.empty() || rows.size() != size_t(mList->count()))
+        return false;
+    for (size_t row = 0; row < rows.size(); ++row)
+        if (rows[row] != int(row))
+            return false;
+    // The results show rows lstView hides; asking costs a few ms at 100,000 rows, so it is
+    // asked when the filter starts passing everything, not on each key after.
+    if (!mEveryRowMatches)
+        for (int row = 0; row < mList->count(); ++row)
+            if (mList->isRowHidden(row))
+                return false;
+    return true;
+}
+
 void ucProgramViewBase::applyFilter()
 {
     const bool filtering = !mFilterText.trimmed().isEmpty();
-    QAbstractItemView* hiding = filtering ? static_cast<QAbstractItemView*>(mList) : mFiltered;
-    QAbstractItemView* showing = filtering ? static_cast<QAbstractItemView*>(mFiltered) : mList;
     QListWidgetItem* selected = selectedListItem();
+    std::vector<int> rows;
     if (filtering) {
         ensureSearchIndex();
+        rows = mSearch.match(mFilterText);
+    }
+    // A filter every program passes shows lstView itself: the results would be the same
+    // rows in the same order, and laying out a second list of that size costs a keystroke
+    // its frame. lstView's scroll position is kept for when the filter is cleared.
+    const bool whole = filtering && isWholeList(rows);
+    if (filtering && mListScroll < 0)
+        mListScroll = mList->verticalScrollBar()->value();
+    mEveryRowMatches = whole;
+    const bool results = filtering && !whole;
+    QAbstractItemView* hiding = results ? static_cast<QAbstractItemView*>(mList) : mFiltered;
+    QAbstractItemView* showing = results ? static_cast<QAbstractItemView*>(mFiltered) : mList;
+    if (whole) {
+        mFiltered->filterModel()->setRows({});
+        mNoMatch->hide();
+        if (selected)
+            mList->scrollToItem(selected);
+        else
+            mList->scrollToTop();
+    } else if (filtering) {
         // A holder may paint its items its own way: the results are drawn the same.
         if (mFiltered->itemDelegate() != mList->itemDelegate())
             mFiltered->setItemDelegate(mList->itemDelegate());
-        mFiltered->filterModel()->setRows(mSearch.match(mFilterText));
+        mFiltered->filterModel()->setRows(std::move(rows));
         // A selection the filter hides is dropped, so Enter takes the first match.
         if (selected && mFiltered->filterModel()->rowOf(selected) < 0) {
             mList->clearSelection();
@@ -223,6 +262,9 @@ void ucProgramViewBase::applyFilter()
         mNoMatch->hide();
         if (selected)
             mList->scrollToItem(selected);
+        else if (mListScroll >= 0)
+            mList->verticalScrollBar()->setValue(mListScroll);
+        mListScroll = -1;
     }
     if (!showing->isVisibleTo(this)) {
         const bool focused = hiding->hasFocus();

@@ -104,6 +104,7 @@ protected:
 private:
     void layoutList();
     void applyFilter();
+    bool isWholeList(const std::vector<int>& rows) const;
     void ensureSearchIndex();
     void filteredSelectionChanged();
     void selectInFiltered(QListWidgetItem* item);
@@ -118,4 +119,8 @@ private:
     QString mFilterText;
     QElapsedTimer mWaitingFor;
     QLabel* mWaitingLabel = nullptr;
+    // The filter passes every program in list order, so lstView shows the result.
+    bool mEveryRowMatches = false;
+    // lstView's scroll position before such a filter, or -1.
+    int mListScroll = -1;
 };
