@@ -59,7 +59,7 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     mCmdAddInstalled = addButton(mFrPrograms, "cmdAddInstalled", "Add Installed...",
                                  twips::rect(2640, 2280, 1290, 375));
     mCmdCheck = addButton(mFrPrograms, "cmdCheck", "Check", twips::rect(3990, 2280, 735, 375));
-    mBrokenMarker = BrokenMarker::attach(mUcProgramView1->lstView(), BrokenMarker::Grey);
+    mBrokenMarker = mUcProgramView1->markBroken(BrokenMarker::Grey);
 
     // The search field sits in the left panel's free space below the logo, where the
     // launcher has its own.

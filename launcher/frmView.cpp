@@ -76,8 +76,7 @@ frmView::frmView()
 
     mLeftFrame->setObjectName(QStringLiteral("ucLeftFrame1"));
     mProgramView->setObjectName(QStringLiteral("ucProgramView1"));
-    BrokenMarker::attach(mProgramView->lstView(),
-                         gEnvironment().HideBroken() ? BrokenMarker::Hide : BrokenMarker::Grey);
+    mProgramView->markBroken(gEnvironment().HideBroken() ? BrokenMarker::Hide : BrokenMarker::Grey);
 
     // The status bar keeps its panels current itself; only a notice (showNotice) replaces
     // the status panel's text.

@@ -126,14 +126,23 @@ private slots:
                  {good.fileName(), l.fx.path("gone")});
         delete frmView::existingInstance();
         gEnvironment().setHideBroken(hide);
+        // A search typed before the check ends follows it.
+        launcher::ucProgramView* view = l.window().ucProgramView1();
+        view->setFilterText("go");
         l.window().show();
-        QListWidget* list = l.window().ucProgramView1()->lstView();
+        QListWidget* list = view->lstView();
         QListWidgetItem* gone = list->findItems("Gone", Qt::MatchExactly).value(0);
         QListWidgetItem* sound = list->findItems("Good", Qt::MatchExactly).value(0);
         QVERIFY(gone && sound);
+        const QString reason = hide ? "" : l.fx.path("gone") + " does not exist";
         QTRY_COMPARE(gone->isHidden(), hide);
-        QTRY_COMPARE(gone->toolTip(), hide ? "" : l.fx.path("gone") + " does not exist");
+        QTRY_COMPARE(gone->toolTip(), reason);
         QVERIFY(!sound->isHidden() && sound->toolTip().isEmpty());
+        const QList<QListWidgetItem*> left = hide ? QList{sound} : QList{gone, sound};
+        QTRY_COMPARE(view->shownItems(), left);
+        QAbstractItemView* results = view->lstFiltered();
+        QCOMPARE(results->model()->index(0, 0).data(Qt::ToolTipRole).toString(), reason);
+        QVERIFY(results->isVisible());
         gEnvironment().setHideBroken(false);
     }
 

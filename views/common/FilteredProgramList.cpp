@@ -1,9 +1,5 @@
 #include "views/common/FilteredProgramList.h"
 
-#include "views/common/ProgramListWidget.h"
-
-#include <QMouseEvent>
-
 FilteredProgramModel::FilteredProgramModel(QListWidget* source, QObject* parent)
     : QAbstractListModel(parent), mSource(source)
 {
@@ -50,23 +46,9 @@ Qt::ItemFlags FilteredProgramModel::flags(const QModelIndex& index) const
 }
 
 FilteredProgramList::FilteredProgramList(QListWidget* source, QWidget* parent)
-    : QListView(parent), mModel(new FilteredProgramModel(source, this))
+    : ProgramListGestures<QListView>(parent), mModel(new FilteredProgramModel(source, this))
 {
     setObjectName(QStringLiteral("lstFiltered"));
     ProgramListWidget::configure(this);
     setModel(mModel);
-}
-
-void FilteredProgramList::mouseReleaseEvent(QMouseEvent* event)
-{
-    const Qt::MouseButton button = event->button();
-    const QPoint pos = event->position().toPoint();
-    QListView::mouseReleaseEvent(event);
-    emit mouseReleased(button, pos);
-}
-
-void FilteredProgramList::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QListView::mouseDoubleClickEvent(event);
-    emit doubleClicked();
 }

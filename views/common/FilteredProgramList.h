@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/common/ProgramListWidget.h"
+
 #include <QAbstractListModel>
 #include <QListView>
 
@@ -32,22 +34,13 @@ private:
 };
 
 // The icon list shown instead of "lstView" while a search is active (object name
-// "lstFiltered"), laid out and painted like it. Reports button releases and double-clicks
-// as the full list does.
-class FilteredProgramList : public QListView
+// "lstFiltered"), laid out, painted and reporting gestures like it.
+class FilteredProgramList : public ProgramListGestures<QListView>
 {
     Q_OBJECT
 public:
     explicit FilteredProgramList(QListWidget* source, QWidget* parent = nullptr);
     FilteredProgramModel* filterModel() const { return mModel; }
-
-signals:
-    void mouseReleased(Qt::MouseButton button, const QPoint& viewportPos);
-    void doubleClicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     FilteredProgramModel* mModel;

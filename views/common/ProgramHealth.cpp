@@ -63,14 +63,15 @@ QString ProgramHealth::problem(const QString& name) const
     return mProblems.value(programNameKey(name));
 }
 
-BrokenMarker* BrokenMarker::attach(QListWidget* list, Mode mode)
+BrokenMarker* BrokenMarker::attach(QListWidget* list, Mode mode, QWidget* shownWith)
 {
-    return new BrokenMarker(list, mode);
+    return new BrokenMarker(list, mode, shownWith ? shownWith : list);
 }
 
-BrokenMarker::BrokenMarker(QListWidget* list, Mode mode) : QObject(list), mList(list), mMode(mode)
+BrokenMarker::BrokenMarker(QListWidget* list, Mode mode, QWidget* shownWith)
+    : QObject(list), mList(list), mShownWith(shownWith), mMode(mode)
 {
-    list->installEventFilter(this);
+    shownWith->installEventFilter(this);
     // A list filled again (the administrator's changes) is checked again.
     connect(list->model(), &QAbstractItemModel::rowsInserted, this, &BrokenMarker::scheduleCheck);
     connect(&ProgramHealth::instance(), &ProgramHealth::checked, this, &BrokenMarker::mark);
@@ -78,7 +79,7 @@ BrokenMarker::BrokenMarker(QListWidget* list, Mode mode) : QObject(list), mList(
 
 bool BrokenMarker::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == mList && event->type() == QEvent::Show && !mShown) {
+    if (watched == mShownWith && event->type() == QEvent::Show && !mShown) {
         mShown = true;
         scheduleCheck();
     }
@@ -97,10 +98,21 @@ void BrokenMarker::scheduleCheck()
     });
 }
 
+void BrokenMarker::useFilledPrograms(QList<ProgramRecord> programs)
+{
+    mFilled = std::move(programs);
+    mHaveFilled = true;
+}
+
 void BrokenMarker::checkNow()
 {
     try {
-        ProgramHealth::instance().check(gDBRoutines().loadCatalogue());
+        if (mHaveFilled) {
+            mHaveFilled = false;
+            ProgramHealth::instance().check(std::exchange(mFilled, {}));
+        } else {
+            ProgramHealth::instance().check(gDBRoutines().loadCatalogue());
+        }
     } catch (const KestrelError&) {
         // The list itself reports a catalogue that cannot be read.
     }
@@ -136,4 +148,5 @@ void BrokenMarker::mark()
             item->setForeground(mList->palette().brush(QPalette::Disabled, QPalette::Text));
         }
     }
+    emit marked();
 }

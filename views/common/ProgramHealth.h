@@ -42,27 +42,41 @@ private:
 };
 
 class QListWidget;
+class QWidget;
 
 // Marks the broken programs of a program list once the list is shown and whenever it is
 // filled again: greyed with the reason as tool tip, or hidden. Owned by the list.
+// (ucProgramViewBase::markBroken attaches one that its search results follow.)
 class BrokenMarker : public QObject
 {
     Q_OBJECT
 public:
     enum Mode { Grey, Hide };
-    static BrokenMarker* attach(QListWidget* list, Mode mode);
+    // The first check runs once shownWith (by default the list) has been shown.
+    static BrokenMarker* attach(QListWidget* list, Mode mode, QWidget* shownWith = nullptr);
+    Mode mode() const { return mMode; }
 
+    // The programs the list was just filled from: the next check looks at these instead
+    // of reading the catalogue again.
+    void useFilledPrograms(QList<ProgramRecord> programs);
     // Checks the catalogue's programs now (the list's own check runs after it is shown).
     void checkNow();
 
+signals:
+    // The list's items have been marked after a check.
+    void marked();
+
 private:
-    BrokenMarker(QListWidget* list, Mode mode);
+    BrokenMarker(QListWidget* list, Mode mode, QWidget* shownWith);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void scheduleCheck();
     void mark();
 
     QListWidget* mList;
+    QWidget* mShownWith;
     Mode mMode;
+    QList<ProgramRecord> mFilled;
+    bool mHaveFilled = false;
     bool mShown = false;
     bool mScheduled = false;
 };

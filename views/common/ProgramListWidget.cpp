@@ -1,6 +1,5 @@
 #include "views/common/ProgramListWidget.h"
 
-#include <QMouseEvent>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -88,7 +87,7 @@ QListWidgetItem* ProgramListItem::clone() const
     return new ProgramListItem(*this);
 }
 
-ProgramListWidget::ProgramListWidget(QWidget* parent) : QListWidget(parent)
+ProgramListWidget::ProgramListWidget(QWidget* parent) : ProgramListGestures<QListWidget>(parent)
 {
     setObjectName(QStringLiteral("lstView"));
     configure(this);
@@ -112,14 +111,6 @@ void ProgramListWidget::configure(QListView* list)
     // Uniform item sizes keep filling and layout linear in the item count.
     list->setUniformItemSizes(true);
     list->setAccessibleName(QStringLiteral("Programs"));
-}
-
-void ProgramListWidget::mouseReleaseEvent(QMouseEvent* event)
-{
-    const Qt::MouseButton button = event->button();
-    const QPoint pos = event->position().toPoint();
-    QListWidget::mouseReleaseEvent(event);
-    emit mouseReleased(button, pos);
 }
 
 void ProgramListWidget::scrollToItemWhenShown(QListWidgetItem* item)
@@ -148,10 +139,4 @@ void ProgramListWidget::paintEvent(QPaintEvent* event)
 {
     mPainted = true;
     QListWidget::paintEvent(event);
-}
-
-void ProgramListWidget::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QListWidget::mouseDoubleClickEvent(event);
-    emit doubleClicked();
 }

@@ -3,7 +3,10 @@
 #include <QIcon>
 #include <QListWidget>
 #include <QListWidgetItem>
+#include <QMouseEvent>
 #include <QPersistentModelIndex>
+
+#include <functional>
 
 // One program in the list. Name, path, picture and image index start out as members,
 // answered by data(), instead of entries in the item's generic role list: that list costs
@@ -33,10 +36,35 @@ private:
     int mOwn; // the roles still answered by the members
 };
 
-// The icon list inside ucProgramView (object name "lstView"). It reports every button
-// release and every double-click over it, after its own handling (selection, clicks),
-// so the holder sees the selection the gesture left.
-class ProgramListWidget : public QListWidget
+// A program list (the full one or the search results) that reports every button release
+// and every double-click over it to its holder, after its own handling (selection,
+// clicks), so the holder sees the selection the gesture left.
+template <class View> class ProgramListGestures : public View
+{
+public:
+    using View::View;
+    std::function<void(Qt::MouseButton button, const QPoint& viewportPos)> onMouseReleased;
+    std::function<void()> onDoubleClicked;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const Qt::MouseButton button = event->button();
+        const QPoint pos = event->position().toPoint();
+        View::mouseReleaseEvent(event);
+        if (onMouseReleased)
+            onMouseReleased(button, pos);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        View::mouseDoubleClickEvent(event);
+        if (onDoubleClicked)
+            onDoubleClicked();
+    }
+};
+
+// The icon list inside ucProgramView (object name "lstView").
+class ProgramListWidget : public ProgramListGestures<QListWidget>
 {
     Q_OBJECT
 public:
@@ -49,13 +77,7 @@ public:
     // first shown (a list filled while hidden gets its real size only then).
     void scrollToItemWhenShown(QListWidgetItem* item);
 
-signals:
-    void mouseReleased(Qt::MouseButton button, const QPoint& viewportPos);
-    void doubleClicked();
-
 protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

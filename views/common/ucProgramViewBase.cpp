@@ -52,21 +52,20 @@ ucProgramViewBase::ucProgramViewBase(QWidget* parent)
     : QWidget(parent), mList(new ProgramListWidget(this)),
       mFiltered(new FilteredProgramList(mList, this)), mNoMatch(new QLabel(this))
 {
-    connect(mList, &QListWidget::itemClicked, this, &ucProgramViewBase::ItemClicked);
-    connect(mList, &ProgramListWidget::mouseReleased, this,
-            [this](Qt::MouseButton button, const QPoint& pos) { listMouseReleased(button, pos); });
-    connect(mList, &ProgramListWidget::doubleClicked, this,
-            [this] { emit ListDoubleClicked(selectedListItem()); });
-
     mFiltered->hide();
+    connect(mList, &QListWidget::itemClicked, this, &ucProgramViewBase::ItemClicked);
     connect(mFiltered, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (QListWidgetItem* item = mFiltered->filterModel()->item(index))
             emit ItemClicked(item);
     });
-    connect(mFiltered, &FilteredProgramList::mouseReleased, this,
-            [this](Qt::MouseButton button, const QPoint& pos) { listMouseReleased(button, pos); });
-    connect(mFiltered, &FilteredProgramList::doubleClicked, this,
-            [this] { emit ListDoubleClicked(selectedListItem()); });
+    const auto released = [this](Qt::MouseButton button, const QPoint& pos) {
+        listMouseReleased(button, pos);
+    };
+    const auto doubleClicked = [this] { emit ListDoubleClicked(selectedListItem()); };
+    mList->onMouseReleased = released;
+    mList->onDoubleClicked = doubleClicked;
+    mFiltered->onMouseReleased = released;
+    mFiltered->onDoubleClicked = doubleClicked;
     connect(mFiltered->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ucProgramViewBase::filteredSelectionChanged);
 
@@ -196,18 +195,39 @@ void ucProgramViewBase::ensureSearchIndex()
 
 bool ucProgramViewBase::isWholeList(const std::vector<int>& rows) const
 {
-    if (rows.empty() || rows.size() != size_t(mList->count()))
+    if (!mHidden.empty() || rows.empty() || rows.size() != size_t(mList->count()))
         return false;
     for (size_t row = 0; row < rows.size(); ++row)
         if (rows[row] != int(row))
             return false;
-    // The results show rows lstView hides; asking costs a few ms at 100,000 rows, so it is
-    // asked when the filter starts passing everything, not on each key after.
-    if (!mEveryRowMatches)
-        for (int row = 0; row < mList->count(); ++row)
-            if (mList->isRowHidden(row))
-                return false;
     return true;
+}
+
+BrokenMarker* ucProgramViewBase::markBroken(BrokenMarker::Mode mode)
+{
+    // lstView stays hidden when the window opens on a search.
+    mMarker = BrokenMarker::attach(mList, mode, this);
+    connect(mMarker, &BrokenMarker::marked, this, &ucProgramViewBase::brokenMarked);
+    return mMarker;
+}
+
+void ucProgramViewBase::brokenMarked()
+{
+    std::vector<bool> hidden;
+    if (mMarker->mode() == BrokenMarker::Hide) {
+        for (int row = 0; row < mList->count(); ++row)
+            if (mList->item(row)->isHidden()) {
+                hidden.resize(size_t(mList->count()));
+                hidden[size_t(row)] = true;
+            }
+    }
+    const bool changed = hidden != mHidden;
+    mHidden = std::move(hidden);
+    // The results read the items' greyed look themselves, but not which rows are hidden.
+    if (changed && !mFilterText.trimmed().isEmpty())
+        applyFilter();
+    else
+        mFiltered->viewport()->update();
 }
 
 void ucProgramViewBase::applyFilter()
@@ -218,6 +238,8 @@ void ucProgramViewBase::applyFilter()
     if (filtering) {
         ensureSearchIndex();
         rows = mSearch.match(mFilterText);
+        if (!mHidden.empty())
+            std::erase_if(rows, [this](int row) { return mHidden[size_t(row)]; });
     }
     // A filter every program passes shows lstView itself: the results would be the same
     // rows in the same order, and laying out a second list of that size costs a keystroke
@@ -375,20 +397,33 @@ void ucProgramViewBase::fillView()
         programs.MoveNext();
     }
 
+    // The health check looks at the same rows, so it need not read the catalogue again.
+    QList<ProgramRecord> checked;
+    if (mMarker)
+        checked.reserve(programs.RecordCount());
     QListWidgetItem* last = nullptr;
     programs.MoveFirst();
     while (!programs.Eof()) {
         const QString name = TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString());
+        const QString path = TrimSpaces(programs.Fields(QStringLiteral("Program_Path")).toString());
         const qint32 imageIndex = mImageList1.indexOf(name);
+        if (mMarker)
+            checked.append(
+                {name,
+                 {},
+                 path,
+                 TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString()),
+                 {}});
         // Built completely before it joins the list: no change signals per field.
-        auto* item = new ProgramListItem(
-            name, TrimSpaces(programs.Fields(QStringLiteral("Program_Path")).toString()),
-            imageIndex, imageIndex > 0 ? mImageList1.image(imageIndex) : QIcon());
+        auto* item = new ProgramListItem(name, path, imageIndex,
+                                         imageIndex > 0 ? mImageList1.image(imageIndex) : QIcon());
         mList->addItem(item);
         last = item;
         programs.MoveNext();
     }
     programs.Close();
+    if (mMarker)
+        mMarker->useFilledPrograms(std::move(checked));
     if (last)
         mList->scrollToItemWhenShown(last);
     mSearchBuilt = false;
@@ -439,6 +474,7 @@ void ucProgramViewBase::clearView()
 {
     // The results refer to lstView's rows: empty them first.
     mFiltered->filterModel()->setRows({});
+    mHidden.clear();
     mList->clear();
     mImageList1.Clear();
     mSearchBuilt = false;

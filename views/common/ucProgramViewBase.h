@@ -1,6 +1,7 @@
 #pragma once
 
 #include "views/common/ImageList.h"
+#include "views/common/ProgramHealth.h"
 #include "views/common/ProgramListWidget.h"
 #include "views/common/ProgramSearch.h"
 
@@ -57,6 +58,9 @@ public:
     // match (which becomes selected), is reported as ListDoubleClicked.
     void activateSelection();
     const ImageList& ImageList1() const { return mImageList1; }
+    // Marks the broken programs, in lstView and in the search results alike: greyed with
+    // the reason as tool tip, or hidden. The check uses the programs the fill read.
+    BrokenMarker* markBroken(BrokenMarker::Mode mode);
 
     // Item roles: text is the trimmed name, PathRole the trimmed path, ImageIndexRole the
     // 1-based image index (0: no icon).
@@ -109,6 +113,7 @@ private:
     void filteredSelectionChanged();
     void selectInFiltered(QListWidgetItem* item);
     void setWaitingText(const QString& text);
+    void brokenMarked();
 
     ProgramListWidget* mList;
     FilteredProgramList* mFiltered;
@@ -123,4 +128,7 @@ private:
     bool mEveryRowMatches = false;
     // lstView's scroll position before such a filter, or -1.
     int mListScroll = -1;
+    BrokenMarker* mMarker = nullptr;
+    // Per lstView row, whether the marker hid it; empty while no row is hidden.
+    std::vector<bool> mHidden;
 };
