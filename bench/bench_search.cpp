@@ -3,7 +3,8 @@
 // paint), over a typed query and its backspaces. Also the search index's size, and the
 // time to build it (on the first keystroke).
 //
-//   bench_search        a table, then "result <name> <value>" lines
+//   bench_search          a table, then "result <name> <value>" lines
+//   bench_search --keys   also each keystroke: ms, programs shown, the field's text
 #include "bench/BenchCatalogue.h"
 #include "catalogue/clsDBRoutines.h"
 #include "settings/clsEnvironment.h"
@@ -20,6 +21,7 @@
 
 namespace {
 constexpr int Programs = 100000;
+bool gEachKey = false;
 
 double msSince(const QElapsedTimer& timer)
 {
@@ -38,13 +40,18 @@ double keystroke(SearchField& field, launcher::ucProgramView& view, Qt::Key key,
         QTest::keyClick(&field, key);
     QWidget* viewport = view.visibleList()->viewport();
     viewport->repaint();
-    return msSince(timer);
+    const double ms = msSince(timer);
+    if (gEachKey)
+        std::printf("  %8.2f ms %7lld shown  \"%s\"\n", ms,
+                    static_cast<long long>(view.shownItems().size()), qPrintable(field.text()));
+    return ms;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    gEachKey = app.arguments().contains(QStringLiteral("--keys"));
     QTemporaryDir folder;
     const QString catalogue = folder.filePath(QStringLiteral("catalogue.mdb"));
     makeBenchCatalogue(catalogue, Programs, [](int) { return QStringLiteral(""); });
