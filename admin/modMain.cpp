@@ -3,6 +3,7 @@
 #include "admin/Controls.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmSetup.h"
+#include "platform/ui/MessageBox.h"
 #include "settings/clsEnvironment.h"
 
 #include <QPointer>
@@ -31,7 +32,13 @@ bool Main(const QString& mStrIniFile)
 {
     startedSettingsFile() = mStrIniFile;
     if (!gEnvironment().loadSettings(mStrIniFile)) {
-        message("Error Loading Setttings, Closing", "Error", platform::MsgIcon::Critical);
+        platform::MsgBoxWithReason({"Error Loading Setttings, Closing",
+                                    "Error",
+                                    platform::MsgIcon::Critical,
+                                    platform::MsgButtons::Ok,
+                                    {},
+                                    0},
+                                   gEnvironment().LoadProblem());
         return false;
     }
     setupWindow().show();

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSet>
+#include <cstdio>
 
 namespace modMain {
 
@@ -46,8 +47,10 @@ void logLaunch(const QString& program, const QString& path, const KestrelError* 
 void Main()
 {
     // Missing or unreadable settings do not stop the launcher: it goes on with what
-    // loadSettings left.
-    static_cast<void>(gEnvironment().loadSettings(settingsFilePath()));
+    // loadSettings left (the defaults, where the file cannot be created), and says why on
+    // standard error.
+    if (!gEnvironment().loadSettings(settingsFilePath()))
+        std::fprintf(stderr, "Kestrel: %s\n", qUtf8Printable(gEnvironment().LoadProblem()));
     configureLaunchLog();
     setCatalogueReadOnly(true);
     frmView::Instance().show();

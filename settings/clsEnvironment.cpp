@@ -4,6 +4,7 @@
 
 #include "platform/KestrelError.h"
 #include "platform/Text.h"
+#include "platform/profile/Profile.h"
 #include "settings/FileChecks.h"
 #include "settings/ProgramLocation.h"
 #include "settings/clsIniFile.h"
@@ -13,6 +14,10 @@
 #include <optional>
 
 namespace {
+// How long the defaults' writes together wait for another program that holds the settings
+// folder locked; the launcher then goes on with the defaults in memory.
+constexpr int kDefaultsLockWaitMs = 3000;
+
 // Whether the settings file is there; nothing when that cannot be told.
 std::optional<bool> settingsFileFound(const clsIniFile& ini, const QString& path)
 {
@@ -21,6 +26,52 @@ std::optional<bool> settingsFileFound(const clsIniFile& ini, const QString& path
     } catch (const KestrelError&) {
         return std::nullopt;
     }
+}
+
+// A relative location in a settings file is taken from the folder that holds the file, not
+// from wherever the program was started. Absolute paths and server addresses stay as they
+// are, and so does an empty value.
+QString resolvedLocation(const QString& iniPath, const QString& value)
+{
+    const QString location = TrimSpaces(value);
+    if (location.isEmpty() || QDir::isAbsolutePath(location) ||
+        DatabaseLocation::looksLikeUri(location))
+        return value;
+    return QDir::cleanPath(QFileInfo(iniPath).absoluteDir().filePath(location));
+}
+
+// A value as a reason quotes it: a huge one loses its middle.
+QString quoted(const QString& value)
+{
+    constexpr qsizetype kKeep = 300;
+    if (value.size() <= kKeep)
+        return value;
+    return value.left(kKeep / 2) + QChar(0x2026) + value.right(kKeep / 2 - 1);
+}
+
+enum class Expected { File, Folder, Flag, Clicks };
+
+// In words, why a value read from the settings file was refused.
+QString refusal(Expected expected, const QString& value, const KestrelError& error)
+{
+    const QString location = TrimSpaces(value);
+    if (expected == Expected::Flag)
+        return QStringLiteral("it must be 0 or 1");
+    if (expected == Expected::Clicks)
+        return QStringLiteral("it must be a whole number from 1 to 32767");
+    if (location.isEmpty())
+        return QStringLiteral("it is empty");
+    if (DatabaseLocation::looksLikeUri(location))
+        return error.description();
+    const QFileInfo info(location);
+    if (!info.exists())
+        return QStringLiteral("there is no such %1")
+            .arg(expected == Expected::File ? u"file" : u"folder");
+    if (expected == Expected::File && info.isDir())
+        return QStringLiteral("it is a folder, not a file");
+    if (expected == Expected::Folder && !info.isDir())
+        return QStringLiteral("it is not a folder");
+    return error.description();
 }
 } // namespace
 
@@ -110,9 +161,15 @@ bool clsEnvironment::loadSettings(const QString& mStrIniFile)
 {
     const QString iniPath = TrimSpaces(mStrIniFile);
     clsIniFile& ini = iniFile();
+    mLoadProblem.clear();
     const std::optional<bool> found = settingsFileFound(ini, iniPath);
-    if (!found)
+    if (!found) {
+        mLoadProblem =
+            QStringLiteral("The settings file \"%1\" cannot be looked for: its folder cannot be "
+                           "read.")
+                .arg(iniPath);
         return false;
+    }
     if (*found)
         return readSettings(iniPath);
 
@@ -123,15 +180,32 @@ bool clsEnvironment::loadSettings(const QString& mStrIniFile)
     bool written = true;
     if (!FileExists(defaults))
         written = writeDefaults(defaults);
-    // A folder that cannot take the file leaves it missing: that is a failed load.
-    if (settingsFileFound(ini, defaults) != true)
+    // A folder that cannot take the file (an installation the user may not write, or one
+    // that another program holds locked) leaves it missing: that is a failed load, but the
+    // defaults are held, so that the launcher works from such a folder.
+    if (settingsFileFound(ini, defaults) != true) {
+        holdDefaults();
+        const QFileInfo folder(mProgramFolder);
+        mLoadProblem =
+            QStringLiteral("The settings file \"%1\" does not exist and could not be created: %2. "
+                           "The default settings are used.")
+                .arg(defaults, folder.isDir() && !folder.isWritable()
+                                   ? QStringLiteral("this user may not write its folder")
+                                   : QStringLiteral("another program holds its folder locked, or "
+                                                    "the disk refused the file"));
         return false;
+    }
     const bool read = readSettings(defaults);
+    if (!written && read)
+        mLoadProblem = QStringLiteral("The default settings could not all be written to \"%1\".")
+                           .arg(defaults);
     return written && read;
 }
 
 bool clsEnvironment::writeDefaults(const QString& mStrIniFile)
 {
+    // One wait for another program's lock on the folder for all seven writes, not one each.
+    const platform::profile::WriteDeadline deadline(kDefaultsLockWaitMs);
     clsIniFile& ini = iniFile();
     const QString general = QStringLiteral("General");
     bool written = ini.IniWriteChecked(
@@ -155,47 +229,93 @@ bool clsEnvironment::writeDefaults(const QString& mStrIniFile)
     return written;
 }
 
+void clsEnvironment::holdDefaults()
+{
+    // Set as they would be read back: a file missing from the installation leaves its
+    // property empty (the catalogue is still named by its location).
+    const auto quietly = [](auto&& set) {
+        try {
+            set();
+        } catch (const KestrelError&) {
+        }
+    };
+    const auto inFolder = [this](const char* name) {
+        return platform::joinPath(mProgramFolder, QString::fromLatin1(name));
+    };
+    mConfiguredDatabasePath = inFolder("data/Kestrel.mdb");
+    quietly([&] { setDatabasePath(mConfiguredDatabasePath); });
+    mRequireLogin = false;
+    mShowToolbar = false;
+    mNumberofClicks = 2;
+    quietly([&] { setDefaultIcon(inFolder("Default.ico")); });
+    quietly([&] { setDefaultDialogIconPath(inFolder("icons")); });
+    quietly([&] { setDefaultDialogDatabasePath(inFolder("data")); });
+}
+
 bool clsEnvironment::readSettings(const QString& iniPath)
 {
     clsIniFile& ini = iniFile();
-    bool ok = true;
-    // Each step stands alone: a failing one leaves its property as it was.
-    auto step = [&ok](auto&& action) {
+    QStringList problems;
+    if (const QFileInfo file(iniPath); file.exists() && !file.isReadable())
+        problems << QStringLiteral("this user may not read it");
+    // Each step stands alone: a failing one leaves its property as it was and says why.
+    QString value;
+    const auto step = [&](const char* key, Expected expected, auto&& action) {
+        value.clear();
         try {
             action();
-        } catch (const KestrelError&) {
-            ok = false;
+        } catch (const KestrelError& error) {
+            problems << QStringLiteral("%1 \"%2\": %3")
+                            .arg(QLatin1String(key), quoted(value),
+                                 refusal(expected, value, error));
         }
+    };
+    const auto location = [&](const char* key, const QString& fallback) {
+        return resolvedLocation(iniPath, ini.GetString(QLatin1String(key), fallback));
     };
     ini.setFullPath(iniPath);
     ini.setSectionName(QStringLiteral("Database"));
-    step([&] {
-        const QString named =
-            ini.GetString(QStringLiteral("DatabasePath"),
-                          platform::joinPath(mProgramFolder, QStringLiteral("data/Kestrel.mdb")));
-        mConfiguredDatabasePath = TrimSpaces(named);
-        setDatabasePath(named);
+    step("DatabasePath", Expected::File, [&] {
+        value = location("DatabasePath",
+                         platform::joinPath(mProgramFolder, QStringLiteral("data/Kestrel.mdb")));
+        mConfiguredDatabasePath = TrimSpaces(value);
+        setDatabasePath(value);
     });
     ini.setSectionName(QStringLiteral("General"));
-    step([&] { setRequireLogin(ini.GetInt(QStringLiteral("RequireLogin"), 0) != 0); });
-    step([&] { setShowToolbar(ini.GetInt(QStringLiteral("ShowToolbar"), 0) != 0); });
-    step([&] { setNumberofClicks(ini.GetInt(QStringLiteral("NumberOfClicks"), 2)); });
+    step("RequireLogin", Expected::Flag, [&] {
+        value = ini.GetString(QStringLiteral("RequireLogin"), QStringLiteral("0"));
+        setRequireLogin(ini.GetInt(QStringLiteral("RequireLogin"), 0) != 0);
+    });
+    step("ShowToolbar", Expected::Flag, [&] {
+        value = ini.GetString(QStringLiteral("ShowToolbar"), QStringLiteral("0"));
+        setShowToolbar(ini.GetInt(QStringLiteral("ShowToolbar"), 0) != 0);
+    });
+    step("NumberOfClicks", Expected::Clicks, [&] {
+        value = ini.GetString(QStringLiteral("NumberOfClicks"), QStringLiteral("2"));
+        setNumberofClicks(ini.GetInt(QStringLiteral("NumberOfClicks"), 2));
+    });
     // Optional: absent or unreadable means the programs show greyed, and never fails the load.
     try {
         setHideBroken(ini.GetInt(QStringLiteral("HideBroken"), 0) != 0);
     } catch (const KestrelError&) {
         setHideBroken(false);
     }
-    step([&] { setDefaultIcon(ini.GetString(QStringLiteral("DefaultIcon"), QStringLiteral(""))); });
-    step([&] {
-        setDefaultDialogIconPath(
-            ini.GetString(QStringLiteral("DefaultDialogIconPath"), QStringLiteral("")));
+    step("DefaultIcon", Expected::File, [&] {
+        value = location("DefaultIcon", QStringLiteral(""));
+        setDefaultIcon(value);
     });
-    step([&] {
-        setDefaultDialogDatabasePath(
-            ini.GetString(QStringLiteral("DefaultDialogDBPath"), QStringLiteral("")));
+    step("DefaultDialogIconPath", Expected::Folder, [&] {
+        value = location("DefaultDialogIconPath", QStringLiteral(""));
+        setDefaultDialogIconPath(value);
     });
-    return ok;
+    step("DefaultDialogDBPath", Expected::Folder, [&] {
+        value = location("DefaultDialogDBPath", QStringLiteral(""));
+        setDefaultDialogDatabasePath(value);
+    });
+    if (!problems.isEmpty())
+        mLoadProblem = QStringLiteral("The settings file \"%1\" cannot be used:\n%2.")
+                           .arg(iniPath, problems.join(QStringLiteral(";\n")));
+    return problems.isEmpty();
 }
 
 bool clsEnvironment::saveSettings(const QString& mStrIniFile, const QString& mStrDBPath,

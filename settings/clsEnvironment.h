@@ -26,8 +26,8 @@ public:
     QString DefaultIcon() const { return mDefaultIcon; }
     QString DefaultDialogIconPath() const { return mDefaultDialogIconPath; }
     QString DefaultDialogDatabasePath() const { return mDefaultDialogDatabasePath; }
-    // The database location the settings file last named, kept even when it failed
-    // validation, so that a missing catalogue can be reported by its name.
+    // The database location the settings file last named (resolved like DatabasePath), kept
+    // even when it failed validation, so that a missing catalogue can be reported by its name.
     QString ConfiguredDatabasePath() const { return mConfiguredDatabasePath; }
 
     void setDatabasePath(const QString& mStrPath);
@@ -39,7 +39,13 @@ public:
     void setDefaultDialogIconPath(const QString& mStrPath);
     void setDefaultDialogDatabasePath(const QString& mStrPath);
 
+    // A relative location in the file (database, default icon, dialog folders) is taken from
+    // the folder that holds the file. When the installation's file is missing and cannot be
+    // written, the defaults are held in memory and the load answers false.
     bool loadSettings(const QString& mStrIniFile);
+    // Why the last loadSettings answered false, naming the file and the values at fault;
+    // empty after a load that worked.
+    QString LoadProblem() const { return mLoadProblem; }
     bool saveSettings(const QString& mStrIniFile, const QString& mStrDBPath, bool mBRequireLogin,
                       bool mBShowToolbar, qint16 mIntNumberOfClicks);
 
@@ -49,8 +55,11 @@ private:
     bool writeDefaults(const QString& mStrIniFile);
     // Reads every setting from an existing file; true when all were read and valid.
     bool readSettings(const QString& iniPath);
+    // The defaults as writeDefaults would store them, set without a file.
+    void holdDefaults();
 
     QString mProgramFolder;
+    QString mLoadProblem;
 
     QString mDatabasePath;
     QString mConfiguredDatabasePath;

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 
 #include <cerrno>
@@ -61,6 +62,15 @@ public:
 private:
     int m_fd;
 };
+
+thread_local const WriteDeadline* tWriteDeadline = nullptr;
+
+int lockWaitMs()
+{
+    if (!tWriteDeadline)
+        return kLockTimeoutMs;
+    return int(std::clamp<qint64>(tWriteDeadline->deadline().remainingTime(), 0, kLockTimeoutMs));
+}
 
 enum class ReadStatus { Ok, Missing, Failed };
 
@@ -121,7 +131,7 @@ bool modifyFile(const QString& path, const std::function<bool(QByteArray&)>& edi
         return false;
     const QString target = targetPath(path);
     FolderLock lock(QFileInfo(target).absolutePath());
-    if (!lock.tryLock(kLockTimeoutMs))
+    if (!lock.tryLock(lockWaitMs()))
         return false; // also where the folder is missing
 
     QByteArray bytes;
@@ -161,6 +171,18 @@ bool ensureSystemFolder()
 }
 
 } // namespace
+
+WriteDeadline::WriteDeadline(int milliseconds) : mDeadline(milliseconds), mPrevious(tWriteDeadline)
+{
+    if (mPrevious && mPrevious->deadline() < mDeadline)
+        mDeadline = mPrevious->deadline();
+    tWriteDeadline = this;
+}
+
+WriteDeadline::~WriteDeadline()
+{
+    tWriteDeadline = mPrevious;
+}
 
 QString GetPrivateProfileString(const QString& section, const QString& key,
                                 const QString& defaultValue, const QString& file)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +43,23 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
 // Refused like the string write when a line would break or turn into a comment or header.
 bool WritePrivateProfileSection(const QString& section, const QStringList& entries,
                                 const QString& file);
+
+// While one lives, the writes of this thread wait for another process's lock on a folder
+// only until its deadline (not up to 15 s each), so a run of writes waits once in all;
+// past it they answer false at once. Nested ones keep the earlier deadline.
+class WriteDeadline
+{
+public:
+    explicit WriteDeadline(int milliseconds);
+    ~WriteDeadline();
+    WriteDeadline(const WriteDeadline&) = delete;
+    WriteDeadline& operator=(const WriteDeadline&) = delete;
+    QDeadlineTimer deadline() const { return mDeadline; }
+
+private:
+    QDeadlineTimer mDeadline;
+    const WriteDeadline* mPrevious;
+};
 
 // The system profile: the file WIN.INI in GetWindowsDirectory().
 QString GetWindowsDirectory();

@@ -102,16 +102,23 @@ class TestAdmin : public QObject
 private slots:
     void startUp_data()
     {
-        QTest::addColumn<QString>("database"); // in the installation; "": the real one
+        QTest::addColumn<QString>("database"); // as written, relative to the file; "": the real one
         QTest::addColumn<QString>("icon");     // likewise, for the default icon
-        QTest::addColumn<QStringList>("messages");
-        const QStringList failed{"Error|Error Loading Setttings, Closing|Critical"};
+        QTest::addColumn<QStringList>("messages"); // "@": the installation folder
+        // The fixed text, and the reason on a line of its own.
+        const QString failed = "Error|Error Loading Setttings, Closing\n\nThe settings file "
+                               "\"@/Kestrel.ini\" cannot be used:\n%1.|Critical";
         QTest::newRow("good settings") << ""
                                        << "" << QStringList();
-        QTest::newRow("missing database") << "none.mdb"
-                                          << "" << failed;
-        QTest::newRow("missing default icon") << ""
-                                              << "none.ico" << failed;
+        QTest::newRow("relative locations") << "data/Kestrel.mdb"
+                                            << "./Default.ico" << QStringList();
+        QTest::newRow("missing database")
+            << "none.mdb"
+            << "" << QStringList{failed.arg("DatabasePath \"@/none.mdb\": there is no such file")};
+        QTest::newRow("missing default icon")
+            << ""
+            << "none.ico"
+            << QStringList{failed.arg("DefaultIcon \"@/none.ico\": there is no such file")};
     }
     void startUp()
     {
@@ -120,13 +127,15 @@ private slots:
         QFETCH(QStringList, messages);
         const bool good = messages.isEmpty();
         Admin a;
-        a.fx.writeIni(database.isEmpty() ? "" : a.fx.path(database),
-                      icon.isEmpty() ? "" : a.fx.path(icon));
+        a.fx.writeIni(database, icon);
         QCOMPARE(admin::Main(a.fx.ini()), good);
-        QCOMPARE(described(a.messages), messages);
+        QCOMPARE(described(a.messages),
+                 messages.replaceInStrings("@", QFileInfo(a.fx.ini()).absolutePath()));
         QCOMPARE(admin::openSetupWindow() && admin::openSetupWindow()->isVisible(), good);
         if (!good)
             return;
+        // The location is shown as the programs use it, resolved.
+        QCOMPARE(a.setup().findChild<QLineEdit*>("txtDatabaseLocation")->text(), a.fx.db());
         // The context menu opens with or without a selection.
         QMenu* menu = a.setup().ucProgramView1()->mnuPopupMenu();
         for (const QPoint at : {QPoint(a.list()->viewport()->width() - 5, 5),

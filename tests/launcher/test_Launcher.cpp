@@ -5,7 +5,9 @@
 #include "launcher/modMain.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "settings/clsEnvironment.h"
+#include "tests/support/AsUser.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/FolderLockHolder.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
 #include "views/common/ProgramHealth.h"
@@ -23,6 +25,7 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 #include <sys/stat.h>
 
 using enum platform::MousePointer;
@@ -86,13 +89,19 @@ int runChild(int argc, char** argv)
     return exitCode;
 }
 
-// The output lines of the installation's copy run from folder, then "exit <code>".
+// The output lines of the installation's copy run from folder, then "exit <code>". An
+// ordinary user runs it as "nobody" when the test runs as root.
 QStringList runInstalled(const InstallationFixture& fx, const QString& folder,
-                         const QStringList& more = {})
+                         const QStringList& more = {}, bool ordinaryUser = false)
 {
     QFile::copy(QCoreApplication::applicationFilePath(), fx.path("Kestrel"));
     QProcess process;
     process.setWorkingDirectory(folder);
+    if (ordinaryUser && !asuser::permissionsApply())
+        process.setChildProcessModifier([] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(99);
+        });
     process.start(fx.path("Kestrel"), QStringList{"--child"} + more);
     const bool ended =
         process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
@@ -367,6 +376,45 @@ private slots:
         QVERIFY2(output.size() == 2 && output[0].startsWith("MSG|2|") &&
                      output[0].contains('"' + fx.path("empty.mdb") + '"') && output[1] == "exit 1",
                  qPrintable(output.join('\n')));
+    }
+
+    // Started from another folder (a desktop entry): relative locations in the settings are
+    // taken from the settings file's folder; where no settings file can be made (a read-only
+    // installation run by an ordinary user, or its folder held locked by another process)
+    // the defaults are used, after one short wait for the lock.
+    void startsFromAnyFolderEvenWhereNoSettingsCanBeMade_data()
+    {
+        QTest::addColumn<QString>("installation");
+        QTest::addRow("relative locations") << "relative";
+        QTest::addRow("read-only, no settings file") << "read-only";
+        QTest::addRow("folder locked, no settings file") << "locked";
+    }
+    void startsFromAnyFolderEvenWhereNoSettingsCanBeMade()
+    {
+        QFETCH(QString, installation);
+        InstallationFixture fx;
+        fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('A', '/a'), ('B', '/b')");
+        const QString folder = QFileInfo(fx.ini()).absolutePath();
+        QTemporaryDir elsewhere;
+        QVERIFY(QFile::setPermissions(elsewhere.path(), QFile::Permissions(0x7755)));
+        std::optional<FolderLockHolder> holder;
+        if (installation == "relative")
+            fx.writeIni("data/Kestrel.mdb", "./Default.ico");
+        else
+            QVERIFY(QFile::remove(fx.ini()));
+        if (installation == "locked")
+            QVERIFY(holder.emplace(folder).locked());
+        if (installation == "read-only") {
+            QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), fx.path("Kestrel")));
+            QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x5555)));
+            if (!asuser::reachableByOthers(fx.path("Kestrel")))
+                QSKIP("the test's folders are private: no ordinary user can run the copy");
+        }
+        const QStringList output =
+            runInstalled(fx, elsewhere.path(), {}, installation == "read-only");
+        QFile::setPermissions(folder, QFile::Permissions(0x7700));
+        QCOMPARE(output, (QStringList{"WINDOW|1|2", "exit 0"}));
+        QCOMPARE(QFile::exists(fx.ini()), installation == "relative");
     }
 
     // Another program holds the catalogue locked: the window shows at once and says so,

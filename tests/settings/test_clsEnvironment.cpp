@@ -1,9 +1,12 @@
 #include "settings/clsEnvironment.h"
 
+#include "tests/support/FolderLockHolder.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <optional>
 
 class TestClsEnvironment : public QObject
 {
@@ -110,16 +113,88 @@ private slots:
         QCOMPARE(readFile(ini), saved);
     }
 
-    void loadInAReadOnlyFolderGivesUpAfterOneReload()
+    // No settings file, and none can be made: the defaults are held (so the launcher works
+    // from such a folder), the load answers false and says why. Another process's lock on
+    // the folder is waited for once, a few seconds, not once per default (7 x 15 s).
+    void loadWhereNoFileCanBeMadeHoldsTheDefaults_data()
     {
-        SKIP_UNLESS_PERMISSIONS_APPLY();
-        QVERIFY(QFile::setPermissions(mDir->path(), QFile::Permissions(0x5500)));
+        QTest::addColumn<bool>("locked"); // else the folder is read-only
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("read-only folder") << false << "this user may not write its folder";
+        QTest::addRow("folder locked by another process")
+            << true << "another program holds its folder locked";
+    }
+    void loadWhereNoFileCanBeMadeHoldsTheDefaults()
+    {
+        QFETCH(bool, locked);
+        if (!locked) {
+            SKIP_UNLESS_PERMISSIONS_APPLY();
+        }
+        std::optional<FolderLockHolder> holder;
+        if (locked)
+            QVERIFY(holder.emplace(mDir->path()).locked());
+        else
+            QVERIFY(QFile::setPermissions(mDir->path(), QFile::Permissions(0x5500)));
         clsEnvironment env(mDir->path());
-        // The defaults cannot be written: one reload, then false, and nothing loaded.
+        QElapsedTimer clock;
+        clock.start();
         const bool loaded = env.loadSettings(at("Kestrel.ini"));
+        const qint64 took = clock.elapsed();
         QFile::setPermissions(mDir->path(), QFile::Permissions(0x7700));
-        QVERIFY(!loaded && env.DatabasePath().isEmpty() && env.NumberofClicks() == 0);
-        QVERIFY(!QFile::exists(at("Kestrel.ini")));
+        QVERIFY(!loaded && !QFile::exists(at("Kestrel.ini")));
+        QVERIFY2(took < 20000, qPrintable(QString::number(took)));
+        QCOMPARE(env.DatabasePath(), at("data/Kestrel.mdb"));
+        QCOMPARE(env.NumberofClicks(), 2);
+        QCOMPARE(env.DefaultIcon(), at("Default.ico"));
+        QCOMPARE(env.DefaultDialogIconPath(), at("icons"));
+        QCOMPARE(env.DefaultDialogDatabasePath(), at("data"));
+        QFETCH(QString, reason);
+        QVERIFY2(env.LoadProblem().contains('"' + at("Kestrel.ini") + "\" does not exist") &&
+                     env.LoadProblem().contains(reason),
+                 qPrintable(env.LoadProblem()));
+    }
+
+    // A relative location is taken from the settings file's folder, wherever the program
+    // runs; absolute ones and server addresses stay as written.
+    void relativeLocationsAreTakenFromTheSettingsFolder_data()
+    {
+        QTest::addColumn<QString>("database"); // as written; "~" is the installation folder
+        QTest::addColumn<QString>("loaded");   // "": the load fails, naming the resolved path
+        QTest::addRow("relative") << "data/Kestrel.mdb"
+                                  << "~/data/Kestrel.mdb";
+        QTest::addRow("dotted") << " ./icons/../data/Kestrel.mdb"
+                                << "~/data/Kestrel.mdb";
+        QTest::addRow("absolute") << "~/data/Kestrel.mdb"
+                                  << "~/data/Kestrel.mdb";
+        QTest::addRow("server") << "postgresql://reader@db.example.org/kestrel"
+                                << "postgresql://reader@db.example.org/kestrel";
+        QTest::addRow("missing") << "data/none.mdb"
+                                 << "";
+    }
+    void relativeLocationsAreTakenFromTheSettingsFolder()
+    {
+        QFETCH(QString, database);
+        QFETCH(QString, loaded);
+        writeFile(at("Kestrel.ini"),
+                  "[Database]\nDatabasePath=" + database.replace('~', mDir->path()).toUtf8() +
+                      "\n[General]\nDefaultIcon=Default.ico\n"
+                      "DefaultDialogIconPath=icons/\nDefaultDialogDBPath=.\n");
+        QTemporaryDir elsewhere;
+        const QString started = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        clsEnvironment env(mDir->path());
+        const bool ok = env.loadSettings(at("Kestrel.ini"));
+        QDir::setCurrent(started);
+        QVERIFY2(ok == !loaded.isEmpty(), qPrintable(env.LoadProblem()));
+        QCOMPARE(env.DefaultIcon(), at("Default.ico"));
+        QCOMPARE(env.DefaultDialogIconPath(), at("icons"));
+        QCOMPARE(env.DefaultDialogDatabasePath(), mDir->path());
+        if (ok)
+            QCOMPARE(env.DatabasePath(), loaded.replace('~', mDir->path()));
+        else
+            QCOMPARE(env.LoadProblem(), "The settings file \"" + at("Kestrel.ini") +
+                                            "\" cannot be used:\nDatabasePath \"" +
+                                            at("data/none.mdb") + "\": there is no such file.");
     }
 };
 
