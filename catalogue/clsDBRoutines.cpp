@@ -2,6 +2,7 @@
 
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
+#include "platform/database/DatabaseError.h"
 #include "platform/database/DatabaseLocation.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
@@ -97,7 +98,10 @@ void clsDBRoutines::openConnection()
         rs.Open();
     } catch (const KestrelError& error) {
         mConnection.Close();
-        throw KestrelError(error.number(), kSource,
+        // The server's SQLSTATE keeps the server as its source, so it is never read as a
+        // SQLite code (see isCatalogueBusy).
+        throw KestrelError(error.number(),
+                           error.source() == serverErrorSource() ? error.source() : kSource,
                            QStringLiteral("Cannot open the catalogue database \"%1\": it holds "
                                           "no catalogue (%2). An empty file or another "
                                           "program's database is not a catalogue; "
@@ -452,6 +456,9 @@ void setCatalogueLockWait(qint32 seconds)
 
 bool isCatalogueBusy(const KestrelError& error)
 {
+    // The server's numbers are SQLSTATEs: 42501 (permission denied) ends in SQLite's 5.
+    if (error.source() == serverErrorSource())
+        return error.number() == kDatabaseBusy;
     const qint32 primary = error.number() & 0xff;
     return error.number() > 0 && (primary == kBusy || primary == kLocked);
 }

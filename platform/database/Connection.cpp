@@ -40,6 +40,16 @@ qint64 busyTimeoutMs(qint32 seconds)
     return std::clamp<qint64>(qint64(seconds) * 1000, 0, INT_MAX);
 }
 
+// The statement that sets how long a connection waits for another's lock. The file's busy
+// timeout fails at once at 0; the server's lock_timeout would wait without end at 0, so
+// "do not wait" is its shortest wait there.
+QString lockWaitStatement(bool server, qint32 seconds)
+{
+    return server ? QStringLiteral("SET lock_timeout = %1")
+                        .arg(std::max<qint64>(busyTimeoutMs(seconds), 1))
+                  : QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs(seconds));
+}
+
 void dropConnection(const QString& name)
 {
     {
@@ -86,11 +96,12 @@ qint32 Connection::CommandTimeout() const
 void Connection::setCommandTimeout(qint32 seconds)
 {
     d->commandTimeout = seconds;
-    // An open connection waits so from its next statement on.
+    // An open connection waits so from its next statement on (on the server, a setting
+    // made inside a transaction that is rolled back goes with it).
     if (!d->name.isEmpty()) {
-        QSqlQuery pragma(QSqlDatabase::database(d->name, false));
-        pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs(seconds)));
-        pragma.finish();
+        QSqlQuery setting(QSqlDatabase::database(d->name, false));
+        setting.exec(lockWaitStatement(d->server, seconds));
+        setting.finish();
     }
 }
 
@@ -132,7 +143,7 @@ bool Connection::IsServer() const
 
 QString Connection::EngineName() const
 {
-    return d->server ? QStringLiteral("PostgreSQL") : databaseErrorSource();
+    return d->server ? serverErrorSource() : databaseErrorSource();
 }
 
 QString Connection::nameEquals(const QString& column) const
@@ -246,10 +257,12 @@ void Connection::openServer()
         db.setUserName(location.user);
         db.setConnectOptions(options.join(u';'));
         if (db.open()) {
-            // A reader's session refuses every write, whatever its role may do.
+            // The lock wait as on a file; a reader's session refuses every write, whatever
+            // its role may do.
             QSqlQuery session(db);
-            if (!d->readOnly || session.exec(QStringLiteral(
-                                    "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY")))
+            if (session.exec(lockWaitStatement(true, d->commandTimeout)) &&
+                (!d->readOnly || session.exec(QStringLiteral(
+                                     "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"))))
                 opened = true;
             else
                 error = session.lastError();

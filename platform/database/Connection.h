@@ -19,8 +19,9 @@ public:
 
     Connection();
 
-    // Seconds a statement waits for another program's lock (the engine's busy timeout);
-    // an open connection takes a new value at once.
+    // Seconds a statement waits for another program's lock (the file's busy timeout, the
+    // server's lock_timeout); an open connection takes a new value at once. A wait that
+    // runs out fails with the engine's "busy" error (see isCatalogueBusy).
     qint32 CommandTimeout() const;
     void setCommandTimeout(qint32 seconds);
     // Seconds to wait while opening. Opening a SQLite file never blocks; the check that
@@ -79,4 +80,9 @@ private:
 inline QString databaseErrorSource()
 {
     return QStringLiteral("SQLite");
+}
+// Source of the errors that a server connection raises.
+inline QString serverErrorSource()
+{
+    return QStringLiteral("PostgreSQL");
 }

@@ -7,7 +7,11 @@
 KestrelError databaseError(const QSqlError& error, const QString& what, const QString& source)
 {
     bool ok = false;
-    const qint32 number = error.nativeErrorCode().toInt(&ok);
+    qint32 number = error.nativeErrorCode().toInt(&ok);
+    if (error.nativeErrorCode() == QLatin1String("55P03")) {
+        number = kDatabaseBusy;
+        ok = true;
+    }
     QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     const QString code = QStringLiteral("(%1)").arg(error.nativeErrorCode());
     if (!error.nativeErrorCode().isEmpty() && text.endsWith(code))
