@@ -7,44 +7,97 @@
 # that listens only on a Unix socket in that folder, as "nobody" when run as root (the
 # server refuses root). Exports KESTREL_TEST_POSTGRESQL; when the server does not start it
 # exports KESTREL_TEST_POSTGRESQL_ERROR instead (the tests then skip, or fail when CI=true).
-# stop_test_server stops it and removes the folder.
+# Beside it, for the fault tests (each export left out when that part does not start):
+#   KESTREL_TEST_POSTGRESQL_PASSWORD_ROLE  a role the server asks a password of (scram)
+#   KESTREL_TEST_POSTGRESQL_STANDBY        a hot standby of the server (read-only)
+#   KESTREL_TEST_POSTGRESQL_SPARE          a second server that a test may stop and start
+#   KESTREL_TEST_POSTGRESQL_SPARE_CTL      with this command: pg_ctl's stop/start arguments
+# stop_test_server stops them and removes the folder.
 
 KESTREL_TEST_PACKAGES=(postgresql libqt6sql6-psql)
 kestrel_pg_folder=
 
+# pg_ctl and the other server programs, as nobody when run as root.
+kestrel_pg_run() {
+    local bin
+    bin=$(find /usr/lib/postgresql -maxdepth 2 -name bin -type d 2>/dev/null | sort -V | tail -1)
+    local program=$1
+    shift
+    if [ "$(id -u)" = 0 ]; then
+        setpriv --reuid=nobody --regid=nogroup --clear-groups "$bin/$program" "$@"
+    else
+        "$bin/$program" "$@"
+    fi
+}
+
+# The data folder $1 listens on a socket in folder $2 only.
+kestrel_pg_configure() {
+    mkdir -p "$2"
+    [ "$(id -u)" = 0 ] && chown nobody:nogroup "$2"
+    cat >>"$1/postgresql.conf" <<CONF
+listen_addresses = ''
+unix_socket_directories = '$2'
+fsync = off
+max_connections = 300
+CONF
+}
+
 start_test_server() {
     [ -n "${KESTREL_TEST_POSTGRESQL:-}" ] && return 0
-    local bin log
-    bin=$(find /usr/lib/postgresql -maxdepth 2 -name bin -type d 2>/dev/null | sort -V | tail -1)
+    local folder log
     kestrel_pg_folder=$(mktemp -d /tmp/kestrel-pg.XXXXXX)
-    chmod 755 "$kestrel_pg_folder"
-    log=$kestrel_pg_folder/server.log
-    local as=()
-    if [ "$(id -u)" = 0 ]; then
-        chown nobody:nogroup "$kestrel_pg_folder"
-        as=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-    fi
-    if [ -n "$bin" ] &&
-        "${as[@]}" "$bin/initdb" -D "$kestrel_pg_folder/data" -U kestrel --auth=trust -E UTF8 \
-            --locale=C.UTF-8 >"$kestrel_pg_folder/initdb.log" 2>&1 &&
-        "${as[@]}" "$bin/pg_ctl" -D "$kestrel_pg_folder/data" -l "$log" -w -t 60 \
-            -o "-c listen_addresses='' -c unix_socket_directories='$kestrel_pg_folder' -c fsync=off -c max_connections=300" \
-            start >/dev/null 2>&1; then
-        export KESTREL_TEST_POSTGRESQL="postgresql:///postgres?host=$kestrel_pg_folder&user=kestrel"
+    folder=$kestrel_pg_folder
+    chmod 755 "$folder"
+    log=$folder/server.log
+    [ "$(id -u)" = 0 ] && chown nobody:nogroup "$folder"
+    if find /usr/lib/postgresql -maxdepth 3 -name initdb 2>/dev/null | grep -q . &&
+        kestrel_pg_run initdb -D "$folder/data" -U kestrel --auth=trust -E UTF8 \
+            --locale=C.UTF-8 >"$folder/initdb.log" 2>&1 &&
+        kestrel_pg_configure "$folder/data" "$folder" &&
+        sed -i '1i local all kestrel_password scram-sha-256' "$folder/data/pg_hba.conf" &&
+        kestrel_pg_run pg_ctl -D "$folder/data" -l "$log" -w -t 60 start >/dev/null 2>&1; then
+        export KESTREL_TEST_POSTGRESQL="postgresql:///postgres?host=$folder&user=kestrel"
+        export KESTREL_TEST_POSTGRESQL_PASSWORD_ROLE=kestrel_password
     else
-        export KESTREL_TEST_POSTGRESQL_ERROR="the test server did not start (${bin:-no server installed}): $(tail -n 3 "$log" "$kestrel_pg_folder/initdb.log" 2>/dev/null | tr '\n' ' ')"
+        export KESTREL_TEST_POSTGRESQL_ERROR="the test server did not start: $(tail -n 3 "$log" "$folder/initdb.log" 2>/dev/null | tr '\n' ' ')"
         echo "$KESTREL_TEST_POSTGRESQL_ERROR" >&2
+        return 0
     fi
+    # A hot standby (streaming from the server) and a spare copy, each on its own socket.
+    local copy
+    for copy in standby spare; do
+        if kestrel_pg_run pg_basebackup -h "$folder" -U kestrel -D "$folder/$copy" -c fast \
+            $([ "$copy" = standby ] && echo -R) >"$folder/$copy-backup.log" 2>&1 &&
+            kestrel_pg_configure "$folder/$copy" "$folder/$copy-socket" &&
+            kestrel_pg_run pg_ctl -D "$folder/$copy" -l "$folder/$copy.log" -w -t 60 start \
+                >/dev/null 2>&1; then
+            local uri="postgresql:///postgres?host=$folder/$copy-socket&user=kestrel"
+            if [ "$copy" = standby ]; then
+                export KESTREL_TEST_POSTGRESQL_STANDBY=$uri
+            else
+                export KESTREL_TEST_POSTGRESQL_SPARE=$uri
+                {
+                    echo '#!/usr/bin/env bash'
+                    declare -f kestrel_pg_run
+                    echo "kestrel_pg_run pg_ctl -D '$folder/spare' -l '$folder/spare.log' -w -t 60 \"\$@\""
+                } >"$folder/spare-ctl"
+                chmod 755 "$folder/spare-ctl"
+                export KESTREL_TEST_POSTGRESQL_SPARE_CTL=$folder/spare-ctl
+            fi
+        else
+            echo "the test server's $copy did not start: $(tail -n 3 "$folder/$copy-backup.log" "$folder/$copy.log" 2>/dev/null | tr '\n' ' ')" >&2
+        fi
+    done
 }
 
 stop_test_server() {
     [ -n "$kestrel_pg_folder" ] || return 0
-    local bin as=()
-    bin=$(find /usr/lib/postgresql -maxdepth 2 -name bin -type d 2>/dev/null | sort -V | tail -1)
-    [ "$(id -u)" = 0 ] && as=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-    if [ -f "$kestrel_pg_folder/data/postmaster.pid" ]; then
-        "${as[@]}" "$bin/pg_ctl" -D "$kestrel_pg_folder/data" -m immediate -w stop >/dev/null 2>&1 || true
-    fi
+    local data
+    for data in "$kestrel_pg_folder"/{standby,spare,data}; do
+        if [ -f "$data/postmaster.pid" ]; then
+            kestrel_pg_run pg_ctl -D "$data" -m immediate -w stop >/dev/null 2>&1 || true
+        fi
+    done
     rm -rf "$kestrel_pg_folder"
     kestrel_pg_folder=
 }
