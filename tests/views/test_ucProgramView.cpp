@@ -1,4 +1,5 @@
 #include "tests/support/InstallationFixture.h"
+#include "views/common/ProgramSearch.h"
 #include "views/launcher/ucProgramView.h"
 
 #include <QLabel>
@@ -166,6 +167,22 @@ private slots:
             QVERIFY(noMatch->text().startsWith("No programs match \"" + query.left(10)));
         view.setFilterText({});
         QVERIFY(view.lstView()->isVisible() && !noMatch->isVisible());
+    }
+
+    // Typing on and backspacing reuse earlier results: each answer is the one a fresh
+    // index gives.
+    void searchTypedAndErasedAnswersAsFresh()
+    {
+        const QStringList names{"Program 001", "Program 010", "Progress", "Calculator", "Café"};
+        const QStringList texts{"", "old", "Bar of progress", "Program sums", "Coffee"};
+        ProgramSearchIndex typed;
+        typed.build(names, texts);
+        for (const char* query : {"p", "pr", "pro g", "pro gr", "pro g", "pr", "p", "ro 0", "ro 01",
+                                  "ro 0", "ro", "", "c", "ca", "caf", "ca", "x", "o"}) {
+            ProgramSearchIndex fresh;
+            fresh.build(names, texts);
+            QCOMPARE(typed.match(QString::fromUtf8(query)), fresh.match(QString::fromUtf8(query)));
+        }
     }
 
     // The selection stays while the filter shows it; Enter with none takes the first match.

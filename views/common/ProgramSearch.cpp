@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 QByteArray foldForSearch(QStringView text)
 {
@@ -124,15 +125,46 @@ void ProgramSearchIndex::clear()
     mText.clear();
     mStart.clear();
     mStart.push_back(0);
-    mLastWords.clear();
-    mLastMatches.clear();
-    mHaveLast = false;
+    mPast.clear();
 }
 
 qsizetype ProgramSearchIndex::memoryBytes() const
 {
-    return mText.capacity() + qsizetype(mStart.capacity() * sizeof(quint32)) +
-           qsizetype(mLastMatches.capacity() * sizeof(int));
+    qsizetype past = 0;
+    for (const Past& entry : mPast)
+        past += qsizetype(entry.matches.capacity() * sizeof(int));
+    return mText.capacity() + qsizetype(mStart.capacity() * sizeof(quint32)) + past;
+}
+
+const ProgramSearchIndex::Past* ProgramSearchIndex::recall(const QList<QByteArray>& words) const
+{
+    // The same words, else the smallest result that the words narrow.
+    const Past* best = nullptr;
+    for (const Past& past : mPast) {
+        if (past.words == words)
+            return &past;
+        if (narrows(past.words, words) &&
+            (!best || best->all || (!past.all && past.matches.size() < best->matches.size())))
+            best = &past;
+    }
+    return best;
+}
+
+void ProgramSearchIndex::remember(Past past)
+{
+    // A few queries' worth: at most as many rows in all as the list holds (a result of
+    // every row is kept as a flag), so backspacing through what was typed is free.
+    constexpr size_t kQueries = 24;
+    std::erase_if(mPast, [&](const Past& old) { return old.words == past.words; });
+    mPast.push_back(std::move(past));
+    const auto held = [this] {
+        size_t rows = 0;
+        for (const Past& entry : mPast)
+            rows += entry.matches.size();
+        return rows;
+    };
+    while (mPast.size() > 1 && (mPast.size() > kQueries || held() > size_t(count())))
+        mPast.erase(mPast.begin());
 }
 
 std::vector<int> ProgramSearchIndex::match(QStringView query)
@@ -141,32 +173,39 @@ std::vector<int> ProgramSearchIndex::match(QStringView query)
     const QList<QByteArray> words = wordsOf(folded);
     const int rows = count();
 
-    std::vector<int> candidates;
-    const bool narrowing = mHaveLast && narrows(mLastWords, words);
-    if (!narrowing) {
-        candidates.resize(size_t(rows));
-        for (int row = 0; row < rows; ++row)
-            candidates[size_t(row)] = row;
-    }
-    const std::vector<int>& from = narrowing ? mLastMatches : candidates;
-
     std::vector<int> matches;
-    matches.reserve(from.size());
-    for (int row : from) {
-        const char* text = mText.constData() + mStart[size_t(row)];
-        const size_t length = mStart[size_t(row) + 1] - mStart[size_t(row)];
-        bool all = true;
+    const Past* past = recall(words);
+    if (past && past->words == words) {
+        if (past->all) {
+            matches.resize(size_t(rows));
+            std::iota(matches.begin(), matches.end(), 0);
+        } else {
+            matches = past->matches;
+        }
+    } else {
+        std::vector<int> candidates;
+        if (!past || past->all) {
+            candidates.resize(size_t(rows));
+            std::iota(candidates.begin(), candidates.end(), 0);
+        }
+        const std::vector<int>& from = past && !past->all ? past->matches : candidates;
+        // A word inside one of the earlier query's words is in every row it matched.
+        QList<QByteArray> needed;
         for (const QByteArray& word : words)
-            if (!holds(text, length, word)) {
-                all = false;
-                break;
-            }
-        if (all)
-            matches.push_back(row);
+            if (!past || std::none_of(past->words.begin(), past->words.end(),
+                                      [&](const QByteArray& old) { return old.contains(word); }))
+                needed.append(word);
+        matches.reserve(from.size());
+        for (int row : from) {
+            const char* text = mText.constData() + mStart[size_t(row)];
+            const size_t length = mStart[size_t(row) + 1] - mStart[size_t(row)];
+            if (std::all_of(needed.begin(), needed.end(),
+                            [&](const QByteArray& word) { return holds(text, length, word); }))
+                matches.push_back(row);
+        }
+        const bool all = matches.size() == size_t(rows);
+        remember({words, all, all ? std::vector<int>() : matches});
     }
-    mLastWords = words;
-    mLastMatches = matches;
-    mHaveLast = true;
 
     // The folded query holds no name end, so a prefix equal to it lies inside the name.
     std::vector<int> ordered;
@@ -178,8 +217,8 @@ std::vector<int> ProgramSearchIndex::match(QStringView query)
                             size_t(folded.size())) == 0)
                 ordered.push_back(row);
     }
-    if (ordered.empty())
-        return matches;
+    if (ordered.empty() || ordered.size() == matches.size())
+        return ordered.empty() ? matches : ordered;
     std::vector<bool> first(size_t(rows), false);
     for (int row : ordered)
         first[size_t(row)] = true;

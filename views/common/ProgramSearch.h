@@ -25,14 +25,22 @@ public:
 
     // Rows whose name or description contains every word of the query, in row order but
     // with the rows whose name starts with the whole query first. An empty query (or one
-    // of blanks only) matches every row. Typing on (a query whose words each contain a
-    // word of the previous query) searches only the previous matches.
+    // of blanks only) matches every row. The last queries' matches are kept: typing on (a
+    // query whose words each contain a word of an earlier query) searches only that
+    // query's matches, and going back (backspace) to a query costs no search at all.
     std::vector<int> match(QStringView query);
 
 private:
+    struct Past
+    {
+        QList<QByteArray> words;
+        bool all = false;         // every row matched (matches left empty)
+        std::vector<int> matches; // in row order
+    };
+    const Past* recall(const QList<QByteArray>& words) const;
+    void remember(Past past);
+
     QByteArray mText;            // per row: name, 0x1f, description, 0x00
     std::vector<quint32> mStart; // row starts, and the end
-    QList<QByteArray> mLastWords;
-    std::vector<int> mLastMatches; // in row order
-    bool mHaveLast = false;
+    std::vector<Past> mPast;     // oldest first
 };
