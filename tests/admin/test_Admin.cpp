@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace admin;
 
@@ -294,6 +295,41 @@ private slots:
         QCOMPARE(a.fx.sql("SELECT Program_Desc || '|' || Program_Path FROM Program WHERE "
                           "Program_Name = 'Edit'"),
                  QStringList{"Editor|" + apps.filePath("edit.desktop")});
+    }
+
+    // Typing filters, Enter shows the (first) match's properties where a double-click does
+    // nothing, and a reload keeps the search.
+    void keyboardAndReloadWithASearch()
+    {
+        Admin a;
+        QVERIFY(admin::Main(a.fx.ini()));
+        a.setup().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&a.setup()));
+        ucProgramView* view = a.setup().ucProgramView1();
+        QStringList titles;
+        const auto closeModal = [&] {
+            QTimer::singleShot(0, &a.setup(), [&] {
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    titles << modal->windowTitle();
+                    modal->close();
+                }
+            });
+        };
+        a.list()->setFocus();
+        QTest::keyClicks(a.list(), "ETA");
+        closeModal();
+        QTest::keyClick(a.setup().findChild<QLineEdit*>("txtSearch"), Qt::Key_Return);
+        QCOMPARE(titles, QStringList{"Showing Properties For : Beta"});
+        QAbstractItemView* results = view->visibleList();
+        closeModal(); // in case
+        QTest::mouseDClick(results->viewport(), Qt::LeftButton, {},
+                           results->visualRect(results->model()->index(0, 0)).center());
+        QCoreApplication::processEvents();
+        QCOMPARE(titles.size(), 1);
+        a.fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Zeta', '/z')");
+        view->reloadView();
+        QCOMPARE(view->shownItems().size(), 2);
+        QCOMPARE(view->shownItems().last()->text(), "Zeta");
     }
 
     // Broken programs greyed with the reason, named in the properties window, all listed

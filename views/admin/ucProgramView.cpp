@@ -52,4 +52,10 @@ void ucProgramView::listMenuKeyPressed(const QPoint& viewportPos)
     mMnuPopupMenu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
 }
 
+void ucProgramView::selectionActivated(QListWidgetItem* /*item*/)
+{
+    // The properties window only shows: an Enter meant for something else changes nothing.
+    emit PropertiesClicked();
+}
+
 } // namespace admin

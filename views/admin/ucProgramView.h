@@ -8,7 +8,9 @@ class QMenu;
 namespace admin {
 
 // The administrator's program list: reloadable, with the Add / Modify / Delete /
-// Properties context menu at the mouse, whether or not a program is selected.
+// Properties context menu at the mouse, whether or not a program is selected. A
+// double-click means nothing here; Enter shows the program's properties, as the menu's
+// Properties does (PropertiesClicked).
 class ucProgramView : public ucProgramViewBase
 {
     Q_OBJECT
@@ -32,6 +34,7 @@ signals:
 protected:
     void listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos) override;
     void listMenuKeyPressed(const QPoint& viewportPos) override;
+    void selectionActivated(QListWidgetItem* item) override;
 
 private:
     QMenu* mMnuPopupMenu;

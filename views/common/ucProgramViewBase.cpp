@@ -161,7 +161,7 @@ void ucProgramViewBase::activateSelection()
         selectInFiltered(item);
     }
     if (item)
-        emit ListDoubleClicked(item);
+        selectionActivated(item);
 }
 
 void ucProgramViewBase::ensureSearchIndex()

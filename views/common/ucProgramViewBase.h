@@ -55,7 +55,7 @@ public:
     // Bytes the search index holds (0 before the first search).
     qsizetype searchIndexBytes() const { return mSearch.memoryBytes(); }
     // What Enter does: the selected program, or with a filter and no selection the first
-    // match (which becomes selected), is reported as ListDoubleClicked.
+    // match (which becomes selected), is handed to selectionActivated.
     void activateSelection();
     const ImageList& ImageList1() const { return mImageList1; }
     // Marks the broken programs, in lstView and in the search results alike: greyed with
@@ -93,6 +93,8 @@ protected:
 
     // A mouse button was released over the visible list, after the list handled it.
     virtual void listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos) = 0;
+    // Enter on a program; by default reported as a double-click on it (ListDoubleClicked).
+    virtual void selectionActivated(QListWidgetItem* item) { emit ListDoubleClicked(item); }
     // The menu key or Shift+F10 in the list; viewportPos is below the selected item, or
     // the list's middle when nothing is selected.
     virtual void listMenuKeyPressed(const QPoint& viewportPos) = 0;
