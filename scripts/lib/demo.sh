@@ -81,11 +81,12 @@ TEXT
         --desc "A clock with a drawn (SVG) icon, sharp at the list's size."
 }
 
-# Starts a virtual X display for the rest of the script: sets DISPLAY and XVFB_PID.
+# Starts a virtual X display for the rest of the script: sets DISPLAY and XVFB_PID. The
+# argument is the screen's size (default 1024x768).
 start_xvfb() {
     local fdfile
     fdfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
     XVFB_PID=$!
     local i
     for i in $(seq 100); do
