@@ -40,13 +40,18 @@ qint64 busyTimeoutMs(qint32 seconds)
     return std::clamp<qint64>(qint64(seconds) * 1000, 0, INT_MAX);
 }
 
-// The statement that sets how long a connection waits for another's lock. The file's busy
-// timeout fails at once at 0; the server's lock_timeout would wait without end at 0, so
-// "do not wait" is its shortest wait there.
+// The server's lock_timeout for a wait of seconds. The file's busy timeout fails at once
+// at 0; the server's lock_timeout would wait without end at 0, so "do not wait" is its
+// shortest wait there.
+qint64 serverLockTimeoutMs(qint32 seconds)
+{
+    return std::max<qint64>(busyTimeoutMs(seconds), 1);
+}
+
+// The statement that sets how long a connection waits for another's lock.
 QString lockWaitStatement(bool server, qint32 seconds)
 {
-    return server ? QStringLiteral("SET lock_timeout = %1")
-                        .arg(std::max<qint64>(busyTimeoutMs(seconds), 1))
+    return server ? QStringLiteral("SET lock_timeout = %1").arg(serverLockTimeoutMs(seconds))
                   : QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs(seconds));
 }
 
@@ -258,11 +263,16 @@ void Connection::openServer()
         db.setConnectOptions(options.join(u';'));
         if (db.open()) {
             // The lock wait as on a file; a reader's session refuses every write, whatever
-            // its role may do.
+            // its role may do (its default transaction is read-only). One round trip for
+            // both: a room's launchers open their connections at the same moment.
             QSqlQuery session(db);
-            if (session.exec(lockWaitStatement(true, d->commandTimeout)) &&
-                (!d->readOnly || session.exec(QStringLiteral(
-                                     "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"))))
+            const QString setup =
+                QStringLiteral("SELECT set_config('lock_timeout', '%1', false)")
+                    .arg(serverLockTimeoutMs(d->commandTimeout)) +
+                (d->readOnly
+                     ? QStringLiteral(", set_config('default_transaction_read_only', 'on', false)")
+                     : QString());
+            if (session.exec(setup))
                 opened = true;
             else
                 error = session.lastError();
