@@ -10,7 +10,8 @@
 // the server's driver loaded before the clock starts, so that what is timed is what a
 // launcher waits for from the server. All readers block on one pipe; closing its
 // writing end releases them together. Each checks that it saw every program, and tells
-// its own processor time besides.
+// its own processor time besides. The same is measured for bare connections (open, one
+// "SELECT 1", close): the floor that any client of this server on this machine has.
 //
 // On one machine the readers share its cores with each other and with the server, which
 // a room's launchers, each on its own workstation, do not: the 50-reader figure is an
@@ -61,7 +62,33 @@ void writeLine(int fd, const std::string& line)
         std::_Exit(3);
 }
 
-int reader(const QString& uri)
+// A reader's work, timed from its release: the launcher's (list walked: the number of
+// programs seen) or a bare connection's (1).
+int readerWork(const QString& uri, bool bare)
+{
+    if (bare) {
+        Connection connection;
+        connection.setConnectionString(uri);
+        connection.Open();
+        Recordset rs(connection);
+        rs.setSource(QStringLiteral("SELECT 1"));
+        rs.Open();
+        rs.Close();
+        connection.Close();
+        return 1;
+    }
+    clsDBRoutines db({uri, true});
+    Recordset rs = db.loadPrograms();
+    qint64 chars = 0;
+    int programs = 0;
+    for (; !rs.Eof(); rs.MoveNext(), ++programs)
+        chars += rs.Fields(QStringLiteral("Program_Name")).toString().size() +
+                 rs.Fields(QStringLiteral("Program_Path")).toString().size() +
+                 rs.Fields(QStringLiteral("Program_CustomIcon")).toString().size();
+    return chars > 0 ? programs : 0;
+}
+
+int reader(const QString& uri, bool bare)
 {
     // The driver's library loaded, as a launcher has it by the time it asks for its list.
     static_cast<void>(QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("warm")));
@@ -73,15 +100,7 @@ int reader(const QString& uri)
     const double cpu = cpuMs();
     int programs = 0;
     try {
-        clsDBRoutines db({uri, true});
-        Recordset rs = db.loadPrograms();
-        qint64 chars = 0;
-        for (; !rs.Eof(); rs.MoveNext(), ++programs)
-            chars += rs.Fields(QStringLiteral("Program_Name")).toString().size() +
-                     rs.Fields(QStringLiteral("Program_Path")).toString().size() +
-                     rs.Fields(QStringLiteral("Program_CustomIcon")).toString().size();
-        if (chars == 0)
-            programs = 0;
+        programs = readerWork(uri, bare);
     } catch (const KestrelError& error) {
         std::fprintf(stderr, "bench_room reader: %s\n", qPrintable(error.description()));
         programs = -1;
@@ -99,9 +118,10 @@ struct Round
 };
 
 // Starts count readers, releases them together, and answers their times; ends the
-// process when one did not see every program.
+// process when one did not see every program. programs 0: bare connections.
 Round releaseReaders(const char* self, const QString& uri, int count, int programs)
 {
+    const char* mode = programs > 0 ? "--reader" : "--connect";
     int start[2], results[2];
     if (pipe(start) != 0 || pipe(results) != 0)
         std::exit(1);
@@ -115,7 +135,7 @@ Round releaseReaders(const char* self, const QString& uri, int count, int progra
             for (int fd : {start[0], start[1], results[0], results[1]})
                 if (fd != StartFd && fd != ResultFd)
                     close(fd);
-            execl(self, self, "--reader", location.constData(), static_cast<char*>(nullptr));
+            execl(self, self, mode, location.constData(), static_cast<char*>(nullptr));
             std::_Exit(127);
         }
         pids.push_back(pid);
@@ -137,7 +157,8 @@ Round releaseReaders(const char* self, const QString& uri, int count, int progra
     while (std::fgets(line, sizeof line, in)) {
         double end = 0, cpu = 0;
         int seen = 0;
-        if (std::sscanf(line, "%lf %d %lf", &end, &seen, &cpu) != 3 || seen != programs) {
+        if (std::sscanf(line, "%lf %d %lf", &end, &seen, &cpu) != 3 ||
+            seen != std::max(programs, 1)) {
             std::fprintf(stderr, "bench_room: a reader saw %d of %d programs\n", seen, programs);
             std::exit(1);
         }
@@ -162,6 +183,36 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+struct Figures
+{
+    double single = 0, singleMax = 0, singleCpu = 0;       // 1 reader, 11 runs
+    double together = 0, togetherMax = 0, togetherCpu = 0; // all readers, 3 rounds
+};
+
+Figures measure(const char* self, const QString& uri, int readers, int programs)
+{
+    Figures f;
+    std::vector<double> alone, aloneCpu;
+    for (int i = 0; i < 11; ++i) {
+        const Round one = releaseReaders(self, uri, 1, programs);
+        alone.push_back(one.times.front());
+        aloneCpu.push_back(one.cpu.front());
+    }
+    f.single = median(alone);
+    f.singleMax = *std::max_element(alone.begin(), alone.end());
+    f.singleCpu = median(aloneCpu);
+    std::vector<double> medians, cpu;
+    for (int i = 0; i < 3; ++i) {
+        const Round all = releaseReaders(self, uri, readers, programs);
+        medians.push_back(median(all.times));
+        f.togetherMax = std::max(f.togetherMax, all.times.back());
+        cpu.insert(cpu.end(), all.cpu.begin(), all.cpu.end());
+    }
+    f.together = median(medians);
+    f.togetherCpu = median(cpu);
+    return f;
+}
+
 void statement(const QString& location, const QString& sql)
 {
     Connection connection;
@@ -178,8 +229,9 @@ void statement(const QString& location, const QString& sql)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc == 3 && std::strcmp(argv[1], "--reader") == 0)
-        return reader(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 &&
+        (std::strcmp(argv[1], "--reader") == 0 || std::strcmp(argv[1], "--connect") == 0))
+        return reader(QString::fromLocal8Bit(argv[2]), std::strcmp(argv[1], "--connect") == 0);
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_room <server URI> [readers] [programs]\n");
         return 2;
@@ -203,38 +255,30 @@ int main(int argc, char* argv[])
 
     const char* self = argv[0];
     releaseReaders(self, uri, 1, programs); // not counted: warms the server's caches
-    std::vector<double> alone, aloneCpu;
-    for (int i = 0; i < 11; ++i) {
-        const Round one = releaseReaders(self, uri, 1, programs);
-        alone.push_back(one.times.front());
-        aloneCpu.push_back(one.cpu.front());
-    }
-    std::vector<double> medians, cpu;
-    double worst = 0;
-    for (int i = 0; i < 3; ++i) {
-        const Round all = releaseReaders(self, uri, readers, programs);
-        medians.push_back(median(all.times));
-        worst = std::max(worst, all.times.back());
-        cpu.insert(cpu.end(), all.cpu.begin(), all.cpu.end());
-    }
+    const Figures list = measure(self, uri, readers, programs);
+    const Figures bare = measure(self, uri, readers, 0);
     statement(server, QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(database));
 
-    const double single = median(alone);
-    const double together = median(medians);
     std::printf("A room's launchers against one server: open, load and walk %d programs, from\n"
                 "the release to the list walked (the readers share this machine's %ld cores "
-                "with the server)\n\n",
+                "with the server); a bare connection (open, SELECT 1, close) beside it\n\n",
                 programs, sysconf(_SC_NPROCESSORS_ONLN));
-    std::printf("%-22s %10s %10s %14s\n", "", "median ms", "max ms", "own CPU ms");
-    std::printf("%-22s %10.1f %10.1f %14.1f\n", "1 reader (11 runs)", single,
-                *std::max_element(alone.begin(), alone.end()), median(aloneCpu));
-    std::printf("%-22s %10.1f %10.1f %14.1f\n",
-                qPrintable(QStringLiteral("%1 readers (3 rounds)").arg(readers)), together, worst,
-                median(cpu));
-    std::printf("\nevery reader saw all %d programs; %d together / 1 alone: %.2f\n\n", programs,
-                readers, together / single);
-    std::printf("result room_single_ms %.3f\n", single);
-    std::printf("result room_together_ms %.3f\n", together);
-    std::printf("result room_together_max_ms %.3f\n", worst);
+    std::printf("%-34s %10s %10s %12s\n", "", "median ms", "max ms", "own CPU ms");
+    const auto row = [](const std::string& what, double ms, double max, double cpu) {
+        std::printf("%-34s %10.1f %10.1f %12.1f\n", what.c_str(), ms, max, cpu);
+    };
+    const std::string many = std::to_string(readers);
+    row("launcher's part, 1 reader", list.single, list.singleMax, list.singleCpu);
+    row("launcher's part, " + many + " readers", list.together, list.togetherMax, list.togetherCpu);
+    row("bare connection, 1", bare.single, bare.singleMax, bare.singleCpu);
+    row("bare connection, " + many + " at once", bare.together, bare.togetherMax, bare.togetherCpu);
+    std::printf("\nevery reader saw all %d programs; %s together / 1 alone: %.2f (bare "
+                "connections: %.2f)\n\n",
+                programs, many.c_str(), list.together / list.single, bare.together / bare.single);
+    std::printf("result room_single_ms %.3f\n", list.single);
+    std::printf("result room_together_ms %.3f\n", list.together);
+    std::printf("result room_together_max_ms %.3f\n", list.togetherMax);
+    std::printf("result room_bare_single_ms %.3f\n", bare.single);
+    std::printf("result room_bare_together_ms %.3f\n", bare.together);
     return 0;
 }

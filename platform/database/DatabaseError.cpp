@@ -21,6 +21,9 @@ KestrelError databaseError(const QSqlError& error, const QString& what, const QS
     // Where in the server's own functions it happened says nothing to the user.
     if (const qsizetype context = text.indexOf(QStringLiteral("\nCONTEXT:")); context >= 0)
         text.truncate(context);
+    // Nor does the statement's text with a caret under the place (LINE n: ... and ^).
+    static const QRegularExpression statementEcho(QStringLiteral("\nLINE \\d+: [^\n]*\n[ ]*\\^"));
+    text.remove(statementEcho);
     text = text.trimmed();
     return KestrelError(ok ? number : -1, source.isEmpty() ? databaseErrorSource() : source,
                         what + text);

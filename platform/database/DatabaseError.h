@@ -13,6 +13,7 @@ inline constexpr qint32 kDatabaseBusy = 5;
 // after what (when given), e.g. "Cannot open the catalogue database \"x\": ".
 // The server's SQLSTATE is the number when it is all digits; a lock wait that ran out there
 // (55P03) carries SQLite's busy code instead, so that both engines say "busy" alike.
-// The server's texts lose their "ERROR:  " and the "(SQLSTATE)" that Qt adds after them.
+// The server's texts lose their "ERROR:  ", the "(SQLSTATE)" that Qt adds after them, the
+// CONTEXT lines and the echo of the statement ("LINE n: ..." with its caret).
 KestrelError databaseError(const QSqlError& error, const QString& what = {},
                            const QString& source = {});

@@ -150,6 +150,24 @@ private slots:
         QCOMPARE(failure->source(), "PostgreSQL");
     }
 
+    // A database without the catalogue's tables is named as such, for both programs.
+    void databaseWithoutCatalogue()
+    {
+        const QString database = databaseOf(mUri) + "_empty";
+        sql(testdb::serverUri(), "CREATE DATABASE " + database);
+        const auto drop = qScopeGuard(
+            [&] { sql(testdb::serverUri(), "DROP DATABASE " + database + " WITH (FORCE)"); });
+        for (const bool readOnly : {true, false}) {
+            const auto failure = caught([&] {
+                clsDBRoutines db({testdb::serverDatabaseUri(database), readOnly});
+            });
+            QVERIFY(failure);
+            QVERIFY2(failure->description().contains(
+                         "\": it holds no catalogue (relation \"program\" does not exist)"),
+                     qPrintable(failure->description()));
+        }
+    }
+
     // On a hot standby the launcher reads as on the server itself; the administrator's
     // writes fail with the server's words and change nothing.
     void readOnlyStandby()
