@@ -1,7 +1,7 @@
 // Times search as you type on 100,000 programs: from each key event sent to the search
 // field to the end of the result list's repaint (the filter, the new rows' layout and the
 // paint), over a typed query and its backspaces. Also the search index's size, and the
-// time to build it (on the first keystroke).
+// time to build it (while the window is idle after the list's first paint).
 //
 //   bench_search          a table, then "result <name> <value>" lines
 //   bench_search --keys   also each keystroke: ms, programs shown, the field's text
@@ -66,14 +66,17 @@ int main(int argc, char** argv)
     view.setGeometry(208, 0, 417, 345);
     view.attachSearchField(&field);
     view.loadView();
+    QElapsedTimer shown;
+    shown.start();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
+    // The index is built from the list and the catalogue's descriptions once the list has
+    // painted; the keystrokes come after that.
+    if (!QTest::qWaitFor([&view] { return view.searchIndexBuilt(); }, 30000))
+        return 1;
+    const double first = msSince(shown);
     field.setFocus();
-
-    // The first key builds the index from the list and the catalogue's descriptions.
-    const double first = keystroke(field, view, Qt::Key_unknown, 'p');
-    QTest::keyClick(&field, Qt::Key_Backspace);
 
     std::vector<double> times;
     const QByteArray typed = "program 0012";
@@ -94,14 +97,14 @@ int main(int argc, char** argv)
     const double indexMb = double(view.searchIndexBytes()) / (1024.0 * 1024.0);
 
     std::printf("Search as you type, %d programs, %zu keystrokes\n", Programs, times.size());
-    std::printf("  first keystroke (builds the index)  %8.1f ms\n", first);
+    std::printf("  show to index built (idle)          %8.1f ms\n", first);
     std::printf("  keystroke to repaint, median        %8.2f ms\n", median);
     std::printf("  keystroke to repaint, 95th pct      %8.2f ms\n", p95);
     std::printf("  keystroke to repaint, worst         %8.2f ms\n", worst);
     std::printf("  search index                        %8.2f MB\n", indexMb);
     std::printf("result search_key_median_ms_100000 %.3f\n", median);
     std::printf("result search_key_worst_ms_100000 %.3f\n", worst);
-    std::printf("result search_first_key_ms_100000 %.3f\n", first);
+    std::printf("result search_index_built_ms_100000 %.3f\n", first);
     std::printf("result search_index_mb_100000 %.3f\n", indexMb);
     releaseDBRoutines();
     return 0;

@@ -185,7 +185,8 @@ private slots:
         }
     }
 
-    // The selection stays while the filter shows it; Enter with none takes the first match.
+    // The index is ready before the first search; the selection stays while the filter
+    // shows it; Enter with none takes the first match.
     void searchKeepsSelectionAndEnterTakesFirstMatch()
     {
         InstallationFixture fx;
@@ -195,6 +196,7 @@ private slots:
         view.resize(417, 345);
         view.show();
         view.loadView();
+        QTRY_VERIFY(view.searchIndexBuilt()); // once painted, before any search
         view.lstView()->setCurrentRow(1);
         view.setFilterText("ta");
         QCOMPARE(view.selectedItem(), QStringLiteral("Beta"));

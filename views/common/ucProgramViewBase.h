@@ -52,8 +52,10 @@ public:
     // Wires a search field to this list: its text filters, Enter launches, Down moves
     // into the results.
     void attachSearchField(SearchField* field);
-    // Bytes the search index holds (0 before the first search).
+    // Bytes the search index holds. It is built when the window is idle after the list's
+    // first paint, or by the first search, whichever comes first.
     qsizetype searchIndexBytes() const { return mSearch.memoryBytes(); }
+    bool searchIndexBuilt() const { return mSearchBuilt; }
     // What Enter does: the selected program, or with a filter and no selection the first
     // match (which becomes selected), is handed to selectionActivated.
     void activateSelection();
@@ -112,6 +114,7 @@ private:
     void applyFilter();
     bool isWholeList(const std::vector<int>& rows) const;
     void ensureSearchIndex();
+    void scheduleSearchIndex();
     void filteredSelectionChanged();
     void selectInFiltered(QListWidgetItem* item);
     void setWaitingText(const QString& text);
@@ -123,6 +126,7 @@ private:
     ImageList mImageList1;
     ProgramSearchIndex mSearch;
     bool mSearchBuilt = false;
+    bool mSearchScheduled = false;
     QString mFilterText;
     QElapsedTimer mWaitingFor;
     QLabel* mWaitingLabel = nullptr;
