@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <map>
 
 namespace {
 const QString kFileDriver = QStringLiteral("QSQLITE");
@@ -83,9 +84,13 @@ struct Connection::Impl
     bool server = false;        // of the location last opened
     bool inTransaction = false; // between BeginTrans and its end
     QString name;               // non-empty while open
+    // Statements prepared once and run again with new values: a server prepares each
+    // statement in a round trip of its own, and a lookup by name is otherwise three.
+    std::map<QString, std::unique_ptr<QSqlQuery>> prepared;
 
     ~Impl()
     {
+        prepared.clear(); // a prepared query keeps its connection in use
         if (!name.isEmpty())
             dropConnection(name);
     }
@@ -298,6 +303,7 @@ qint32 Connection::State() const
 
 void Connection::Close()
 {
+    d->prepared.clear();
     d->inTransaction = false;
     if (d->name.isEmpty())
         return;
@@ -375,4 +381,21 @@ void Connection::preloadDriver()
 QString Connection::connectionName() const
 {
     return d->name;
+}
+
+QSqlQuery* Connection::preparedStatement(const QString& statement, QSqlError& error)
+{
+    if (const auto found = d->prepared.find(statement); found != d->prepared.end())
+        return found->second.get();
+    // Statements made up at run time (the tool's) must not pile up.
+    constexpr std::size_t kMostPrepared = 64;
+    if (d->prepared.size() >= kMostPrepared)
+        d->prepared.clear();
+    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(d->name, false));
+    query->setForwardOnly(true);
+    if (!query->prepare(statement)) {
+        error = query->lastError();
+        return nullptr;
+    }
+    return d->prepared.emplace(statement, std::move(query)).first->second.get();
 }

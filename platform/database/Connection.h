@@ -5,6 +5,9 @@
 #include <QString>
 #include <memory>
 
+class QSqlError;
+class QSqlQuery;
+
 // A connection to a catalogue database through Qt SQL: a SQLite file, or a PostgreSQL
 // database named by a URI (see DatabaseLocation). What differs between the two engines is
 // kept here and in the record set, so that the catalogue's code is the same for both.
@@ -62,6 +65,10 @@ public:
 
     // Qt SQL connection name while open, unique in the process; empty when closed.
     QString connectionName() const;
+    // The statement prepared on the open connection, kept until it closes: run it, read it
+    // to the end and finish it before asking for it again. Null, with the error, when the
+    // engine refuses the statement.
+    QSqlQuery* preparedStatement(const QString& statement, QSqlError& error);
 
     // Loads the SQLite driver into the process without opening a database, so that the
     // first Open does not wait for it. Safe on any thread once the application object

@@ -44,8 +44,8 @@ QSqlDatabase databaseOf(const Connection& connection)
 // Binds the values to the prepared statement and runs it; a failed run is finished.
 void bindAndRun(QSqlQuery& query, const QVariantList& parameters, const Connection& connection)
 {
-    for (const QVariant& value : parameters)
-        query.addBindValue(value);
+    for (int i = 0; i < parameters.size(); ++i)
+        query.bindValue(i, parameters.at(i));
     if (!query.exec()) {
         const QSqlError error = query.lastError();
         query.finish();
@@ -142,23 +142,31 @@ void Recordset::Open()
 void Recordset::run()
 {
     QSqlDatabase db = databaseOf(mConnection);
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
+    QSqlQuery own(db);
+    own.setForwardOnly(true);
     // The server prepares only reads and writes; a statement without values (the schema's,
-    // a transaction's) runs as it is.
+    // a transaction's) runs as it is. Prepared ones are kept for the next run.
     const bool direct = mConnection.IsServer() && mParameters.isEmpty();
+    QSqlError error;
+    QSqlQuery* prepared = nullptr;
+    if (direct) {
+        if (!own.exec(mSource))
+            error = own.lastError();
+    } else {
+        prepared = mConnection.preparedStatement(mSource, error);
+    }
+    QSqlQuery& query = prepared ? *prepared : own;
     // A Source that is not a statement but a bare name opens that whole table.
     bool table = false;
-    if (!(direct ? query.exec(mSource) : query.prepare(mSource))) {
-        const QSqlError error = query.lastError();
+    if (error.isValid()) {
         const QString name = mSource.trimmed();
         if (!isTableName(name))
             throwEngineError(error, mConnection);
         table = true;
-        execute(query, QStringLiteral("SELECT * FROM %1").arg(quotedIdentifier(name)), {},
+        execute(own, QStringLiteral("SELECT * FROM %1").arg(quotedIdentifier(name)), {},
                 mConnection);
-    } else if (!direct) {
-        bindAndRun(query, mParameters, mConnection);
+    } else if (prepared) {
+        bindAndRun(*prepared, mParameters, mConnection);
     }
     mRecordsAffected = -1;
     if (!query.isSelect()) {
@@ -182,10 +190,10 @@ void Recordset::run()
             cells.append(query.value(i));
         ++rowCount;
     }
-    const QSqlError error = query.lastError();
+    const QSqlError readError = query.lastError();
     query.finish();
-    if (error.isValid())
-        throwEngineError(error, mConnection);
+    if (readError.isValid())
+        throwEngineError(readError, mConnection);
 
     mTable = table ? mSource.trimmed() : QString();
     mColumns = std::move(columns);
