@@ -311,21 +311,35 @@ void Connection::Close()
     dropConnection(name);
 }
 
+bool Connection::inTransaction() const
+{
+    return d->inTransaction;
+}
+
+bool Connection::isLost() const
+{
+    if (!d->server || d->name.isEmpty())
+        return false; // a file is never lost
+    const QSqlDatabase db = QSqlDatabase::database(d->name, false);
+    QSqlQuery probe(db);
+    return !(db.isOpen() && probe.exec(QStringLiteral("SELECT 1")));
+}
+
 bool Connection::recoverLostConnection()
 {
-    // A file is never lost; inside a transaction the work so far is gone with the
-    // connection, so the failure stands.
-    if (!d->server || d->name.isEmpty() || d->inTransaction)
+    // Inside a transaction the work so far is gone with the connection, so the failure
+    // stands. A connection that works means the failure was the statement's own.
+    if (d->inTransaction || !isLost())
         return false;
-    {
-        const QSqlDatabase db = QSqlDatabase::database(d->name, false);
-        QSqlQuery probe(db);
-        if (db.isOpen() && probe.exec(QStringLiteral("SELECT 1")))
-            return false; // the connection works: the failure was the statement's own
-    }
     Close();
     Open();
     return true;
+}
+
+QString Connection::serverDescription() const
+{
+    const DatabaseLocation location = DatabaseLocation::parse(d->connectionString);
+    return QStringLiteral("\"%1\" (%2)").arg(location.display(), location.serverDescription());
 }
 
 namespace {

@@ -50,11 +50,18 @@ public:
     void Open();
     qint32 State() const;
     void Close();
-    // After a statement failed: when the server dropped the connection (it restarted, or
-    // ended the session), opens it again and answers true so the statement can be run once
-    // more. False when the connection still works, for a file, and inside a transaction.
+    // When the server dropped the connection (it restarted, or ended the session), opens it
+    // again and answers true, so that a statement that failed can be run once more (or one
+    // that must not run twice is sent on a live connection). False when the connection
+    // still works, for a file, and inside a transaction.
     // Throws the open error when the server stays away.
     bool recoverLostConnection();
+    bool inTransaction() const;
+    // Whether the server dropped the open connection (one round trip to find out).
+    bool isLost() const;
+    // The server's location as messages name it: the URI without a password, then host,
+    // port and database.
+    QString serverDescription() const;
 
     // A transaction on the open connection: the writes between BeginTrans and CommitTrans
     // happen together or, after RollbackTrans (or a failure), not at all. BeginTrans takes

@@ -129,6 +129,28 @@ void Recordset::Open()
     if (mOpen)
         throwLayerError(DatabaseErrorNumber::ObjectOpen,
                         QStringLiteral("The record set is already open."));
+    // An insert is never sent twice: had the server stored the row and only its answer been
+    // lost, a second run would store it again. So a lost connection is found (and opened
+    // again) before an insert is sent, and a failure while it runs stands.
+    static const QRegularExpression insert(QStringLiteral("^\\s*insert\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (mConnection.IsServer() && insert.match(mSource).hasMatch()) {
+        mConnection.recoverLostConnection();
+        try {
+            run();
+        } catch (const KestrelError& error) {
+            // In a transaction nothing was stored: the failure stands as it is.
+            if (mConnection.inTransaction() || !mConnection.isLost())
+                throw;
+            throw KestrelError(
+                error.number(), error.source(),
+                QStringLiteral("The connection to the catalogue database %1 was lost while "
+                               "the program was being stored: %2 The server may have stored it "
+                               "or not; look for it in the list before adding it again.")
+                    .arg(mConnection.serverDescription(), error.description().trimmed()));
+        }
+        return;
+    }
     try {
         run();
     } catch (const KestrelError&) {
