@@ -32,18 +32,6 @@ template <typename F> double median(int runs, F&& body)
     return double(times[times.size() / 2]);
 }
 
-void statement(const QString& location, const QString& sql)
-{
-    Connection connection;
-    connection.setConnectionString(location);
-    connection.Open();
-    Recordset rs(connection);
-    rs.setSource(sql);
-    rs.Open();
-    rs.Close();
-    connection.Close();
-}
-
 // One line of the table, and the "result" lines scripts/bench keeps.
 void measure(clsDBRoutines& db, int count, const char* engine)
 {
@@ -115,23 +103,11 @@ int main(int argc, char* argv[])
     // The same programs as the file's, made on the server in one statement.
     constexpr int count = 100000;
     const QString database = QStringLiteral("kestrel_bench_%1").arg(app.applicationPid());
-    statement(server, QStringLiteral("CREATE DATABASE %1").arg(database));
-    QUrl url(server);
-    url.setPath(u'/' + database);
-    const QString uri = url.toString();
-    createCatalogue(uri);
-    statement(uri, QStringLiteral("INSERT INTO Program (Program_Name, Program_Desc, Program_Path, "
-                                  "Program_CustomIcon, Program_Added_Date) SELECT "
-                                  "'Program ' || lpad(n::text, 6, '0'), 'Description of program "
-                                  "' || n, '/opt/programs/' || n || '/bin/run', '/opt/icons/' || "
-                                  "(n % 50) || '.ico', '1/1/2024' FROM (SELECT (i::bigint * 7919) "
-                                  "% %1 AS n FROM generate_series(0, %1 - 1) AS i) AS g")
-                       .arg(count));
-    statement(uri, QStringLiteral("VACUUM ANALYZE Program"));
+    const QString uri = makeServerBenchCatalogue(server, database, count);
     {
         clsDBRoutines db({uri});
         measure(db, count, "server");
     }
-    statement(server, QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(database));
+    dropServerBenchCatalogue(server, database);
     return 0;
 }

@@ -17,6 +17,7 @@
 // a room's launchers, each on its own workstation, do not: the 50-reader figure is an
 // upper bound of the server's part, not a launcher's start. scripts/bench adds it to a
 // single launcher's measured start-up (bench_startup) for the room's target.
+#include "bench/BenchCatalogue.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/database/Connection.h"
@@ -213,17 +214,6 @@ Figures measure(const char* self, const QString& uri, int readers, int programs)
     return f;
 }
 
-void statement(const QString& location, const QString& sql)
-{
-    Connection connection;
-    connection.setConnectionString(location);
-    connection.Open();
-    Recordset rs(connection);
-    rs.setSource(sql);
-    rs.Open();
-    rs.Close();
-    connection.Close();
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -240,24 +230,13 @@ int main(int argc, char* argv[])
     const int readers = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
     const int programs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1000;
     const QString database = QStringLiteral("kestrel_room_%1").arg(app.applicationPid());
-    QUrl url(server);
-    url.setPath(u'/' + database);
-    const QString uri = url.toString();
-    statement(server, QStringLiteral("CREATE DATABASE %1").arg(database));
-    createCatalogue(uri);
-    statement(uri, QStringLiteral("INSERT INTO Program (Program_Name, Program_Desc, Program_Path, "
-                                  "Program_CustomIcon, Program_Added_Date) SELECT 'Program ' || "
-                                  "lpad(n::text, 6, '0'), 'Description of program ' || n, "
-                                  "'/opt/programs/' || n || '/bin/run', '/opt/icons/' || (n % 50) "
-                                  "|| '.ico', '1/1/2024' FROM generate_series(1, %1) AS n")
-                       .arg(programs));
-    statement(uri, QStringLiteral("VACUUM ANALYZE Program"));
+    const QString uri = makeServerBenchCatalogue(server, database, programs);
 
     const char* self = argv[0];
     releaseReaders(self, uri, 1, programs); // not counted: warms the server's caches
     const Figures list = measure(self, uri, readers, programs);
     const Figures bare = measure(self, uri, readers, 0);
-    statement(server, QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(database));
+    dropServerBenchCatalogue(server, database);
 
     std::printf("A room's launchers against one server: open, load and walk %d programs, from\n"
                 "the release to the list walked (the readers share this machine's %ld cores "
