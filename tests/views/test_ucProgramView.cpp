@@ -1,4 +1,5 @@
 #include "tests/support/InstallationFixture.h"
+#include "views/common/ProgramHealth.h"
 #include "views/common/ProgramSearch.h"
 #include "views/launcher/ucProgramView.h"
 
@@ -119,6 +120,22 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(counter.paints, 1);
         QVERIFY(list->viewport()->rect().contains(last));
+    }
+
+    // A list filled before it shows is checked as it is filled, so that its first paint can
+    // already show the marks; showing it does not check again.
+    void brokenCheckedAsFilled()
+    {
+        InstallationFixture fx;
+        fx.add("Gone", fx.path("gone"));
+        ucProgramView view;
+        view.markBroken(BrokenMarker::Grey);
+        view.loadView();
+        QTRY_COMPARE(view.lstView()->item(0)->toolTip(), fx.path("gone") + " does not exist");
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCoreApplication::processEvents();
+        QVERIFY(!ProgramHealth::instance().isChecking());
     }
 
     // Every word, in the name or the description, letter case and accents ignored; names

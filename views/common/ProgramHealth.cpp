@@ -73,7 +73,10 @@ BrokenMarker::BrokenMarker(QListWidget* list, Mode mode, QWidget* shownWith)
 {
     shownWith->installEventFilter(this);
     // A list filled again (the administrator's changes) is checked again.
-    connect(list->model(), &QAbstractItemModel::rowsInserted, this, &BrokenMarker::scheduleCheck);
+    connect(list->model(), &QAbstractItemModel::rowsInserted, this, [this] {
+        mFillChecked = false;
+        scheduleCheck();
+    });
     connect(&ProgramHealth::instance(), &ProgramHealth::checked, this, &BrokenMarker::mark);
 }
 
@@ -89,30 +92,30 @@ bool BrokenMarker::eventFilter(QObject* watched, QEvent* event)
 void BrokenMarker::scheduleCheck()
 {
     // After the window has painted, and once for a whole fill.
-    if (!mShown || mScheduled)
+    if (!mShown || mScheduled || mFillChecked)
         return;
     mScheduled = true;
     QTimer::singleShot(0, this, [this] {
         mScheduled = false;
-        checkNow();
+        if (!mFillChecked)
+            checkNow();
     });
 }
 
-void BrokenMarker::useFilledPrograms(QList<ProgramRecord> programs)
+void BrokenMarker::useFilledPrograms(const QList<ProgramRecord>& programs)
 {
-    mFilled = std::move(programs);
-    mHaveFilled = true;
+    // Not left until the window shows: the check runs beside the rest of the start, and
+    // its marks usually come before the first paint, which then shows them at once instead
+    // of being followed by a second one.
+    mFillChecked = true;
+    ProgramHealth::instance().check(programs);
 }
 
 void BrokenMarker::checkNow()
 {
+    mFillChecked = true;
     try {
-        if (mHaveFilled) {
-            mHaveFilled = false;
-            ProgramHealth::instance().check(std::exchange(mFilled, {}));
-        } else {
-            ProgramHealth::instance().check(gDBRoutines().loadCatalogue());
-        }
+        ProgramHealth::instance().check(gDBRoutines().loadCatalogue());
     } catch (const KestrelError&) {
         // The list itself reports a catalogue that cannot be read.
     }

@@ -52,14 +52,15 @@ class BrokenMarker : public QObject
     Q_OBJECT
 public:
     enum Mode { Grey, Hide };
-    // The first check runs once shownWith (by default the list) has been shown.
+    // A list filled from the catalogue is checked as it is filled (useFilledPrograms); any
+    // other list once shownWith (by default the list) has been shown.
     static BrokenMarker* attach(QListWidget* list, Mode mode, QWidget* shownWith = nullptr);
     Mode mode() const { return mMode; }
 
-    // The programs the list was just filled from: the next check looks at these instead
-    // of reading the catalogue again.
-    void useFilledPrograms(QList<ProgramRecord> programs);
-    // Checks the catalogue's programs now (the list's own check runs after it is shown).
+    // The programs the list was just filled from: checked at once, without reading the
+    // catalogue again.
+    void useFilledPrograms(const QList<ProgramRecord>& programs);
+    // Checks the catalogue's programs now.
     void checkNow();
 
 signals:
@@ -75,8 +76,7 @@ private:
     QListWidget* mList;
     QWidget* mShownWith;
     Mode mMode;
-    QList<ProgramRecord> mFilled;
-    bool mHaveFilled = false;
+    bool mFillChecked = false; // the rows now listed are checked (or being checked)
     bool mShown = false;
     bool mScheduled = false;
 };
