@@ -112,6 +112,11 @@ frmView::frmView()
     connect(mProgramView, &launcher::ucProgramView::ItemClicked, this, &frmView::programClicked);
     connect(mProgramView, &launcher::ucProgramView::ListDoubleClicked, this,
             &frmView::programDoubleClicked);
+    // The panel never describes, or offers to launch, a program the list does not show.
+    connect(mProgramView, &launcher::ucProgramView::SelectionHidden, this, [this] {
+        mLeftFrame->setDescription({});
+        mLeftFrame->displayLabels(false);
+    });
     connect(mProgramView, &launcher::ucProgramView::PropertiesClicked, this,
             &frmView::openProperties);
     connect(mLeftFrame, &launcher::ucLeftFrame::LaunchedClicked, this, &frmView::launchSelected);

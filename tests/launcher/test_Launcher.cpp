@@ -299,6 +299,22 @@ private slots:
         QTRY_VERIFY(!frmView::existingInstance());
     }
 
+    // A search that hides the selected program takes its description and commands away.
+    void searchHidingTheSelection()
+    {
+        Launcher l;
+        frmView& w = l.window();
+        launcher::ucProgramView* view = w.ucProgramView1();
+        QTest::keyClick(view->lstView(), Qt::Key_Home);
+        QCOMPARE(w.ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
+        QVERIFY(l.command("lblLaunch")->isVisibleTo(&w));
+        view->setFilterText("gho");
+        QCOMPARE(view->selectedItem(), QString());
+        QCOMPARE(w.ucLeftFrame1()->Description(), QString());
+        QVERIFY(!l.command("lblLaunch")->isVisibleTo(&w));
+        QVERIFY(!l.command("lblProperties")->isVisibleTo(&w));
+    }
+
     // Designed layout at the designed size; grown, the list takes the room, the panel only
     // height (commands at its bottom), and the next window opens as the last one closed.
     void growsAndRemembersItsSize()

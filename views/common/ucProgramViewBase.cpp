@@ -290,6 +290,7 @@ void ucProgramViewBase::applyFilter()
         if (selected && mFiltered->filterModel()->rowOf(selected) < 0) {
             mList->clearSelection();
             mList->setCurrentItem(nullptr);
+            emit SelectionHidden();
         } else if (selected) {
             selectInFiltered(selected);
         }

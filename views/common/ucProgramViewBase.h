@@ -75,6 +75,8 @@ signals:
     void ItemClicked(QListWidgetItem* Item);
     void RightMouseClicked();
     void PropertiesClicked();
+    // A search hid the selected program: nothing is selected any more.
+    void SelectionHidden();
     // While the first fill waits for another program's lock on the catalogue: what to
     // show in a status area; empty once the wait is over.
     void CatalogueWaiting(const QString& status);
