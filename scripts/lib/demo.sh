@@ -86,7 +86,10 @@ TEXT
 start_xvfb() {
     local fdfile
     fdfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    # -noreset: by default the server resets when its last client leaves, and a program
+    # started in that moment cannot connect.
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp -noreset 3>"$fdfile" \
+        >/dev/null 2>&1 &
     XVFB_PID=$!
     local i
     for i in $(seq 100); do
