@@ -228,6 +228,38 @@ private slots:
         QCOMPARE(view.selectedItem(), QStringLiteral("Alpha"));
     }
 
+    // A search while the index is built on its second thread answers from the list as it
+    // is; a reload while a build runs drops that build's index of the old list.
+    void searchWhileTheIndexBuilds()
+    {
+        InstallationFixture fx;
+        fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60000) "
+               "INSERT INTO Program (Program_Name, Program_Desc, Program_Path) "
+               "SELECT 'P' || i, 'old', '/p' FROM n");
+        struct View : ucProgramView
+        {
+            using ucProgramView::clearView;
+        } view;
+        view.resize(417, 345);
+        view.show();
+        view.loadView();
+        QTRY_VERIFY(view.searchIndexBuilding() || view.searchIndexBuilt());
+        view.setFilterText("old p5999");
+        QCOMPARE(view.shownItems().size(), 11); // P5999, P59990 ... P59999
+        view.setFilterText({});
+        view.clearView();
+        view.loadView();
+        while (!view.searchIndexBuilding() && !view.searchIndexBuilt())
+            QTest::qWait(1); // until the build starts
+        fx.sql("UPDATE Program SET Program_Desc = 'new'");
+        view.clearView();
+        view.loadView();
+        view.setFilterText("new");
+        QCOMPARE(view.shownItems().size(), 60000);
+        view.setFilterText("old");
+        QVERIFY(view.shownItems().isEmpty());
+    }
+
     // A filter every program passes: Enter takes the first; a program the check hides is left out.
     void searchPassingEveryProgram()
     {

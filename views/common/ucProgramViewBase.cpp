@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QListWidgetItem>
 #include <QScrollBar>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -83,7 +84,13 @@ ucProgramViewBase::ucProgramViewBase(QWidget* parent)
     layoutList();
 }
 
-ucProgramViewBase::~ucProgramViewBase() = default;
+ucProgramViewBase::~ucProgramViewBase()
+{
+    if (mSearchThread) {
+        mSearchThread->wait();
+        delete mSearchThread;
+    }
+}
 
 QListWidget* ucProgramViewBase::lstView() const
 {
@@ -165,55 +172,130 @@ void ucProgramViewBase::activateSelection()
         selectionActivated(item);
 }
 
+namespace {
+// Every program's stored name and description, in no particular order.
+struct StoredDescriptions
+{
+    QStringList names, texts;
+};
+
+StoredDescriptions readDescriptions()
+{
+    StoredDescriptions stored;
+    Recordset programs = gDBRoutines().loadProgramDescriptions();
+    stored.names.reserve(programs.RecordCount());
+    stored.texts.reserve(programs.RecordCount());
+    for (programs.MoveFirst(); !programs.Eof(); programs.MoveNext()) {
+        stored.names.append(programs.Fields(QStringLiteral("Program_Name")).toString());
+        stored.texts.append(programs.Fields(QStringLiteral("Program_Desc")).toString());
+    }
+    programs.Close();
+    return stored;
+}
+
+// The list's names with the first description stored under each.
+void buildIndex(ProgramSearchIndex& index, const QStringList& names,
+                const StoredDescriptions& stored)
+{
+    QHash<QString, QString> descriptions;
+    descriptions.reserve(stored.names.size());
+    for (qsizetype i = 0; i < stored.names.size(); ++i) {
+        const QString name = TrimSpaces(stored.names.at(i));
+        if (!descriptions.contains(name))
+            descriptions.insert(name, stored.texts.at(i));
+    }
+    QStringList texts;
+    texts.reserve(names.size());
+    for (const QString& name : names)
+        texts.append(descriptions.value(name));
+    descriptions = {};
+    index.build(names, texts);
+}
+} // namespace
+
+QStringList ucProgramViewBase::listNames() const
+{
+    QStringList names;
+    names.reserve(mList->count());
+    for (int row = 0; row < mList->count(); ++row)
+        names.append(mList->item(row)->text());
+    return names;
+}
+
 void ucProgramViewBase::ensureSearchIndex()
 {
     if (mSearchBuilt)
         return;
-    QHash<QString, QString> descriptions;
-    Recordset programs = gDBRoutines().loadProgramDescriptions();
-    if (programs.RecordCount() > 0) {
-        programs.MoveFirst();
-        while (!programs.Eof()) {
-            const QString name =
-                TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString());
-            if (!descriptions.contains(name))
-                descriptions.insert(name,
-                                    programs.Fields(QStringLiteral("Program_Desc")).toString());
-            programs.MoveNext();
-        }
+    // A search while the second thread builds waits for it; before it started, the index
+    // is built here.
+    if (mSearchThread) {
+        takeSearchIndex();
+        return;
     }
-    programs.Close();
-    QStringList names, texts;
-    names.reserve(mList->count());
-    texts.reserve(mList->count());
-    for (int row = 0; row < mList->count(); ++row) {
-        names.append(mList->item(row)->text());
-        texts.append(descriptions.value(names.last()));
-    }
-    mSearch.build(names, texts);
+    buildIndex(mSearch, listNames(), readDescriptions());
     mSearchBuilt = true;
 }
 
 void ucProgramViewBase::scheduleSearchIndex()
 {
-    // Built a moment after the list has painted, so that the first keystroke does not wait
-    // for it (about 0.4 s at 100,000 programs, mostly the descriptions' query) and the
-    // window's first paint and the rest of its start do not wait either. A catalogue that
-    // another program holds locked is not waited for here; the first search builds the
-    // index then.
-    if (mSearchBuilt || mSearchScheduled)
+    // Started a moment after the list has painted, so that neither the first paint nor the
+    // rest of the window's start shares the processor with it.
+    if (mSearchBuilt || mSearchScheduled || mSearchThread)
         return;
     mSearchScheduled = true;
     QTimer::singleShot(250, this, [this] {
         mSearchScheduled = false;
-        if (mSearchBuilt || !isVisible())
-            return;
-        try {
-            const CatalogueWithoutWaiting noWait;
-            ensureSearchIndex();
-        } catch (const KestrelError&) {
-        }
+        if (isVisible())
+            startSearchIndex();
     });
+}
+
+void ucProgramViewBase::startSearchIndex()
+{
+    // The descriptions are read here, on the connection's thread; matching them to the list
+    // and folding them (most of the few tenths of a second at 100,000 programs) run on a
+    // second thread, taken over here when it ends. A catalogue that another program holds
+    // locked is not waited for; the first search builds the index then.
+    if (mSearchBuilt || mSearchThread)
+        return;
+    StoredDescriptions stored;
+    try {
+        const CatalogueWithoutWaiting noWait;
+        stored = readDescriptions();
+    } catch (const KestrelError&) {
+        return;
+    }
+    mSearchResult = std::make_shared<ProgramSearchIndex>();
+    mSearchThread =
+        QThread::create([result = mSearchResult, names = listNames(), stored = std::move(stored)] {
+            buildIndex(*result, names, stored);
+        });
+    connect(mSearchThread, &QThread::finished, this, &ucProgramViewBase::takeSearchIndex);
+    mSearchThread->start(QThread::LowPriority);
+}
+
+void ucProgramViewBase::takeSearchIndex()
+{
+    if (!mSearchThread)
+        return;
+    mSearchThread->wait();
+    delete std::exchange(mSearchThread, nullptr);
+    mSearch = std::move(*std::exchange(mSearchResult, {}));
+    mSearchBuilt = true;
+}
+
+void ucProgramViewBase::dropSearchIndex()
+{
+    // A build of the previous list is left to finish on its own and its result dropped:
+    // the reload does not wait for it.
+    if (mSearchThread) {
+        disconnect(mSearchThread, nullptr, this, nullptr);
+        connect(mSearchThread, &QThread::finished, mSearchThread, &QObject::deleteLater);
+        mSearchThread = nullptr;
+        mSearchResult.reset();
+    }
+    mSearchBuilt = false;
+    mSearch.clear();
 }
 
 bool ucProgramViewBase::isWholeList(const std::vector<int>& rows) const
@@ -404,6 +486,7 @@ QString ucProgramViewBase::selectedItem() const
 
 void ucProgramViewBase::fillView()
 {
+    dropSearchIndex();
     Recordset programs = gDBRoutines().loadPrograms();
     if (programs.RecordCount() == 0) {
         programs.Close();
@@ -452,8 +535,6 @@ void ucProgramViewBase::fillView()
         mMarker->useFilledPrograms(std::move(checked));
     if (last)
         mList->scrollToItemWhenShown(last);
-    mSearchBuilt = false;
-    mSearch.clear();
     if (!mFilterText.trimmed().isEmpty())
         applyFilter();
 }
@@ -503,8 +584,7 @@ void ucProgramViewBase::clearView()
     mHidden.clear();
     mList->clear();
     mImageList1.Clear();
-    mSearchBuilt = false;
-    mSearch.clear();
+    dropSearchIndex();
 }
 
 void ucProgramViewBase::resizeEvent(QResizeEvent* event)

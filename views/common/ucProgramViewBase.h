@@ -6,10 +6,13 @@
 #include "views/common/ProgramSearch.h"
 
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QWidget>
+#include <memory>
 
 class FilteredProgramList;
 class QLabel;
+class QThread;
 class SearchField;
 
 // The part of the program list view that both programs share: the icon list "lstView",
@@ -56,6 +59,7 @@ public:
     // first paint, or by the first search, whichever comes first.
     qsizetype searchIndexBytes() const { return mSearch.memoryBytes(); }
     bool searchIndexBuilt() const { return mSearchBuilt; }
+    bool searchIndexBuilding() const { return mSearchThread != nullptr; }
     // What Enter does: the selected program, or with a filter and no selection the first
     // match (which becomes selected), is handed to selectionActivated.
     void activateSelection();
@@ -117,6 +121,10 @@ private:
     bool isWholeList(const std::vector<int>& rows) const;
     void ensureSearchIndex();
     void scheduleSearchIndex();
+    void startSearchIndex();
+    void takeSearchIndex();
+    void dropSearchIndex();
+    QStringList listNames() const;
     void filteredSelectionChanged();
     void selectInFiltered(QListWidgetItem* item);
     void setWaitingText(const QString& text);
@@ -128,6 +136,9 @@ private:
     ImageList mImageList1;
     ProgramSearchIndex mSearch;
     bool mSearchBuilt = false;
+    // The build on a second thread, and the index it fills.
+    QThread* mSearchThread = nullptr;
+    std::shared_ptr<ProgramSearchIndex> mSearchResult;
     bool mSearchScheduled = false;
     QString mFilterText;
     QElapsedTimer mWaitingFor;
