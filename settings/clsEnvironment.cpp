@@ -202,30 +202,35 @@ bool clsEnvironment::loadSettings(const QString& mStrIniFile)
     return written && read;
 }
 
+QString clsEnvironment::defaultValue(const QString& key) const
+{
+    // The values a new settings file gets, and that are held when none can be made.
+    if (key == u"DatabasePath")
+        return platform::joinPath(mProgramFolder, QStringLiteral("data/Kestrel.mdb"));
+    if (key == u"NumberOfClicks")
+        return QStringLiteral("2");
+    if (key == u"DefaultIcon")
+        return platform::joinPath(mProgramFolder, QStringLiteral("Default.ico"));
+    if (key == u"DefaultDialogIconPath")
+        return platform::joinPath(mProgramFolder, QStringLiteral("icons"));
+    if (key == u"DefaultDialogDBPath")
+        return platform::joinPath(mProgramFolder, QStringLiteral("data"));
+    return QStringLiteral("0"); // RequireLogin, ShowToolbar
+}
+
 bool clsEnvironment::writeDefaults(const QString& mStrIniFile)
 {
     // One wait for another program's lock on the folder for all seven writes, not one each.
     const platform::profile::WriteDeadline deadline(kDefaultsLockWaitMs);
     clsIniFile& ini = iniFile();
-    const QString general = QStringLiteral("General");
-    bool written = ini.IniWriteChecked(
-        QStringLiteral("Database"), QStringLiteral("DatabasePath"),
-        platform::joinPath(mProgramFolder, QStringLiteral("data/Kestrel.mdb")), mStrIniFile);
-    written &= ini.IniWriteChecked(general, QStringLiteral("RequireLogin"), QStringLiteral("0"),
-                                   mStrIniFile);
-    written &= ini.IniWriteChecked(general, QStringLiteral("ShowToolbar"), QStringLiteral("0"),
-                                   mStrIniFile);
-    written &= ini.IniWriteChecked(general, QStringLiteral("NumberOfClicks"), QStringLiteral("2"),
-                                   mStrIniFile);
-    written &= ini.IniWriteChecked(
-        general, QStringLiteral("DefaultIcon"),
-        platform::joinPath(mProgramFolder, QStringLiteral("Default.ico")), mStrIniFile);
-    written &= ini.IniWriteChecked(general, QStringLiteral("DefaultDialogIconPath"),
-                                   platform::joinPath(mProgramFolder, QStringLiteral("icons")),
-                                   mStrIniFile);
-    written &= ini.IniWriteChecked(general, QStringLiteral("DefaultDialogDBPath"),
-                                   platform::joinPath(mProgramFolder, QStringLiteral("data")),
-                                   mStrIniFile);
+    bool written = true;
+    for (const char* key : {"DatabasePath", "RequireLogin", "ShowToolbar", "NumberOfClicks",
+                            "DefaultIcon", "DefaultDialogIconPath", "DefaultDialogDBPath"}) {
+        const QString name = QLatin1String(key);
+        written &= ini.IniWriteChecked(name == u"DatabasePath" ? QStringLiteral("Database")
+                                                               : QStringLiteral("General"),
+                                       name, defaultValue(name), mStrIniFile);
+    }
     return written;
 }
 
@@ -239,17 +244,15 @@ void clsEnvironment::holdDefaults()
         } catch (const KestrelError&) {
         }
     };
-    const auto inFolder = [this](const char* name) {
-        return platform::joinPath(mProgramFolder, QString::fromLatin1(name));
-    };
-    mConfiguredDatabasePath = inFolder("data/Kestrel.mdb");
+    const auto value = [this](const char* key) { return defaultValue(QLatin1String(key)); };
+    mConfiguredDatabasePath = value("DatabasePath");
     quietly([&] { setDatabasePath(mConfiguredDatabasePath); });
-    mRequireLogin = false;
-    mShowToolbar = false;
-    mNumberofClicks = 2;
-    quietly([&] { setDefaultIcon(inFolder("Default.ico")); });
-    quietly([&] { setDefaultDialogIconPath(inFolder("icons")); });
-    quietly([&] { setDefaultDialogDatabasePath(inFolder("data")); });
+    mRequireLogin = value("RequireLogin") != u"0";
+    mShowToolbar = value("ShowToolbar") != u"0";
+    mNumberofClicks = qint16(value("NumberOfClicks").toInt());
+    quietly([&] { setDefaultIcon(value("DefaultIcon")); });
+    quietly([&] { setDefaultDialogIconPath(value("DefaultDialogIconPath")); });
+    quietly([&] { setDefaultDialogDatabasePath(value("DefaultDialogDBPath")); });
 }
 
 bool clsEnvironment::readSettings(const QString& iniPath)
@@ -276,8 +279,7 @@ bool clsEnvironment::readSettings(const QString& iniPath)
     ini.setFullPath(iniPath);
     ini.setSectionName(QStringLiteral("Database"));
     step("DatabasePath", Expected::File, [&] {
-        value = location("DatabasePath",
-                         platform::joinPath(mProgramFolder, QStringLiteral("data/Kestrel.mdb")));
+        value = location("DatabasePath", defaultValue(QStringLiteral("DatabasePath")));
         mConfiguredDatabasePath = TrimSpaces(value);
         setDatabasePath(value);
     });

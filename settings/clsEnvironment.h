@@ -53,6 +53,8 @@ private:
     clsIniFile& iniFile();
     // Writes the defaults, which point into the program folder; true when all were stored.
     bool writeDefaults(const QString& mStrIniFile);
+    // A key's value in a new settings file.
+    QString defaultValue(const QString& key) const;
     // Reads every setting from an existing file; true when all were read and valid.
     bool readSettings(const QString& iniPath);
     // The defaults as writeDefaults would store them, set without a file.
