@@ -11,12 +11,17 @@
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <new>
+
+#ifdef KESTREL_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 using namespace platform;
 using B = QMessageBox;
@@ -141,6 +146,77 @@ private slots:
             }
         }
     }
+
+#ifdef KESTREL_HAVE_FONTCONFIG
+    // The warm-up loads the font configuration its own way; the process must end up with
+    // what fontconfig's own start gives: the same files read, fonts and caches, also
+    // where that start falls back.
+    void warmUpFontsAreFontconfigsOwn_data()
+    {
+        QTest::addColumn<QByteArray>("configFile"); // FONTCONFIG_FILE; empty: the system's
+        QTest::addRow("the system's configuration") << QByteArray();
+        QTest::addRow("a configuration that does not load")
+            << QFile::encodeName(mDir.filePath(QStringLiteral("missing/fonts.conf")));
+        QTest::addRow("a configuration without a cache folder")
+            << QFile::encodeName(mDir.filePath(QStringLiteral("nocache.conf")));
+    }
+    void warmUpFontsAreFontconfigsOwn()
+    {
+        QFETCH(QByteArray, configFile);
+        QFile noCache(mDir.filePath(QStringLiteral("nocache.conf")));
+        QVERIFY(noCache.open(QIODevice::WriteOnly));
+        noCache.write("<fontconfig><dir>/usr/share/fonts</dir></fontconfig>\n");
+        noCache.close();
+        const auto restore = qScopeGuard([] {
+            qunsetenv("FONTCONFIG_FILE");
+            FcConfigSetCurrent(nullptr);
+        });
+        if (!configFile.isEmpty())
+            qputenv("FONTCONFIG_FILE", configFile);
+        FcConfigSetCurrent(nullptr); // as in a new process
+
+        {
+            StartupWarmUp warmUp;
+            warmUp.installFonts();
+        }
+        FcConfig* own = FcInitLoadConfigAndFonts();
+        QVERIFY(own);
+        const auto releaseOwn = qScopeGuard([own] { FcConfigDestroy(own); });
+        FcConfig* current = FcConfigGetCurrent();
+        QVERIFY(current != own);
+        const auto strings = [](FcStrList* list) {
+            QStringList out;
+            while (FcChar8* s = FcStrListNext(list))
+                out.append(QString::fromUtf8(reinterpret_cast<const char*>(s)));
+            FcStrListDone(list);
+            out.sort();
+            return out;
+        };
+        const auto fontFiles = [](FcConfig* config) {
+            FcPattern* all = FcPatternCreate();
+            FcObjectSet* file = FcObjectSetBuild(FC_FILE, nullptr);
+            FcFontSet* fonts = FcFontList(config, all, file);
+            QStringList out;
+            for (int i = 0; fonts && i < fonts->nfont; ++i) {
+                FcChar8* path = nullptr;
+                if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &path) == FcResultMatch)
+                    out.append(QString::fromUtf8(reinterpret_cast<const char*>(path)));
+            }
+            if (fonts)
+                FcFontSetDestroy(fonts);
+            FcObjectSetDestroy(file);
+            FcPatternDestroy(all);
+            out.sort();
+            return out;
+        };
+        QCOMPARE(strings(FcConfigGetConfigFiles(current)), strings(FcConfigGetConfigFiles(own)));
+        QCOMPARE(strings(FcConfigGetFontDirs(current)), strings(FcConfigGetFontDirs(own)));
+        QCOMPARE(strings(FcConfigGetCacheDirs(current)), strings(FcConfigGetCacheDirs(own)));
+        const QStringList files = fontFiles(current);
+        QVERIFY(!files.isEmpty());
+        QCOMPARE(files, fontFiles(own));
+    }
+#endif
 
     // The warm-up loads the driver on its own thread while this one opens and reads a
     // catalogue; it must neither get in the way nor leave a connection behind.

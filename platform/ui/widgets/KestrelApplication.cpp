@@ -20,6 +20,7 @@ std::unique_ptr<platform::StartupWarmUp>& pendingWarmUp()
 KestrelApplication::KestrelApplication(int& argc, char** argv)
     : QApplication(startWarmUp(argc), argv), mWarmUp(std::move(pendingWarmUp()))
 {
+    mWarmUp->installFonts();
     mWarmUp->startDriverLoad();
 }
 

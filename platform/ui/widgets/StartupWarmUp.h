@@ -21,12 +21,19 @@ public:
     StartupWarmUp(const StartupWarmUp&) = delete;
     StartupWarmUp& operator=(const StartupWarmUp&) = delete;
 
+    // Makes the font configuration loaded on the second thread the process's own. Call
+    // once the application object exists and before anything measures text: the first
+    // text measurement would otherwise load a configuration of its own.
+    void installFonts();
+
     // Starts on the database driver; call once the application object exists.
     void startDriverLoad();
 
 private:
     std::thread mFonts;
     std::thread mDriver;
+    // The configuration the fonts thread loaded, until installFonts (a fontconfig FcConfig).
+    void* mFontConfig = nullptr;
 };
 
 } // namespace platform
