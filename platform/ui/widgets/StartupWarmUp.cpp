@@ -14,10 +14,10 @@ namespace platform {
 namespace {
 // The configuration fontconfig's own start loads (FONTCONFIG_FILE, or the system's
 // fonts.conf with what it includes, the user's files among them) and its fonts, without
-// the rest of that start: reading every configuration file the system offers but does not
-// use, which fontconfig only lists and which costs nearly as much again. Null where fontconfig's
-// own start must decide (a configuration that does not load, no cache folder, a system
-// root, FC_DEBUG asked for its reports); that start then runs as usual.
+// the rest of that start: reading every configuration file the system offers but does
+// not use, which fontconfig only lists and which costs nearly as much again. Null where
+// fontconfig's own start must decide (a configuration that does not load, no cache
+// folder, a system root, FC_DEBUG asked for its reports); that start then runs as usual.
 FcConfig* loadFontConfig()
 {
     if (std::getenv("FC_DEBUG") || std::getenv("FONTCONFIG_SYSROOT"))
