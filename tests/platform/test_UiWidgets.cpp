@@ -218,8 +218,9 @@ private slots:
     }
 #endif
 
-    // The warm-up loads the driver on its own thread while this one opens and reads a
-    // catalogue; it must neither get in the way nor leave a connection behind.
+    // The warm-up loads the driver and the icon decoders on its own thread while this one
+    // opens and reads a catalogue and icons; it must neither get in the way nor leave a
+    // connection behind.
     void warmUpRunsBesideTheFirstOpen()
     {
         const QString path = mDir.filePath(QStringLiteral("warm.db"));
@@ -231,10 +232,15 @@ private slots:
             QVERIFY(QSqlQuery(db).exec(QStringLiteral("INSERT INTO t VALUES (7)")));
         }
         QSqlDatabase::removeDatabase("make");
+        const QString svg = mDir.filePath(QStringLiteral("warm.svg"));
+        QFile drawing(svg);
+        QVERIFY(drawing.open(QIODevice::WriteOnly));
+        drawing.write("<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8'/>");
+        drawing.close();
 
         for (int round = 0; round < 20; ++round) {
             StartupWarmUp warmUp;
-            warmUp.startDriverLoad();
+            warmUp.startWithApplication();
             Connection connection;
             connection.setConnectionString(path);
             connection.setReadOnly(true);
@@ -245,6 +251,8 @@ private slots:
             QCOMPARE(rows.Fields(QStringLiteral("x")).toInt(), 7);
             rows.Close();
             connection.Close();
+            QCOMPARE(loadPicture(kestrel_resources::DefaultIconPath).size(), QSize(32, 32));
+            QCOMPARE(loadPicture(svg).size(), QSize(32, 32));
         }
         QVERIFY2(QSqlDatabase::connectionNames().isEmpty(),
                  qPrintable(QSqlDatabase::connectionNames().join(u',')));

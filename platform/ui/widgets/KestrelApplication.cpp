@@ -21,7 +21,7 @@ KestrelApplication::KestrelApplication(int& argc, char** argv)
     : QApplication(startWarmUp(argc), argv), mWarmUp(std::move(pendingWarmUp()))
 {
     mWarmUp->installFonts();
-    mWarmUp->startDriverLoad();
+    mWarmUp->startWithApplication();
 }
 
 KestrelApplication::~KestrelApplication() = default;

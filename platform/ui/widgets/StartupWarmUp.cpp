@@ -2,6 +2,8 @@
 
 #include "platform/database/Connection.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <cstdlib>
 
 #ifdef KESTREL_HAVE_FONTCONFIG
@@ -39,6 +41,21 @@ FcConfig* loadFontConfig()
 }
 } // namespace
 #endif
+
+namespace {
+// Loads the image decoder for each format into Qt's plug-in cache, which the whole
+// process shares: the first icon file of that format then finds it loaded.
+void preloadImageDecoders()
+{
+    for (const char* format : {"ico", "svg"}) {
+        QBuffer nothing;
+        nothing.open(QIODevice::ReadOnly);
+        QImageReader reader(&nothing, format);
+        reader.setAutoDetectImageFormat(false);
+        reader.canRead();
+    }
+}
+} // namespace
 
 StartupWarmUp::StartupWarmUp()
 {
@@ -78,10 +95,13 @@ void StartupWarmUp::installFonts()
 #endif
 }
 
-void StartupWarmUp::startDriverLoad()
+void StartupWarmUp::startWithApplication()
 {
     if (!mDriver.joinable())
-        mDriver = std::thread([] { Connection::preloadDriver(); });
+        mDriver = std::thread([] {
+            Connection::preloadDriver();
+            preloadImageDecoders();
+        });
 }
 
 } // namespace platform

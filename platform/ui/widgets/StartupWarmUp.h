@@ -6,10 +6,11 @@ namespace platform {
 
 // Start-up work that only fills caches of the whole process, done on second threads
 // while the GUI thread connects to the display and builds the first window: loading the
-// font configuration, which the first text measurement would otherwise wait for, and the
-// database driver, which the first catalogue open would. No program state is touched.
-// Should the GUI thread get there first, it does the same work itself (fontconfig and
-// Qt SQL both allow that), so only the time changes.
+// font configuration, which the first text measurement would otherwise wait for, the
+// database driver, which the first catalogue open would, and the decoders of the icon
+// formats that are not built in (.ico, .svg), which the first icon read would. No program
+// state is touched. Should the GUI thread get there first, it does the same work itself
+// (fontconfig, Qt SQL and Qt's plug-in loader all allow that), so only the time changes.
 class StartupWarmUp
 {
 public:
@@ -26,8 +27,9 @@ public:
     // text measurement would otherwise load a configuration of its own.
     void installFonts();
 
-    // Starts on the database driver; call once the application object exists.
-    void startDriverLoad();
+    // Starts on the database driver and the icon decoders; call once the application
+    // object exists.
+    void startWithApplication();
 
 private:
     std::thread mFonts;
