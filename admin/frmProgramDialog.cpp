@@ -44,9 +44,9 @@ frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStr
     mPicture1->setPalette(banner);
     // Artwork only: the logo with the rule under it, and the program's own icon.
     auto* image1 = addLabel(mPicture1, "Image1", {}, twips::rect(0, 0, 3000, 630));
-    image1->setPixmap(QPixmap(kestrel_resources::LogoPath));
+    image1->setPixmap(kestrel_resources::picture(QString::fromLatin1(kestrel_resources::LogoPath)));
     auto* image2 = addLabel(mPicture1, "Image2", {}, twips::rect(0, 660, 3105, 30));
-    image2->setPixmap(QPixmap(kestrel_resources::RulePath));
+    image2->setPixmap(kestrel_resources::picture(QString::fromLatin1(kestrel_resources::RulePath)));
     mLabel4 = addLabel(mPicture1, "Label4", mStrBanner, twips::rect(4080, 0, 1095, 615));
     mLabel4->setWordWrap(true);
     mLabel4->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

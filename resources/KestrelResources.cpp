@@ -1,5 +1,7 @@
 #include "resources/KestrelResources.h"
 
+#include "resources/ArtworkPixels.h"
+
 #include <QImageReader>
 #include <QPixmap>
 
@@ -17,6 +19,13 @@ QIcon iconSet(const QString& name)
 
 QPixmap picture(const QString& path)
 {
+    for (int i = 0; i < artworkPixelsCount; ++i) {
+        const ArtworkPixels& art = artworkPixels[i];
+        if (path == QLatin1String(art.path))
+            return QPixmap::fromImage(QImage(reinterpret_cast<const uchar*>(art.pixels), art.width,
+                                             art.height, art.width * 4,
+                                             QImage::Format_ARGB32_Premultiplied));
+    }
     // All the artwork is PNG. Named, it goes straight to the built-in decoder; left to
     // guess, Qt would load every image plug-in first.
     QImageReader reader(path, "png");

@@ -13,7 +13,8 @@ inline constexpr char DefaultIconPath[] = ":/kestrel/Default.ico"; // 16, 32, 48
 inline constexpr int PointerHotX = 10;
 inline constexpr int PointerHotY = 1;
 
-// One of the PNG pictures above, read without Qt probing its image plug-ins.
+// One of the PNG pictures above, from the pixels compiled in beside it (ArtworkPixels.h);
+// any other PNG resource is read without Qt probing its image plug-ins.
 QPixmap picture(const QString& path);
 // Window icons of the two programs, 32 and 64 pixels.
 QIcon launcherIcon();

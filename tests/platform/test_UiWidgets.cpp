@@ -4,11 +4,15 @@
 #include "platform/ui/widgets/LoadPicture.h"
 #include "platform/ui/widgets/RealHandlers.h"
 #include "platform/ui/widgets/StartupWarmUp.h"
+#include "resources/ArtworkPixels.h"
 #include "resources/KestrelResources.h"
 
 #include <QAbstractButton>
+#include <QColorSpace>
+#include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScopeGuard>
@@ -17,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <new>
 
 #ifdef KESTREL_HAVE_FONTCONFIG
@@ -144,6 +149,28 @@ private slots:
                 QVERIFY2(e.source() == "LoadPicture" && e.description().contains(file),
                          qPrintable(e.source() + ": " + e.description()));
             }
+        }
+    }
+
+    // The artwork's compiled-in pixels are what decoding its PNG gives, for every PNG.
+    void artworkPixelsAreThePngs()
+    {
+        const QStringList pngs = QDir(QStringLiteral(":/kestrel")).entryList({"*.png"});
+        QVERIFY(pngs.size() >= 7);
+        for (const QString& png : pngs) {
+            const QString path = QStringLiteral(":/kestrel/") + png;
+            const bool compiledIn = std::any_of(
+                kestrel_resources::artworkPixels,
+                kestrel_resources::artworkPixels + kestrel_resources::artworkPixelsCount,
+                [&path](const auto& art) { return path == QLatin1String(art.path); });
+            QVERIFY2(compiledIn, qPrintable(path));
+            QImageReader reader(path, "png");
+            QImage decoded = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QVERIFY2(!decoded.isNull(), qPrintable(path));
+            decoded.setColorSpace({});
+            QCOMPARE(kestrel_resources::picture(path).toImage().convertToFormat(
+                         QImage::Format_ARGB32_Premultiplied),
+                     decoded);
         }
     }
 
