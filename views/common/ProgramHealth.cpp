@@ -45,7 +45,10 @@ void ProgramHealth::start()
         QMetaObject::invokeMethod(
             this, [this, problems] { finish(problems); }, Qt::QueuedConnection);
     });
-    mThread->start(QThread::LowPriority);
+    // Background work: at idle priority it takes no processor from the window's thread
+    // or the display server while they show the window (a lower priority short of idle
+    // is not one at all on Linux), and still ends well before anyone looks.
+    mThread->start(QThread::IdlePriority);
 }
 
 void ProgramHealth::finish(const QHash<QString, QString>& problems)
