@@ -67,6 +67,28 @@ private slots:
         QCOMPARE(pictures.size(), 3);
     }
 
+    // Many icon files are decoded on two threads; each program still gets its own file's
+    // picture, and a file that fails leaves only its own programs without one.
+    void manyOwnIconsEachOnItsProgram()
+    {
+        InstallationFixture fx;
+        QStringList expected;
+        for (int i = 0; i < 60; ++i) {
+            const QString name = QStringLiteral("P%1").arg(i, 2, 10, QLatin1Char('0'));
+            const QColor colour = QColor::fromHsv(i * 6, 255, 255);
+            const QString file = fx.path(name + (i % 7 == 3 ? ".ico" : ".png"));
+            if (i % 7 != 3)
+                InstallationFixture::writeIcon(file, colour);
+            fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) "
+                   "VALUES (?, ?, ?)",
+                   {name, "/bin/" + name, file});
+            expected << name + "|/bin/" + name + '|' + (i % 7 == 3 ? "-" : colour.name());
+        }
+        ucProgramView view;
+        view.loadView();
+        QCOMPARE(shown(view), expected);
+    }
+
     void holdsMoreThan32767ProgramsAndShowsTheLast()
     {
         InstallationFixture fx;

@@ -16,8 +16,13 @@
 #include <QLabel>
 #include <QListWidgetItem>
 #include <QScrollBar>
+#include <QSet>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
+#include <exception>
+#include <thread>
+#include <vector>
 
 namespace {
 // One decode per distinct file during a fill; failures are remembered too. The list
@@ -25,26 +30,80 @@ namespace {
 class PictureCache
 {
 public:
+    // Decodes the files not seen yet, two at a time: this thread and one helper take the
+    // next file in turn. Only the images are made there; the icons are made here.
+    void decodeAhead(const QSet<QString>& paths)
+    {
+        QStringList wanted;
+        for (const QString& path : paths)
+            if (!mPictures.contains(path))
+                wanted << path;
+        if (wanted.size() < 2)
+            return;
+        std::vector<QList<QImage>> images(size_t(wanted.size()));
+        std::atomic<qsizetype> next = 0;
+        const bool dense = denseScreen();
+        const auto decodeNext = [&] {
+            for (qsizetype i = next++; i < wanted.size(); i = next++)
+                images[size_t(i)] = readImages(wanted.at(i), dense);
+        };
+        // Anything but a bad picture (memory running out) is raised here, as it was
+        // before the helper existed.
+        std::exception_ptr helperFailed;
+        std::thread helper([&] {
+            try {
+                decodeNext();
+            } catch (...) {
+                helperFailed = std::current_exception();
+                next = wanted.size();
+            }
+        });
+        try {
+            decodeNext();
+        } catch (...) {
+            next = wanted.size();
+            helper.join();
+            throw;
+        }
+        helper.join();
+        if (helperFailed)
+            std::rethrow_exception(helperFailed);
+        for (qsizetype i = 0; i < wanted.size(); ++i) {
+            QIcon icon;
+            for (const QImage& image : images[size_t(i)])
+                icon.addPixmap(QPixmap::fromImage(image));
+            mPictures.insert(wanted.at(i), icon);
+        }
+    }
+
     QIcon picture(const QString& path)
     {
         auto it = mPictures.constFind(path);
         if (it != mPictures.constEnd())
             return *it;
         QIcon icon;
-        try {
-            // On a dense screen the icon is drawn from the file's largest image, not
-            // enlarged from the one nearest the icon size.
-            icon = qGuiApp && qGuiApp->devicePixelRatio() > 1.0
-                       ? platform::loadIcon(path)
-                       : QIcon(platform::loadPicture(path));
-        } catch (const KestrelError&) {
-            // A missing or broken icon file leaves its program without an image.
-        }
+        for (const QImage& image : readImages(path, denseScreen()))
+            icon.addPixmap(QPixmap::fromImage(image));
         mPictures.insert(path, icon);
         return icon;
     }
 
 private:
+    // On a dense screen the icon is drawn from the file's largest image, not enlarged
+    // from the one nearest the icon size.
+    static bool denseScreen() { return qGuiApp && qGuiApp->devicePixelRatio() > 1.0; }
+
+    // None when the file is missing or broken: its program is listed without an image.
+    static QList<QImage> readImages(const QString& path, bool dense)
+    {
+        try {
+            return dense ? platform::readIconImages(path)
+                         : QList<QImage>{platform::readPicture(path)};
+        } catch (const KestrelError&) {
+            return {};
+        }
+    }
+
     QHash<QString, QIcon> mPictures;
 };
 } // namespace
@@ -495,6 +554,15 @@ void ucProgramViewBase::fillView()
 
     const QString defaultIcon = gEnvironment().DefaultIcon();
     PictureCache pictures;
+    QSet<QString> iconFiles;
+    programs.MoveFirst();
+    while (!programs.Eof()) {
+        const QString customIcon =
+            TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
+        iconFiles.insert(customIcon.isEmpty() ? defaultIcon : customIcon);
+        programs.MoveNext();
+    }
+    pictures.decodeAhead(iconFiles);
     programs.MoveFirst();
     while (!programs.Eof()) {
         const QString customIcon =

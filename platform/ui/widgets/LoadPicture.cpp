@@ -156,15 +156,25 @@ QList<QImage> readImages(const QString& path, bool nearestOnly)
 }
 } // namespace
 
+QImage readPicture(const QString& path)
+{
+    return readImages(path, true).constFirst();
+}
+
+QList<QImage> readIconImages(const QString& path)
+{
+    return readImages(path, false);
+}
+
 QPixmap loadPicture(const QString& path)
 {
-    return QPixmap::fromImage(readImages(path, true).constFirst());
+    return QPixmap::fromImage(readPicture(path));
 }
 
 QIcon loadIcon(const QString& path)
 {
     QIcon icon;
-    for (const QImage& image : readImages(path, false))
+    for (const QImage& image : readIconImages(path))
         icon.addPixmap(QPixmap::fromImage(image));
     return icon;
 }

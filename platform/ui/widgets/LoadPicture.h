@@ -3,6 +3,8 @@
 #include "platform/ErrorNumbers.h"
 
 #include <QIcon>
+#include <QImage>
+#include <QList>
 #include <QPixmap>
 #include <QString>
 
@@ -17,4 +19,9 @@ QPixmap loadPicture(const QString& path);
 
 // The same checks, but every image of the file, for views that pick their size.
 QIcon loadIcon(const QString& path);
+
+// What loadPicture and loadIcon read, before it becomes pixmaps: these two touch no
+// window-system object, so any thread may call them. Same checks and errors.
+QImage readPicture(const QString& path);
+QList<QImage> readIconImages(const QString& path);
 } // namespace platform
