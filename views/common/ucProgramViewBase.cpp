@@ -20,92 +20,49 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
-#include <exception>
-#include <thread>
+#include <future>
 #include <vector>
 
 namespace {
-// One decode per distinct file during a fill; failures are remembered too. The list
-// shows one icon size, so only the file's image nearest to it is decoded.
-class PictureCache
+// On a dense screen the icon is drawn from the file's largest image, not enlarged from
+// the one nearest the icon size; otherwise only that nearest image is decoded.
+QList<QImage> readIconFile(const QString& path, bool dense)
 {
-public:
-    // Decodes the files not seen yet, two at a time: this thread and one helper take the
-    // next file in turn. Only the images are made there; the icons are made here.
-    void decodeAhead(const QSet<QString>& paths)
-    {
-        QStringList wanted;
-        for (const QString& path : paths)
-            if (!mPictures.contains(path))
-                wanted << path;
-        if (wanted.size() < 2)
-            return;
-        std::vector<QList<QImage>> images(size_t(wanted.size()));
-        std::atomic<qsizetype> next = 0;
-        const bool dense = denseScreen();
-        const auto decodeNext = [&] {
-            for (qsizetype i = next++; i < wanted.size(); i = next++)
-                images[size_t(i)] = readImages(wanted.at(i), dense);
-        };
-        // Anything but a bad picture (memory running out) is raised here, as it was
-        // before the helper existed.
-        std::exception_ptr helperFailed;
-        std::thread helper([&] {
-            try {
-                decodeNext();
-            } catch (...) {
-                helperFailed = std::current_exception();
-                next = wanted.size();
-            }
-        });
-        try {
-            decodeNext();
-        } catch (...) {
-            next = wanted.size();
-            helper.join();
-            throw;
-        }
-        helper.join();
-        if (helperFailed)
-            std::rethrow_exception(helperFailed);
-        for (qsizetype i = 0; i < wanted.size(); ++i) {
-            QIcon icon;
-            for (const QImage& image : images[size_t(i)])
-                icon.addPixmap(QPixmap::fromImage(image));
-            mPictures.insert(wanted.at(i), icon);
-        }
+    try {
+        return dense ? platform::readIconImages(path) : QList<QImage>{platform::readPicture(path)};
+    } catch (const KestrelError&) {
+        // A missing or broken icon file leaves its programs without an image.
+        return {};
     }
+}
 
-    QIcon picture(const QString& path)
+// The icon of each file, one decode per file, two at a time: this thread and a helper
+// take the next file in turn. Only images are made on the helper; icons are made here.
+QHash<QString, QIcon> readIcons(const QSet<QString>& files)
+{
+    const QStringList paths(files.cbegin(), files.cend());
+    const bool dense = qGuiApp && qGuiApp->devicePixelRatio() > 1.0;
+    std::vector<QList<QImage>> images(size_t(paths.size()));
+    std::atomic<qsizetype> next = 0;
+    const auto decodeRest = [&] {
+        for (qsizetype i = next++; i < paths.size(); i = next++)
+            images[size_t(i)] = readIconFile(paths.at(i), dense);
+    };
     {
-        auto it = mPictures.constFind(path);
-        if (it != mPictures.constEnd())
-            return *it;
-        QIcon icon;
-        for (const QImage& image : readImages(path, denseScreen()))
-            icon.addPixmap(QPixmap::fromImage(image));
-        mPictures.insert(path, icon);
-        return icon;
+        // Anything but a bad picture (memory running out) is raised here, the helper's
+        // through get(); should this thread's come first, the future waits for the helper.
+        std::future<void> helper;
+        if (paths.size() > 1)
+            helper = std::async(std::launch::async, decodeRest);
+        decodeRest();
+        if (helper.valid())
+            helper.get();
     }
-
-private:
-    // On a dense screen the icon is drawn from the file's largest image, not enlarged
-    // from the one nearest the icon size.
-    static bool denseScreen() { return qGuiApp && qGuiApp->devicePixelRatio() > 1.0; }
-
-    // None when the file is missing or broken: its program is listed without an image.
-    static QList<QImage> readImages(const QString& path, bool dense)
-    {
-        try {
-            return dense ? platform::readIconImages(path)
-                         : QList<QImage>{platform::readPicture(path)};
-        } catch (const KestrelError&) {
-            return {};
-        }
-    }
-
-    QHash<QString, QIcon> mPictures;
-};
+    QHash<QString, QIcon> icons;
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        icons.insert(paths.at(i), platform::iconFromImages(images[size_t(i)]));
+    return icons;
+}
 } // namespace
 
 ucProgramViewBase::ucProgramViewBase(QWidget* parent)
@@ -553,7 +510,6 @@ void ucProgramViewBase::fillView()
     }
 
     const QString defaultIcon = gEnvironment().DefaultIcon();
-    PictureCache pictures;
     QSet<QString> iconFiles;
     programs.MoveFirst();
     while (!programs.Eof()) {
@@ -562,12 +518,12 @@ void ucProgramViewBase::fillView()
         iconFiles.insert(customIcon.isEmpty() ? defaultIcon : customIcon);
         programs.MoveNext();
     }
-    pictures.decodeAhead(iconFiles);
+    const QHash<QString, QIcon> icons = readIcons(iconFiles);
     programs.MoveFirst();
     while (!programs.Eof()) {
         const QString customIcon =
             TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
-        const QIcon picture = pictures.picture(customIcon.isEmpty() ? defaultIcon : customIcon);
+        const QIcon picture = icons.value(customIcon.isEmpty() ? defaultIcon : customIcon);
         if (!picture.isNull())
             mImageList1.Add(TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString()),
                             picture);

@@ -171,11 +171,16 @@ QPixmap loadPicture(const QString& path)
     return QPixmap::fromImage(readPicture(path));
 }
 
-QIcon loadIcon(const QString& path)
+QIcon iconFromImages(const QList<QImage>& images)
 {
     QIcon icon;
-    for (const QImage& image : readIconImages(path))
+    for (const QImage& image : images)
         icon.addPixmap(QPixmap::fromImage(image));
     return icon;
+}
+
+QIcon loadIcon(const QString& path)
+{
+    return iconFromImages(readIconImages(path));
 }
 } // namespace platform

@@ -24,4 +24,7 @@ QIcon loadIcon(const QString& path);
 // window-system object, so any thread may call them. Same checks and errors.
 QImage readPicture(const QString& path);
 QList<QImage> readIconImages(const QString& path);
+
+// An icon of those images (null for none), made on the window system's thread.
+QIcon iconFromImages(const QList<QImage>& images);
 } // namespace platform

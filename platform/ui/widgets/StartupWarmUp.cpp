@@ -12,8 +12,8 @@
 
 namespace platform {
 
-#ifdef KESTREL_HAVE_FONTCONFIG
 namespace {
+#ifdef KESTREL_HAVE_FONTCONFIG
 // The configuration fontconfig's own start loads (FONTCONFIG_FILE, or the system's
 // fonts.conf with what it includes, the user's files among them) and its fonts, without
 // the rest of that start: reading every configuration file the system offers but does
@@ -39,10 +39,8 @@ FcConfig* loadFontConfig()
     FcConfigDestroy(config);
     return nullptr;
 }
-} // namespace
 #endif
 
-namespace {
 // Loads the image decoder for each format into Qt's plug-in cache, which the whole
 // process shares: the first icon file of that format then finds it loaded.
 void preloadImageDecoders()
