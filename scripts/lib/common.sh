@@ -7,7 +7,7 @@ KESTREL_BUILD=${KESTREL_BUILD:-$KESTREL_ROOT/build}
 # What building and testing need.
 KESTREL_BUILD_PACKAGES=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libqt6svg6 xvfb xauth
     xdg-utils libglib2.0-bin imagemagick sqlite3 shared-mime-info fonts-dejavu-core
-    libfontconfig-dev clang-format util-linux)
+    libfontconfig-dev clang-format util-linux dbus-daemon)
 
 # What building and checking the Debian packages need (scripts/package, scripts/test).
 KESTREL_PACKAGE_PACKAGES=(dpkg-dev file xz-utils lintian desktop-file-utils man-db xdotool)

@@ -9,20 +9,32 @@
 
 #include <QAbstractButton>
 #include <QColorSpace>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <new>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #ifdef KESTREL_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -45,6 +57,29 @@ struct Receiver : QObject // runs mThrow for each user event; counts those it su
         return ++mDelivered > 0;
     }
 };
+
+namespace {
+// A session bus of the test's own (a real dbus-daemon), started before the application.
+QString gSessionBus;
+pid_t gSessionBusPid = 0;
+// What Qt reported while the child's application object was made.
+QStringList gStartMessages;
+
+void startSessionBus()
+{
+    FILE* out = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
+    if (!out)
+        return;
+    char address[512] = {};
+    long pid = 0;
+    if (std::fgets(address, sizeof address, out) && std::fscanf(out, "%ld", &pid) == 1) {
+        gSessionBus = QString::fromLocal8Bit(address).trimmed();
+        gSessionBusPid = pid_t(pid);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", gSessionBus.toLocal8Bit());
+    }
+    pclose(out);
+}
+} // namespace
 
 // The widget layer offscreen: the real message box, pictures, the top-level error handler.
 class test_UiWidgets : public QObject
@@ -245,6 +280,38 @@ private slots:
     }
 #endif
 
+    // The warm-up starts before the application object and connects to the session bus on
+    // a thread of its own, which must not become the one Qt takes for the main thread.
+    void warmUpBusThreadIsNotTheMainThread()
+    {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--start-beside-a-silent-bus")});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitCode(), 0);
+        const QString reported = QString::fromUtf8(child.readAllStandardOutput());
+        QVERIFY2(!reported.contains(QStringLiteral("thread")), qPrintable(reported));
+    }
+
+    // The application's warm-up connected to the user's session bus.
+    void warmUpConnectsToTheSessionBus()
+    {
+        QVERIFY2(!gSessionBus.isEmpty(), "dbus-daemon did not start a session bus");
+        // Nothing here has asked for the session bus: the warm-up's connection is the only
+        // client of the bus besides this probe.
+        QDBusConnection probe = QDBusConnection::connectToBus(gSessionBus, QStringLiteral("probe"));
+        const auto disconnect =
+            qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("probe")); });
+        QVERIFY(probe.isConnected());
+        const auto clients = [&probe] {
+            return probe.interface()->registeredServiceNames().value().filter(
+                QRegularExpression(QStringLiteral("^:")));
+        };
+        QTRY_COMPARE(clients().size(), 2);
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        QVERIFY(clients().contains(QDBusConnection::sessionBus().baseService()));
+    }
+
     // The warm-up loads the driver and the icon decoders on its own thread while this one
     // opens and reads a catalogue and icons; it must neither get in the way nor leave a
     // connection behind.
@@ -330,8 +397,50 @@ private slots:
     }
 };
 
+namespace {
+// The child of warmUpBusThreadIsNotTheMainThread: a bus that takes connections and never
+// answers keeps a warm-up's bus thread busy while the application object is made. Prints
+// what Qt reported meanwhile.
+int startBesideASilentBus(int argc, char** argv)
+{
+    const QByteArray path = QFile::encodeName(QDir::tempPath()) + "/kestrel-silent-bus-" +
+                            QByteArray::number(qint64(getpid()));
+    const int bus = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    unlink(path.constData());
+    if (bus < 0 || bind(bus, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(bus, 8) != 0)
+        return 2;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        gStartMessages.append(message);
+    });
+    {
+        StartupWarmUp ahead; // its bus thread is well under way before the application
+        QThread::msleep(50);
+        auto app = std::make_unique<KestrelApplication>(argc, argv);
+        qInstallMessageHandler(nullptr);
+        // Closing the bus fails the waiting connections: the bus threads end.
+        close(bus);
+        unlink(path.constData());
+        for (const QString& message : std::as_const(gStartMessages))
+            std::printf("%s\n", qUtf8Printable(message));
+    }
+    return 0;
+}
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (argc > 1 && qstrcmp(argv[1], "--start-beside-a-silent-bus") == 0)
+        return startBesideASilentBus(argc, argv);
+    startSessionBus();
+    const auto stopBus = qScopeGuard([] {
+        if (gSessionBusPid > 0)
+            kill(gSessionBusPid, SIGTERM);
+    });
     KestrelApplication app(argc, argv);
     test_UiWidgets test;
     return QTest::qExec(&test, argc, argv);

@@ -3,7 +3,9 @@
 #include "platform/database/Connection.h"
 
 #include <QBuffer>
+#include <QDBusConnection>
 #include <QImageReader>
+#include <QThread>
 #include <cstdlib>
 
 #ifdef KESTREL_HAVE_FONTCONFIG
@@ -57,6 +59,10 @@ void preloadImageDecoders()
 
 StartupWarmUp::StartupWarmUp()
 {
+    // Qt takes the first thread that asks for its thread data for the main thread, for as
+    // long as that thread lives: this one must ask before the bus thread does.
+    QThread::currentThread();
+    mBus = std::thread([] { QDBusConnection::sessionBus(); });
 #ifdef KESTREL_HAVE_FONTCONFIG
     mFonts = std::thread([this] {
         if (FcConfig* config = loadFontConfig())
@@ -69,6 +75,8 @@ StartupWarmUp::StartupWarmUp()
 
 StartupWarmUp::~StartupWarmUp()
 {
+    if (mBus.joinable())
+        mBus.join();
     if (mFonts.joinable())
         mFonts.join();
     if (mDriver.joinable())

@@ -5,16 +5,20 @@
 namespace platform {
 
 // Start-up work that only fills caches of the whole process, done on second threads
-// while the GUI thread connects to the display and builds the first window: loading the
-// font configuration, which the first text measurement would otherwise wait for, the
-// database driver, which the first catalogue open would, and the decoders of the icon
-// formats that are not built in (.ico, .svg), which the first icon read would. No program
-// state is touched. Should the GUI thread get there first, it does the same work itself
-// (fontconfig, Qt SQL and Qt's plug-in loader all allow that), so only the time changes.
+// while the GUI thread connects to the display and builds the first window: connecting
+// to the session bus, which the accessibility bridge would otherwise wait for on the
+// first text (or, with no bus, for the failed attempt to start one), loading the font
+// configuration, which the first text measurement would otherwise wait for, the database
+// driver, which the first catalogue open would, and the decoders of the icon formats
+// that are not built in (.ico, .svg), which the first icon read would. No program state
+// is touched. Should the GUI thread get there first, it does the same work itself
+// (Qt D-Bus, fontconfig, Qt SQL and Qt's plug-in loader all allow that), so only the
+// time changes.
 class StartupWarmUp
 {
 public:
-    // Starts on the fonts; needs no application object.
+    // Starts on the session bus and the fonts; needs no application object. Construct it
+    // on the thread that will run the application.
     StartupWarmUp();
     // Waits for whatever is still running.
     ~StartupWarmUp();
@@ -32,6 +36,7 @@ public:
     void startWithApplication();
 
 private:
+    std::thread mBus;
     std::thread mFonts;
     std::thread mDriver;
     // The configuration the fonts thread loaded, until installFonts (a fontconfig FcConfig).
