@@ -509,21 +509,23 @@ void ucProgramViewBase::fillView()
         return;
     }
 
+    // The current row's icon file: its own, or the installation's default.
     const QString defaultIcon = gEnvironment().DefaultIcon();
+    const auto iconFile = [&programs, &defaultIcon] {
+        const QString customIcon =
+            TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
+        return customIcon.isEmpty() ? defaultIcon : customIcon;
+    };
     QSet<QString> iconFiles;
     programs.MoveFirst();
     while (!programs.Eof()) {
-        const QString customIcon =
-            TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
-        iconFiles.insert(customIcon.isEmpty() ? defaultIcon : customIcon);
+        iconFiles.insert(iconFile());
         programs.MoveNext();
     }
     const QHash<QString, QIcon> icons = readIcons(iconFiles);
     programs.MoveFirst();
     while (!programs.Eof()) {
-        const QString customIcon =
-            TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
-        const QIcon picture = icons.value(customIcon.isEmpty() ? defaultIcon : customIcon);
+        const QIcon picture = icons.value(iconFile());
         if (!picture.isNull())
             mImageList1.Add(TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString()),
                             picture);
