@@ -312,9 +312,8 @@ private slots:
         QVERIFY(clients().contains(QDBusConnection::sessionBus().baseService()));
     }
 
-    // The warm-up loads the driver and the icon decoders on its own thread while this one
-    // opens and reads a catalogue and icons; it must neither get in the way nor leave a
-    // connection behind.
+    // The warm-up loads the driver on its own thread while this one opens and reads a
+    // catalogue and icons; it must neither get in the way nor leave a connection behind.
     void warmUpRunsBesideTheFirstOpen()
     {
         const QString path = mDir.filePath(QStringLiteral("warm.db"));

@@ -1,4 +1,5 @@
 #include "tests/support/InstallationFixture.h"
+#include "views/common/IconCache.h"
 #include "views/common/ProgramHealth.h"
 #include "views/common/ProgramSearch.h"
 #include "views/launcher/ucProgramView.h"
@@ -87,6 +88,39 @@ private slots:
         ucProgramView view;
         view.loadView();
         QCOMPARE(shown(view), expected);
+    }
+
+    // The fill takes what the user's icon cache holds for an unchanged icon file instead of
+    // decoding it, and decodes the file again once it has changed.
+    void fillTakesUnchangedIconsFromTheCache()
+    {
+        InstallationFixture fx;
+        const QString icon = fx.path("own.png");
+        InstallationFixture::writeIcon(icon, Qt::red);
+        fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) "
+               "VALUES ('Own', '/bin/o', ?)",
+               {icon});
+        const auto fill = [] {
+            ucProgramView view;
+            view.loadView();
+            return shown(view);
+        };
+        QCOMPARE(fill(), QStringList{"Own|/bin/o|#ff0000"});
+
+        // What the cache holds for this content is what the list shows.
+        {
+            IconCache cache(IconCache::defaultFile(false));
+            cache.load();
+            QVERIFY(cache.take(icon, IconCache::stamp(icon)));
+            QImage green(32, 32, QImage::Format_ARGB32);
+            green.fill(Qt::green);
+            cache.insert(icon, IconCache::stamp(icon), {green});
+            cache.save();
+        }
+        QCOMPARE(fill(), QStringList{"Own|/bin/o|#00ff00"});
+
+        InstallationFixture::writeIcon(icon, Qt::blue);
+        QCOMPARE(fill(), QStringList{"Own|/bin/o|#0000ff"});
     }
 
     void holdsMoreThan32767ProgramsAndShowsTheLast()

@@ -6,6 +6,7 @@
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
 #include "views/common/FilteredProgramList.h"
+#include "views/common/IconCache.h"
 #include "views/common/ProgramListWidget.h"
 #include "views/common/SearchField.h"
 #include "views/common/Twips.h"
@@ -36,12 +37,26 @@ QList<QImage> readIconFile(const QString& path, bool dense)
     }
 }
 
-// The icon of each file, one decode per file, two at a time: this thread and a helper
-// take the next file in turn. Only images are made on the helper; icons are made here.
+// The icon of each file. What the icon cache holds unchanged is taken from it; the rest is
+// decoded, one decode per file, two at a time: this thread and a helper take the next file
+// in turn. Only images are made on the helper; icons are made here.
 QHash<QString, QIcon> readIcons(const QSet<QString>& files)
 {
-    const QStringList paths(files.cbegin(), files.cend());
     const bool dense = qGuiApp && qGuiApp->devicePixelRatio() > 1.0;
+    IconCache cache(IconCache::defaultFile(dense));
+    cache.load();
+    QHash<QString, QIcon> icons;
+    QStringList paths;
+    QStringList stamps;
+    for (const QString& path : files) {
+        const QString stamp = IconCache::stamp(path);
+        if (std::optional<QList<QImage>> cached = cache.take(path, stamp)) {
+            icons.insert(path, platform::iconFromImages(*cached));
+        } else {
+            paths.append(path);
+            stamps.append(stamp);
+        }
+    }
     std::vector<QList<QImage>> images(size_t(paths.size()));
     std::atomic<qsizetype> next = 0;
     const auto decodeRest = [&] {
@@ -58,9 +73,11 @@ QHash<QString, QIcon> readIcons(const QSet<QString>& files)
         if (helper.valid())
             helper.get();
     }
-    QHash<QString, QIcon> icons;
-    for (qsizetype i = 0; i < paths.size(); ++i)
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        cache.insert(paths.at(i), stamps.at(i), images[size_t(i)]);
         icons.insert(paths.at(i), platform::iconFromImages(images[size_t(i)]));
+    }
+    cache.save();
     return icons;
 }
 } // namespace

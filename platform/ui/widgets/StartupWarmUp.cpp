@@ -2,9 +2,7 @@
 
 #include "platform/database/Connection.h"
 
-#include <QBuffer>
 #include <QDBusConnection>
-#include <QImageReader>
 #include <QThread>
 #include <cstdlib>
 
@@ -43,18 +41,6 @@ FcConfig* loadFontConfig()
 }
 #endif
 
-// Loads the image decoder for each format into Qt's plug-in cache, which the whole
-// process shares: the first icon file of that format then finds it loaded.
-void preloadImageDecoders()
-{
-    for (const char* format : {"ico", "svg"}) {
-        QBuffer nothing;
-        nothing.open(QIODevice::ReadOnly);
-        QImageReader reader(&nothing, format);
-        reader.setAutoDetectImageFormat(false);
-        reader.canRead();
-    }
-}
 } // namespace
 
 StartupWarmUp::StartupWarmUp()
@@ -104,10 +90,7 @@ void StartupWarmUp::installFonts()
 void StartupWarmUp::startWithApplication()
 {
     if (!mDriver.joinable())
-        mDriver = std::thread([] {
-            Connection::preloadDriver();
-            preloadImageDecoders();
-        });
+        mDriver = std::thread([] { Connection::preloadDriver(); });
 }
 
 } // namespace platform

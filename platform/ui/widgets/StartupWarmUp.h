@@ -8,12 +8,12 @@ namespace platform {
 // while the GUI thread connects to the display and builds the first window: connecting
 // to the session bus, which the accessibility bridge would otherwise wait for on the
 // first text (or, with no bus, for the failed attempt to start one), loading the font
-// configuration, which the first text measurement would otherwise wait for, the database
-// driver, which the first catalogue open would, and the decoders of the icon formats
-// that are not built in (.ico, .svg), which the first icon read would. No program state
-// is touched. Should the GUI thread get there first, it does the same work itself
-// (Qt D-Bus, fontconfig, Qt SQL and Qt's plug-in loader all allow that), so only the
-// time changes.
+// configuration, which the first text measurement would otherwise wait for, and the
+// database driver, which the first catalogue open would. (The icon decoders are not among
+// them: a start usually finds its icons already decoded, and loading them would only take
+// processor time from the window.) No program state is touched. Should the GUI thread get
+// there first, it does the same work itself (Qt D-Bus, fontconfig and Qt SQL allow that),
+// so only the time changes.
 class StartupWarmUp
 {
 public:
@@ -31,8 +31,7 @@ public:
     // text measurement would otherwise load a configuration of its own.
     void installFonts();
 
-    // Starts on the database driver and the icon decoders; call once the application
-    // object exists.
+    // Starts on the database driver; call once the application object exists.
     void startWithApplication();
 
 private:
