@@ -10,9 +10,9 @@
 // The program list's icons as decoded at the last fill, kept per user between starts: a
 // start whose icon files are unchanged decodes none of them and loads no image decoder.
 // An entry holds for as long as its icon file keeps the content it had when it was decoded
-// (a file that was missing or broken is held as having no images). A cache file
-// that is missing, damaged or of another version is ignored, and one that cannot be
-// written is left out: the icons are then decoded as if there were no cache.
+// (a file that was missing or broken is held as having no images). A cache file that is
+// missing, damaged or of another version is ignored, and one that cannot be written is
+// left out: the icons are then decoded as if there were no cache.
 class IconCache
 {
 public:
