@@ -11,6 +11,7 @@
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
+#include "tests/support/TestMain.h"
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucProgramView.h"
 #include "views/launcher/ucProgramView.h"
@@ -472,5 +473,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAdmin)
+KESTREL_TEST_MAIN(TestAdmin)
 #include "test_Admin.moc"

@@ -6,6 +6,7 @@
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
 #include <QElapsedTimer>
@@ -334,6 +335,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    kestreltest::isolateUserFolders();
     QCoreApplication app(argc, argv);
     if (argc == 2 && qstrcmp(argv[1], "--start") == 0) {
         // The programs' start-up: the settings, then the catalogue; every message printed.

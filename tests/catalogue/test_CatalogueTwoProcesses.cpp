@@ -2,6 +2,7 @@
 #include "platform/KestrelError.h"
 #include "tests/catalogue/CatalogueFixture.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
 #include <QDeadlineTimer>
@@ -88,6 +89,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    kestreltest::isolateUserFolders();
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--reader") == 0) {
         // As a launcher: its own read-only connection, the list read whole several times.

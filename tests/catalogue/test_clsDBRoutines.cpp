@@ -5,6 +5,7 @@
 #include "tests/support/Fakes.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
 #include <QDate>

@@ -1,5 +1,6 @@
 #include "tests/catalogue/CatalogueFixture.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
 #include <QDate>
@@ -329,5 +330,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(test_kestrel_catalogue)
+KESTREL_TEST_GUILESS_MAIN(test_kestrel_catalogue)
 #include "test_kestrel_catalogue.moc"

@@ -1,6 +1,7 @@
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/IconTheme.h"
 #include "platform/desktop/XdgDirs.h"
+#include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
@@ -205,5 +206,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(test_Desktop)
+KESTREL_TEST_GUILESS_MAIN(test_Desktop)
 #include "test_Desktop.moc"

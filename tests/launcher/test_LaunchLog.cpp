@@ -7,6 +7,7 @@
 #include "platform/log/LaunchRecord.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
+#include "tests/support/TestMain.h"
 
 #include <QApplication>
 #include <QFile>
@@ -96,5 +97,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(test_LaunchLog)
+KESTREL_TEST_MAIN(test_LaunchLog)
 #include "test_LaunchLog.moc"

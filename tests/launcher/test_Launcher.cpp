@@ -10,6 +10,7 @@
 #include "tests/support/FolderLockHolder.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
+#include "tests/support/TestMain.h"
 #include "views/common/ProgramHealth.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
@@ -519,9 +520,7 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && qstrcmp(argv[1], "--child") == 0)
         return runChild(argc, argv);
-    // The window's size is kept per user: in a configuration folder of the test's own.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    kestreltest::isolateUserFolders();
     QApplication app(argc, argv);
     TestLauncher test;
     return QTest::qExec(&test, argc, argv);

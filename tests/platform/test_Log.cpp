@@ -2,6 +2,7 @@
 // kestrel-catalogue usage on real log files.
 #include "platform/log/LaunchRecord.h"
 #include "platform/log/Log.h"
+#include "tests/support/TestMain.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -240,6 +241,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    kestreltest::isolateUserFolders();
     QCoreApplication app(argc, argv);
     if (argc == 4 && qstrcmp(argv[1], "--append") == 0) {
         const QString path = QString::fromLocal8Bit(argv[2]);

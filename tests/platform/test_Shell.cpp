@@ -1,5 +1,6 @@
 #include "platform/shell/Shell.h"
 #include "tests/support/AsUser.h"
+#include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "platform/database/SqlScript.h"
+#include "tests/support/TestMain.h"
 
 #include <QTest>
 
@@ -43,5 +44,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(test_SqlScript)
+KESTREL_TEST_GUILESS_MAIN(test_SqlScript)
 #include "test_SqlScript.moc"

@@ -6,6 +6,7 @@
 #include "platform/ui/widgets/StartupWarmUp.h"
 #include "resources/ArtworkPixels.h"
 #include "resources/KestrelResources.h"
+#include "tests/support/TestMain.h"
 
 #include <QAbstractButton>
 #include <QColorSpace>
@@ -440,6 +441,7 @@ int main(int argc, char** argv)
         if (gSessionBusPid > 0)
             kill(gSessionBusPid, SIGTERM);
     });
+    kestreltest::isolateUserFolders();
     KestrelApplication app(argc, argv);
     test_UiWidgets test;
     return QTest::qExec(&test, argc, argv);

@@ -1,4 +1,5 @@
 #include "platform/profile/Profile.h"
+#include "tests/support/TestMain.h"
 
 #include "tests/support/TestFiles.h"
 

@@ -1,4 +1,5 @@
 #include "settings/clsEnvironment.h"
+#include "tests/support/TestMain.h"
 
 #include "tests/support/FolderLockHolder.h"
 #include "tests/support/TestFiles.h"

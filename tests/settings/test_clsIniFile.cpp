@@ -1,4 +1,5 @@
 #include "settings/clsIniFile.h"
+#include "tests/support/TestMain.h"
 
 #include "tests/support/Fakes.h"
 #include "tests/support/TestFiles.h"

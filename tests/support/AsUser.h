@@ -42,13 +42,3 @@ inline bool permissionsApply()
 #define SKIP_UNLESS_PERMISSIONS_APPLY()                                                            \
     if (!asuser::permissionsApply())                                                               \
     QSKIP("run as root from a folder only root can reach: permissions do not apply")
-
-#define KESTREL_TEST_MAIN_AS_USER(TestClass)                                                       \
-    int main(int argc, char** argv)                                                                \
-    {                                                                                              \
-        if (const int failed = asuser::dropRoot())                                                 \
-            return failed;                                                                         \
-        QCoreApplication app(argc, argv);                                                          \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }

@@ -1,3 +1,4 @@
+#include "tests/support/TestMain.h"
 #include "views/common/IconCache.h"
 
 #include <QDataStream>
@@ -174,5 +175,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestIconCache)
+KESTREL_TEST_GUILESS_MAIN(TestIconCache)
 #include "test_IconCache.moc"

@@ -1,4 +1,5 @@
 #include "tests/support/InstallationFixture.h"
+#include "tests/support/TestMain.h"
 #include "views/launcher/frmProperties.h"
 
 #include <QLabel>
@@ -58,5 +59,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmProperties)
+KESTREL_TEST_MAIN(TestFrmProperties)
 #include "test_frmProperties.moc"

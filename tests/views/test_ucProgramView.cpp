@@ -1,4 +1,5 @@
 #include "tests/support/InstallationFixture.h"
+#include "tests/support/TestMain.h"
 #include "views/common/IconCache.h"
 #include "views/common/ProgramHealth.h"
 #include "views/common/ProgramSearch.h"
@@ -359,5 +360,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestUcProgramView)
+KESTREL_TEST_MAIN(TestUcProgramView)
 #include "test_ucProgramView.moc"
