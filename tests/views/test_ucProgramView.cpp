@@ -1,3 +1,5 @@
+#include "catalogue/clsDBRoutines.h"
+#include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/TestMain.h"
 #include "views/common/IconCache.h"
@@ -54,7 +56,7 @@ private slots:
                    "VALUES (?, ?, ?)",
                    {row[0], row[1], row[2]});
 
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.loadView();
         const QString gray = QColor(Qt::gray).name(), r = "#ff0000", b = "#0000ff";
         QCOMPARE(shown(view),
@@ -86,7 +88,7 @@ private slots:
                    {name, "/bin/" + name, file});
             expected << name + "|/bin/" + name + '|' + (i % 7 == 3 ? "-" : colour.name());
         }
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.loadView();
         QCOMPARE(shown(view), expected);
     }
@@ -102,7 +104,7 @@ private slots:
                "VALUES ('Own', '/bin/o', ?)",
                {icon});
         const auto fill = [] {
-            ucProgramView view;
+            ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
             view.loadView();
             return shown(view);
         };
@@ -132,7 +134,7 @@ private slots:
                "INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) "
                "SELECT printf('P%05d', i), '/p', CASE WHEN i % 20 = 0 THEN ? ELSE '' END FROM n",
                {fx.path("red.png")});
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -153,7 +155,7 @@ private slots:
         fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
                "INSERT INTO Program (Program_Name, Program_Path) SELECT printf('P%03d', i), '/p' "
                "FROM n");
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.loadView();
         QListWidget* list = view.lstView();
@@ -185,7 +187,7 @@ private slots:
     {
         InstallationFixture fx;
         fx.add("Gone", fx.path("gone"));
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.markBroken(BrokenMarker::Grey);
         view.loadView();
         QTRY_COMPARE(view.lstView()->item(0)->toolTip(), fx.path("gone") + " does not exist");
@@ -225,7 +227,7 @@ private slots:
             fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES (?, ?, "
                    "'/p')",
                    {row[0], row[1]});
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -266,7 +268,7 @@ private slots:
         InstallationFixture fx;
         fx.add("Alpha", "/a");
         fx.add("Beta", "/b");
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -296,7 +298,8 @@ private slots:
         struct View : ucProgramView
         {
             using ucProgramView::clearView;
-        } view;
+            using ucProgramView::ucProgramView;
+        } view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -323,7 +326,7 @@ private slots:
         InstallationFixture fx;
         fx.add("Alpha", QCoreApplication::applicationFilePath());
         fx.add("Beta", "/b");
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -345,7 +348,7 @@ private slots:
     {
         InstallationFixture fx;
         fx.add("Alpha", "/a");
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
