@@ -2,6 +2,7 @@
 #include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/TestMain.h"
+#include "views/common/BackgroundTask.h"
 #include "views/common/IconCache.h"
 #include "views/common/ProgramHealth.h"
 #include "views/common/ProgramSearch.h"
@@ -10,8 +11,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QSemaphore>
 #include <QSet>
 #include <QTest>
+#include <QThreadPool>
 
 using launcher::ucProgramView;
 
@@ -360,6 +363,49 @@ private slots:
         QTest::mouseClick(viewport, Qt::RightButton, {}, alpha);
         QTRY_VERIFY(view.mnuPopupmenu()->isVisible());
         view.mnuPopupmenu()->close();
+    }
+
+    // Work off the window's thread, at the priority asked for, hands its result or its error
+    // to a live receiver on the receiver's thread, and nothing to one that is gone.
+    void backgroundWorkReachesOnlyALiveReceiver()
+    {
+        QObject receiver;
+        QThread::Priority ranAt = QThread::InheritPriority;
+        int result = 0;
+        QString error;
+        background::run(
+            &receiver, QThread::IdlePriority,
+            [&ranAt] {
+                ranAt = QThread::currentThread()->priority();
+                return 42;
+            },
+            [&](int value) {
+                QCOMPARE(QThread::currentThread(), receiver.thread());
+                result = value;
+            });
+        background::run(
+            &receiver, QThread::LowPriority, []() -> int { throw KestrelError(5, "test", "busy"); },
+            [](int) {}, [&](const KestrelError& failure) { error = failure.description(); });
+        QTRY_COMPARE(result, 42);
+        QCOMPARE(ranAt, QThread::IdlePriority);
+        QTRY_COMPARE(error, "busy");
+
+        QSemaphore go;
+        bool delivered = false;
+        {
+            QObject gone;
+            background::run(
+                &gone, QThread::NormalPriority,
+                [&go] {
+                    go.acquire();
+                    return 1;
+                },
+                [&delivered](int) { delivered = true; });
+        }
+        go.release();
+        background::threads(QThread::NormalPriority)->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(!delivered);
     }
 };
 

@@ -87,8 +87,7 @@ signals:
     void CatalogueWaiting(const QString& status);
 
 protected:
-    // See ProgramListFill::fill and fillWhenFree.
-    void fillView() { mFill->fill(); }
+    // Appends the catalogue's programs; see ProgramListFill::fillWhenFree.
     void fillViewWhenFree() { mFill->fillWhenFree(); }
     // Removes every item and every image.
     void clearView();
