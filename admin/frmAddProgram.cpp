@@ -8,9 +8,9 @@
 
 namespace admin {
 
-frmAddProgram::frmAddProgram(QWidget* parent)
+frmAddProgram::frmAddProgram(clsDBRoutines& catalogue, const QString& iconFolder, QWidget* parent)
     : frmProgramDialog("Add A New Runnable Program..", "Add a new runnable program....", "Add..",
-                       parent)
+                       catalogue, iconFolder, parent)
 {
     setObjectName("frmAddProgram");
     // Closing discards what was typed: the next Add starts with an empty dialog.
@@ -21,7 +21,7 @@ void frmAddProgram::save()
 {
     if (!checkFields() || !checkNameFree(QString()))
         return;
-    const bool added = gDBRoutines().addProgram(
+    const bool added = catalogue().addProgram(
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
         TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
     finishSave(added, "Program Added");

@@ -64,15 +64,14 @@ qint16 toInteger(const QVariant& value)
 }
 } // namespace
 
-clsDBRoutines::clsDBRoutines(const CatalogueLocation& location)
-    : clsDBRoutines(std::function<CatalogueLocation()>([location] { return location; }))
-{
-}
-
-clsDBRoutines::clsDBRoutines(std::function<CatalogueLocation()> location)
-    : mLocation(std::move(location))
+clsDBRoutines::clsDBRoutines(const CatalogueLocation& location) : mLocation(location)
 {
     openConnection();
+}
+
+clsDBRoutines::clsDBRoutines(const CatalogueLocation& location, OpenOnFirstStatement)
+    : mLocation(location)
+{
 }
 
 clsDBRoutines::~clsDBRoutines()
@@ -83,7 +82,7 @@ clsDBRoutines::~clsDBRoutines()
 void clsDBRoutines::openConnection()
 {
     mConnection = Connection();
-    const CatalogueLocation location = mLocation();
+    const CatalogueLocation& location = mLocation;
     mConnection.setCommandTimeout(lockWaitSeconds());
     mConnection.setConnectionTimeout(lockWaitSeconds());
     mConnection.setReadOnly(location.readOnly);
@@ -393,14 +392,14 @@ std::unique_ptr<clsDBRoutines>& instance()
     static std::unique_ptr<clsDBRoutines> routines;
     return routines;
 }
+} // namespace
 
-// The location the environment names at the moment of opening.
-CatalogueLocation environmentLocation()
+CatalogueLocation catalogueLocation(const clsEnvironment& settings, bool readOnly)
 {
-    const QString path = gEnvironment().DatabasePath();
+    const QString path = settings.DatabasePath();
     // The settings refuse a location that does not exist and leave the path empty; say
     // which file was meant rather than that no file was named.
-    const QString named = gEnvironment().ConfiguredDatabasePath();
+    const QString named = settings.ConfiguredDatabasePath();
     if (path.isEmpty() && DatabaseLocation::looksLikeUri(named)) {
         const DatabaseLocation location = DatabaseLocation::parse(named);
         throw KestrelError(KestrelErrorNumber::InvalidDatabasePath, kSource,
@@ -419,24 +418,28 @@ CatalogueLocation environmentLocation()
                                                 "is %2, not a database file.")
                                      .arg(named, kind));
     }
-    return {path, readOnlyRequested()};
+    return {path, readOnly};
 }
-} // namespace
+
+clsDBRoutines& openDBRoutines(const CatalogueLocation& location)
+{
+    std::unique_ptr<clsDBRoutines>& routines = instance();
+    routines = std::make_unique<clsDBRoutines>(location, clsDBRoutines::OnFirstStatement);
+    // A program that forgets releaseDBRoutines still closes the connection while Qt's
+    // SQL driver is loaded: the application object releases it when it goes.
+    static QCoreApplication* releasesAtExit = nullptr;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
+        qAddPostRoutine(releaseDBRoutines);
+        releasesAtExit = app;
+    }
+    return *routines;
+}
 
 clsDBRoutines& gDBRoutines()
 {
-    std::unique_ptr<clsDBRoutines>& routines = instance();
-    if (!routines) {
-        routines = std::make_unique<clsDBRoutines>(environmentLocation);
-        // A program that forgets releaseDBRoutines still closes the connection while Qt's
-        // SQL driver is loaded: the application object releases it when it goes.
-        static QCoreApplication* releasesAtExit = nullptr;
-        if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
-            qAddPostRoutine(releaseDBRoutines);
-            releasesAtExit = app;
-        }
-    }
-    return *routines;
+    if (!instance())
+        return openDBRoutines(catalogueLocation(gEnvironment(), readOnlyRequested()));
+    return *instance();
 }
 
 void releaseDBRoutines()

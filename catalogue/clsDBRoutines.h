@@ -40,11 +40,13 @@ struct CatalogueLocation
 class clsDBRoutines
 {
 public:
-    // Opens the connection (throws when it cannot); closes it when destroyed.
+    // Opens the connection (throws when it cannot); closes it when destroyed. A connection
+    // found closed is replaced by a new one to the same location.
     explicit clsDBRoutines(const CatalogueLocation& location);
-    // Asks for the location each time a connection is opened, so a connection found closed
-    // is replaced by one to the location of that moment. The function may throw.
-    explicit clsDBRoutines(std::function<CatalogueLocation()> location);
+    // Opens it with the first statement instead, so that a program can hand the object to
+    // its windows at start and the first statement's error shows where it was asked for.
+    enum OpenOnFirstStatement { OnFirstStatement };
+    clsDBRoutines(const CatalogueLocation& location, OpenOnFirstStatement);
     ~clsDBRoutines();
     clsDBRoutines(const clsDBRoutines&) = delete;
     clsDBRoutines& operator=(const clsDBRoutines&) = delete;
@@ -104,18 +106,25 @@ private:
                         bool& found);
     QString firstText(const QString& source, const QString& column, const QString& name);
 
-    std::function<CatalogueLocation()> mLocation;
+    CatalogueLocation mLocation;
     Connection mConnection;
     QString mLastWriteFailure;
 };
 
-// The programs' shared catalogue object, created (and the database opened) on first use,
-// at the location the environment names then. When opening throws, nothing is kept and
-// the next call tries again.
+class clsEnvironment;
+
+// Where the settings name the catalogue, read-only or not. A location the settings refused
+// (they then hold none) is thrown, naming the file or address meant and why.
+CatalogueLocation catalogueLocation(const clsEnvironment& settings, bool readOnly);
+
+// The programs' shared catalogue object. Start-up makes it at the settings' location
+// (openDBRoutines) and hands it to the windows; its first statement opens the database, and
+// when opening throws, the next statement tries again. gDBRoutines answers it, making it
+// first where start-up did not (at the location catalogueLocation gives then, read-only as
+// setCatalogueReadOnly asked). releaseDBRoutines destroys it (closing the connection).
+clsDBRoutines& openDBRoutines(const CatalogueLocation& location);
 clsDBRoutines& gDBRoutines();
 void releaseDBRoutines();
-// Ask for a read-only connection before first use (the launcher does). Later connections
-// of the program (after releaseDBRoutines, or replacing one found closed) use it too.
 void setCatalogueReadOnly(bool readOnly);
 // Seconds a catalogue statement waits for another program's lock (100 unless set).
 qint32 catalogueLockWait();

@@ -345,7 +345,7 @@ int main(int argc, char** argv)
         });
         static_cast<void>(gEnvironment().loadSettings(settingsFilePath()));
         setCatalogueReadOnly(true);
-        if (const auto failure = caught([] { gDBRoutines(); }))
+        if (const auto failure = caught([] { gDBRoutines().loadPrograms(); }))
             QTextStream(stdout) << failure->description() << Qt::endl;
         return 0;
     }
