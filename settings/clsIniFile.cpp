@@ -18,12 +18,7 @@ namespace profile = platform::profile;
 namespace {
 const QString kErrorSource = QStringLiteral("Kestrel.clsIniFile");
 const QChar kNull(u'\0');
-
-clsIniFile::LogicErrorHandler& logicErrorHandler()
-{
-    static clsIniFile::LogicErrorHandler handler;
-    return handler;
-}
+clsIniFile::LogicErrorHandler gLogicErrorHandler;
 
 // "?" matches one character, "*" any run of characters (also none).
 bool wildcardMatch(QStringView pattern, QStringView name)
@@ -186,7 +181,7 @@ bool clsIniFile::checkSectionSet() const
 
 clsIniFile::LogicErrorHandler clsIniFile::setLogicErrorHandler(LogicErrorHandler handler)
 {
-    return std::exchange(logicErrorHandler(), std::move(handler));
+    return std::exchange(gLogicErrorHandler, std::move(handler));
 }
 
 void clsIniFile::ReportSectionNotSet()
@@ -198,8 +193,8 @@ void clsIniFile::ReportSectionNotSet()
         platform::MsgButtons::Ok,
         {},
         0};
-    if (const LogicErrorHandler& handler = logicErrorHandler())
-        handler(request);
+    if (gLogicErrorHandler)
+        gLogicErrorHandler(request);
     else
         std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.title),
                      qUtf8Printable(request.text));

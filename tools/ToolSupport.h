@@ -1,10 +1,9 @@
 #pragma once
 
 // What every command of kestrel-catalogue shares: exit codes, output, argument checks.
-// A command answers its exit code, saying a failure with fail(), failOn() or usageError()
-// where it returns. The helpers below that check a file throw ToolError instead, and a
-// KestrelError escaping a command fails it with its description; the command table
-// (kestrel-catalogue.cpp) says both as fail() does.
+// A command answers its exit code, saying a failure with fail(), failOn() or usageError().
+// The helpers that check files throw ToolError, and a KestrelError escaping a command fails
+// it (exit code 1); the command table says both as fail() does.
 #include <QHash>
 #include <QString>
 #include <QStringList>
