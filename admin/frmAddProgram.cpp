@@ -1,6 +1,7 @@
 #include "admin/frmAddProgram.h"
 
 #include "catalogue/clsDBRoutines.h"
+#include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
 
 #include <QLineEdit>
@@ -24,6 +25,8 @@ void frmAddProgram::save()
     const bool added = catalogue().addProgram(
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
         TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
+    if (!added)
+        platform::ShowError(*gDBRoutines().lastWriteError());
     finishSave(added, "Program Added");
 }
 
