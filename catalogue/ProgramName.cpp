@@ -1,8 +1,14 @@
 #include "catalogue/ProgramName.h"
 
+#include "settings/FileChecks.h"
+
 QString programNameKey(const QString& name)
 {
-    return name.trimmed().toCaseFolded();
+    QString key = TrimSpaces(name);
+    for (QChar& c : key)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    return key;
 }
 
 QString nameTakenReason(const QString& name)

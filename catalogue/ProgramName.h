@@ -4,10 +4,10 @@
 // lookups, the windows' and the tool's refusals and the imports' skipping all ask this.
 #include <QString>
 
-// The form of a name that identity compares in memory (the imports, the tool's modify and
-// delete, the windows' health marks): all white space trimmed, letters case-folded.
-// clsDBRoutines::programNameExists asks the database instead: spaces trimmed, compared as
-// the name column compares (a catalogue file folds ASCII letters).
+// The one rule for "the same name", in memory as in the database: leading and trailing
+// spaces (only spaces) trimmed, ASCII letters compared without regard to case and every
+// other character as it is. It is the rule of the name column and of its index on both
+// engines, so a lookup by name stays an index lookup; "zäh" and "ZÄH" are two programs.
 QString programNameKey(const QString& name);
 
 // Why a name found taken is refused, for the windows and the tool.

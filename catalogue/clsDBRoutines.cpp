@@ -258,12 +258,14 @@ QString clsDBRoutines::getProgramPath(const QString& mStrName)
 
 bool clsDBRoutines::programNameExists(const QString& mStrName, const QString& mStrOwnName)
 {
-    Recordset rs = openRecordset(QStringLiteral("Select count(*) as Found from Program where "
-                                                "Program_Name = ? and Program_Name <> ?"),
-                                 {trimmed(mStrName), trimmed(mStrOwnName)});
-    const bool exists = rs.Fields(QStringLiteral("Found")).toLongLong() > 0;
+    // Matched as every lookup matches, so that the name index answers on either engine.
+    Recordset rs =
+        openRecordset(QStringLiteral("Select count(*) as Found from Program where NAME_MATCHES"),
+                      {trimmed(mStrName)});
+    const bool found = rs.Fields(QStringLiteral("Found")).toLongLong() > 0;
     rs.Close();
-    return exists;
+    // A program may take its own name in other letter case.
+    return found && programNameKey(mStrName) != programNameKey(mStrOwnName);
 }
 
 bool clsDBRoutines::attemptWrite(const std::function<void()>& write)

@@ -55,8 +55,8 @@ public:
     qint16 getProgramKey(const QString& mStrName);
 
     // Whether a program other than the one named mStrOwnName goes by mStrName already
-    // (both trimmed; see ProgramName.h). The windows and the tool refuse such a name; the
-    // writes themselves do not check.
+    // (the rule of ProgramName.h). The windows and the tool refuse such a name; the writes
+    // themselves do not check.
     bool programNameExists(const QString& mStrName, const QString& mStrOwnName = {});
 
     bool deleteProgram(const QString& mStrName);

@@ -2,6 +2,7 @@
 
 #include "catalogue/ProgramImport.h"
 #include "catalogue/clsDBRoutines.h"
+#include "settings/FileChecks.h"
 
 #include <QSet>
 #include <cstdio>
@@ -35,12 +36,12 @@ int remove(const QStringList& args)
             stored.insert(program.name);
     if (stored.isEmpty())
         return fail(kFailed,
-                    QStringLiteral("%1: no program named \"%2\"").arg(file, name.trimmed()));
+                    QStringLiteral("%1: no program named \"%2\"").arg(file, TrimSpaces(name)));
     for (const QString& storedName : stored)
         if (!catalogue->deleteProgram(storedName))
             return fail(kFailed,
                         QStringLiteral("%1: \"%2\" could not be deleted").arg(file, storedName));
-    out(QStringLiteral("Deleted %1\n").arg(field(name.trimmed())));
+    out(QStringLiteral("Deleted %1\n").arg(field(TrimSpaces(name))));
     return kOk;
 }
 

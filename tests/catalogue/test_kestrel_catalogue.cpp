@@ -58,6 +58,9 @@ private slots:
         row("add control characters", {"add", "@/k.mdb", "--name", "e\x1bx", "--path", "/e"}, 0,
             "Added e\\x1bx\n");
         row("list NUL", {"list", "@/nul.mdb"}, 0, "a\\0b\\x1b\t/p\t\t\t");
+        // Only ASCII letters fold, as in the name column: ZÄH (stored first) is not zäh.
+        row("modify non-ASCII case", {"modify", "@/nul.mdb", "z\u00e4h", "--desc", "d"}, 0,
+            "Modified z\u00e4h\n");
         // Never opened, so never waited on: a FIFO, a device, a folder.
         row("list a FIFO", {"list", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a catalogue");
         row("add to a FIFO", {"add", "@/pipe.mdb", "--name", "a", "--path", "/a"}, 1, "named pipe");
@@ -129,7 +132,8 @@ private slots:
         sql(mDir->filePath("tables.db"), "CREATE TABLE Other (a)");
         createCatalogue(mDir->filePath("nul.mdb"));
         sql(mDir->filePath("nul.mdb"), "INSERT INTO Program (Program_Name, Program_Path) VALUES "
-                                       "('a' || char(0) || 'b' || char(27), '/p')");
+                                       "('a' || char(0) || 'b' || char(27), '/p'), "
+                                       "('Z\u00c4H', '/z'), ('z\u00e4h', '/z')");
         QCOMPARE(::mkfifo(QFile::encodeName(mDir->filePath("pipe.mdb")).constData(), 0600), 0);
         const auto before = fixture::snapshot(mDir->path());
         args.replaceInStrings("@", mDir->path()).replaceInStrings("%", mInputs.path());
@@ -174,6 +178,7 @@ private slots:
                  (QVariantList{1, -1}));
         QCOMPARE(sql(uri, "SELECT Program_Key FROM Program_Options"), QVariantList{7});
         QCOMPARE(run({"add", uri, "--name", "C", "--path", "/c"}).first, 0);
+        QCOMPARE(run({"add", uri, "--name", " c ", "--path", "/c"}).first, 1); // as on a file
         QCOMPARE(sql(uri, "SELECT Program_Key FROM Program WHERE Program_Name = 'C'"),
                  QVariantList{8});
 
