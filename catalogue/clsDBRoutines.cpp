@@ -268,6 +268,32 @@ bool clsDBRoutines::programNameExists(const QString& mStrName, const QString& mS
     return found && programNameKey(mStrName) != programNameKey(mStrOwnName);
 }
 
+void clsDBRoutines::inOneStep(const std::function<void()>& work)
+{
+    Connection& connection = getConnection(mConnection);
+    if (connection.inTransaction()) {
+        work();
+        return;
+    }
+    connection.BeginTrans();
+    try {
+        // The file's transaction holds its write lock from the start. On the server, other
+        // writers wait here while readers go on, so that a name found free is still free
+        // when it is stored, and keys are handed out one writer at a time.
+        if (connection.IsServer())
+            openRecordset(QStringLiteral("Lock table Program in share row exclusive mode"), {});
+        work();
+        connection.CommitTrans();
+    } catch (const KestrelError&) {
+        try {
+            connection.RollbackTrans();
+        } catch (const KestrelError&) {
+            // The engine already ended the transaction; the first failure is what matters.
+        }
+        throw;
+    }
+}
+
 bool clsDBRoutines::attemptWrite(const std::function<void()>& write)
 {
     mLastWriteError.reset();
@@ -355,22 +381,12 @@ QList<ProgramRecord> clsDBRoutines::loadCatalogue()
 void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
                                   const QList<ProgramUpdate>& updates)
 {
-    Connection& connection = getConnection(mConnection);
-    connection.BeginTrans();
-    try {
+    inOneStep([&] {
         for (const ProgramUpdate& update : updates)
             updatePrograms(update);
         for (const ProgramRecord& program : additions)
             insertProgram(program);
-        connection.CommitTrans();
-    } catch (const KestrelError&) {
-        try {
-            connection.RollbackTrans();
-        } catch (const KestrelError&) {
-            // The engine already ended the transaction; the first failure is what matters.
-        }
-        throw;
-    }
+    });
 }
 
 namespace {

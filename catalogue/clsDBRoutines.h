@@ -58,6 +58,10 @@ public:
     // (the rule of ProgramName.h). The windows and the tool refuse such a name; the writes
     // themselves do not check.
     bool programNameExists(const QString& mStrName, const QString& mStrOwnName = {});
+    // Runs work (reads and writes of this object) as one step: other writers of the
+    // catalogue wait until it ends, readers do not. A KestrelError thrown ends it with
+    // nothing changed and is thrown on. Inside another step it is part of that one.
+    void inOneStep(const std::function<void()>& work);
 
     bool deleteProgram(const QString& mStrName);
     bool addProgram(const QString& mStrName, const QString& mStrDesc,

@@ -2,6 +2,7 @@
 
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
+#include "settings/FileChecks.h"
 
 #include <cstdio>
 
@@ -60,10 +61,15 @@ int add(const QStringList& args)
     // The catalogue's errors are said as the tool's own, naming the file.
     try {
         clsDBRoutines catalogue(CatalogueLocation{file, false});
-        if (catalogue.programNameExists(name))
+        bool taken = false;
+        // In one step, so that a name found free is still free when it is stored.
+        catalogue.inOneStep([&] {
+            taken = catalogue.programNameExists(name);
+            if (!taken && !catalogue.addProgram(name, desc, path, icon))
+                throw *catalogue.lastWriteError();
+        });
+        if (taken)
             return failOn(file, nameTakenReason(field(name.trimmed())));
-        if (!catalogue.addProgram(name, desc, path, icon))
-            return failOn(file, catalogue.lastWriteError()->description());
     } catch (const KestrelError& error) {
         return failOn(file, error.description());
     }

@@ -4,6 +4,7 @@
 #include "catalogue/ProgramImport.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
+#include "settings/FileChecks.h"
 
 #include <cstdio>
 
@@ -42,36 +43,38 @@ int importCatalogue(const QStringList& args)
     requireCatalogue(file);
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, dryRun);
-    ImportPlan plan(catalogue->loadCatalogue(), parsed.has("update"));
-    qsizetype added = 0, updated = 0, skipped = 0;
-    for (qsizetype i = 0; i < programs.size(); ++i) {
-        const ProgramRecord& program = programs.at(i);
-        QString reason;
-        switch (plan.offer(program, reason)) {
-        case ImportPlan::Added:
-            ++added;
-            if (verbose || dryRun)
-                out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would add")
-                                                         : QStringLiteral("added"),
-                                                  field(program.name.trimmed())));
-            break;
-        case ImportPlan::Updated:
-            ++updated;
-            if (verbose || dryRun)
-                out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would update")
-                                                         : QStringLiteral("updated"),
-                                                  field(program.name.trimmed())));
-            break;
-        case ImportPlan::Skipped:
-            ++skipped;
-            if (verbose)
-                out(QStringLiteral("skipped program %1 \"%2\": %3\n")
-                        .arg(i + 1)
-                        .arg(field(program.name.trimmed()), reason));
-            break;
+    const auto offer = [&](ImportPlan& plan) {
+        qsizetype added = 0, updated = 0, skipped = 0;
+        for (qsizetype i = 0; i < programs.size(); ++i) {
+            const ProgramRecord& program = programs.at(i);
+            QString reason;
+            switch (plan.offer(program, reason)) {
+            case ImportPlan::Added:
+                ++added;
+                if (verbose || dryRun)
+                    out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would add")
+                                                             : QStringLiteral("added"),
+                                                      field(TrimSpaces(program.name))));
+                break;
+            case ImportPlan::Updated:
+                ++updated;
+                if (verbose || dryRun)
+                    out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would update")
+                                                             : QStringLiteral("updated"),
+                                                      field(TrimSpaces(program.name))));
+                break;
+            case ImportPlan::Skipped:
+                ++skipped;
+                if (verbose)
+                    out(QStringLiteral("skipped program %1 \"%2\": %3\n")
+                            .arg(i + 1)
+                            .arg(field(TrimSpaces(program.name)), reason));
+                break;
+            }
         }
-    }
-    return finishImport(*catalogue, plan, dryRun, file, {added, updated, skipped});
+        return ImportCounts{added, updated, skipped};
+    };
+    return runImport(*catalogue, parsed.has("update"), dryRun, file, offer);
 }
 
 } // namespace tool

@@ -49,45 +49,50 @@ int importDesktop(const QStringList& args)
     requireCatalogue(file);
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, dryRun);
-    ImportPlan plan(catalogue->loadCatalogue(), parsed.has("update"));
-    qsizetype added = 0, updated = 0, skipped = 0;
-    for (const DesktopCandidate& entry : readInstalledApplications(folders)) {
-        if (!entry.skipReason.isEmpty()) {
-            ++skipped;
-            if (verbose)
-                out(QStringLiteral("skipped %1: %2\n").arg(entry.file, entry.skipReason));
-            continue;
+    // The folders are read before the step, so that other writers do not wait for them.
+    const QList<DesktopCandidate> entries = readInstalledApplications(folders);
+    const auto offer = [&](ImportPlan& plan) {
+        qsizetype added = 0, updated = 0, skipped = 0;
+        for (const DesktopCandidate& entry : entries) {
+            if (!entry.skipReason.isEmpty()) {
+                ++skipped;
+                if (verbose)
+                    out(QStringLiteral("skipped %1: %2\n").arg(entry.file, entry.skipReason));
+                continue;
+            }
+            const ProgramRecord& program = entry.program;
+            QString iconNote = entry.iconNote;
+            QString reason;
+            switch (plan.offer(program, reason)) {
+            case ImportPlan::Added:
+                ++added;
+                if (verbose || dryRun)
+                    out(QStringLiteral("%1 %2 (%3)\n")
+                            .arg(dryRun ? QStringLiteral("would add") : QStringLiteral("added"),
+                                 field(program.name), entry.file));
+                break;
+            case ImportPlan::Updated:
+                ++updated;
+                if (verbose || dryRun)
+                    out(QStringLiteral("%1 %2 (%3)\n")
+                            .arg(dryRun ? QStringLiteral("would update")
+                                        : QStringLiteral("updated"),
+                                 field(program.name), entry.file));
+                break;
+            case ImportPlan::Skipped:
+                ++skipped;
+                if (verbose)
+                    out(QStringLiteral("skipped %1 (%2): %3\n")
+                            .arg(field(program.name), entry.file, reason));
+                iconNote.clear();
+                break;
+            }
+            if (verbose && !iconNote.isEmpty())
+                out(QStringLiteral("  without an icon: %1\n").arg(iconNote));
         }
-        const ProgramRecord& program = entry.program;
-        QString iconNote = entry.iconNote;
-        QString reason;
-        switch (plan.offer(program, reason)) {
-        case ImportPlan::Added:
-            ++added;
-            if (verbose || dryRun)
-                out(QStringLiteral("%1 %2 (%3)\n")
-                        .arg(dryRun ? QStringLiteral("would add") : QStringLiteral("added"),
-                             field(program.name), entry.file));
-            break;
-        case ImportPlan::Updated:
-            ++updated;
-            if (verbose || dryRun)
-                out(QStringLiteral("%1 %2 (%3)\n")
-                        .arg(dryRun ? QStringLiteral("would update") : QStringLiteral("updated"),
-                             field(program.name), entry.file));
-            break;
-        case ImportPlan::Skipped:
-            ++skipped;
-            if (verbose)
-                out(QStringLiteral("skipped %1 (%2): %3\n")
-                        .arg(field(program.name), entry.file, reason));
-            iconNote.clear();
-            break;
-        }
-        if (verbose && !iconNote.isEmpty())
-            out(QStringLiteral("  without an icon: %1\n").arg(iconNote));
-    }
-    return finishImport(*catalogue, plan, dryRun, file, {added, updated, skipped});
+        return ImportCounts{added, updated, skipped};
+    };
+    return runImport(*catalogue, parsed.has("update"), dryRun, file, offer);
 }
 
 } // namespace tool

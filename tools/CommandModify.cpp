@@ -2,6 +2,7 @@
 
 #include "catalogue/ProgramImport.h"
 #include "catalogue/clsDBRoutines.h"
+#include "settings/FileChecks.h"
 
 #include <cstdio>
 
@@ -36,28 +37,38 @@ int modify(const QStringList& args)
     requireCatalogue(file);
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, false);
-    const QList<ProgramRecord> programs = catalogue->loadCatalogue();
-    const ProgramRecord* old = nullptr;
-    for (const ProgramRecord& program : programs)
-        if (!old && programNameKey(program.name) == programNameKey(name))
-            old = &program;
-    if (!old)
-        return fail(kFailed,
-                    QStringLiteral("%1: no program named \"%2\"").arg(file, name.trimmed()));
-    const QString newName = parsed.values.value("name", old->name).trimmed();
-    for (const ProgramRecord& program : programs)
-        if (programNameKey(program.name) == programNameKey(newName) &&
-            programNameKey(program.name) != programNameKey(old->name))
-            return failOn(file, nameTakenReason(field(program.name)));
-    const auto value = [&parsed](const char* key, const QString& current) {
-        return parsed.values.value(QLatin1String(key), current);
-    };
-    if (!catalogue->updateProgram(old->name, newName, value("desc", old->description),
-                                  value("path", old->path), value("icon", old->icon)))
-        return fail(kFailed,
-                    QStringLiteral("%1: \"%2\" could not be changed").arg(file, old->name));
-    out(QStringLiteral("Modified %1\n").arg(field(newName)));
-    return kOk;
+    // Found, checked and changed in one step, so that no other writer takes the new name
+    // or changes the program in between.
+    int result = kOk;
+    catalogue->inOneStep([&] {
+        const QList<ProgramRecord> programs = catalogue->loadCatalogue();
+        const ProgramRecord* old = nullptr;
+        for (const ProgramRecord& program : programs)
+            if (!old && programNameKey(program.name) == programNameKey(name))
+                old = &program;
+        if (!old) {
+            result = fail(
+                kFailed, QStringLiteral("%1: no program named \"%2\"").arg(file, TrimSpaces(name)));
+            return;
+        }
+        const QString newName = TrimSpaces(parsed.values.value("name", old->name));
+        for (const ProgramRecord& program : programs)
+            if (programNameKey(program.name) == programNameKey(newName) &&
+                programNameKey(program.name) != programNameKey(old->name)) {
+                result = failOn(file, nameTakenReason(field(program.name)));
+                return;
+            }
+        const auto value = [&parsed](const char* key, const QString& current) {
+            return parsed.values.value(QLatin1String(key), current);
+        };
+        if (!catalogue->updateProgram(old->name, newName, value("desc", old->description),
+                                      value("path", old->path), value("icon", old->icon))) {
+            result = fail(kFailed,
+                          QStringLiteral("%1: \"%2\" could not be changed").arg(file, old->name));
+            return;
+        }
+        out(QStringLiteral("Modified %1\n").arg(field(newName)));
+    });
+    return result;
 }
-
 } // namespace tool

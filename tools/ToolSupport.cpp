@@ -149,17 +149,25 @@ QString field(const QVariant& value)
     return platform::log::escapeField(value.toString(), platform::log::Escape::Listing);
 }
 
-int finishImport(clsDBRoutines& catalogue, const ImportPlan& plan, bool dryRun, const QString& file,
-                 const ImportCounts& counts)
+int runImport(clsDBRoutines& catalogue, bool update, bool dryRun, const QString& file,
+              const std::function<ImportCounts(ImportPlan&)>& offer)
 {
-    if (!dryRun) {
-        try {
-            catalogue.storePrograms(plan.additions(), plan.updates());
-        } catch (const KestrelError& failure) {
-            return fail(
-                kFailed,
-                QStringLiteral("%1: %2; nothing was imported").arg(file, failure.description()));
-        }
+    ImportCounts counts;
+    try {
+        const auto planAndStore = [&] {
+            ImportPlan plan(catalogue.loadCatalogue(), update);
+            counts = offer(plan);
+            if (!dryRun)
+                catalogue.storePrograms(plan.additions(), plan.updates());
+        };
+        if (dryRun)
+            planAndStore();
+        else
+            catalogue.inOneStep(planAndStore);
+    } catch (const KestrelError& failure) {
+        return fail(
+            kFailed,
+            QStringLiteral("%1: %2; nothing was imported").arg(file, failure.description()));
     }
     out(QStringLiteral("%1 added, %2 updated, %3 skipped\n")
             .arg(counts.added)

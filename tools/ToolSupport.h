@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 class clsDBRoutines;
@@ -58,10 +59,12 @@ struct ImportCounts
 {
     qsizetype added = 0, updated = 0, skipped = 0;
 };
-// Stores what the plan decided as one transaction (nothing on a dry run) and prints the
-// closing line "N added, M updated, K skipped"; a failure stores nothing.
-int finishImport(clsDBRoutines& catalogue, const ImportPlan& plan, bool dryRun, const QString& file,
-                 const ImportCounts& counts);
+// Plans an import against the catalogue as it is (offer hands each program to the plan and
+// answers the counts) and stores what the plan decided, as one step that other writers wait
+// for, so that concurrent imports never add a name twice; then prints the closing line
+// "N added, M updated, K skipped". A dry run stores nothing; a failure stores nothing.
+int runImport(clsDBRoutines& catalogue, bool update, bool dryRun, const QString& file,
+              const std::function<ImportCounts(ImportPlan&)>& offer);
 
 bool parseArguments(const QStringList& args, const QStringList& flagNames,
                     const QStringList& valueNames, Arguments& parsed, QString& error);
