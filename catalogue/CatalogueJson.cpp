@@ -44,6 +44,39 @@ void appendString(QByteArray& out, const QString& text)
     out += '"';
 }
 
+// The parser turns an escaped half of a surrogate pair into other text (eating the next
+// character, or keeping invalid UTF-16). Each one becomes an escaped NUL here, of the same
+// length, so that the fields refuse it as they refuse a NUL.
+QByteArray markLoneSurrogates(QByteArray data)
+{
+    const auto unitAt = [&data](qsizetype at) {
+        bool ok = false;
+        const int unit = at + 6 <= data.size() && data.at(at) == '\\' && data.at(at + 1) == 'u'
+                             ? data.mid(at + 2, 4).toInt(&ok, 16)
+                             : -1;
+        return ok ? unit : -1;
+    };
+    bool inString = false;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (data.at(i) == '"')
+            inString = !inString;
+        if (!inString || data.at(i) != '\\')
+            continue;
+        const int unit = unitAt(i);
+        if (unit < 0) {
+            ++i; // an escape of one character, "\\" and "\"" among them
+            continue;
+        }
+        const int low = unitAt(i + 6);
+        if (QChar::isHighSurrogate(char32_t(unit)) && QChar::isLowSurrogate(char32_t(low)))
+            i += 6;
+        else if (QChar::isSurrogate(char32_t(unit)))
+            data.replace(i, 6, "\\u0000");
+        i += 5;
+    }
+    return data;
+}
+
 const char* const kFields[] = {"name", "description", "path", "icon", "added"};
 
 QString ProgramRecord::*member(int field)
@@ -79,7 +112,7 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
 {
     programs.clear();
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(markLoneSurrogates(data), &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         const QByteArray before = data.left(parseError.offset);
         const qsizetype line = before.count('\n') + 1;
@@ -123,10 +156,13 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
         }
         const QJsonObject object = list.at(i).toObject();
         ProgramRecord record;
-        const QString named = object.value(QLatin1String("name")).isString()
-                                  ? QStringLiteral(" \"%1\"").arg(
-                                        object.value(QLatin1String("name")).toString().left(80))
-                                  : QString();
+        const QString named =
+            object.value(QLatin1String("name")).isString()
+                ? QStringLiteral(" \"%1\"").arg(object.value(QLatin1String("name"))
+                                                    .toString()
+                                                    .left(80)
+                                                    .replace(QChar(0), QChar::ReplacementCharacter))
+                : QString();
         for (int field = 0; field < 5; ++field) {
             const QJsonValue value = object.value(QLatin1String(kFields[field]));
             const bool required = field == 0 || field == 2;
@@ -142,6 +178,15 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
                 return false;
             }
             record.*member(field) = value.toString();
+            // Stored as given or not at all: the catalogue's texts cannot hold these.
+            if (const qsizetype at = value.toString().indexOf(QChar(0)); at >= 0) {
+                error = where + named +
+                        QStringLiteral(": \"%1\" holds a NUL or half a surrogate pair at "
+                                       "character %2, which cannot be stored")
+                            .arg(kFields[field])
+                            .arg(at + 1);
+                return false;
+            }
         }
         if (record.name.trimmed().isEmpty() || record.path.trimmed().isEmpty()) {
             error = where + named +

@@ -69,11 +69,11 @@ int add(const QStringList& args)
                 throw *catalogue.lastWriteError();
         });
         if (taken)
-            return failOn(file, nameTakenReason(field(name.trimmed())));
+            return failOn(file, nameTakenReason(field(TrimSpaces(name))));
     } catch (const KestrelError& error) {
         return failOn(file, error.description());
     }
-    out(QStringLiteral("Added %1\n").arg(field(name.trimmed())));
+    out(QStringLiteral("Added %1\n").arg(field(TrimSpaces(name))));
     return kOk;
 }
 

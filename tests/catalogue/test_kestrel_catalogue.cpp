@@ -58,6 +58,8 @@ private slots:
         row("add control characters", {"add", "@/k.mdb", "--name", "e\x1bx", "--path", "/e"}, 0,
             "Added e\\x1bx\n");
         row("list NUL", {"list", "@/nul.mdb"}, 0, "a\\0b\\x1b\t/p\t\t\t");
+        row("add keeps a tab", {"add", "@/k.mdb", "--name", "\tTab ", "--path", "/t"}, 0,
+            "Added \\tTab\n");
         // Only ASCII letters fold, as in the name column: ZÄH (stored first) is not zäh.
         row("modify non-ASCII case", {"modify", "@/nul.mdb", "z\u00e4h", "--desc", "d"}, 0,
             "Modified z\u00e4h\n");
@@ -99,6 +101,9 @@ private slots:
         json("missing.json", head + R"({"name": "a", "path": "/a"}, {"name": "b"}]})");
         json("typed.json", head + R"({"name": "a", "path": "/a", "icon": 3}]})");
         json("blank.json", head + R"({"name": " ", "path": "/a"}]})");
+        json("surrogate.json", head + R"({"name": "sur\ud800x", "path": "/a"}]})");
+        json("nul.json", head + R"({"name": "ok\\ud800 \ud83d\ude00", "path": "/a"},)" +
+                             R"({"name": "n", "path": "/a", "icon": "i\u0000"}]})");
         row("import malformed", {"import", "@/k.mdb", "%/malformed.json"}, 1,
             "malformed.json: line 2, column 17: ");
         row("import format", {"import", "@/k.mdb", "%/format.json"}, 1,
@@ -110,6 +115,11 @@ private slots:
         row("import typed field", {"import", "@/k.mdb", "%/typed.json"}, 1,
             "program 1 \"a\": \"icon\" is not a text");
         row("import blank name", {"import", "@/k.mdb", "%/blank.json"}, 1, "\"name\" is empty");
+        row("import lone surrogate", {"import", "@/k.mdb", "%/surrogate.json"}, 1,
+            "program 1 \"sur\ufffdx\": \"name\" holds a NUL or half a surrogate pair at "
+            "character 4");
+        row("import NUL", {"import", "@/k.mdb", "%/nul.json"}, 1,
+            "program 2 \"n\": \"icon\" holds a NUL");
         row("import usage", {"import", "@/k.mdb"}, 2, "import: expected FILE and JSON");
         row("import-desktop folder", {"import-desktop", "@/k.mdb", "@/nowhere"}, 1,
             "nowhere: no such folder");
