@@ -20,14 +20,15 @@ frmAddProgram::frmAddProgram(clsDBRoutines& catalogue, const QString& iconFolder
 
 void frmAddProgram::save()
 {
-    if (!checkFields() || !checkNameFree(QString()))
+    if (!checkFields())
         return;
-    const bool added = catalogue().addProgram(
+    const clsDBRoutines::NamedWrite result = catalogue().addProgramIfNameFree(
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
         TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
-    if (!added)
+    if (refusedAsTaken(result))
+        return;
+    if (result == clsDBRoutines::NamedWrite::Failed)
         platform::ShowError(*catalogue().lastWriteError());
-    finishSave(added, "Program Added");
+    finishSave(result == clsDBRoutines::NamedWrite::Done, "Program Added");
 }
-
 } // namespace admin

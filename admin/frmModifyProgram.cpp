@@ -42,13 +42,15 @@ void frmModifyProgram::fillProgram()
 
 void frmModifyProgram::save()
 {
-    if (!checkFields() || !checkNameFree(mProgramName))
+    if (!checkFields())
         return;
-    const bool updated = catalogue().updateProgram(
+    const clsDBRoutines::NamedWrite result = catalogue().updateProgramIfNameFree(
         mProgramName, TrimSpaces(txtProgramName()->text()),
         TrimSpaces(txtProgramDescription()->toPlainText()), TrimSpaces(txtProgramPath()->text()),
         TrimSpaces(txtProgramIcon()->text()));
+    if (refusedAsTaken(result))
+        return;
+    const bool updated = result == clsDBRoutines::NamedWrite::Done;
     finishSave(updated, "Program Modified", updated ? QString() : catalogue().lastWriteFailure());
 }
-
 } // namespace admin

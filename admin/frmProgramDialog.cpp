@@ -88,13 +88,13 @@ bool frmProgramDialog::checkFields() const
     return true;
 }
 
-bool frmProgramDialog::checkNameFree(const QString& mStrOwnName) const
+bool frmProgramDialog::refusedAsTaken(clsDBRoutines::NamedWrite result) const
 {
-    const QString name = TrimSpaces(mTxtProgramName->text());
-    if (!mCatalogue.programNameExists(name, mStrOwnName))
-        return true;
-    message(nameTakenReason(name), "Error", platform::MsgIcon::Exclamation);
-    return false;
+    if (result != clsDBRoutines::NamedWrite::Taken)
+        return false;
+    message(nameTakenReason(TrimSpaces(mTxtProgramName->text())), "Error",
+            platform::MsgIcon::Exclamation);
+    return true;
 }
 
 void frmProgramDialog::finishSave(bool mBSaved, const QString& mStrDone, const QString& mStrReason)

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "catalogue/clsDBRoutines.h"
+
 #include <QDialog>
 
-class clsDBRoutines;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -33,9 +34,9 @@ protected:
 
     // The name and the executable path are required; says so and answers false otherwise.
     bool checkFields() const;
-    // A name another program has already is refused with the reason (a program keeps its
-    // own, mStrOwnName, in any letter case); the dialog stays open for a correction.
-    bool checkNameFree(const QString& mStrOwnName) const;
+    // After a write that checks the name: a name another program has already is refused
+    // with the reason, and the dialog stays open for a correction. Answers whether it was.
+    bool refusedAsTaken(clsDBRoutines::NamedWrite result) const;
     // Reports the outcome of a save; on success refreshes the setup window's list and
     // closes the dialog.
     // mStrReason goes beside the fixed failure message.

@@ -332,32 +332,77 @@ bool clsDBRoutines::deleteProgram(const QString& mStrName)
     });
 }
 
+void clsDBRoutines::addRow(const QString& mStrName, const QString& mStrDesc,
+                           const QString& mStrProgramPath, const QString& mStrIconPath)
+{
+    // One bound statement: appending costs the same however many programs there are.
+    insertProgram({mStrName,
+                   TrimSpaces(mStrDesc),
+                   TrimSpaces(mStrProgramPath),
+                   TrimSpaces(mStrIconPath),
+                   {}});
+}
+
+void clsDBRoutines::updateRows(const QString& mStrOldName, const QString& mStrName,
+                               const QString& mStrDesc, const QString& mStrProgramPath,
+                               const QString& mStrIconPath)
+{
+    const ProgramUpdate update{mStrOldName,
+                               {mStrName, mStrDesc, TrimSpaces(mStrProgramPath), mStrIconPath, {}}};
+    // No row with the old name: the program went away meanwhile and the edits would be lost.
+    if (updatePrograms(update).RecordsAffected() == 0)
+        throw KestrelError(DatabaseErrorNumber::NoCurrentRecord, kSource,
+                           QStringLiteral("no program is named \"%1\" any more; another "
+                                          "program may have deleted or renamed it.")
+                               .arg(TrimSpaces(mStrOldName)));
+}
+
 bool clsDBRoutines::addProgram(const QString& mStrName, const QString& mStrDesc,
                                const QString& mStrProgramPath, const QString& mStrIconPath)
 {
-    // One bound statement: appending costs the same however many programs there are.
-    return attemptWrite([&] {
-        insertProgram({mStrName,
-                       TrimSpaces(mStrDesc),
-                       TrimSpaces(mStrProgramPath),
-                       TrimSpaces(mStrIconPath),
-                       {}});
-    });
+    return attemptWrite([&] { addRow(mStrName, mStrDesc, mStrProgramPath, mStrIconPath); });
 }
 
 bool clsDBRoutines::updateProgram(const QString& mStrOldName, const QString& mStrName,
                                   const QString& mStrDesc, const QString& mStrProgramPath,
                                   const QString& mStrIconPath)
 {
-    return attemptWrite([&] {
-        const ProgramUpdate update{
-            mStrOldName, {mStrName, mStrDesc, TrimSpaces(mStrProgramPath), mStrIconPath, {}}};
-        // No row with the old name: the program went away meanwhile and the edits would be lost.
-        if (updatePrograms(update).RecordsAffected() == 0)
-            throw KestrelError(DatabaseErrorNumber::NoCurrentRecord, kSource,
-                               QStringLiteral("no program is named \"%1\" any more; another "
-                                              "program may have deleted or renamed it.")
-                                   .arg(TrimSpaces(mStrOldName)));
+    return attemptWrite(
+        [&] { updateRows(mStrOldName, mStrName, mStrDesc, mStrProgramPath, mStrIconPath); });
+}
+
+clsDBRoutines::NamedWrite clsDBRoutines::writeIfNameFree(const QString& mStrName,
+                                                         const QString& mStrOwnName,
+                                                         const std::function<void()>& write)
+{
+    bool taken = false;
+    const bool done = attemptWrite([&] {
+        inOneStep([&] {
+            taken = programNameExists(mStrName, mStrOwnName);
+            if (!taken)
+                write();
+        });
+    });
+    return taken ? NamedWrite::Taken : done ? NamedWrite::Done : NamedWrite::Failed;
+}
+
+clsDBRoutines::NamedWrite clsDBRoutines::addProgramIfNameFree(const QString& mStrName,
+                                                              const QString& mStrDesc,
+                                                              const QString& mStrProgramPath,
+                                                              const QString& mStrIconPath)
+{
+    return writeIfNameFree(mStrName, {},
+                           [&] { addRow(mStrName, mStrDesc, mStrProgramPath, mStrIconPath); });
+}
+
+clsDBRoutines::NamedWrite clsDBRoutines::updateProgramIfNameFree(const QString& mStrOldName,
+                                                                 const QString& mStrName,
+                                                                 const QString& mStrDesc,
+                                                                 const QString& mStrProgramPath,
+                                                                 const QString& mStrIconPath)
+{
+    return writeIfNameFree(mStrName, mStrOldName, [&] {
+        updateRows(mStrOldName, mStrName, mStrDesc, mStrProgramPath, mStrIconPath);
     });
 }
 

@@ -69,6 +69,17 @@ public:
     bool updateProgram(const QString& mStrOldName, const QString& mStrName, const QString& mStrDesc,
                        const QString& mStrProgramPath, const QString& mStrIconPath);
 
+    // addProgram and updateProgram, refused when a program other than the one changed goes
+    // by the name (programNameExists). Check and write are one step that other writers
+    // wait for, so two writers never store one name twice. Taken changes nothing; Failed
+    // is a write that failed (lastWriteError and lastWriteFailure say why).
+    enum class NamedWrite { Done, Taken, Failed };
+    NamedWrite addProgramIfNameFree(const QString& mStrName, const QString& mStrDesc,
+                                    const QString& mStrProgramPath, const QString& mStrIconPath);
+    NamedWrite updateProgramIfNameFree(const QString& mStrOldName, const QString& mStrName,
+                                       const QString& mStrDesc, const QString& mStrProgramPath,
+                                       const QString& mStrIconPath);
+
     // Every program with all its columns, in the order of the lists.
     QList<ProgramRecord> loadCatalogue();
     // Adds and updates together in one transaction: all of them, or when any fails none
@@ -100,6 +111,14 @@ private:
     // given, and an empty added as today.
     Recordset insertProgram(const ProgramRecord& program);
     Recordset updatePrograms(const ProgramUpdate& update);
+    // The steps of addProgram and updateProgram, throwing their failure.
+    void addRow(const QString& mStrName, const QString& mStrDesc, const QString& mStrProgramPath,
+                const QString& mStrIconPath);
+    void updateRows(const QString& mStrOldName, const QString& mStrName, const QString& mStrDesc,
+                    const QString& mStrProgramPath, const QString& mStrIconPath);
+    // Runs write in one step unless the name is taken, keeping its failure as attemptWrite.
+    NamedWrite writeIfNameFree(const QString& mStrName, const QString& mStrOwnName,
+                               const std::function<void()>& write);
     QVariant firstValue(const QString& source, const QString& column, const QString& name,
                         bool& found);
     QString firstText(const QString& source, const QString& column, const QString& name);

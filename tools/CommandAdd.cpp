@@ -61,15 +61,14 @@ int add(const QStringList& args)
     // The catalogue's errors are said as the tool's own, naming the file.
     try {
         clsDBRoutines catalogue(CatalogueLocation{file, false});
-        bool taken = false;
-        // In one step, so that a name found free is still free when it is stored.
-        catalogue.inOneStep([&] {
-            taken = catalogue.programNameExists(name);
-            if (!taken && !catalogue.addProgram(name, desc, path, icon))
-                throw *catalogue.lastWriteError();
-        });
-        if (taken)
+        switch (catalogue.addProgramIfNameFree(name, desc, path, icon)) {
+        case clsDBRoutines::NamedWrite::Taken:
             return failOn(file, nameTakenReason(field(TrimSpaces(name))));
+        case clsDBRoutines::NamedWrite::Failed:
+            return failOn(file, catalogue.lastWriteError()->description());
+        case clsDBRoutines::NamedWrite::Done:
+            break;
+        }
     } catch (const KestrelError& error) {
         return failOn(file, error.description());
     }
