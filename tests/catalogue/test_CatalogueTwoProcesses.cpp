@@ -6,7 +6,6 @@
 #include "tests/support/TestServer.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -85,44 +84,6 @@ private slots:
             QCOMPARE(reader->readAll(), "ok\n");
         }
         QVERIFY(round > 0);
-    }
-
-    // Administrators' tools at once: four loops of adds racing on the same names, each ending
-    // in an import of programs shared with the others and its own. Every name is stored
-    // once, every import succeeds, no key collides.
-    void racingTools_data() { testdb::addEngineRows(); }
-    void racingTools()
-    {
-        QFETCH(QString, engine);
-        REQUIRE_ENGINE(engine);
-        QTemporaryDir dir;
-        testdb::Catalogue catalogue(engine, dir.path());
-        std::vector<std::unique_ptr<QProcess>> tools;
-        for (int k = 0; k < 4; ++k) {
-            QByteArray json = R"({"format": "kestrel-catalogue", "version": 1, "programs": [)";
-            for (int i = 0; i < 100; ++i)
-                json += QString(R"(%1{"name": "%2", "path": "/p"})")
-                            .arg(i ? "," : "",
-                                 i < 50 ? QString("s%1").arg(i) : QString("P%1_%2").arg(k).arg(i))
-                            .toUtf8();
-            QFile file(dir.filePath(QString("%1.json").arg(k)));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json + "]}") > 0);
-            tools.push_back(std::make_unique<QProcess>());
-            tools.back()->start("sh",
-                                {"-c",
-                                 "for i in 0 1 2 3 4 5 6 7 8 9; do \"$0\" add \"$1\" --name "
-                                 "N$i --path /n >/dev/null 2>&1; done; exec \"$0\" import "
-                                 "\"$1\" \"$2\"",
-                                 KESTREL_CATALOGUE_TOOL, catalogue.location(), file.fileName()});
-        }
-        for (const auto& tool : tools) {
-            QVERIFY(tool->waitForFinished(120000));
-            QCOMPARE(tool->readAllStandardError(), "");
-            QCOMPARE(tool->exitCode(), 0);
-        }
-        QCOMPARE(sql(catalogue.location(), "SELECT count(DISTINCT lower(Program_Name)) * 1000 + "
-                                           "count(*) FROM Program"),
-                 QVariantList{260260});
     }
 };
 
