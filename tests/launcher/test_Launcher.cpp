@@ -41,15 +41,15 @@ struct Launcher
 {
     static frmView& window() { return frmView::Instance(); }
     static QLabel* command(const char* name) { return window().findChild<QLabel*>(name); }
+    static QListWidget* list() { return window().ucProgramView1()->lstView(); }
     // Clicks the named program ("": the list's background), then double-clicks there.
     static void click(const QString& name, bool twice = false)
     {
-        QListWidget* list = window().ucProgramView1()->lstView();
-        QListWidgetItem* item = list->findItems(name, Qt::MatchExactly).value(0);
-        const QPoint at = item ? list->visualItemRect(item).center() : QPoint(400, 300);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QListWidgetItem* item = list()->findItems(name, Qt::MatchExactly).value(0);
+        const QPoint at = item ? list()->visualItemRect(item).center() : QPoint(400, 300);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
         if (twice)
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
     }
 
     InstallationFixture fx;
@@ -155,14 +155,17 @@ private slots:
         // A search typed before the check ends follows it.
         launcher::ucProgramView* view = l.window().ucProgramView1();
         view->setFilterText("go");
-        l.window().show();
         QListWidget* list = view->lstView();
         QListWidgetItem* gone = list->findItems("Gone", Qt::MatchExactly).value(0);
         QListWidgetItem* sound = list->findItems("Good", Qt::MatchExactly).value(0);
         QVERIFY(gone && sound);
+        // Checked as filled, so that the first paint shows the marks; showing checks no more.
         const QString reason = hide ? "" : l.fx.path("gone") + " does not exist";
         QTRY_COMPARE(gone->isHidden(), hide);
         QTRY_COMPARE(gone->toolTip(), reason);
+        l.window().show();
+        QCoreApplication::processEvents();
+        QVERIFY(!ProgramHealth::instance().isChecking());
         QVERIFY(!sound->isHidden() && sound->toolTip().isEmpty());
         const QList<QListWidgetItem*> left = hide ? QList{sound} : QList{gone, sound};
         QTRY_COMPARE(view->shownItems(), left);
@@ -176,8 +179,10 @@ private slots:
         Launcher l;
         QList<platform::MousePointer> during;
         l.shell.setObserver([&](const platform::ShellRequest&) { during << l.pointer.current(); });
-        l.click({}, true); // on nothing: nothing happens
+        l.click({}, true); // on nothing: nothing happens, and no menu
+        QTest::mouseClick(l.list()->viewport(), Qt::RightButton, {}, QPoint(400, 300));
         QVERIFY(l.shell.requests().isEmpty() && l.pointer.sequence().isEmpty());
+        QVERIFY(!l.window().ucProgramView1()->mnuPopupmenu()->isVisible());
         l.click("Editor");
         QCOMPARE(l.window().ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
         QVERIFY(!l.command("lblLaunch")->isHidden() && !l.command("lblProperties")->isHidden());
@@ -194,6 +199,10 @@ private slots:
         });
         QTest::mouseClick(l.command("lblProperties"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("Showing Properties For : Editor"));
+        QTest::mouseClick(l.list()->viewport(), Qt::RightButton, {},
+                          l.list()->visualItemRect(l.list()->item(0)).center());
+        QTRY_VERIFY(l.window().ucProgramView1()->mnuPopupmenu()->isVisible());
+        l.window().ucProgramView1()->mnuPopupmenu()->close();
         QTRY_COMPARE(modMain::PendingLaunches(), 0);
         l.click("Viewer", true);
         QTRY_COMPARE(modMain::PendingLaunches(), 0);

@@ -7,7 +7,6 @@
 
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QSet>
 #include <QTest>
 
@@ -178,21 +177,6 @@ private slots:
         QVERIFY(list->viewport()->rect().contains(last));
     }
 
-    // A list filled before it shows is checked as it is filled, so that its first paint can
-    // already show the marks; showing it does not check again.
-    void brokenCheckedAsFilled()
-    {
-        InstallationFixture fx;
-        fx.add("Gone", fx.path("gone"));
-        View view;
-        view.markBroken(BrokenMarker::Grey);
-        view.loadView();
-        QTRY_COMPARE(view.lstView()->item(0)->toolTip(), fx.path("gone") + " does not exist");
-        QVERIFY(view.showExposed());
-        QCoreApplication::processEvents();
-        QVERIFY(!ProgramHealth::instance().isChecking());
-    }
-
     // Every word, in the name or the description, letter case and accents ignored; names
     // starting with the text first, otherwise the list's order.
     void searchFilters_data()
@@ -317,22 +301,6 @@ private slots:
         QCOMPARE(view.shownItems().size(), 60000);
         view.setFilterText("old");
         QVERIFY(view.shownItems().isEmpty());
-    }
-
-    void contextMenuOnlyWithASelection()
-    {
-        InstallationFixture fx;
-        fx.add("Alpha", "/a");
-        View view;
-        QVERIFY(view.showExposed());
-        view.loadView();
-        QWidget* viewport = view.lstView()->viewport();
-        QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(400, 300));
-        QVERIFY(!view.mnuPopupmenu()->isVisible());
-        const QPoint alpha = view.lstView()->visualItemRect(view.lstView()->item(0)).center();
-        QTest::mouseClick(viewport, Qt::RightButton, {}, alpha);
-        QTRY_VERIFY(view.mnuPopupmenu()->isVisible());
-        view.mnuPopupmenu()->close();
     }
 };
 
