@@ -370,6 +370,7 @@ private slots:
             return QAccessible::queryAccessibleInterface(l.window().findChild<QWidget*>(name));
         };
         using A = QAccessible;
+        using B = QAccessibleActionInterface;
         const QList<std::tuple<const char*, A::Role, QString>> expected{
             {"txtSearch", A::EditableText, "Search programs"},
             {"lstView", A::List, "Programs"},
@@ -381,11 +382,8 @@ private slots:
             QAccessibleInterface* control = node(name);
             QVERIFY2(control && control->role() == role && control->text(A::Name) == text, name);
         }
-        QVERIFY(node("lblLaunch")
-                    ->actionInterface()
-                    ->actionNames()
-                    .contains(QAccessibleActionInterface::pressAction()));
-        QAccessibleInterface* list = node("lstView");
+        const QAccessibleInterface* list = node("lstView");
+        QVERIFY(node("lblLaunch")->actionInterface()->actionNames().contains(B::pressAction()));
         QCOMPARE(list->childCount(), 3);
         QCOMPARE(list->child(0)->role(), A::ListItem);
         QCOMPARE(list->child(2)->text(A::Name), QStringLiteral("Viewer"));
@@ -470,9 +468,8 @@ private slots:
         }
         LockHolder again(fx.db());
         const QStringList output = runInstalled(fx, fx.path(""), {"--busy"});
-        QVERIFY2(output.size() == 3 && output[0] == "WINDOW|1|0" &&
-                     output[1].startsWith("MSG|2|") && output[1].contains("database is locked") &&
-                     output[2] == "exit 1",
+        QVERIFY2(output.value(0) == "WINDOW|1|0" &&
+                     ran(output.mid(1), "MSG|2|*database is locked", 1),
                  qPrintable(output.join('\n')));
     }
 

@@ -131,18 +131,17 @@ private slots:
         const QString odd = mDir.filePath("my icon; $(x).ico"), cut = mDir.filePath("cut.png");
         QVERIFY(image.save(odd, "PNG") && image.save(cut, "PNG"));
         QVERIFY(QFile::resize(cut, QFileInfo(cut).size() / 2));
-        QFile svg(mDir.filePath("i.svg"));
-        QVERIFY(svg.open(QIODevice::WriteOnly));
-        svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>");
-        svg.close();
-        QFile xpm(mDir.filePath("i.xpm"));
-        QVERIFY(xpm.open(QIODevice::WriteOnly));
-        xpm.write("/* XPM */\nstatic char *i[] = {\"2 3 1 1\", \". c #ff0000\", \"..\", \"..\", "
-                  "\"..\"};\n");
-        xpm.close();
+        const QString svg = mDir.filePath("i.svg"), xpm = mDir.filePath("i.xpm");
+        for (const auto& [file, content] :
+             {std::pair{svg, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>"},
+              {xpm, "/* XPM */ static char *i[] = {\"2 3 1 1\", \". c #f00\", \"..\", \"..\", "
+                    "\"..\"};"}}) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) > 0);
+        }
         QTest::addRow("multi-size ico") << kestrel_resources::DefaultIconPath << QSize(32, 32) << 0;
-        QTest::addRow("svg drawn at the icon size") << svg.fileName() << QSize(32, 16) << 0;
-        QTest::addRow("xpm") << xpm.fileName() << QSize(2, 3) << 0;
+        QTest::addRow("svg drawn at the icon size") << svg << QSize(32, 16) << 0;
+        QTest::addRow("xpm") << xpm << QSize(2, 3) << 0;
         QTest::addRow("png named .ico, odd name") << odd << QSize(48, 48) << 0;
         QTest::addRow("missing") << mDir.filePath("missing.ico") << QSize() << 53;
         QTest::addRow("truncated png") << cut << QSize() << 481;
