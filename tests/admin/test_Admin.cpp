@@ -432,6 +432,10 @@ private slots:
         QVERIFY(QFile::copy(asuser::besideTest(KESTREL_LAUNCHER_EXECUTABLE), a.fx.path("Kestrel")));
         QProcess running;
         running.start(a.fx.path("Kestrel"));
+        const auto stop = qScopeGuard([&running] {
+            running.kill();
+            running.waitForFinished();
+        });
         QTRY_VERIFY_WITH_TIMEOUT(holdsOpen(running.processId(), a.fx.db()), 20000);
         QVERIFY(admin::Main(a.fx.ini()));
         a.press("cmdAdd");
