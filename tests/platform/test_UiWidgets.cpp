@@ -208,8 +208,8 @@ private slots:
         QVERIFY(noCache.open(QIODevice::WriteOnly));
         noCache.write("<fontconfig><dir>/usr/share/fonts</dir></fontconfig>\n");
         noCache.close();
-        const auto restore = qScopeGuard([] {
-            qunsetenv("FONTCONFIG_FILE");
+        const auto restore = qScopeGuard([before = qgetenv("FONTCONFIG_FILE")] {
+            before.isNull() ? qunsetenv("FONTCONFIG_FILE") : qputenv("FONTCONFIG_FILE", before);
             FcConfigSetCurrent(nullptr);
         });
         if (!configFile.isEmpty())
