@@ -145,15 +145,17 @@ private slots:
         QTest::addRow("png named .ico, odd name") << odd << QSize(48, 48) << 0;
         QTest::addRow("missing") << mDir.filePath("missing.ico") << QSize() << 53;
         QTest::addRow("truncated png") << cut << QSize() << 481;
-        const QString device = mDir.filePath("device"); // a decoy of a device that never ends
-        if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0600, makedev(1, 5)) == 0)
-            QTest::addRow("device") << device << QSize() << 75; // never read
+        QTest::addRow("device") << mDir.filePath("device") << QSize() << 75; // never read
     }
     void loadsPicturesOrThrows()
     {
         QFETCH(QString, file);
         QFETCH(QSize, size);
         QFETCH(qint32, error);
+        // A decoy of a device that never ends.
+        if (file.endsWith("/device") && !QFileInfo::exists(file) &&
+            ::mknod(QFile::encodeName(file).constData(), S_IFCHR | 0600, makedev(1, 5)) != 0)
+            QSKIP("only root makes a device node");
         for (bool icon : {false, true}) {
             try {
                 QCOMPARE(icon ? loadIcon(file).actualSize(size) : loadPicture(file).size(), size);
