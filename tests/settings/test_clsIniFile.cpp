@@ -30,7 +30,11 @@ class TestClsIniFile : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(mDir.filePath("cfg"))); }
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(mDir.filePath("cfg")));
+        clsIniFile::setLogicErrorHandler(platform::MsgBox); // as the programs do
+    }
     void init() { QFile::remove(mIni); }
 
     void sectionSetFlagGuardsEntryOperations()

@@ -1,5 +1,8 @@
+#include "catalogue/clsDBRoutines.h"
+#include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/TestMain.h"
+#include "views/common/BackgroundTask.h"
 #include "views/common/IconCache.h"
 #include "views/common/ProgramHealth.h"
 #include "views/common/ProgramSearch.h"
@@ -7,14 +10,17 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QSemaphore>
 #include <QSet>
 #include <QTest>
+#include <QThreadPool>
 
 using launcher::ucProgramView;
 
 namespace {
 struct View : ucProgramView
 {
+    View() : ucProgramView(gDBRoutines(), gEnvironment().DefaultIcon()) {}
     using ucProgramView::clearView;
     // At the size the launcher gives its list.
     bool showExposed()
@@ -102,7 +108,7 @@ private slots:
         }
         expected << "Pair|/bin/p1|" + b << "Pair|/bin/p2|" + b << "Twin|/bin/t1|" + r
                  << "Twin|/bin/t2|" + r;
-        ucProgramView view;
+        View view;
         view.loadView();
         QCOMPARE(described(view), expected);
         QSet<qint64> pictures;
@@ -114,7 +120,7 @@ private slots:
         // The next fill takes what the user's icon cache holds for an unchanged file instead
         // of decoding it, and decodes a changed file again.
         const auto fill = [] {
-            ucProgramView again;
+            View again;
             again.loadView();
             return described(again);
         };
@@ -301,6 +307,49 @@ private slots:
         QCOMPARE(view.shownItems().size(), 60000);
         view.setFilterText("old");
         QVERIFY(view.shownItems().isEmpty());
+    }
+
+    // Work off the window's thread, at the priority asked for, hands its result or its error
+    // to a live receiver on the receiver's thread, and nothing to one that is gone.
+    void backgroundWorkReachesOnlyALiveReceiver()
+    {
+        QObject receiver;
+        QThread::Priority ranAt = QThread::InheritPriority;
+        int result = 0;
+        QString error;
+        background::run(
+            &receiver, QThread::IdlePriority,
+            [&ranAt] {
+                ranAt = QThread::currentThread()->priority();
+                return 42;
+            },
+            [&](int value) {
+                QCOMPARE(QThread::currentThread(), receiver.thread());
+                result = value;
+            });
+        background::run(
+            &receiver, QThread::LowPriority, []() -> int { throw KestrelError(5, "test", "busy"); },
+            [](int) {}, [&](const KestrelError& failure) { error = failure.description(); });
+        QTRY_COMPARE(result, 42);
+        QCOMPARE(ranAt, QThread::IdlePriority);
+        QTRY_COMPARE(error, "busy");
+
+        QSemaphore go;
+        bool delivered = false;
+        {
+            QObject gone;
+            background::run(
+                &gone, QThread::NormalPriority,
+                [&go] {
+                    go.acquire();
+                    return 1;
+                },
+                [&delivered](int) { delivered = true; });
+        }
+        go.release();
+        background::threads(QThread::NormalPriority)->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(!delivered);
     }
 };
 
