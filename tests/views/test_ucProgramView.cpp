@@ -347,7 +347,7 @@ private slots:
                 [&delivered](int) { delivered = true; });
         }
         go.release();
-        background::threads(QThread::NormalPriority)->waitForDone();
+        QVERIFY(background::threads(QThread::NormalPriority)->waitForDone(5000));
         QCoreApplication::processEvents();
         QVERIFY(!delivered);
     }
