@@ -226,7 +226,8 @@ private slots:
     }
 
     // A location that cannot be used says why at the first use, names the server, never
-    // shows a password, and does not wait longer than the connect timeout.
+    // shows a password, and does not wait longer than the connect timeout; "%": the test
+    // server's own database, which holds no catalogue.
     void badLocations_data()
     {
         QTest::addColumn<QString>("location");
@@ -245,16 +246,23 @@ private slots:
             "\"colour\" is not a connection parameter");
         row("no server there", "postgresql:///kestrel?host=@&connect_timeout=3",
             "(host @, port 5432, database kestrel): connection to server on socket");
+        row("server database without the tables, launcher", "%",
+            "\": it holds no catalogue (relation \"program\" does not exist)");
     }
     void badLocations()
     {
         QFETCH(QString, location);
         QFETCH(QString, message);
+        const bool server = location == "%";
+        if (server) {
+            REQUIRE_ENGINE(testdb::Postgresql);
+            location = testdb::serverUri();
+        }
         location.replace("@&", mDir->path() + "&");
         message.replace("host @", "host " + mDir->path());
         QElapsedTimer timer;
         timer.start();
-        const QString failure = errorOf([&] { clsDBRoutines db({location}); });
+        const QString failure = errorOf([&] { clsDBRoutines db({location, server}); });
         QVERIFY2(failure.contains(message), qPrintable(failure));
         QVERIFY2(!failure.contains("s3cret"), qPrintable(failure));
         QVERIFY(timer.elapsed() < 5000);
@@ -309,17 +317,16 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, launcher);
         QFETCH(QStringList, errors);
-        QFile file(mDir->filePath("bad.mdb"));
+        const QString file = mDir->filePath("bad.mdb");
         if (content == "catalogue") {
             SKIP_UNLESS_PERMISSIONS_APPLY();
-            createCatalogue(file.fileName());
+            createCatalogue(file);
         } else
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        file.close();
-        QVERIFY(file.setPermissions(QFile::ReadOwner));
+            writeFile(file, content);
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
         QVERIFY(!launcher ||
                 QFile::setPermissions(mDir->path(), QFile::ReadOwner | QFile::ExeOwner));
-        const CatalogueLocation location{file.fileName(), launcher};
+        const CatalogueLocation location{file, launcher};
         const auto before = snapshot(mDir->path());
         MessageBoxRecorder messages;
         const QString read = errorOf([&] { clsDBRoutines(location).loadPrograms(); });

@@ -89,8 +89,7 @@ private slots:
         row("import missing JSON", {"import", "@/k.mdb", "%/none.json"}, 1,
             "none.json: no such file");
         const auto json = [this](const char* name, const QByteArray& text) {
-            QFile file(mInputs.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+            writeFile(mInputs.filePath(name), text);
         };
         const QByteArray head = R"({"format": "kestrel-catalogue", "version": 1, "programs": [)";
         json("malformed.json", head + "\n  {\"name\": \"a\",}]}");
@@ -216,9 +215,7 @@ private slots:
             "    {\"name\": \"c\", \"description\": \" d \", \"path\": \"/c\", \"icon\": "
             "\"/i.png\", "
             "\"added\": \"\"}\n  ]\n}\n";
-        QFile in(json);
-        QVERIFY(in.open(QIODevice::WriteOnly) && in.write(text) == text.size());
-        in.close();
+        writeFile(json, text);
         createCatalogue(first);
         createCatalogue(second);
         QCOMPARE(run({"import", first, json}).second, "2 added, 0 updated, 0 skipped\n");
@@ -231,8 +228,7 @@ private slots:
         // Same names again, other letter case: skipped, shown by a dry run, then updated.
         QByteArray changed = exported;
         changed.replace("\"c\"", "\"C\"").replace("\"/c\"", "\"/new\"");
-        QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate) && in.write(changed) > 0);
-        in.close();
+        writeFile(json, changed);
         QCOMPARE(run({"import", second, json, "--verbose"}).second,
                  "skipped program 1 \"B \"q\" \\\\ \\x01\": the name exists\n"
                  "skipped program 2 \"C\": the name exists\n0 added, 0 updated, 2 skipped\n");
@@ -247,10 +243,8 @@ private slots:
         sql(first, "CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN "
                    "NEW.Program_Name = 'boom' BEGIN SELECT RAISE(ABORT, 'refused'); END");
         sql(first, "DELETE FROM Program");
-        QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        in.write(R"({"format": "kestrel-catalogue", "version": 1, "programs": [)"
-                 R"({"name": "ok", "path": "/a"}, {"name": "boom", "path": "/b"}]})");
-        in.close();
+        writeFile(json, R"({"format": "kestrel-catalogue", "version": 1, "programs": [)"
+                        R"({"name": "ok", "path": "/a"}, {"name": "boom", "path": "/b"}]})");
         const auto [code, output] = run({"import", first, json});
         QCOMPARE(code, 1);
         QVERIFY2(output.contains("k1.mdb: refused; nothing was imported"), qPrintable(output));

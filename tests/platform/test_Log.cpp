@@ -111,17 +111,11 @@ private slots:
             QVERIFY(writer->waitForFinished(60000));
             QCOMPARE(writer->readAll(), "ok\n");
         }
-        QFile file(log);
-        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = readFile(log).trimmed().split('\n');
+        QCOMPARE(lines.size(), kWriters * kLinesEach);
         QList<int> next(kWriters, 0);
-        int lines = 0;
-        while (!file.atEnd()) {
-            const QByteArray line = file.readLine().chopped(1);
-            const int w = line.left(1).toInt();
-            QCOMPARE(line, lineOf(w, next[w]++)); // whole, and each writer's in order
-            ++lines;
-        }
-        QCOMPARE(lines, kWriters * kLinesEach);
+        for (const QByteArray& line : lines) // whole, and each writer's in order
+            QCOMPARE(line, lineOf(line.left(1).toInt(), next[line.left(1).toInt()]++));
     }
 
     void appendRefusesWithoutBlocking_data()

@@ -29,8 +29,7 @@ class test_Shell : public QObject
 
     QStringList lines(const QString& file) const
     {
-        QFile in(path(file));
-        return QString::fromUtf8(in.open(QIODevice::ReadOnly) ? in.readAll() : "").split(u'\n');
+        return QString::fromUtf8(readFile(path(file))).split(u'\n');
     }
 
 private slots:
