@@ -77,15 +77,12 @@ private slots:
     // the server's answer, naming the server, never the password, at once.
     void passwords_data()
     {
-        QTest::addColumn<QString>("passwordFile"); // its line for the role; none: no file
-        QTest::addColumn<QString>("message");      // empty: the catalogue opens
-        const auto row = [](const char* tag, const char* line, const char* message) {
-            QTest::newRow(tag) << QString(line) << QString(message);
-        };
-        row("right", "*:*:*:kestrel_password:Right-0ne", "");
-        row("wrong", "*:*:*:kestrel_password:wr0ng-s3cret",
-            "password authentication failed for user \"kestrel_password\"");
-        row("none", "", "no password supplied");
+        // passwordFile: its line for the role; none: no file; message: empty: the catalogue opens
+        textColumns({"passwordFile", "message"});
+        textRow("right", {"*:*:*:kestrel_password:Right-0ne", ""});
+        textRow("wrong", {"*:*:*:kestrel_password:wr0ng-s3cret",
+                          "password authentication failed for user \"kestrel_password\""});
+        textRow("none", {"", "no password supplied"});
     }
     void passwords()
     {

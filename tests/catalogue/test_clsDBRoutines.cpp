@@ -230,24 +230,21 @@ private slots:
     // server's own database, which holds no catalogue.
     void badLocations_data()
     {
-        QTest::addColumn<QString>("location");
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, const char* location, const char* message) {
-            QTest::newRow(tag) << QString(location) << QString(message);
-        };
-        row("unknown scheme", "mysql://h/db", "\"mysql\" is not postgresql://");
-        row("malformed", "postgresql://h:99999/db", "not a well-formed URI");
-        row("no database", "postgresql://h/", "names no database");
-        row("password in the user part", "postgresql://u:s3cret@h/db",
-            "\"postgresql://u@h/db\": it carries a password");
-        row("password parameter", "postgres://h/db?sslmode=require&password=s3cret",
-            "it carries a password");
-        row("unknown parameter", "postgresql://h/db?colour=red",
-            "\"colour\" is not a connection parameter");
-        row("no server there", "postgresql:///kestrel?host=@&connect_timeout=3",
-            "(host @, port 5432, database kestrel): connection to server on socket");
-        row("server database without the tables, launcher", "%",
-            "\": it holds no catalogue (relation \"program\" does not exist)");
+        textColumns({"location", "message"});
+        textRow("unknown scheme", {"mysql://h/db", "\"mysql\" is not postgresql://"});
+        textRow("malformed", {"postgresql://h:99999/db", "not a well-formed URI"});
+        textRow("no database", {"postgresql://h/", "names no database"});
+        textRow("password in the user part",
+                {"postgresql://u:s3cret@h/db", "\"postgresql://u@h/db\": it carries a password"});
+        textRow("password parameter",
+                {"postgres://h/db?sslmode=require&password=s3cret", "it carries a password"});
+        textRow("unknown parameter",
+                {"postgresql://h/db?colour=red", "\"colour\" is not a connection parameter"});
+        textRow("no server there",
+                {"postgresql:///kestrel?host=@&connect_timeout=3",
+                 "(host @, port 5432, database kestrel): connection to server on socket"});
+        textRow("server database without the tables, launcher",
+                {"%", "\": it holds no catalogue (relation \"program\" does not exist)"});
     }
     void badLocations()
     {

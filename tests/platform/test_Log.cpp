@@ -48,20 +48,15 @@ class test_Log : public QObject
 private slots:
     void fieldsEscapeAndComeBack_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("escaped");
-        const auto row = [](const char* tag, const QString& text, const QString& escaped) {
-            QTest::newRow(tag) << text << escaped;
-        };
-        row("plain", "Text Editor", "Text Editor");
-        row("tab and breaks", "a\tb\nc\rd", "a\\tb\\nc\\rd");
-        row("backslash before n", "C:\\new", "C:\\\\new");
-        row("control then hex letters",
-            "x\x1f"
-            "ab\x7f",
-            "x\\x1fab\\x7f");
-        row("line separator", QString("a") + QChar(0x2028) + "b", "a\\u2028b");
-        row("accents stay", "Caf\u00e9 \u00fcber", "Caf\u00e9 \u00fcber");
+        textColumns({"text", "escaped"});
+        textRow("plain", {"Text Editor", "Text Editor"});
+        textRow("tab and breaks", {"a\tb\nc\rd", "a\\tb\\nc\\rd"});
+        textRow("backslash before n", {"C:\\new", "C:\\\\new"});
+        textRow("control then hex letters", {"x\x1f"
+                                             "ab\x7f",
+                                             "x\\x1fab\\x7f"});
+        textRow("line separator", {QString("a") + QChar(0x2028) + "b", "a\\u2028b"});
+        textRow("accents stay", {"Caf\u00e9 \u00fcber", "Caf\u00e9 \u00fcber"});
     }
     void fieldsEscapeAndComeBack()
     {
@@ -76,16 +71,13 @@ private slots:
     // Lines as written come back in the usage summary below.
     void badLaunchLinesSayWhatIsWrong_data()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("error");
-        const auto row = [](const char* tag, const QString& line, const QString& error) {
-            QTest::newRow(tag) << line << error;
-        };
-        row("no offset", "2026-12-07T10:00:00\th\tu\tp\t/x\tstarted\t",
-            "not a time with offset: \"2026-12-07T10:00:00\"");
-        row("bad result", "2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t", "unknown result \"ok\"");
-        row("bad escape", "2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t",
-            "bad escape in field 4");
+        textColumns({"line", "error"});
+        textRow("no offset", {"2026-12-07T10:00:00\th\tu\tp\t/x\tstarted\t",
+                              "not a time with offset: \"2026-12-07T10:00:00\""});
+        textRow("bad result",
+                {"2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t", "unknown result \"ok\""});
+        textRow("bad escape",
+                {"2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t", "bad escape in field 4"});
     }
     void badLaunchLinesSayWhatIsWrong()
     {
@@ -120,15 +112,12 @@ private slots:
 
     void appendRefusesWithoutBlocking_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("error");
-        const auto row = [](const char* kind, const char* error) {
-            QTest::newRow(kind) << QString(kind) << QString(error);
-        };
-        row("folder", "Is a directory");
-        row("fifo", "not a regular file");
-        row("file size limit", "the disk is full");
-        row("missing folder", "No such file or directory");
+        textColumns({"kind", "error"});
+        for (const auto& [kind, error] : {std::pair("folder", "Is a directory"),
+                                          {"fifo", "not a regular file"},
+                                          {"file size limit", "the disk is full"},
+                                          {"missing folder", "No such file or directory"}})
+            textRow(kind, {kind, error});
     }
     void appendRefusesWithoutBlocking()
     {

@@ -161,17 +161,15 @@ private slots:
     // runs; absolute ones and server addresses stay as written.
     void relativeLocationsAreTakenFromTheSettingsFolder_data()
     {
-        QTest::addColumn<QString>("database"); // as written; "~" is the installation folder
-        QTest::addColumn<QString>("loaded");   // "": the load fails, naming the resolved path
-        const auto row = [](const char* tag, const char* database, const char* loaded) {
-            QTest::newRow(tag) << QString(database) << QString(loaded);
-        };
-        row("relative", "data/Kestrel.mdb", "~/data/Kestrel.mdb");
-        row("dotted", " ./icons/../data/Kestrel.mdb", "~/data/Kestrel.mdb");
-        row("absolute", "~/data/Kestrel.mdb", "~/data/Kestrel.mdb");
-        row("server", "postgresql://reader@db.example.org/kestrel",
-            "postgresql://reader@db.example.org/kestrel");
-        row("missing", "data/none.mdb", "");
+        // database: as written; "~" is the installation folder; loaded: "": the load fails, naming
+        // the resolved path
+        textColumns({"database", "loaded"});
+        textRow("relative", {"data/Kestrel.mdb", "~/data/Kestrel.mdb"});
+        textRow("dotted", {" ./icons/../data/Kestrel.mdb", "~/data/Kestrel.mdb"});
+        textRow("absolute", {"~/data/Kestrel.mdb", "~/data/Kestrel.mdb"});
+        textRow("server", {"postgresql://reader@db.example.org/kestrel",
+                           "postgresql://reader@db.example.org/kestrel"});
+        textRow("missing", {"data/none.mdb", ""});
     }
     void relativeLocationsAreTakenFromTheSettingsFolder()
     {

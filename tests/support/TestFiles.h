@@ -13,6 +13,19 @@
 #include <optional>
 #include <unistd.h>
 
+// A data table whose columns all hold text: the columns' names, then each row's texts.
+inline void textColumns(std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        QTest::addColumn<QString>(name);
+}
+inline void textRow(const char* tag, std::initializer_list<QString> texts)
+{
+    QTestData& row = QTest::newRow(tag);
+    for (const QString& text : texts)
+        row << text;
+}
+
 // Makes the file's folder when it is missing.
 inline void writeFile(const QString& path, const QByteArray& bytes)
 {
