@@ -77,7 +77,7 @@ private slots:
     // the server's answer, naming the server, never the password, at once.
     void passwords_data()
     {
-        // passwordFile: its line for the role; none: no file; message: empty: the catalogue opens
+        // The password file's line for the role (none: no file); the message (none: it opens).
         textColumns({"passwordFile", "message"});
         textRow("right", {"*:*:*:kestrel_password:Right-0ne", ""});
         textRow("wrong", {"*:*:*:kestrel_password:wr0ng-s3cret",

@@ -101,7 +101,7 @@ private slots:
     // then loose files; nearest size to the one asked for.
     void iconLookup_data()
     {
-        // expected: relative to the test folder, or ""
+        // The file found is relative to the test folder, or "".
         textColumns({"icon", "expected"});
         textRow("exact size in the user's theme", {"a", "icons/Mine/48/a.png"});
         textRow("nearest size in a parent", {"b", "icons/Other/32/b.xpm"});

@@ -161,8 +161,8 @@ private slots:
     // runs; absolute ones and server addresses stay as written.
     void relativeLocationsAreTakenFromTheSettingsFolder_data()
     {
-        // database: as written; "~" is the installation folder; loaded: "": the load fails, naming
-        // the resolved path
+        // The location as written and as loaded ("~": the installation folder; none loaded:
+        // the load fails, naming the resolved path).
         textColumns({"database", "loaded"});
         textRow("relative", {"data/Kestrel.mdb", "~/data/Kestrel.mdb"});
         textRow("dotted", {" ./icons/../data/Kestrel.mdb", "~/data/Kestrel.mdb"});
