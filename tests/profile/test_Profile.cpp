@@ -222,8 +222,8 @@ private slots:
     {
         setUp("; shared by two writers\n[keep]\nk=v\n");
         QProcess a, b;
-        a.start(PROFILE_WRITER, {"keys", m_file, "S", "a"});
-        b.start(PROFILE_WRITER, {"keys", m_file, "s", "b"});
+        a.start(asuser::besideTest(PROFILE_WRITER), {"keys", m_file, "S", "a"});
+        b.start(asuser::besideTest(PROFILE_WRITER), {"keys", m_file, "s", "b"});
         QVERIFY(a.waitForFinished(60000) && b.waitForFinished(60000));
         QCOMPARE(a.exitCode() + b.exitCode(), 0);
         for (int i = 0; i < 300; ++i)
@@ -243,7 +243,7 @@ private slots:
         int kills = 0, reads = 0;
         while (clock.elapsed() < 8000 || kills < 5) {
             QProcess writer;
-            writer.start(PROFILE_WRITER, {"churn", m_file});
+            writer.start(asuser::besideTest(PROFILE_WRITER), {"churn", m_file});
             QVERIFY(writer.waitForReadyRead(10000)); // the first round is written
             const qint64 until = clock.elapsed() + QRandomGenerator::global()->bounded(5, 60);
             while (clock.elapsed() < until) {

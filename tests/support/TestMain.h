@@ -42,12 +42,12 @@ inline void isolateUserFolders()
 #define KESTREL_TEST_MAIN(TestClass) KESTREL_TEST_MAIN_WITH(QApplication, TestClass)
 #define KESTREL_TEST_GUILESS_MAIN(TestClass) KESTREL_TEST_MAIN_WITH(QCoreApplication, TestClass)
 
-// Started as root, drops to "nobody" first where it can (see AsUser.h).
+// Started as root, runs as "nobody" (see AsUser.h).
 #define KESTREL_TEST_MAIN_AS_USER(TestClass)                                                       \
     int main(int argc, char** argv)                                                                \
     {                                                                                              \
-        if (const int failed = asuser::dropRoot())                                                 \
-            return failed;                                                                         \
+        if (const std::optional<int> copied = asuser::dropRoot(argv))                              \
+            return *copied;                                                                        \
         kestreltest::isolateUserFolders();                                                         \
         QCoreApplication app(argc, argv);                                                          \
         TestClass test;                                                                            \
