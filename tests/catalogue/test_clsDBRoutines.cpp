@@ -9,11 +9,16 @@
 #include "tests/support/TestServer.h"
 
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLocale>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 class test_clsDBRoutines : public QObject
 {
@@ -338,8 +343,78 @@ private slots:
         }
         QCOMPARE(snapshot(mDir->path()), before);
     }
+
+    // Launchers (this test, started again) read in processes of their own while the
+    // administrator, here, adds and deletes; a room's launchers at once on a server. None
+    // fails or sees a program with some fields only, every write succeeds, and an open
+    // connection sees the writes made after it opened.
+    void readersAndAWriter_data() { testdb::addEngineRows(); }
+    void readersAndAWriter()
+    {
+        clsDBRoutines writer({mPath});
+        clsDBRoutines launcher({mPath, true});
+        QCOMPARE(launcher.loadPrograms().RecordCount(), 0);
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(writer.addProgram(QString("P%1").arg(i), "d", QString("/p/P%1").arg(i),
+                                      QString("P%1.png").arg(i)));
+        std::vector<std::unique_ptr<QProcess>> readers(server() ? 50 : 3);
+        for (auto& reader : readers) {
+            reader = std::make_unique<QProcess>();
+            reader->start(QCoreApplication::applicationFilePath(), {"--reader", mPath});
+        }
+        const QDeadlineTimer deadline(120000);
+        int round = 0;
+        while (std::any_of(readers.begin(), readers.end(), [](const auto& reader) {
+            return reader->state() != QProcess::NotRunning;
+        })) {
+            QVERIFY2(!deadline.hasExpired(), "the readers did not finish in two minutes");
+            const QString name = QString("W%1").arg(++round);
+            QVERIFY(writer.addProgram(name, "d", "/p/" + name, name + ".png"));
+            QVERIFY(writer.deleteProgram(name));
+            QCoreApplication::processEvents();
+        }
+        for (const auto& reader : readers) {
+            QCOMPARE(reader->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(reader->readAll(), "ok\n");
+        }
+        QVERIFY(round > 0);
+        QCOMPARE(launcher.getProgramPath("p19"), "/p/P19");
+    }
 };
 
-KESTREL_TEST_MAIN_AS_USER(test_clsDBRoutines)
+// As a launcher: its own read-only connection, the list read whole several times.
+static int readAsALauncher(const QString& location)
+{
+    try {
+        clsDBRoutines db({location, true});
+        for (int i = 0; i < 30; ++i) {
+            Recordset rs = db.loadPrograms();
+            if (rs.RecordCount() < 20)
+                throw KestrelError(-1, "reader", "programs missing");
+            for (; !rs.Eof(); rs.MoveNext()) {
+                const QString name = rs.Fields("Program_Name").toString();
+                if (rs.Fields("Program_Path").toString() != "/p/" + name ||
+                    rs.Fields("Program_CustomIcon").toString() != name + ".png")
+                    throw KestrelError(-1, "reader", "half a program: " + name);
+            }
+        }
+        QTextStream(stdout) << "ok" << Qt::endl;
+    } catch (const KestrelError& error) {
+        QTextStream(stdout) << error.description() << Qt::endl;
+    }
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (const std::optional<int> copied = asuser::dropRoot(argv))
+        return *copied;
+    kestreltest::isolateUserFolders();
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--reader") == 0)
+        return readAsALauncher(QString::fromLocal8Bit(argv[2]));
+    test_clsDBRoutines test;
+    return QTest::qExec(&test, argc, argv);
+}
 
 #include "test_clsDBRoutines.moc"
