@@ -371,7 +371,7 @@ private slots:
             const QString name = QString("W%1").arg(++round);
             QVERIFY(writer.addProgram(name, "d", "/p/" + name, name + ".png"));
             QVERIFY(writer.deleteProgram(name));
-            QCoreApplication::processEvents();
+            QTest::qWait(2); // and a moment without a write
         }
         for (const auto& reader : readers) {
             QCOMPARE(reader->exitStatus(), QProcess::NormalExit);
@@ -387,7 +387,7 @@ static int readAsALauncher(const QString& location)
 {
     try {
         clsDBRoutines db({location, true});
-        for (int i = 0; i < 30; ++i) {
+        for (int i = 0; i < 10; ++i) {
             Recordset rs = db.loadPrograms();
             if (rs.RecordCount() < 20)
                 throw KestrelError(-1, "reader", "programs missing");
