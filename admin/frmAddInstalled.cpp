@@ -1,9 +1,11 @@
 #include "admin/frmAddInstalled.h"
 
 #include "admin/Controls.h"
+#include "admin/frmSetup.h"
 #include "catalogue/ProgramImport.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
+#include "views/common/BackgroundTask.h"
 
 #include <QDialogButtonBox>
 #include <QImageReader>
@@ -11,7 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 
 namespace admin {
@@ -40,7 +41,8 @@ QString shortened(const QString& text, qsizetype length = 200)
 }
 } // namespace
 
-frmAddInstalled::frmAddInstalled(QWidget* parent, const QStringList& folders) : QDialog(parent)
+frmAddInstalled::frmAddInstalled(frmSetup* owner, const QStringList& folders)
+    : QDialog(owner), mCatalogue(owner->catalogue())
 {
     setObjectName("frmAddInstalled");
     setWindowTitle("Add Installed Applications");
@@ -77,23 +79,18 @@ frmAddInstalled::frmAddInstalled(QWidget* parent, const QStringList& folders) : 
     connect(mAdd, &QPushButton::clicked, this, &frmAddInstalled::addChosen);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
-    mReader = QThread::create([this, folders] {
-        QList<Entry> entries;
-        for (const DesktopCandidate& candidate : readInstalledApplications(folders))
-            if (candidate.skipReason.isEmpty())
-                entries.append({candidate, readIcon(candidate.program.icon)});
-        // The window waits for this thread before it goes; a call still queued when it
-        // has gone is dropped with it.
-        QMetaObject::invokeMethod(
-            this, [this, entries] { showEntries(entries); }, Qt::QueuedConnection);
-    });
-    mReader->start();
-}
-
-frmAddInstalled::~frmAddInstalled()
-{
-    mReader->wait();
-    delete mReader;
+    // Entries and icons are read off the window's thread; a window closed meanwhile is
+    // handed nothing.
+    background::run(
+        this, QThread::NormalPriority,
+        [folders] {
+            QList<Entry> entries;
+            for (const DesktopCandidate& candidate : readInstalledApplications(folders))
+                if (candidate.skipReason.isEmpty())
+                    entries.append({candidate, readIcon(candidate.program.icon)});
+            return entries;
+        },
+        [this](const QList<Entry>& entries) { showEntries(entries); });
 }
 
 void frmAddInstalled::showEntries(const QList<Entry>& entries)
@@ -140,14 +137,13 @@ void frmAddInstalled::addChosen()
         return;
     QStringList skipped;
     try {
-        clsDBRoutines& catalogue = gDBRoutines();
-        ImportPlan plan(catalogue.loadCatalogue(), false);
+        ImportPlan plan(mCatalogue.loadCatalogue(), false);
         for (const ProgramRecord& program : chosen) {
             QString reason;
             if (plan.offer(program, reason) == ImportPlan::Skipped)
                 skipped.append(shortened(program.name, 80));
         }
-        catalogue.storePrograms(plan.additions(), {});
+        mCatalogue.storePrograms(plan.additions(), {});
         const qsizetype added = plan.additions().size();
         QString text = QStringLiteral("%1 added.").arg(added);
         if (!skipped.isEmpty())

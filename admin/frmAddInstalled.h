@@ -10,9 +10,10 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QThread;
 
 namespace admin {
+
+class frmSetup;
 
 // Lists the machine's installed applications (their desktop entries) with icon, name and
 // comment, and adds the chosen ones to the catalogue. The entries and icons are read on a
@@ -21,8 +22,9 @@ class frmAddInstalled : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmAddInstalled(QWidget* parent = nullptr, const QStringList& folders = {});
-    ~frmAddInstalled() override;
+    // Adds to the setup window's catalogue; folders: where the desktop entries are looked
+    // for (none: the desktop's own).
+    explicit frmAddInstalled(frmSetup* owner, const QStringList& folders = {});
 
     QListWidget* lstApplications() const { return mList; }
     // Whether the second thread has delivered the list.
@@ -46,7 +48,7 @@ private:
     QListWidget* mList = nullptr;
     QLabel* mStatus = nullptr;
     QPushButton* mAdd = nullptr;
-    QThread* mReader = nullptr;
+    clsDBRoutines& mCatalogue;
     QList<ProgramRecord> mPrograms; // by row of the list
     bool mLoaded = false;
 };

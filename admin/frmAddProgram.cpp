@@ -1,6 +1,7 @@
 #include "admin/frmAddProgram.h"
 
 #include "catalogue/clsDBRoutines.h"
+#include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
 
 #include <QLineEdit>
@@ -8,9 +9,9 @@
 
 namespace admin {
 
-frmAddProgram::frmAddProgram(QWidget* parent)
+frmAddProgram::frmAddProgram(clsDBRoutines& catalogue, const QString& iconFolder, QWidget* parent)
     : frmProgramDialog("Add A New Runnable Program..", "Add a new runnable program....", "Add..",
-                       parent)
+                       catalogue, iconFolder, parent)
 {
     setObjectName("frmAddProgram");
     // Closing discards what was typed: the next Add starts with an empty dialog.
@@ -21,9 +22,11 @@ void frmAddProgram::save()
 {
     if (!checkFields() || !checkNameFree(QString()))
         return;
-    const bool added = gDBRoutines().addProgram(
+    const bool added = catalogue().addProgram(
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
         TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
+    if (!added)
+        platform::ShowError(*gDBRoutines().lastWriteError());
     finishSave(added, "Program Added");
 }
 

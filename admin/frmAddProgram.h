@@ -10,7 +10,7 @@ class frmAddProgram : public frmProgramDialog
 {
     Q_OBJECT
 public:
-    explicit frmAddProgram(QWidget* parent = nullptr);
+    frmAddProgram(clsDBRoutines& catalogue, const QString& iconFolder, QWidget* parent = nullptr);
 
 private:
     void save() override;

@@ -1,17 +1,19 @@
 #include "admin/frmModifyProgram.h"
 
 #include "admin/Controls.h"
+#include "admin/frmSetup.h"
 #include "catalogue/clsDBRoutines.h"
 #include "settings/FileChecks.h"
+#include "settings/clsEnvironment.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 namespace admin {
 
-frmModifyProgram::frmModifyProgram(QWidget* parent)
+frmModifyProgram::frmModifyProgram(frmSetup* owner)
     : frmProgramDialog("Modify A Runnable Program..", "Modify a runnable program....", "Save",
-                       parent)
+                       owner->catalogue(), owner->settings().DefaultDialogIconPath(), owner)
 {
     setObjectName("frmModifyProgram");
 }
@@ -24,7 +26,7 @@ void frmModifyProgram::setProgram(const QString& mStrName)
 
 void frmModifyProgram::fillProgram()
 {
-    Recordset rs = gDBRoutines().loadProgram(mProgramName);
+    Recordset rs = catalogue().loadProgram(mProgramName);
     if (rs.RecordCount() > 0) {
         // Loaded as stored; blanks go when the program is saved.
         txtProgramDescription()->setPlainText(rs.Fields("Program_Desc").toString());
@@ -42,11 +44,11 @@ void frmModifyProgram::save()
 {
     if (!checkFields() || !checkNameFree(mProgramName))
         return;
-    const bool updated = gDBRoutines().updateProgram(
+    const bool updated = catalogue().updateProgram(
         mProgramName, TrimSpaces(txtProgramName()->text()),
         TrimSpaces(txtProgramDescription()->toPlainText()), TrimSpaces(txtProgramPath()->text()),
         TrimSpaces(txtProgramIcon()->text()));
-    finishSave(updated, "Program Modified", updated ? QString() : gDBRoutines().lastWriteFailure());
+    finishSave(updated, "Program Modified", updated ? QString() : catalogue().lastWriteFailure());
 }
 
 } // namespace admin

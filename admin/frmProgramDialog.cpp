@@ -27,8 +27,9 @@ const char* const kProgramsFolder = "/usr/bin";
 } // namespace
 
 frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStrBanner,
-                                   const QString& mStrAction, QWidget* parent)
-    : QDialog(parent)
+                                   const QString& mStrAction, clsDBRoutines& catalogue,
+                                   const QString& iconFolder, QWidget* parent)
+    : QDialog(parent), mCatalogue(catalogue), mIconFolder(iconFolder)
 {
     setWindowTitle(mStrTitle);
     setFont(windowFont());
@@ -90,7 +91,7 @@ bool frmProgramDialog::checkFields() const
 bool frmProgramDialog::checkNameFree(const QString& mStrOwnName) const
 {
     const QString name = TrimSpaces(mTxtProgramName->text());
-    if (!gDBRoutines().programNameExists(name, mStrOwnName))
+    if (!mCatalogue.programNameExists(name, mStrOwnName))
         return true;
     message(nameTakenReason(name), "Error", platform::MsgIcon::Exclamation);
     return false;
@@ -135,8 +136,7 @@ void frmProgramDialog::cmdExePath_Click()
 
 void frmProgramDialog::cmdIconPath_Click()
 {
-    if (auto chosen = platform::GetOpenFileName(
-            {"Select A Icon For This Program", gEnvironment().DefaultDialogIconPath()}))
+    if (auto chosen = platform::GetOpenFileName({"Select A Icon For This Program", mIconFolder}))
         mTxtProgramIcon->setText(TrimSpaces(*chosen));
 }
 

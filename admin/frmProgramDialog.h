@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class clsDBRoutines;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -24,8 +25,11 @@ public:
     QPushButton* cmdAdd() const { return mCmdAdd; }
 
 protected:
+    // The dialog works on catalogue; iconFolder is where the icon browser starts.
     frmProgramDialog(const QString& mStrTitle, const QString& mStrBanner, const QString& mStrAction,
-                     QWidget* parent);
+                     clsDBRoutines& catalogue, const QString& iconFolder, QWidget* parent);
+
+    clsDBRoutines& catalogue() const { return mCatalogue; }
 
     // The name and the executable path are required; says so and answers false otherwise.
     bool checkFields() const;
@@ -48,6 +52,9 @@ private slots:
 
 private:
     virtual void save() = 0;
+
+    clsDBRoutines& mCatalogue;
+    QString mIconFolder;
 
     QWidget* mPicture1 = nullptr;
     QLabel* mLabel4 = nullptr;

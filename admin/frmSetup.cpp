@@ -26,7 +26,8 @@
 
 namespace admin {
 
-frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
+frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* parent)
+    : QWidget(parent), mCatalogue(catalogue), mSettings(settings)
 {
     setObjectName("frmSetup");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -49,8 +50,8 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     mFrPrograms = new QGroupBox("Program Setup", this);
     mFrPrograms->setObjectName("frPrograms");
     mFrPrograms->setGeometry(twips::rect(3120, 960, 5895, 2775));
-    mUcProgramView1 =
-        placed(new ucProgramView(mFrPrograms), "ucProgramView1", twips::rect(240, 240, 5535, 1935));
+    mUcProgramView1 = placed(new ucProgramView(catalogue, settings.DefaultIcon(), mFrPrograms),
+                             "ucProgramView1", twips::rect(240, 240, 5535, 1935));
     mCmdAdd = addButton(mFrPrograms, "cmdAdd", "Add", twips::rect(120, 2280, 735, 375));
     mCmdModify = addButton(mFrPrograms, "cmdModify", "Modify", twips::rect(960, 2280, 735, 375));
     mCmdDelete = addButton(mFrPrograms, "cmdDelete", "Delete", twips::rect(1800, 2280, 735, 375));
@@ -87,14 +88,14 @@ frmSetup::frmSetup(QWidget* parent) : QWidget(parent)
     connect(mUcProgramView1, &ucProgramView::PropertiesClicked, this, &frmSetup::cmdProp_Click);
     connect(mUcLeftFrame1, &ucLeftFrame::QuitClicked, this, &QWidget::close);
 
-    mTxtDatabaseLocation->setText(gEnvironment().DatabasePath());
+    mTxtDatabaseLocation->setText(mSettings.DatabasePath());
     mUcProgramView1->loadView();
 }
 
 void frmSetup::cmdBrowse_Click()
 {
-    const auto chosen = platform::GetOpenFileName(
-        {"Select Database...", gEnvironment().DefaultDialogDatabasePath()});
+    const auto chosen =
+        platform::GetOpenFileName({"Select Database...", mSettings.DefaultDialogDatabasePath()});
     if (!chosen || TrimSpaces(*chosen).isEmpty())
         return;
     if (*chosen == TrimSpaces(mTxtDatabaseLocation->text())) {
@@ -115,11 +116,11 @@ void frmSetup::cmdBrowse_Click()
 void frmSetup::txtDatabaseLocation_Return()
 {
     const QString typed = TrimSpaces(mTxtDatabaseLocation->text());
-    if (!DatabaseLocation::looksLikeUri(typed) || typed == gEnvironment().DatabasePath())
+    if (!DatabaseLocation::looksLikeUri(typed) || typed == mSettings.DatabasePath())
         return;
     const DatabaseLocation location = DatabaseLocation::parse(typed);
     if (!location.problem.isEmpty()) {
-        mTxtDatabaseLocation->setText(gEnvironment().DatabasePath());
+        mTxtDatabaseLocation->setText(mSettings.DatabasePath());
         message("The catalogue location " + location.display() +
                     " cannot be used: " + location.problem,
                 "Database Location", platform::MsgIcon::Critical);
@@ -135,18 +136,23 @@ void frmSetup::txtDatabaseLocation_Return()
                               platform::MsgButtons::YesNo,
                               {},
                               0}) != platform::MsgAnswer::Yes) {
-            mTxtDatabaseLocation->setText(gEnvironment().DatabasePath());
+            mTxtDatabaseLocation->setText(mSettings.DatabasePath());
             return;
         }
     }
     saveLocation(typed);
-    mTxtDatabaseLocation->setText(gEnvironment().DatabasePath());
+    mTxtDatabaseLocation->setText(mSettings.DatabasePath());
+}
+
+QString frmSetup::defaultIcon() const
+{
+    return mSettings.DefaultIcon();
 }
 
 void frmSetup::saveLocation(const QString& location)
 {
     // The new location is for the next start: this window and the open catalogue keep theirs.
-    if (gEnvironment().saveSettings(settingsFile(), location, false, false, 2))
+    if (mSettings.saveSettings(settingsFile(), location, false, false, 2))
         message("Database Location has been updated", "Information",
                 platform::MsgIcon::Information);
     else
@@ -164,28 +170,30 @@ void frmSetup::cmdCheck_Click()
 {
     // The files are looked at on the health check's thread; the answer comes when it is done.
     mCmdCheck->setEnabled(false);
-    auto* once = new QObject(this);
-    connect(&ProgramHealth::instance(), &ProgramHealth::checked, once, [this, once] {
-        delete once;
-        mCmdCheck->setEnabled(true);
-        const QHash<QString, QString>& problems = ProgramHealth::instance().problems();
-        QStringList lines;
-        for (int row = 0; row < mUcProgramView1->lstView()->count(); ++row) {
-            const QString name = mUcProgramView1->lstView()->item(row)->text();
-            if (const QString problem = ProgramHealth::instance().problem(name); !problem.isEmpty())
-                lines.append(name.left(80) + QStringLiteral(": ") + problem.left(200));
-        }
-        lines.removeDuplicates();
-        const qsizetype shown = 30;
-        QString text = problems.isEmpty() ? QStringLiteral("No program is broken.")
-                                          : QStringLiteral("%1 broken:\n").arg(lines.size()) +
-                                                lines.mid(0, shown).join(u'\n');
-        if (lines.size() > shown)
-            text += QStringLiteral("\n... and %1 more").arg(lines.size() - shown);
-        message(text, "Check",
-                problems.isEmpty() ? platform::MsgIcon::Information
-                                   : platform::MsgIcon::Exclamation);
-    });
+    connect(
+        &ProgramHealth::instance(), &ProgramHealth::checked, this,
+        [this] {
+            mCmdCheck->setEnabled(true);
+            const QHash<QString, QString>& problems = ProgramHealth::instance().problems();
+            QStringList lines;
+            for (int row = 0; row < mUcProgramView1->lstView()->count(); ++row) {
+                const QString name = mUcProgramView1->lstView()->item(row)->text();
+                if (const QString problem = ProgramHealth::instance().problem(name);
+                    !problem.isEmpty())
+                    lines.append(name.left(80) + QStringLiteral(": ") + problem.left(200));
+            }
+            lines.removeDuplicates();
+            const qsizetype shown = 30;
+            QString text = problems.isEmpty() ? QStringLiteral("No program is broken.")
+                                              : QStringLiteral("%1 broken:\n").arg(lines.size()) +
+                                                    lines.mid(0, shown).join(u'\n');
+            if (lines.size() > shown)
+                text += QStringLiteral("\n... and %1 more").arg(lines.size() - shown);
+            message(text, "Check",
+                    problems.isEmpty() ? platform::MsgIcon::Information
+                                       : platform::MsgIcon::Exclamation);
+        },
+        Qt::SingleShotConnection);
     mBrokenMarker->checkNow();
 }
 
@@ -217,7 +225,7 @@ void frmSetup::deleteSelectedProgram()
                           {},
                           0}) != platform::MsgAnswer::Yes)
         return;
-    if (gDBRoutines().deleteProgram(mUcProgramView1->selectedItem())) {
+    if (mCatalogue.deleteProgram(mUcProgramView1->selectedItem())) {
         message("Program has been deleted", "Confirmation", platform::MsgIcon::Information);
         mUcProgramView1->reloadView();
     } else {
@@ -227,7 +235,7 @@ void frmSetup::deleteSelectedProgram()
                                     platform::MsgButtons::Ok,
                                     {},
                                     0},
-                                   gDBRoutines().lastWriteFailure());
+                                   mCatalogue.lastWriteFailure());
     }
 }
 

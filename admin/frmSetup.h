@@ -7,6 +7,8 @@ class QLineEdit;
 class QPushButton;
 class SearchField;
 class BrokenMarker;
+class clsDBRoutines;
+class clsEnvironment;
 
 namespace admin {
 
@@ -19,7 +21,13 @@ class frmSetup : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmSetup(QWidget* parent = nullptr);
+    // Shows and changes the settings' catalogue location and the programs of catalogue.
+    frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* parent = nullptr);
+
+    // What the windows it opens work on.
+    clsDBRoutines& catalogue() const { return mCatalogue; }
+    clsEnvironment& settings() const { return mSettings; }
+    QString defaultIcon() const;
 
     ucProgramView* ucProgramView1() const { return mUcProgramView1; }
     ucLeftFrame* ucLeftFrame1() const { return mUcLeftFrame1; }
@@ -37,6 +45,8 @@ private slots:
 
 private:
     void saveLocation(const QString& location);
+    clsDBRoutines& mCatalogue;
+    clsEnvironment& mSettings;
     ucLeftFrame* mUcLeftFrame1 = nullptr;
     QGroupBox* mFrEnviro = nullptr;
     QLineEdit* mTxtDatabaseLocation = nullptr;

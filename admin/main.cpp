@@ -5,6 +5,7 @@
 #include "platform/ui/widgets/RealHandlers.h"
 #include "resources/KestrelResources.h"
 #include "settings/clsEnvironment.h"
+#include "settings/clsIniFile.h"
 
 #include <cstdlib>
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     // A modeless add dialog keeps the program running after the setup window closed.
     KestrelApplication::setQuitOnLastWindowClosed(true);
     platform::installRealHandlers();
+    clsIniFile::setLogicErrorHandler(platform::MsgBox);
 
     const int result = app.runGuarded([] {
         if (!admin::Main(settingsFilePath()))

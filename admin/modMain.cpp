@@ -3,6 +3,7 @@
 #include "admin/Controls.h"
 #include "admin/frmAddProgram.h"
 #include "admin/frmSetup.h"
+#include "catalogue/clsDBRoutines.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/clsEnvironment.h"
 
@@ -41,6 +42,8 @@ bool Main(const QString& mStrIniFile)
                                    gEnvironment().LoadProblem());
         return false;
     }
+    // Opened by its first statement, the list's as the setup window loads.
+    openDBRoutines(catalogueLocation(gEnvironment(), false));
     setupWindow().show();
     return true;
 }
@@ -54,7 +57,7 @@ frmSetup& setupWindow()
 {
     QPointer<frmSetup>& window = setupInstance();
     if (!window)
-        window = new frmSetup();
+        window = new frmSetup(gDBRoutines(), gEnvironment());
     return *window;
 }
 
@@ -67,7 +70,7 @@ void showAddProgram()
 {
     QPointer<frmAddProgram>& window = addInstance();
     if (!window)
-        window = new frmAddProgram();
+        window = new frmAddProgram(gDBRoutines(), gEnvironment().DefaultDialogIconPath());
     window->show();
     window->raise();
     window->activateWindow();

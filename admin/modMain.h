@@ -6,9 +6,10 @@ namespace admin {
 
 class frmSetup;
 
-// Start-up: loads the settings from mStrIniFile (normally settingsFilePath()) and shows the
-// setup window. Settings that cannot be loaded are reported and no window is shown; the
-// answer is then false and the program should end.
+// Start-up: loads the settings from mStrIniFile (normally settingsFilePath()), makes the
+// catalogue object at the location they name and shows the setup window on it. Settings that cannot
+// be loaded are reported and no window is shown; the answer is then false and the program should
+// end.
 bool Main(const QString& mStrIniFile);
 
 // The settings file the program started with; the database-location change writes to it.

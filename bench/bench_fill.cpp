@@ -188,9 +188,10 @@ int runOne(bool naive, int count, const QString& folder)
     gEnvironment().setDatabasePath(cataloguePath(folder, count));
     gEnvironment().setDefaultIcon(defaultIconPath(folder));
     setCatalogueReadOnly(true);
-    gDBRoutines(); // the connection is opened by the launcher's start-up, not by the fill
+    // The connection is opened by the launcher's start-up (its first statement), not by the fill.
+    gDBRoutines().programNameExists(QString());
 
-    launcher::ucProgramView view;
+    launcher::ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
     view.resize(ListSize);
     FirstPaint painted(view.lstView()->viewport());
 

@@ -62,7 +62,7 @@ int main(int argc, char** argv)
     window.resize(623, 364);
     SearchField field(&window);
     field.setGeometry(8, 54, 185, 23);
-    launcher::ucProgramView view(&window);
+    launcher::ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon(), &window);
     view.setGeometry(208, 0, 417, 345);
     view.attachSearchField(&field);
     view.loadView();

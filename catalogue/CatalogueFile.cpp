@@ -37,6 +37,12 @@ struct RemoveUnlessKept
 };
 } // namespace
 
+void requireCatalogueTables(const Connection& connection)
+{
+    runStatement(connection, QStringLiteral("Select Program.Program_Key from Program, "
+                                            "Program_Options where 1 = 0"));
+}
+
 QString catalogueSchema(bool server)
 {
     return QString::fromUtf8(server ? kCatalogueServerSchemaSql : kCatalogueSchemaSql);

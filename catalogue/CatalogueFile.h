@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class Connection;
+
 // Making and copying catalogues, for kestrel-catalogue and for tests. Neither program
 // makes one.
 
@@ -10,6 +12,10 @@
 // PostgreSQL server (catalogue/schema-postgresql.sql); and its statements one by one.
 QString catalogueSchema(bool server = false);
 QStringList catalogueSchemaStatements(bool server = false);
+
+// The one test of whether an open database is a catalogue: throws the engine's error
+// (naming the first missing table) unless it holds both tables.
+void requireCatalogueTables(const Connection& connection);
 
 // Makes an empty catalogue (the two tables, no rows) at location. A file: refuses to write
 // over an existing one, and leaves nothing behind when it fails. A PostgreSQL URI: the

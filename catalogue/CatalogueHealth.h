@@ -2,7 +2,7 @@
 
 // Whether the catalogue's programs can still be launched and their icons shown. Reads
 // files only (never the catalogue), so it runs on any thread; one object per thread.
-#include "catalogue/clsDBRoutines.h"
+#include "catalogue/ProgramRecord.h"
 
 #include <QHash>
 #include <QList>

@@ -4,7 +4,7 @@
 //   {"format": "kestrel-catalogue", "version": 1,
 //    "programs": [{"name", "description", "path", "icon", "added"}, ...]}
 // one program a line, in list order, so that files diff well and round trips are exact.
-#include "catalogue/clsDBRoutines.h"
+#include "catalogue/ProgramRecord.h"
 
 #include <QByteArray>
 #include <QList>

@@ -2,7 +2,7 @@
 
 // The installed applications as catalogue programs, as both the tool's import-desktop and
 // the administrator's "add installed" window offer them.
-#include "catalogue/clsDBRoutines.h"
+#include "catalogue/ProgramRecord.h"
 
 #include <QList>
 #include <QString>

@@ -1,10 +1,5 @@
 #include "catalogue/ProgramImport.h"
 
-QString programNameKey(const QString& name)
-{
-    return name.trimmed().toCaseFolded();
-}
-
 ImportPlan::ImportPlan(const QList<ProgramRecord>& existing, bool update) : mUpdate(update)
 {
     // Backwards, so that the first program of a name is the one kept.

@@ -3,15 +3,13 @@
 // Deciding what an import does with each program offered: add it, update the program of
 // that name, or skip it. A name identifies one program (trimmed, letter case ignored), so
 // a name that exists is skipped unless updates were asked for.
-#include "catalogue/clsDBRoutines.h"
+#include "catalogue/ProgramName.h"
+#include "catalogue/ProgramRecord.h"
 
 #include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
-
-// The form of a name that identity compares.
-QString programNameKey(const QString& name);
 
 class ImportPlan
 {

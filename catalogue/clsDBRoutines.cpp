@@ -1,10 +1,9 @@
 #include "catalogue/clsDBRoutines.h"
 
+#include "catalogue/CatalogueFile.h"
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
-#include "platform/database/DatabaseError.h"
 #include "platform/database/DatabaseLocation.h"
-#include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
 #include "settings/clsEnvironment.h"
 
@@ -18,8 +17,13 @@
 namespace {
 const QString kSource = QStringLiteral("Kestrel.clsDBRoutines");
 constexpr qint32 kTimeoutSeconds = 100;
-// SQLITE_BUSY and SQLITE_LOCKED; extended codes keep them in their low byte.
-constexpr qint32 kBusy = 5, kLocked = 6;
+// The one text of each write of a program; what each caller trims is its own rule.
+const QString kInsertProgram =
+    QStringLiteral("Insert into Program (Program_Name, Program_Desc, Program_Path, "
+                   "Program_CustomIcon, Program_Added_Date) values (?, ?, ?, ?, ?)");
+const QString kUpdateProgram =
+    QStringLiteral("Update Program Set Program_Name = ?, Program_Desc = ?, Program_Path = ?, "
+                   "Program_CustomIcon = ? where NAME_MATCHES");
 
 qint32& lockWaitSeconds()
 {
@@ -64,15 +68,14 @@ qint16 toInteger(const QVariant& value)
 }
 } // namespace
 
-clsDBRoutines::clsDBRoutines(const CatalogueLocation& location)
-    : clsDBRoutines(std::function<CatalogueLocation()>([location] { return location; }))
-{
-}
-
-clsDBRoutines::clsDBRoutines(std::function<CatalogueLocation()> location)
-    : mLocation(std::move(location))
+clsDBRoutines::clsDBRoutines(const CatalogueLocation& location) : mLocation(location)
 {
     openConnection();
+}
+
+clsDBRoutines::clsDBRoutines(const CatalogueLocation& location, OpenOnFirstStatement)
+    : mLocation(location)
+{
 }
 
 clsDBRoutines::~clsDBRoutines()
@@ -83,7 +86,7 @@ clsDBRoutines::~clsDBRoutines()
 void clsDBRoutines::openConnection()
 {
     mConnection = Connection();
-    const CatalogueLocation location = mLocation();
+    const CatalogueLocation& location = mLocation;
     mConnection.setCommandTimeout(lockWaitSeconds());
     mConnection.setConnectionTimeout(lockWaitSeconds());
     mConnection.setReadOnly(location.readOnly);
@@ -92,10 +95,7 @@ void clsDBRoutines::openConnection()
     // An empty file or some other database opens as well; name the file and say what it
     // lacks, rather than fail later with the first query's "no such table".
     try {
-        Recordset rs(mConnection);
-        rs.setSource(QStringLiteral("Select Program.Program_Key from Program, Program_Options "
-                                    "where 1 = 0"));
-        rs.Open();
+        requireCatalogueTables(mConnection);
     } catch (const KestrelError& error) {
         mConnection.Close();
         // The server's SQLSTATE keeps the server as its source, so it is never read as a
@@ -266,67 +266,71 @@ bool clsDBRoutines::programNameExists(const QString& mStrName, const QString& mS
     return exists;
 }
 
-bool clsDBRoutines::writeFailed(const QString& reason)
+bool clsDBRoutines::attemptWrite(const std::function<void()>& write)
 {
-    mLastWriteFailure = QStringLiteral("The catalogue \"%1\" was not changed: %2")
-                            .arg(mConnection.ConnectionString(), reason);
-    return false;
+    mLastWriteError.reset();
+    mLastWriteFailure.clear();
+    try {
+        write();
+        return true;
+    } catch (const KestrelError& error) {
+        mLastWriteError = error;
+        mLastWriteFailure = QStringLiteral("The catalogue \"%1\" was not changed: %2")
+                                .arg(mConnection.ConnectionString(), error.description());
+        return false;
+    }
+}
+
+Recordset clsDBRoutines::insertProgram(const ProgramRecord& program)
+{
+    const QString added = program.added.isEmpty() ? QLocale::system().toString(QDate::currentDate(),
+                                                                               QLocale::ShortFormat)
+                                                  : program.added;
+    return openRecordset(kInsertProgram, {trimmed(program.name), text(program.description),
+                                          text(program.path), text(program.icon), text(added)});
+}
+
+Recordset clsDBRoutines::updatePrograms(const ProgramUpdate& update)
+{
+    const ProgramRecord& p = update.record;
+    return openRecordset(kUpdateProgram, {trimmed(p.name), text(p.description), text(p.path),
+                                          text(p.icon), text(update.storedName)});
 }
 
 bool clsDBRoutines::deleteProgram(const QString& mStrName)
 {
-    mLastWriteFailure.clear();
-    try {
-        Recordset rs = newRecordset();
-        rs.setSource(statement(QStringLiteral("Delete from Program where NAME_MATCHES")));
-        rs.setParameters({text(mStrName)});
-        rs.Open();
-        return true;
-    } catch (const KestrelError& error) {
-        return writeFailed(error.description());
-    }
+    return attemptWrite([&] {
+        openRecordset(QStringLiteral("Delete from Program where NAME_MATCHES"), {text(mStrName)});
+    });
 }
 
 bool clsDBRoutines::addProgram(const QString& mStrName, const QString& mStrDesc,
                                const QString& mStrProgramPath, const QString& mStrIconPath)
 {
-    try {
-        // One bound statement: appending costs the same however many programs there are.
-        openRecordset(
-            QStringLiteral("Insert into Program (Program_Name, Program_Desc, "
-                           "Program_Path, Program_CustomIcon, Program_Added_Date) "
-                           "values (?, ?, ?, ?, ?)"),
-            {trimmed(mStrName), trimmed(mStrDesc), trimmed(mStrProgramPath), trimmed(mStrIconPath),
-             text(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat))});
-        return true;
-    } catch (const KestrelError& error) {
-        platform::ShowError(error);
-        return false;
-    }
+    // One bound statement: appending costs the same however many programs there are.
+    return attemptWrite([&] {
+        insertProgram({mStrName,
+                       TrimSpaces(mStrDesc),
+                       TrimSpaces(mStrProgramPath),
+                       TrimSpaces(mStrIconPath),
+                       {}});
+    });
 }
 
 bool clsDBRoutines::updateProgram(const QString& mStrOldName, const QString& mStrName,
                                   const QString& mStrDesc, const QString& mStrProgramPath,
                                   const QString& mStrIconPath)
 {
-    mLastWriteFailure.clear();
-    try {
-        Recordset rs = newRecordset();
-        rs.setSource(statement(QStringLiteral("Update Program Set Program_Name = ?, "
-                                              "Program_Desc = ?, Program_Path =?, "
-                                              "Program_CustomIcon = ? where NAME_MATCHES")));
-        rs.setParameters({trimmed(mStrName), text(mStrDesc), trimmed(mStrProgramPath),
-                          text(mStrIconPath), text(mStrOldName)});
-        rs.Open();
+    return attemptWrite([&] {
+        const ProgramUpdate update{
+            mStrOldName, {mStrName, mStrDesc, TrimSpaces(mStrProgramPath), mStrIconPath, {}}};
         // No row with the old name: the program went away meanwhile and the edits would be lost.
-        if (rs.RecordsAffected() > 0)
-            return true;
-        return writeFailed(QStringLiteral("no program is named \"%1\" any more; another "
-                                          "program may have deleted or renamed it.")
-                               .arg(TrimSpaces(mStrOldName)));
-    } catch (const KestrelError& error) {
-        return writeFailed(error.description());
-    }
+        if (updatePrograms(update).RecordsAffected() == 0)
+            throw KestrelError(DatabaseErrorNumber::NoCurrentRecord, kSource,
+                               QStringLiteral("no program is named \"%1\" any more; another "
+                                              "program may have deleted or renamed it.")
+                                   .arg(TrimSpaces(mStrOldName)));
+    });
 }
 
 QList<ProgramRecord> clsDBRoutines::loadCatalogue()
@@ -350,28 +354,12 @@ void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
                                   const QList<ProgramUpdate>& updates)
 {
     Connection& connection = getConnection(mConnection);
-    const QString today =
-        text(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-    const auto run = [&](const QString& source, const QVariantList& values) {
-        Recordset rs(connection);
-        rs.setSource(statement(source));
-        rs.setParameters(values);
-        rs.Open();
-    };
     connection.BeginTrans();
     try {
-        for (const ProgramUpdate& update : updates) {
-            const ProgramRecord& p = update.record;
-            run(QStringLiteral("Update Program Set Program_Name = ?, Program_Desc = ?, "
-                               "Program_Path = ?, Program_CustomIcon = ? where NAME_MATCHES"),
-                {trimmed(p.name), text(p.description), text(p.path), text(p.icon),
-                 text(update.storedName)});
-        }
-        for (const ProgramRecord& p : additions)
-            run(QStringLiteral("Insert into Program (Program_Name, Program_Desc, Program_Path, "
-                               "Program_CustomIcon, Program_Added_Date) values (?, ?, ?, ?, ?)"),
-                {trimmed(p.name), text(p.description), text(p.path), text(p.icon),
-                 p.added.isEmpty() ? today : p.added});
+        for (const ProgramUpdate& update : updates)
+            updatePrograms(update);
+        for (const ProgramRecord& program : additions)
+            insertProgram(program);
         connection.CommitTrans();
     } catch (const KestrelError&) {
         try {
@@ -393,14 +381,14 @@ std::unique_ptr<clsDBRoutines>& instance()
     static std::unique_ptr<clsDBRoutines> routines;
     return routines;
 }
+} // namespace
 
-// The location the environment names at the moment of opening.
-CatalogueLocation environmentLocation()
+CatalogueLocation catalogueLocation(const clsEnvironment& settings, bool readOnly)
 {
-    const QString path = gEnvironment().DatabasePath();
+    const QString path = settings.DatabasePath();
     // The settings refuse a location that does not exist and leave the path empty; say
     // which file was meant rather than that no file was named.
-    const QString named = gEnvironment().ConfiguredDatabasePath();
+    const QString named = settings.ConfiguredDatabasePath();
     if (path.isEmpty() && DatabaseLocation::looksLikeUri(named)) {
         const DatabaseLocation location = DatabaseLocation::parse(named);
         throw KestrelError(KestrelErrorNumber::InvalidDatabasePath, kSource,
@@ -419,24 +407,28 @@ CatalogueLocation environmentLocation()
                                                 "is %2, not a database file.")
                                      .arg(named, kind));
     }
-    return {path, readOnlyRequested()};
+    return {path, readOnly};
 }
-} // namespace
+
+clsDBRoutines& openDBRoutines(const CatalogueLocation& location)
+{
+    std::unique_ptr<clsDBRoutines>& routines = instance();
+    routines = std::make_unique<clsDBRoutines>(location, clsDBRoutines::OnFirstStatement);
+    // A program that forgets releaseDBRoutines still closes the connection while Qt's
+    // SQL driver is loaded: the application object releases it when it goes.
+    static QCoreApplication* releasesAtExit = nullptr;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
+        qAddPostRoutine(releaseDBRoutines);
+        releasesAtExit = app;
+    }
+    return *routines;
+}
 
 clsDBRoutines& gDBRoutines()
 {
-    std::unique_ptr<clsDBRoutines>& routines = instance();
-    if (!routines) {
-        routines = std::make_unique<clsDBRoutines>(environmentLocation);
-        // A program that forgets releaseDBRoutines still closes the connection while Qt's
-        // SQL driver is loaded: the application object releases it when it goes.
-        static QCoreApplication* releasesAtExit = nullptr;
-        if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
-            qAddPostRoutine(releaseDBRoutines);
-            releasesAtExit = app;
-        }
-    }
-    return *routines;
+    if (!instance())
+        return openDBRoutines(catalogueLocation(gEnvironment(), readOnlyRequested()));
+    return *instance();
 }
 
 void releaseDBRoutines()
@@ -454,15 +446,6 @@ void setCatalogueLockWait(qint32 seconds)
     lockWaitSeconds() = seconds;
 }
 
-bool isCatalogueBusy(const KestrelError& error)
-{
-    // The server's numbers are SQLSTATEs: 42501 (permission denied) ends in SQLite's 5.
-    if (error.source() == serverErrorSource())
-        return error.number() == kDatabaseBusy;
-    const qint32 primary = error.number() & 0xff;
-    return error.number() > 0 && (primary == kBusy || primary == kLocked);
-}
-
 CatalogueWithoutWaiting::CatalogueWithoutWaiting() : mWait(lockWaitSeconds())
 {
     lockWaitSeconds() = 0;
@@ -475,15 +458,6 @@ CatalogueWithoutWaiting::~CatalogueWithoutWaiting()
     lockWaitSeconds() = mWait;
     if (instance())
         instance()->setLockWait(mWait);
-}
-
-QString nameTakenReason(const QString& mStrName)
-{
-    return QStringLiteral("A program named \"%1\" is in the catalogue already (letter case "
-                          "ignored). Each program needs a name of its own: programs are "
-                          "started, shown, changed and deleted by name, so a second one of "
-                          "that name would act on the first. Choose another name.")
-        .arg(mStrName);
 }
 
 void setCatalogueReadOnly(bool readOnly)

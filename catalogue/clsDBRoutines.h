@@ -1,7 +1,10 @@
 #pragma once
 
+#include "catalogue/ProgramName.h"
+#include "catalogue/ProgramRecord.h"
 #include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
+#include "platform/database/DatabaseError.h"
 #include "platform/database/Recordset.h"
 
 #include <QList>
@@ -9,24 +12,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
-
-// One program with every column the catalogue keeps for it, as scripts exchange it.
-struct ProgramRecord
-{
-    QString name;
-    QString description;
-    QString path;
-    QString icon;
-    QString added; // as stored; empty when adding means today
-    bool operator==(const ProgramRecord&) const = default;
-};
-
-// A change to the rows that carry storedName (as stored, letter case and all).
-struct ProgramUpdate
-{
-    QString storedName;
-    ProgramRecord record; // added is left as it was
-};
+#include <optional>
 
 // Where a catalogue is and how it is opened.
 struct CatalogueLocation
@@ -35,16 +21,21 @@ struct CatalogueLocation
     bool readOnly = false;
 };
 
-// Every read and write of the program catalogue. Reads throw KestrelError on failure;
-// the three writes catch their own failures and answer false.
+// Every read and write of the program catalogue. Reads throw KestrelError on failure.
+// The three writes (deleteProgram, addProgram, updateProgram) throw nothing and show
+// nothing: they answer true when the change went through, and otherwise false with the
+// failure kept until the next write, as lastWriteError() (number, source, description:
+// the add dialog shows it) and lastWriteFailure() (the same naming the catalogue).
 class clsDBRoutines
 {
 public:
-    // Opens the connection (throws when it cannot); closes it when destroyed.
+    // Opens the connection (throws when it cannot); closes it when destroyed. A connection
+    // found closed is replaced by a new one to the same location.
     explicit clsDBRoutines(const CatalogueLocation& location);
-    // Asks for the location each time a connection is opened, so a connection found closed
-    // is replaced by one to the location of that moment. The function may throw.
-    explicit clsDBRoutines(std::function<CatalogueLocation()> location);
+    // Opens it with the first statement instead, so that a program can hand the object to
+    // its windows at start and the first statement's error shows where it was asked for.
+    enum OpenOnFirstStatement { OnFirstStatement };
+    clsDBRoutines(const CatalogueLocation& location, OpenOnFirstStatement);
     ~clsDBRoutines();
     clsDBRoutines(const clsDBRoutines&) = delete;
     clsDBRoutines& operator=(const clsDBRoutines&) = delete;
@@ -64,8 +55,8 @@ public:
     qint16 getProgramKey(const QString& mStrName);
 
     // Whether a program other than the one named mStrOwnName goes by mStrName already
-    // (both trimmed, letter case ignored, as every lookup by name compares). The windows
-    // and the tool refuse such a name; the writes themselves do not check.
+    // (both trimmed; see ProgramName.h). The windows and the tool refuse such a name; the
+    // writes themselves do not check.
     bool programNameExists(const QString& mStrName, const QString& mStrOwnName = {});
 
     bool deleteProgram(const QString& mStrName);
@@ -81,8 +72,8 @@ public:
     // texts as given, so that an exported catalogue comes back unchanged.
     void storePrograms(const QList<ProgramRecord>& additions, const QList<ProgramUpdate>& updates);
 
-    // Why the last deleteProgram or updateProgram answered false, naming the catalogue;
-    // empty after one that worked.
+    // Why the last write answered false; empty after one that worked.
+    const std::optional<KestrelError>& lastWriteError() const { return mLastWriteError; }
     QString lastWriteFailure() const { return mLastWriteFailure; }
 
     // The lock wait of the connection, the open one included (catalogueLockWait at first).
@@ -90,7 +81,8 @@ public:
 
 private:
     void openConnection();
-    bool writeFailed(const QString& reason);
+    // Runs one write, keeping its failure (a KestrelError thrown) for lastWriteError.
+    bool attemptWrite(const std::function<void()>& write);
     void closeConnection();
     static bool isConnectionOpen(const Connection& connection);
     Connection& getConnection(Connection& connection);
@@ -100,28 +92,38 @@ private:
     // sorted) written in the terms of the connection's engine.
     QString statement(const QString& source);
     Recordset openRecordset(const QString& source, const QVariantList& parameters);
+    // The insert and the update of a program: the name stored trimmed, the other texts as
+    // given, and an empty added as today.
+    Recordset insertProgram(const ProgramRecord& program);
+    Recordset updatePrograms(const ProgramUpdate& update);
     QVariant firstValue(const QString& source, const QString& column, const QString& name,
                         bool& found);
     QString firstText(const QString& source, const QString& column, const QString& name);
 
-    std::function<CatalogueLocation()> mLocation;
+    CatalogueLocation mLocation;
     Connection mConnection;
+    std::optional<KestrelError> mLastWriteError;
     QString mLastWriteFailure;
 };
 
-// The programs' shared catalogue object, created (and the database opened) on first use,
-// at the location the environment names then. When opening throws, nothing is kept and
-// the next call tries again.
+class clsEnvironment;
+
+// Where the settings name the catalogue, read-only or not. A location the settings refused
+// (they then hold none) is thrown, naming the file or address meant and why.
+CatalogueLocation catalogueLocation(const clsEnvironment& settings, bool readOnly);
+
+// The programs' shared catalogue object. Start-up makes it at the settings' location
+// (openDBRoutines) and hands it to the windows; its first statement opens the database, and
+// when opening throws, the next statement tries again. gDBRoutines answers it, making it
+// first where start-up did not (at the location catalogueLocation gives then, read-only as
+// setCatalogueReadOnly asked). releaseDBRoutines destroys it (closing the connection).
+clsDBRoutines& openDBRoutines(const CatalogueLocation& location);
 clsDBRoutines& gDBRoutines();
 void releaseDBRoutines();
-// Ask for a read-only connection before first use (the launcher does). Later connections
-// of the program (after releaseDBRoutines, or replacing one found closed) use it too.
 void setCatalogueReadOnly(bool readOnly);
 // Seconds a catalogue statement waits for another program's lock (100 unless set).
 qint32 catalogueLockWait();
 void setCatalogueLockWait(qint32 seconds);
-// Whether an error says that another program holds the catalogue locked just now.
-bool isCatalogueBusy(const KestrelError& error);
 // While it lives, catalogue statements wait for no lock (a window that must show tries
 // again later instead); afterwards they wait as usual.
 class CatalogueWithoutWaiting
@@ -136,6 +138,4 @@ private:
     qint32 mWait;
 };
 
-// Why a name that programNameExists found is refused, for the windows and the tool.
-QString nameTakenReason(const QString& mStrName);
 bool catalogueReadOnly();

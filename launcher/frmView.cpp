@@ -6,7 +6,6 @@
 #include "platform/ui/MessageBox.h"
 #include "resources/KestrelResources.h"
 #include "settings/FileChecks.h"
-#include "settings/clsEnvironment.h"
 #include "views/common/CommandLabel.h"
 #include "views/common/ProgramHealth.h"
 #include "views/common/SearchField.h"
@@ -48,8 +47,15 @@ QLabel* addPanel(QStatusBar* bar, const QString& name, int widthTwips)
 
 frmView& frmView::Instance()
 {
+    if (!instance())
+        modMain::openMainWindow();
+    return *instance();
+}
+
+frmView& frmView::open(clsDBRoutines& catalogue, const Settings& settings)
+{
     if (!instance()) {
-        std::unique_ptr<frmView> window(new frmView);
+        std::unique_ptr<frmView> window(new frmView(catalogue, settings));
         window->load();
         instance() = window.release();
     }
@@ -61,8 +67,10 @@ frmView* frmView::existingInstance()
     return instance();
 }
 
-frmView::frmView()
-    : mLeftFrame(new launcher::ucLeftFrame(this)), mProgramView(new launcher::ucProgramView(this)),
+frmView::frmView(clsDBRoutines& catalogue, const Settings& settings)
+    : mCatalogue(catalogue), mDefaultIcon(settings.defaultIcon),
+      mLeftFrame(new launcher::ucLeftFrame(this)),
+      mProgramView(new launcher::ucProgramView(catalogue, settings.defaultIcon, this)),
       mStatusBar(new QStatusBar(this)), mClock(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmView"));
@@ -76,7 +84,7 @@ frmView::frmView()
 
     mLeftFrame->setObjectName(QStringLiteral("ucLeftFrame1"));
     mProgramView->setObjectName(QStringLiteral("ucProgramView1"));
-    mProgramView->markBroken(gEnvironment().HideBroken() ? BrokenMarker::Hide : BrokenMarker::Grey);
+    mProgramView->markBroken(settings.hideBroken ? BrokenMarker::Hide : BrokenMarker::Grey);
 
     // The status bar keeps its panels current itself; only a notice (showNotice) replaces
     // the status panel's text.
@@ -171,7 +179,7 @@ void frmView::programClicked(QListWidgetItem* item)
 {
     if (!item)
         return;
-    mLeftFrame->setDescription(gDBRoutines().getProgramDescription(item->text()));
+    mLeftFrame->setDescription(mCatalogue.getProgramDescription(item->text()));
     mLeftFrame->displayLabels(true);
 }
 
@@ -203,8 +211,9 @@ void frmView::launch(const QString& name)
 void frmView::openProperties()
 {
     // The properties window ignores the outcome.
-    launcher::frmProperties window([](const QString& name) { return modMain::LaunchProgram(name); },
-                                   this);
+    launcher::frmProperties window(
+        mCatalogue, mDefaultIcon, [](const QString& name) { return modMain::LaunchProgram(name); },
+        this);
     window.setProgram(mProgramView->selectedItem());
     if (window.isOpen())
         window.exec();

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class clsDBRoutines;
 class QLabel;
 class QListWidgetItem;
 class QStatusBar;
@@ -19,9 +20,18 @@ class frmView : public QWidget
 {
     Q_OBJECT
 public:
-    // The window, created and loaded (its list filled) on first use. When loading throws,
-    // nothing is kept.
+    // What the window needs of the settings.
+    struct Settings
+    {
+        QString defaultIcon;     // the picture of a program without one of its own
+        bool hideBroken = false; // broken programs hidden rather than greyed
+    };
+
+    // The window, made by start-up (modMain::openMainWindow) on first use.
     static frmView& Instance();
+    // Makes the window on that catalogue and loads it (its list filled), unless it exists.
+    // When loading throws, nothing is kept.
+    static frmView& open(clsDBRoutines& catalogue, const Settings& settings);
     // The window if it exists, else nullptr.
     static frmView* existingInstance();
     ~frmView() override;
@@ -38,7 +48,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    frmView();
+    frmView(clsDBRoutines& catalogue, const Settings& settings);
     void load();
     void layoutChildren();
 
@@ -50,6 +60,8 @@ private:
     void showLaunchFailure();
     void updateStatusPanels();
 
+    clsDBRoutines& mCatalogue;
+    QString mDefaultIcon;
     launcher::ucLeftFrame* mLeftFrame;
     launcher::ucProgramView* mProgramView;
     QStatusBar* mStatusBar;

@@ -3,6 +3,7 @@
 #include "launcher/modMain.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "platform/ui/widgets/RealHandlers.h"
+#include "settings/clsIniFile.h"
 
 int main(int argc, char** argv)
 {
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     KestrelApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kestrel"));
     platform::installRealHandlers();
+    clsIniFile::setLogicErrorHandler(platform::MsgBox);
     const int exitCode = app.runGuarded([&app] {
         modMain::Main();
         return app.exec();

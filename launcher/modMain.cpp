@@ -52,8 +52,16 @@ void Main()
     if (!gEnvironment().loadSettings(settingsFilePath()))
         std::fprintf(stderr, "Kestrel: %s\n", qUtf8Printable(gEnvironment().LoadProblem()));
     configureLaunchLog();
+    // The launcher only reads. The catalogue is opened by its first statement, the list's
+    // as the window loads.
     setCatalogueReadOnly(true);
+    openDBRoutines(catalogueLocation(gEnvironment(), true));
     frmView::Instance().show();
+}
+
+void openMainWindow()
+{
+    frmView::open(gDBRoutines(), {gEnvironment().DefaultIcon(), gEnvironment().HideBroken()});
 }
 
 namespace {

@@ -7,11 +7,16 @@
 // The launcher's start-up procedure and its launching of catalogue programs.
 namespace modMain {
 
-// Loads the settings beside the executable (the result is not examined), switches the
-// catalogue to read-only use, then loads and shows the main window frmView. Errors while
+// Loads the settings beside the executable (the result is not examined), makes the
+// catalogue object, read-only, at the location they name, then loads and shows the main
+// window frmView on it. Errors while
 // the window loads (a catalogue that cannot be opened) are thrown to the caller, the
 // program's top-level handler.
 void Main();
+
+// Makes and loads the main window frmView on the program's catalogue and settings, unless
+// it exists (frmView::Instance asks for it).
+void openMainWindow();
 
 // Called with a launch's outcome: true when the program was started.
 using LaunchDone = std::function<void(bool started)>;

@@ -4,19 +4,21 @@
 #include "platform/Text.h"
 #include "platform/profile/Profile.h"
 #include "platform/profile/ProfileText.h"
-#include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
 #include "settings/ProgramLocation.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
+#include <utility>
 
 namespace profile = platform::profile;
 
 namespace {
 const QString kErrorSource = QStringLiteral("Kestrel.clsIniFile");
 const QChar kNull(u'\0');
+clsIniFile::LogicErrorHandler gLogicErrorHandler;
 
 // "?" matches one character, "*" any run of characters (also none).
 bool wildcardMatch(QStringView pattern, QStringView name)
@@ -177,14 +179,25 @@ bool clsIniFile::checkSectionSet() const
     return mBSectionSet;
 }
 
+clsIniFile::LogicErrorHandler clsIniFile::setLogicErrorHandler(LogicErrorHandler handler)
+{
+    return std::exchange(gLogicErrorHandler, std::move(handler));
+}
+
 void clsIniFile::ReportSectionNotSet()
 {
-    platform::MsgRequest request;
-    request.text = QStringLiteral("[Section] and FileName Not Registered in Private.Ini!");
-    request.title = QStringLiteral("IniFile Logic Error");
-    request.icon = platform::MsgIcon::Information;
-    request.buttons = platform::MsgButtons::Ok;
-    platform::MsgBox(request);
+    const platform::MsgRequest request{
+        QStringLiteral("[Section] and FileName Not Registered in Private.Ini!"),
+        QStringLiteral("IniFile Logic Error"),
+        platform::MsgIcon::Information,
+        platform::MsgButtons::Ok,
+        {},
+        0};
+    if (gLogicErrorHandler)
+        gLogicErrorHandler(request);
+    else
+        std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.title),
+                     qUtf8Printable(request.text));
 }
 
 bool clsIniFile::writeString(const QString& section, const QString& key, const QString& value)

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "platform/ui/MessageBox.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // One settings (INI) file and a current section in it. Entries are read and written
 // through the profile service only; nothing is cached here. Entry operations on the
-// current section refuse to run (with a message) until a non-blank section is set.
+// current section refuse to run until a non-blank section is set, and report that.
 //
 // Null-separated lists are QStrings in which every item is followed by QChar(0) and the
 // whole list by one more QChar(0).
@@ -14,6 +17,12 @@ class clsIniFile
 {
 public:
     clsIniFile();
+
+    // Where the report of an entry operation without a section goes (an information box
+    // titled "IniFile Logic Error"): the programs install platform::MsgBox. Without a
+    // handler the report goes to standard error. Answers the previous handler.
+    using LogicErrorHandler = std::function<void(const platform::MsgRequest&)>;
+    static LogicErrorHandler setLogicErrorHandler(LogicErrorHandler handler);
 
     // Used by the programs (through clsEnvironment).
     void setFullPath(const QString& NewPath);

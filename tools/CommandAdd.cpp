@@ -2,7 +2,6 @@
 
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
-#include "platform/ui/MessageBox.h"
 
 #include <cstdio>
 
@@ -56,32 +55,18 @@ int add(const QStringList& args)
         return usageError(QStringLiteral("add: --name is missing or empty"), kAddHelp);
     if (!havePath || path.trimmed().isEmpty())
         return usageError(QStringLiteral("add: --path is missing or empty"), kAddHelp);
-    int code = kOk;
-    if (!existingCatalogue(file, code))
-        return code;
+    requireCatalogue(file);
 
-    // Errors of the catalogue and addProgram's own report (through the message hook) are
-    // said as the tool's own errors, naming the file.
-    int failed = kOk;
-    const platform::MsgHandler previous =
-        platform::setMsgHandler([&](const platform::MsgRequest& request) {
-            failed = failOn(file, request.text);
-            return platform::MsgAnswer::Ok;
-        });
-    bool added = false;
+    // The catalogue's errors are said as the tool's own, naming the file.
     try {
         clsDBRoutines catalogue(CatalogueLocation{file, false});
-        if (catalogue.programNameExists(name)) {
-            platform::setMsgHandler(previous);
+        if (catalogue.programNameExists(name))
             return failOn(file, nameTakenReason(field(name.trimmed())));
-        }
-        added = catalogue.addProgram(name, desc, path, icon);
+        if (!catalogue.addProgram(name, desc, path, icon))
+            return failOn(file, catalogue.lastWriteError()->description());
     } catch (const KestrelError& error) {
-        failed = failOn(file, error.description());
+        return failOn(file, error.description());
     }
-    platform::setMsgHandler(previous);
-    if (!added)
-        return failed == kOk ? failOn(file, QStringLiteral("the program was not added")) : failed;
     out(QStringLiteral("Added %1\n").arg(field(name.trimmed())));
     return kOk;
 }

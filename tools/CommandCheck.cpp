@@ -30,9 +30,7 @@ int check(const QStringList& args)
         return usageError(QStringLiteral("check: ") + error, kCheckHelp);
     if (parsed.positional.size() != 1)
         return usageError(QStringLiteral("check: expected only FILE"), kCheckHelp);
-    int code = kOk;
-    if (!existingCatalogue(parsed.positional.first(), code))
-        return code;
+    requireCatalogue(parsed.positional.first());
     CatalogueHealth health;
     const QList<BrokenProgram> broken =
         findBrokenPrograms(openCatalogue(parsed.positional.first(), true)->loadCatalogue(), health);
@@ -40,14 +38,14 @@ int check(const QStringList& args)
         QJsonArray list;
         for (const BrokenProgram& program : broken)
             list.append(QJsonObject{{"name", program.name}, {"problem", program.problem}});
-        writeOutput({}, QJsonDocument(QJsonObject{{"broken", list}}).toJson(), code);
+        writeOutput({}, QJsonDocument(QJsonObject{{"broken", list}}).toJson());
     } else {
         QString text;
         for (const BrokenProgram& program : broken)
             text += field(program.name) + QStringLiteral(": ") + field(program.problem) + u'\n';
-        writeOutput({}, text.toUtf8(), code);
+        writeOutput({}, text.toUtf8());
     }
-    return code != kOk ? code : broken.isEmpty() ? kOk : kFailed;
+    return broken.isEmpty() ? kOk : kFailed;
 }
 
 } // namespace tool

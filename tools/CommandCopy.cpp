@@ -32,10 +32,8 @@ int copy(const QStringList& args)
     }
     if (locations.size() != 2)
         return usageError(QStringLiteral("copy: expected SOURCE and DESTINATION"), kCopyHelp);
-    int code = kOk;
     for (const QString& location : locations)
-        if (!existingCatalogue(location, code))
-            return code;
+        requireCatalogue(location);
     const CopyResult copied = copyCatalogue(locations[0], locations[1], replace);
     out(QStringLiteral("Copied %1 programs and %2 option rows from %3 to %4\n")
             .arg(copied.programs)

@@ -26,9 +26,7 @@ int remove(const QStringList& args)
         return usageError(QStringLiteral("delete: expected FILE and NAME"), kDeleteHelp);
     const QString file = parsed.positional.at(0);
     const QString name = parsed.positional.at(1);
-    int code = kOk;
-    if (!existingCatalogue(file, code))
-        return code;
+    requireCatalogue(file);
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, false);
     QSet<QString> stored;

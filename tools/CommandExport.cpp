@@ -27,13 +27,11 @@ int exportCatalogue(const QStringList& args)
     if (parsed.positional.isEmpty() || parsed.positional.size() > 2)
         return usageError(QStringLiteral("export: expected FILE and an optional JSON"),
                           kExportHelp);
-    int code = kOk;
-    if (!existingCatalogue(parsed.positional.first(), code))
-        return code;
+    requireCatalogue(parsed.positional.first());
     const QByteArray json =
         catalogueToJson(openCatalogue(parsed.positional.first(), true)->loadCatalogue());
-    writeOutput(parsed.positional.value(1), json, code);
-    return code;
+    writeOutput(parsed.positional.value(1), json);
+    return kOk;
 }
 
 } // namespace tool

@@ -35,15 +35,11 @@ int importCatalogue(const QStringList& args)
     const QString json = parsed.positional.at(1);
     const bool dryRun = parsed.has("dry-run");
     const bool verbose = parsed.has("verbose");
-    int code = kOk;
-    QByteArray data;
-    if (!readInputFile(json, kMaxCatalogueJsonSize, data, code))
-        return code;
+    const QByteArray data = readInputFile(json, kMaxCatalogueJsonSize);
     QList<ProgramRecord> programs;
     if (!catalogueFromJson(data, programs, error))
         return fail(kFailed, QStringLiteral("%1: %2; nothing was imported").arg(json, error));
-    if (!existingCatalogue(file, code))
-        return code;
+    requireCatalogue(file);
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, dryRun);
     ImportPlan plan(catalogue->loadCatalogue(), parsed.has("update"));

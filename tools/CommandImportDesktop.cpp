@@ -46,9 +46,7 @@ int importDesktop(const QStringList& args)
         folders = desktop::applicationDirs();
     const bool dryRun = parsed.has("dry-run");
     const bool verbose = parsed.has("verbose");
-    int code = kOk;
-    if (!existingCatalogue(file, code))
-        return code;
+    requireCatalogue(file);
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, dryRun);
     ImportPlan plan(catalogue->loadCatalogue(), parsed.has("update"));

@@ -31,14 +31,11 @@ int list(const QStringList& args)
         return usageError(parsed.positional.isEmpty() ? QStringLiteral("list: FILE is missing")
                                                       : QStringLiteral("list: expected only FILE"),
                           kListHelp);
-    int code = kOk;
-    if (!existingCatalogue(parsed.positional.first(), code))
-        return code;
+    requireCatalogue(parsed.positional.first());
     if (parsed.has("json")) {
         writeOutput(
-            {}, catalogueToJson(openCatalogue(parsed.positional.first(), true)->loadCatalogue()),
-            code);
-        return code;
+            {}, catalogueToJson(openCatalogue(parsed.positional.first(), true)->loadCatalogue()));
+        return kOk;
     }
 
     try {

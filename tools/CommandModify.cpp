@@ -33,9 +33,7 @@ int modify(const QStringList& args)
         return usageError(QStringLiteral("modify: --path is empty"), kModifyHelp);
     const QString file = parsed.positional.at(0);
     const QString name = parsed.positional.at(1);
-    int code = kOk;
-    if (!existingCatalogue(file, code))
-        return code;
+    requireCatalogue(file);
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, false);
     const QList<ProgramRecord> programs = catalogue->loadCatalogue();

@@ -1,12 +1,13 @@
 #include "tools/ToolSupport.h"
 
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/ProgramImport.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
 #include "platform/database/Connection.h"
 #include "platform/database/DatabaseLocation.h"
-#include "platform/database/Recordset.h"
+#include "platform/log/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -45,40 +46,25 @@ bool wantsHelp(const QStringList& args)
     return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
 }
 
-// The catalogue file of a command that works on an existing one: present, a SQLite
-// database, and holding the catalogue's tables.
-bool existingCatalogue(const QString& path, int& code)
+void requireCatalogue(const QString& path)
 {
-    const QFileInfo info(path);
-    const bool server = DatabaseLocation::looksLikeUri(path);
-    if (server) {
-        // Checked below by opening it; the message never shows a password.
-    } else if (!info.exists()) {
-        code = fail(kFailed, QStringLiteral("%1: no such file").arg(path));
-        return false;
-    }
+    if (!DatabaseLocation::looksLikeUri(path) && !QFileInfo::exists(path))
+        throw ToolError{kFailed, QStringLiteral("%1: no such file").arg(path)};
     // Never opened: a FIFO would block the tool for good, a device reads without end.
-    if (const QString kind = platform::notRegularFileReason(path); !kind.isEmpty()) {
-        code = fail(kFailed, QStringLiteral("%1: is %2, not a catalogue file").arg(path, kind));
-        return false;
-    }
+    if (const QString kind = platform::notRegularFileReason(path); !kind.isEmpty())
+        throw ToolError{kFailed, QStringLiteral("%1: is %2, not a catalogue file").arg(path, kind)};
     Connection connection;
     connection.setReadOnly(true);
     connection.setConnectionString(path);
     connection.Open();
     try {
-        for (const char* table : {"Program", "Program_Options"}) {
-            Recordset rs(connection);
-            rs.setSource(QStringLiteral("Select count(*) from %1").arg(QLatin1String(table)));
-            rs.Open();
-        }
+        requireCatalogueTables(connection);
     } catch (const KestrelError& error) {
-        code =
-            fail(kFailed, QStringLiteral("%1: not a catalogue (%2)")
-                              .arg(DatabaseLocation::parse(path).display(), error.description()));
-        return false;
+        // The message never shows a server's password.
+        throw ToolError{kFailed,
+                        QStringLiteral("%1: not a catalogue (%2)")
+                            .arg(DatabaseLocation::parse(path).display(), error.description())};
     }
-    return true;
 }
 
 std::unique_ptr<clsDBRoutines> openCatalogue(const QString& file, bool readOnly)
@@ -113,11 +99,12 @@ bool parseArguments(const QStringList& args, const QStringList& flagNames,
     return true;
 }
 
-bool readInputFile(const QString& path, qint64 maxSize, QByteArray& data, int& code)
+QByteArray readInputFile(const QString& path, qint64 maxSize)
 {
     const QFileInfo info(path);
     QString problem;
     QFile in(path);
+    QByteArray data;
     if (!info.exists())
         problem = QStringLiteral("no such file");
     else if (!info.isFile())
@@ -132,70 +119,34 @@ bool readInputFile(const QString& path, qint64 maxSize, QByteArray& data, int& c
             problem = QStringLiteral("larger than %1 bytes").arg(maxSize);
     }
     if (!problem.isEmpty())
-        code = fail(kFailed, QStringLiteral("%1: %2").arg(path, problem));
-    return problem.isEmpty();
+        throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, problem)};
+    return data;
 }
 
-bool writeOutput(const QString& path, const QByteArray& data, int& code)
+void writeOutput(const QString& path, const QByteArray& data)
 {
     if (path.isEmpty() || path == QStringLiteral("-")) {
         if (std::fwrite(data.constData(), 1, size_t(data.size()), stdout) != size_t(data.size()) ||
-            std::fflush(stdout) != 0) {
-            code = fail(kFailed, QStringLiteral("standard output: the write failed"));
-            return false;
-        }
-        return true;
+            std::fflush(stdout) != 0)
+            throw ToolError{kFailed, QStringLiteral("standard output: the write failed")};
+        return;
     }
     // Unbuffered, so that a short write is seen here and the old file kept.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        code = fail(kFailed, QStringLiteral("%1: %2").arg(path, file.errorString()));
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, file.errorString())};
     if (file.write(data) != data.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        code = fail(kFailed, QStringLiteral("%1: %2").arg(path, reason));
-        return false;
+        throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, reason)};
     }
-    if (!file.commit()) {
-        code = fail(kFailed, QStringLiteral("%1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
+    if (!file.commit())
+        throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, file.errorString())};
 }
 
 QString field(const QVariant& value)
 {
-    const QString text = value.toString();
-    QString escaped;
-    escaped.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            escaped += QStringLiteral("\\\\");
-            break;
-        case u'\t':
-            escaped += QStringLiteral("\\t");
-            break;
-        case u'\n':
-            escaped += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            escaped += QStringLiteral("\\r");
-            break;
-        case 0:
-            // Written raw, a NUL would end the line early on most readers.
-            escaped += QStringLiteral("\\0");
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-            else
-                escaped += c;
-        }
-    }
-    return escaped;
+    return platform::log::escapeField(value.toString(), platform::log::Escape::Listing);
 }
 
 int finishImport(clsDBRoutines& catalogue, const ImportPlan& plan, bool dryRun, const QString& file,

@@ -1,6 +1,9 @@
 #pragma once
 
 // What every command of kestrel-catalogue shares: exit codes, output, argument checks.
+// A command answers its exit code, saying a failure with fail(), failOn() or usageError().
+// The helpers that check files throw ToolError, and a KestrelError escaping a command fails
+// it (exit code 1); the command table says both as fail() does.
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -16,6 +19,13 @@ constexpr int kOk = 0;
 constexpr int kFailed = 1; // the command ran and failed: missing file, not a catalogue, ...
 constexpr int kUsage = 2;  // the command line itself is wrong
 
+// A fault a helper found: the exit code and the message fail() says.
+struct ToolError
+{
+    int code;
+    QString message;
+};
+
 void out(const QString& text);
 // Writes "kestrel-catalogue: message" to standard error and answers code.
 int fail(int code, const QString& message);
@@ -26,12 +36,12 @@ int failOn(const QString& file, const QString& description);
 int usageError(const QString& message, const char* help);
 bool wantsHelp(const QStringList& args);
 
-// The catalogue file of a command that works on an existing one: present, a SQLite
-// database, and holding the catalogue's tables. Reports the failure and sets code otherwise.
-bool existingCatalogue(const QString& path, int& code);
+// The catalogue of a command that works on an existing one: a regular file or a server
+// URI, a database, and holding the catalogue's tables. Throws ToolError otherwise.
+void requireCatalogue(const QString& path);
 
 // The catalogue object for FILE, opened read-only when the command only reads (so that a
-// catalogue the user may not write can still be read). FILE passed existingCatalogue.
+// catalogue the user may not write can still be read). FILE passed requireCatalogue.
 std::unique_ptr<clsDBRoutines> openCatalogue(const QString& file, bool readOnly);
 
 // Arguments split into positional ones, flags and options with a value.
@@ -56,14 +66,14 @@ int finishImport(clsDBRoutines& catalogue, const ImportPlan& plan, bool dryRun, 
 bool parseArguments(const QStringList& args, const QStringList& flagNames,
                     const QStringList& valueNames, Arguments& parsed, QString& error);
 
-// Reads a whole regular file of at most maxSize bytes; reports the failure otherwise.
-bool readInputFile(const QString& path, qint64 maxSize, QByteArray& data, int& code);
+// A whole regular file of at most maxSize bytes. Throws ToolError otherwise.
+QByteArray readInputFile(const QString& path, qint64 maxSize);
 // Writes data to path, replacing it only once all is written, or to standard output for
-// an empty path or "-".
-bool writeOutput(const QString& path, const QByteArray& data, int& code);
+// an empty path or "-". Throws ToolError when it cannot.
+void writeOutput(const QString& path, const QByteArray& data);
 
-// A field of a tab-separated line or a name in a message: backslash, tab, line breaks, NUL
-// and the other control characters escaped (\\, \t, \n, \r, \0, \xHH).
+// A field of a tab-separated line or a name in a message, its control characters escaped
+// as the listing does (platform::log::Escape::Listing).
 QString field(const QVariant& value);
 
 // A command: its name, one line for the overview, and what runs it (arguments after the

@@ -67,6 +67,8 @@ int main(int argc, char* argv[])
                          : usageError(QStringLiteral("unknown command %1").arg(command),
                                       usage.constData());
         }
+    } catch (const ToolError& error) {
+        code = fail(error.code, error.message);
     } catch (const KestrelError& error) {
         code = fail(kFailed, error.description());
     }

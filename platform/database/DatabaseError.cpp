@@ -28,3 +28,13 @@ KestrelError databaseError(const QSqlError& error, const QString& what, const QS
     return KestrelError(ok ? number : -1, source.isEmpty() ? databaseErrorSource() : source,
                         what + text);
 }
+
+bool isCatalogueBusy(const KestrelError& error)
+{
+    // The server's numbers are SQLSTATEs: 42501 (permission denied) ends in SQLite's 5.
+    if (error.source() == serverErrorSource())
+        return error.number() == kDatabaseBusy;
+    // SQLITE_LOCKED is 6; extended codes keep the primary one in their low byte.
+    const qint32 primary = error.number() & 0xff;
+    return error.number() > 0 && (primary == kDatabaseBusy || primary == 6);
+}

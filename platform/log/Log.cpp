@@ -64,8 +64,9 @@ bool appendLine(const QString& path, const QByteArray& line, QString& error)
     return true;
 }
 
-QString escapeField(const QString& text)
+QString escapeField(const QString& text, Escape style)
 {
+    const bool log = style == Escape::Log;
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
@@ -78,7 +79,10 @@ QString escapeField(const QString& text)
             out += QStringLiteral("\\n");
         else if (u == u'\r')
             out += QStringLiteral("\\r");
-        else if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x2028 || u == 0x2029)
+        else if (u == 0 && !log)
+            out += QStringLiteral("\\0"); // written raw, a NUL would end the line early
+        else if (u < 0x20 || u == 0x7f ||
+                 (log && ((u >= 0x80 && u < 0xa0) || u == 0x2028 || u == 0x2029)))
             out += (u > 0xff ? QStringLiteral("\\u%1") : QStringLiteral("\\x%1"))
                        .arg(u, u > 0xff ? 4 : 2, 16, QLatin1Char('0'));
         else

@@ -18,9 +18,12 @@ void toSystemLog(Level level, const QString& message);
 // Answers true, or false with the reason in error.
 bool appendLine(const QString& path, const QByteArray& line, QString& error);
 
-// Text made safe for one field of a tab-separated line: backslash, tab, line breaks and
-// every other control character escaped (\\, \t, \n, \r, \xHH, \uHHHH), nothing dropped.
-QString escapeField(const QString& text);
+// Text made safe for one field of a tab-separated line, nothing dropped: backslash, tab
+// and line breaks as \\, \t, \n, \r, the other controls as \xHH. Log lines (and the system
+// log) also escape the C1 controls and the Unicode line separators (\xHH, \uHHHH);
+// the tool's listing and messages leave those and write NUL as \0.
+enum class Escape { Log, Listing };
+QString escapeField(const QString& text, Escape style = Escape::Log);
 // The reverse of escapeField; answers false on a malformed escape.
 bool unescapeField(const QString& field, QString& text);
 

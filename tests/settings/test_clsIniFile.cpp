@@ -21,6 +21,9 @@ class TestClsIniFile : public QObject
     Q_OBJECT
     QTemporaryDir mDir;
     const QString mIni = mDir.filePath("test.ini");
+    // As the programs do; put back when the test ends.
+    const clsIniFile::LogicErrorHandler mPreviousHandler =
+        clsIniFile::setLogicErrorHandler(platform::MsgBox);
 
     void openOn(clsIniFile& ini, const QByteArray& content) // a fresh file, section "S"
     {
@@ -28,6 +31,9 @@ class TestClsIniFile : public QObject
         ini.setFullPath(mIni);
         ini.setSectionName("S");
     }
+
+public:
+    ~TestClsIniFile() override { clsIniFile::setLogicErrorHandler(mPreviousHandler); }
 
 private slots:
     void init() { QFile::remove(mIni); }

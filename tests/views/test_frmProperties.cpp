@@ -1,3 +1,5 @@
+#include "catalogue/clsDBRoutines.h"
+#include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/TestMain.h"
 #include "views/launcher/frmProperties.h"
@@ -42,7 +44,7 @@ private slots:
                "Program_Added_Date) VALUES ('Editor', ' /usr/bin/editor ', ?, ' 3/4/2005 ')",
                {iconPath});
         MessageBoxRecorder recorder;
-        launcher::frmProperties window(nullptr);
+        launcher::frmProperties window(gDBRoutines(), gEnvironment().DefaultIcon(), nullptr);
         window.setProgram(name);
         QCOMPARE(described(recorder), messages);
         QCOMPARE(window.isOpen(), messages.isEmpty());

@@ -1,5 +1,8 @@
+#include "catalogue/clsDBRoutines.h"
+#include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/TestMain.h"
+#include "views/common/BackgroundTask.h"
 #include "views/common/IconCache.h"
 #include "views/common/ProgramHealth.h"
 #include "views/common/ProgramSearch.h"
@@ -8,8 +11,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QSemaphore>
 #include <QSet>
 #include <QTest>
+#include <QThreadPool>
 
 using launcher::ucProgramView;
 
@@ -54,7 +59,7 @@ private slots:
                    "VALUES (?, ?, ?)",
                    {row[0], row[1], row[2]});
 
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.loadView();
         const QString gray = QColor(Qt::gray).name(), r = "#ff0000", b = "#0000ff";
         QCOMPARE(shown(view),
@@ -86,7 +91,7 @@ private slots:
                    {name, "/bin/" + name, file});
             expected << name + "|/bin/" + name + '|' + (i % 7 == 3 ? "-" : colour.name());
         }
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.loadView();
         QCOMPARE(shown(view), expected);
     }
@@ -102,7 +107,7 @@ private slots:
                "VALUES ('Own', '/bin/o', ?)",
                {icon});
         const auto fill = [] {
-            ucProgramView view;
+            ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
             view.loadView();
             return shown(view);
         };
@@ -132,7 +137,7 @@ private slots:
                "INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) "
                "SELECT printf('P%05d', i), '/p', CASE WHEN i % 20 = 0 THEN ? ELSE '' END FROM n",
                {fx.path("red.png")});
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -153,7 +158,7 @@ private slots:
         fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
                "INSERT INTO Program (Program_Name, Program_Path) SELECT printf('P%03d', i), '/p' "
                "FROM n");
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.loadView();
         QListWidget* list = view.lstView();
@@ -185,7 +190,7 @@ private slots:
     {
         InstallationFixture fx;
         fx.add("Gone", fx.path("gone"));
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.markBroken(BrokenMarker::Grey);
         view.loadView();
         QTRY_COMPARE(view.lstView()->item(0)->toolTip(), fx.path("gone") + " does not exist");
@@ -225,7 +230,7 @@ private slots:
             fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES (?, ?, "
                    "'/p')",
                    {row[0], row[1]});
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -266,7 +271,7 @@ private slots:
         InstallationFixture fx;
         fx.add("Alpha", "/a");
         fx.add("Beta", "/b");
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -296,7 +301,8 @@ private slots:
         struct View : ucProgramView
         {
             using ucProgramView::clearView;
-        } view;
+            using ucProgramView::ucProgramView;
+        } view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -323,7 +329,7 @@ private slots:
         InstallationFixture fx;
         fx.add("Alpha", QCoreApplication::applicationFilePath());
         fx.add("Beta", "/b");
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -345,7 +351,7 @@ private slots:
     {
         InstallationFixture fx;
         fx.add("Alpha", "/a");
-        ucProgramView view;
+        ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
         view.resize(417, 345);
         view.show();
         view.loadView();
@@ -357,6 +363,49 @@ private slots:
         QTest::mouseClick(viewport, Qt::RightButton, {}, alpha);
         QTRY_VERIFY(view.mnuPopupmenu()->isVisible());
         view.mnuPopupmenu()->close();
+    }
+
+    // Work off the window's thread, at the priority asked for, hands its result or its error
+    // to a live receiver on the receiver's thread, and nothing to one that is gone.
+    void backgroundWorkReachesOnlyALiveReceiver()
+    {
+        QObject receiver;
+        QThread::Priority ranAt = QThread::InheritPriority;
+        int result = 0;
+        QString error;
+        background::run(
+            &receiver, QThread::IdlePriority,
+            [&ranAt] {
+                ranAt = QThread::currentThread()->priority();
+                return 42;
+            },
+            [&](int value) {
+                QCOMPARE(QThread::currentThread(), receiver.thread());
+                result = value;
+            });
+        background::run(
+            &receiver, QThread::LowPriority, []() -> int { throw KestrelError(5, "test", "busy"); },
+            [](int) {}, [&](const KestrelError& failure) { error = failure.description(); });
+        QTRY_COMPARE(result, 42);
+        QCOMPARE(ranAt, QThread::IdlePriority);
+        QTRY_COMPARE(error, "busy");
+
+        QSemaphore go;
+        bool delivered = false;
+        {
+            QObject gone;
+            background::run(
+                &gone, QThread::NormalPriority,
+                [&go] {
+                    go.acquire();
+                    return 1;
+                },
+                [&delivered](int) { delivered = true; });
+        }
+        go.release();
+        background::threads(QThread::NormalPriority)->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(!delivered);
     }
 };
 

@@ -9,7 +9,16 @@ class frmProperties : public frmPropertiesBase
 {
     Q_OBJECT
 public:
-    explicit frmProperties(QWidget* parent = nullptr) : frmPropertiesBase(parent) {}
+    frmProperties(clsDBRoutines& catalogue, const QString& defaultIcon, QWidget* parent = nullptr)
+        : frmPropertiesBase(catalogue, defaultIcon, parent)
+    {
+    }
+    // Opened by a window that hands on its catalogue and default icon (the setup window).
+    template <class Holder>
+    explicit frmProperties(Holder* holder)
+        : frmProperties(holder->catalogue(), holder->defaultIcon(), holder)
+    {
+    }
 };
 
 } // namespace admin

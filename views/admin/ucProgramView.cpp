@@ -6,8 +6,9 @@
 
 namespace admin {
 
-ucProgramView::ucProgramView(QWidget* parent)
-    : ucProgramViewBase(parent), mMnuPopupMenu(new QMenu(QStringLiteral("PopupMenu"), this))
+ucProgramView::ucProgramView(clsDBRoutines& catalogue, const QString& defaultIcon, QWidget* parent)
+    : ucProgramViewBase(catalogue, defaultIcon, parent),
+      mMnuPopupMenu(new QMenu(QStringLiteral("PopupMenu"), this))
 {
     mMnuPopupMenu->setObjectName(QStringLiteral("mnuPopupMenu"));
     const auto addItem = [this](const char* name, const QString& caption, auto signal) {

@@ -15,7 +15,7 @@ class ucProgramView : public ucProgramViewBase
 {
     Q_OBJECT
 public:
-    explicit ucProgramView(QWidget* parent = nullptr);
+    ucProgramView(clsDBRoutines& catalogue, const QString& defaultIcon, QWidget* parent = nullptr);
 
     // Fills the view from the catalogue. The answer is always false; callers ignore it.
     // mBImageList only mattered to a toolkit whose image lists had to be re-bound after

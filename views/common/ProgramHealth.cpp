@@ -4,12 +4,11 @@
 #include "catalogue/ProgramImport.h"
 
 #include "platform/KestrelError.h"
+#include "views/common/BackgroundTask.h"
 
 #include <QEvent>
 #include <QListWidget>
-#include <QThread>
 #include <QTimer>
-#include <memory>
 
 ProgramHealth& ProgramHealth::instance()
 {
@@ -17,19 +16,11 @@ ProgramHealth& ProgramHealth::instance()
     return health;
 }
 
-ProgramHealth::~ProgramHealth()
-{
-    if (mThread) {
-        mThread->wait();
-        delete mThread;
-    }
-}
-
 void ProgramHealth::check(const QList<ProgramRecord>& programs)
 {
     mPending = programs;
     mHavePending = true;
-    if (!mThread)
+    if (!mChecking)
         start();
 }
 
@@ -37,24 +28,23 @@ void ProgramHealth::start()
 {
     const QList<ProgramRecord> programs = std::exchange(mPending, {});
     mHavePending = false;
-    mThread = QThread::create([this, programs] {
-        CatalogueHealth health;
-        QHash<QString, QString> problems;
-        for (const BrokenProgram& broken : findBrokenPrograms(programs, health))
-            problems.insert(programNameKey(broken.name), broken.problem);
-        QMetaObject::invokeMethod(
-            this, [this, problems] { finish(problems); }, Qt::QueuedConnection);
-    });
-    // Background work: at idle priority it takes no processor from the window's thread
-    // or the display server while they show the window (a lower priority short of idle
-    // is not one at all on Linux), and still ends well before anyone looks.
-    mThread->start(QThread::IdlePriority);
+    mChecking = true;
+    // At idle priority (see background::threads): it ends well before anyone looks.
+    background::run(
+        this, QThread::IdlePriority,
+        [programs] {
+            CatalogueHealth health;
+            QHash<QString, QString> problems;
+            for (const BrokenProgram& broken : findBrokenPrograms(programs, health))
+                problems.insert(programNameKey(broken.name), broken.problem);
+            return problems;
+        },
+        [this](const QHash<QString, QString>& problems) { finish(problems); });
 }
 
 void ProgramHealth::finish(const QHash<QString, QString>& problems)
 {
-    mThread->wait();
-    delete std::exchange(mThread, nullptr);
+    mChecking = false;
     mProblems = problems;
     emit checked();
     if (mHavePending)
@@ -66,13 +56,15 @@ QString ProgramHealth::problem(const QString& name) const
     return mProblems.value(programNameKey(name));
 }
 
-BrokenMarker* BrokenMarker::attach(QListWidget* list, Mode mode, QWidget* shownWith)
+BrokenMarker* BrokenMarker::attach(QListWidget* list, Mode mode, clsDBRoutines& catalogue,
+                                   QWidget* shownWith)
 {
-    return new BrokenMarker(list, mode, shownWith ? shownWith : list);
+    return new BrokenMarker(list, mode, catalogue, shownWith ? shownWith : list);
 }
 
-BrokenMarker::BrokenMarker(QListWidget* list, Mode mode, QWidget* shownWith)
-    : QObject(list), mList(list), mShownWith(shownWith), mMode(mode)
+BrokenMarker::BrokenMarker(QListWidget* list, Mode mode, clsDBRoutines& catalogue,
+                           QWidget* shownWith)
+    : QObject(list), mList(list), mCatalogue(catalogue), mShownWith(shownWith), mMode(mode)
 {
     shownWith->installEventFilter(this);
     // A list filled again (the administrator's changes) is checked again.
@@ -118,7 +110,7 @@ void BrokenMarker::checkNow()
 {
     mFillChecked = true;
     try {
-        ProgramHealth::instance().check(gDBRoutines().loadCatalogue());
+        ProgramHealth::instance().check(mCatalogue.loadCatalogue());
     } catch (const KestrelError&) {
         // The list itself reports a catalogue that cannot be read.
     }

@@ -7,8 +7,6 @@
 #include <QObject>
 #include <QString>
 
-class QThread;
-
 // Which of the listed programs are broken, found on a second thread so that neither the
 // start nor the window waits for the files to be looked at. One per program; the lists and
 // the properties window read what it found.
@@ -17,14 +15,13 @@ class ProgramHealth : public QObject
     Q_OBJECT
 public:
     static ProgramHealth& instance();
-    ~ProgramHealth() override;
 
     // Checks these programs (a check that is running finishes first, then this one runs).
     void check(const QList<ProgramRecord>& programs);
     // Why the program is broken, "" when it is not (or not checked yet).
     QString problem(const QString& name) const;
     const QHash<QString, QString>& problems() const { return mProblems; }
-    bool isChecking() const { return mThread != nullptr; }
+    bool isChecking() const { return mChecking; }
 
 signals:
     // A check finished; problems() holds its results.
@@ -35,7 +32,7 @@ private:
     void start();
     void finish(const QHash<QString, QString>& problems);
 
-    QThread* mThread = nullptr;
+    bool mChecking = false;
     QList<ProgramRecord> mPending;
     bool mHavePending = false;
     QHash<QString, QString> mProblems; // by programNameKey
@@ -53,8 +50,10 @@ class BrokenMarker : public QObject
 public:
     enum Mode { Grey, Hide };
     // A list filled from the catalogue is checked as it is filled (useFilledPrograms); any
-    // other list once shownWith (by default the list) has been shown.
-    static BrokenMarker* attach(QListWidget* list, Mode mode, QWidget* shownWith = nullptr);
+    // other list once shownWith (by default the list) has been shown, with the programs
+    // the catalogue holds then.
+    static BrokenMarker* attach(QListWidget* list, Mode mode, clsDBRoutines& catalogue,
+                                QWidget* shownWith = nullptr);
     Mode mode() const { return mMode; }
 
     // The programs the list was just filled from: checked at once, without reading the
@@ -68,12 +67,13 @@ signals:
     void marked();
 
 private:
-    BrokenMarker(QListWidget* list, Mode mode, QWidget* shownWith);
+    BrokenMarker(QListWidget* list, Mode mode, clsDBRoutines& catalogue, QWidget* shownWith);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void scheduleCheck();
     void mark();
 
     QListWidget* mList;
+    clsDBRoutines& mCatalogue;
     QWidget* mShownWith;
     Mode mMode;
     bool mFillChecked = false; // the rows now listed are checked (or being checked)

@@ -5,7 +5,6 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/widgets/LoadPicture.h"
 #include "settings/FileChecks.h"
-#include "settings/clsEnvironment.h"
 #include "views/common/ProgramHealth.h"
 #include "views/common/Twips.h"
 
@@ -14,7 +13,9 @@
 
 #include <optional>
 
-frmPropertiesBase::frmPropertiesBase(QWidget* parent) : QDialog(parent)
+frmPropertiesBase::frmPropertiesBase(clsDBRoutines& catalogue, const QString& defaultIcon,
+                                     QWidget* parent)
+    : QDialog(parent), mCatalogue(catalogue), mDefaultIcon(defaultIcon)
 {
     setObjectName(QStringLiteral("frmProperties"));
     setFixedSize(twips::px(4470), twips::px(4155));
@@ -90,7 +91,7 @@ void frmPropertiesBase::fillProperties()
 {
     std::optional<Recordset> found;
     try {
-        found.emplace(gDBRoutines().loadProperties(mProgram));
+        found.emplace(mCatalogue.loadProperties(mProgram));
     } catch (const KestrelError& error) {
         // The window only reads; a catalogue it cannot query closes it, not the program.
         platform::ShowError(error);
@@ -126,8 +127,7 @@ void frmPropertiesBase::fillProperties()
     // A picture that cannot be loaded leaves the window without one; the reason is kept
     // as the picture's tool tip.
     try {
-        Image1->setPixmap(
-            platform::loadPicture(icon.isEmpty() ? gEnvironment().DefaultIcon() : icon));
+        Image1->setPixmap(platform::loadPicture(icon.isEmpty() ? mDefaultIcon : icon));
     } catch (const KestrelError& error) {
         Image1->clear();
         Image1->setToolTip(error.description());

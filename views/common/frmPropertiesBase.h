@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class clsDBRoutines;
 class QLabel;
 class QPushButton;
 
@@ -10,14 +11,17 @@ class QPushButton;
 // The launcher's variant (launcher::frmProperties) adds cmdLaunch; see ucProgramViewBase.h.
 //
 // How a holder opens it:
-//     frmProperties window(this);
+//     frmProperties window(catalogue, defaultIcon, this);
 //     window.setProgram(name);          // refuses or reports, then closes itself
 //     if (window.isOpen()) window.exec();
 class frmPropertiesBase : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmPropertiesBase(QWidget* parent = nullptr);
+    // Reads the program from catalogue; defaultIcon is the picture of a program without one
+    // of its own.
+    frmPropertiesBase(clsDBRoutines& catalogue, const QString& defaultIcon,
+                      QWidget* parent = nullptr);
     ~frmPropertiesBase() override;
 
     QString Program() const { return mProgram; }
@@ -47,6 +51,8 @@ private:
     QLabel* addLabel(const QString& name, const QString& text, int left, int top, int width,
                      int height);
 
+    clsDBRoutines& mCatalogue;
+    QString mDefaultIcon;
     QString mProgram;
     bool mOpen = true;
 };

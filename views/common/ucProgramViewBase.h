@@ -2,21 +2,20 @@
 
 #include "views/common/ImageList.h"
 #include "views/common/ProgramHealth.h"
+#include "views/common/ProgramListFill.h"
+#include "views/common/ProgramListSearch.h"
 #include "views/common/ProgramListWidget.h"
-#include "views/common/ProgramSearch.h"
 
-#include <QElapsedTimer>
 #include <QStringList>
 #include <QWidget>
-#include <memory>
 
 class FilteredProgramList;
 class QLabel;
-class QThread;
 class SearchField;
 
 // The part of the program list view that both programs share: the icon list "lstView",
-// the image list ImageList1, filling both from the catalogue, the selection and the layout.
+// its layout, keys, selection and events. Filling it from the catalogue is ProgramListFill's
+// (which holds the image list ImageList1), searching it ProgramListSearch's.
 //
 // Variants. Each program has its own ucProgramView, ucLeftFrame and frmProperties, derived
 // from the *Base classes of views/common and living in a namespace of their own:
@@ -30,8 +29,10 @@ class ucProgramViewBase : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ucProgramViewBase(QWidget* parent = nullptr);
-    ~ucProgramViewBase() override;
+    // The list reads the programs from catalogue; defaultIcon is the picture of a program
+    // without one of its own.
+    ucProgramViewBase(clsDBRoutines& catalogue, const QString& defaultIcon,
+                      QWidget* parent = nullptr);
 
     // Trimmed name of the selected program, "" when nothing is selected.
     QString selectedItem() const;
@@ -44,7 +45,7 @@ public:
     // description contains every word (letter case and accents ignored), names starting
     // with the text first; lstView keeps every item and the selection. With no match the
     // list area says so.
-    QString filterText() const { return mFilterText; }
+    QString filterText() const { return mSearch->filterText(); }
     void setFilterText(const QString& text);
     // The search results' list, "lstFiltered" (hidden while there is no filter).
     QAbstractItemView* lstFiltered() const;
@@ -57,13 +58,13 @@ public:
     void attachSearchField(SearchField* field);
     // Bytes the search index holds. It is built when the window is idle after the list's
     // first paint, or by the first search, whichever comes first.
-    qsizetype searchIndexBytes() const { return mSearch.memoryBytes(); }
-    bool searchIndexBuilt() const { return mSearchBuilt; }
-    bool searchIndexBuilding() const { return mSearchThread != nullptr; }
+    qsizetype searchIndexBytes() const { return mSearch->indexBytes(); }
+    bool searchIndexBuilt() const { return mSearch->indexBuilt(); }
+    bool searchIndexBuilding() const { return mSearch->indexBuilding(); }
     // What Enter does: the selected program, or with a filter and no selection the first
     // match (which becomes selected), is handed to selectionActivated.
     void activateSelection();
-    const ImageList& ImageList1() const { return mImageList1; }
+    const ImageList& ImageList1() const { return mFill->images(); }
     // Marks the broken programs, in lstView and in the search results alike: greyed with
     // the reason as tool tip, or hidden. The check uses the programs the fill read.
     BrokenMarker* markBroken(BrokenMarker::Mode mode);
@@ -86,16 +87,8 @@ signals:
     void CatalogueWaiting(const QString& status);
 
 protected:
-    // Fills the image list and then appends one item per catalogue program, in the
-    // catalogue's order, and scrolls the last one into view. An empty catalogue leaves
-    // everything as it was. Each distinct icon file is decoded once; a program whose icon
-    // cannot be loaded gets no image. Catalogue errors are thrown to the caller.
-    void fillView();
-    // fillView for a window that is about to show: while another program holds the
-    // catalogue locked, the list says so and tries again, so the window shows at once and
-    // fills when the catalogue is free. When the catalogue's lock wait is over, the
-    // lock's error is thrown as fillView throws it.
-    void fillViewWhenFree();
+    // Appends the catalogue's programs; see ProgramListFill::fillWhenFree.
+    void fillViewWhenFree() { mFill->fillWhenFree(); }
     // Removes every item and every image.
     void clearView();
 
@@ -117,37 +110,15 @@ protected:
 
 private:
     void layoutList();
-    void applyFilter();
-    bool isWholeList(const std::vector<int>& rows) const;
-    void ensureSearchIndex();
-    void scheduleSearchIndex();
-    void startSearchIndex();
-    void takeSearchIndex();
-    void dropSearchIndex();
-    QStringList listNames() const;
+    void filled(const QList<ProgramRecord>& programs);
     void filteredSelectionChanged();
-    void selectInFiltered(QListWidgetItem* item);
-    void setWaitingText(const QString& text);
     void brokenMarked();
 
     ProgramListWidget* mList;
     FilteredProgramList* mFiltered;
     QLabel* mNoMatch;
-    ImageList mImageList1;
-    ProgramSearchIndex mSearch;
-    bool mSearchBuilt = false;
-    // The build on a second thread, and the index it fills.
-    QThread* mSearchThread = nullptr;
-    std::shared_ptr<ProgramSearchIndex> mSearchResult;
-    bool mSearchScheduled = false;
-    QString mFilterText;
-    QElapsedTimer mWaitingFor;
-    QLabel* mWaitingLabel = nullptr;
-    // The filter passes every program in list order, so lstView shows the result.
-    bool mEveryRowMatches = false;
-    // lstView's scroll position before such a filter, or -1.
-    int mListScroll = -1;
+    ProgramListFill* mFill;
+    ProgramListSearch* mSearch;
+    clsDBRoutines& mCatalogue;
     BrokenMarker* mMarker = nullptr;
-    // Per lstView row, whether the marker hid it; empty while no row is hidden.
-    std::vector<bool> mHidden;
 };

@@ -7,8 +7,9 @@
 
 namespace launcher {
 
-frmProperties::frmProperties(LaunchRoutine launch, QWidget* parent)
-    : frmPropertiesBase(parent), mLaunch(std::move(launch))
+frmProperties::frmProperties(clsDBRoutines& catalogue, const QString& defaultIcon,
+                             LaunchRoutine launch, QWidget* parent)
+    : frmPropertiesBase(catalogue, defaultIcon, parent), mLaunch(std::move(launch))
 {
     cmdLaunch = new QPushButton(QStringLiteral("Launch"), this);
     cmdLaunch->setObjectName(QStringLiteral("cmdLaunch"));

@@ -13,7 +13,8 @@ class frmProperties : public frmPropertiesBase
     Q_OBJECT
 public:
     using LaunchRoutine = std::function<bool(const QString& name)>;
-    explicit frmProperties(LaunchRoutine launch, QWidget* parent = nullptr);
+    frmProperties(clsDBRoutines& catalogue, const QString& defaultIcon, LaunchRoutine launch,
+                  QWidget* parent = nullptr);
 
 private:
     void launchClicked();

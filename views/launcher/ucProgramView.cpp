@@ -5,7 +5,8 @@
 
 namespace launcher {
 
-ucProgramView::ucProgramView(QWidget* parent) : ucProgramViewBase(parent), mMenu(new QMenu(this))
+ucProgramView::ucProgramView(clsDBRoutines& catalogue, const QString& defaultIcon, QWidget* parent)
+    : ucProgramViewBase(catalogue, defaultIcon, parent), mMenu(new QMenu(this))
 {
     setObjectName(QStringLiteral("ucProgramView"));
     mMenu->setObjectName(QStringLiteral("mnuPopupmenu"));

@@ -13,7 +13,7 @@ class ucProgramView : public ucProgramViewBase
 {
     Q_OBJECT
 public:
-    explicit ucProgramView(QWidget* parent = nullptr);
+    ucProgramView(clsDBRoutines& catalogue, const QString& defaultIcon, QWidget* parent = nullptr);
 
     // Fills the list once from the catalogue; the answer is always false.
     bool loadView();

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// One program with every column the catalogue keeps for it, as scripts exchange it.
+struct ProgramRecord
+{
+    QString name;
+    QString description;
+    QString path;
+    QString icon;
+    QString added; // as stored; empty when adding means today
+    bool operator==(const ProgramRecord&) const = default;
+};
+
+// A change to the rows that carry storedName (as stored, letter case and all).
+struct ProgramUpdate
+{
+    QString storedName;
+    ProgramRecord record; // added is left as it was
+};

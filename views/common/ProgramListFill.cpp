@@ -1,0 +1,193 @@
+#include "views/common/ProgramListFill.h"
+
+#include "platform/KestrelError.h"
+#include "platform/ui/widgets/LoadPicture.h"
+#include "settings/FileChecks.h"
+#include "views/common/BackgroundTask.h"
+#include "views/common/IconCache.h"
+#include "views/common/ProgramListWidget.h"
+
+#include <QGuiApplication>
+#include <QHash>
+#include <QLabel>
+#include <QSet>
+#include <QTimer>
+#include <atomic>
+#include <vector>
+
+namespace {
+// On a dense screen the icon is drawn from the file's largest image, not enlarged from
+// the one nearest the icon size; otherwise only that nearest image is decoded.
+QList<QImage> readIconFile(const QString& path, bool dense)
+{
+    try {
+        return dense ? platform::readIconImages(path) : QList<QImage>{platform::readPicture(path)};
+    } catch (const KestrelError&) {
+        // A missing or broken icon file leaves its programs without an image.
+        return {};
+    }
+}
+
+// The icon of each file. What the icon cache holds unchanged is taken from it; the rest is
+// decoded, one decode per file, two at a time: this thread and a helper take the next file
+// in turn. Only images are made on the helper; icons are made here.
+QHash<QString, QIcon> readIcons(const QSet<QString>& files)
+{
+    const bool dense = qGuiApp && qGuiApp->devicePixelRatio() > 1.0;
+    IconCache cache(IconCache::defaultFile(dense));
+    cache.load();
+    QHash<QString, QIcon> icons;
+    QStringList paths;
+    QStringList stamps;
+    for (const QString& path : files) {
+        const QString stamp = IconCache::stamp(path);
+        if (std::optional<QList<QImage>> cached = cache.take(path, stamp)) {
+            icons.insert(path, platform::iconFromImages(*cached));
+        } else {
+            paths.append(path);
+            stamps.append(stamp);
+        }
+    }
+    std::vector<QList<QImage>> images(size_t(paths.size()));
+    std::atomic<qsizetype> next = 0;
+    const auto decodeRest = [&] {
+        for (qsizetype i = next++; i < paths.size(); i = next++)
+            images[size_t(i)] = readIconFile(paths.at(i), dense);
+    };
+    {
+        // The helper works on this frame's variables: it is waited for however this thread's
+        // part ends. Anything but a bad picture (memory running out) is raised here, the
+        // helper's through its future.
+        QFuture<void> helper;
+        if (paths.size() > 1)
+            helper = background::start(QThread::NormalPriority, decodeRest);
+        try {
+            decodeRest();
+        } catch (...) {
+            try {
+                helper.waitForFinished();
+            } catch (...) {
+                // This thread's failure is the one reported.
+            }
+            throw;
+        }
+        helper.waitForFinished();
+    }
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        cache.insert(paths.at(i), stamps.at(i), images[size_t(i)]);
+        icons.insert(paths.at(i), platform::iconFromImages(images[size_t(i)]));
+    }
+    cache.save();
+    return icons;
+}
+} // namespace
+
+ProgramListFill::ProgramListFill(clsDBRoutines& catalogue, const QString& defaultIcon,
+                                 ProgramListWidget* list, QObject* parent)
+    : QObject(parent), mCatalogue(catalogue), mDefaultIcon(defaultIcon), mList(list)
+{
+}
+
+void ProgramListFill::fill()
+{
+    Recordset programs = mCatalogue.loadPrograms();
+    if (programs.RecordCount() == 0) {
+        programs.Close();
+        return;
+    }
+
+    // The current row's icon file: its own, or the installation's default.
+    const auto iconFile = [&programs, this] {
+        const QString customIcon =
+            TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
+        return customIcon.isEmpty() ? mDefaultIcon : customIcon;
+    };
+    QSet<QString> iconFiles;
+    programs.MoveFirst();
+    while (!programs.Eof()) {
+        iconFiles.insert(iconFile());
+        programs.MoveNext();
+    }
+    const QHash<QString, QIcon> icons = readIcons(iconFiles);
+    programs.MoveFirst();
+    while (!programs.Eof()) {
+        const QIcon picture = icons.value(iconFile());
+        if (!picture.isNull())
+            mImages.Add(TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString()),
+                        picture);
+        programs.MoveNext();
+    }
+
+    // The health check looks at the same rows, so it need not read the catalogue again.
+    QList<ProgramRecord> kept;
+    if (mKeepPrograms)
+        kept.reserve(programs.RecordCount());
+    QListWidgetItem* last = nullptr;
+    programs.MoveFirst();
+    while (!programs.Eof()) {
+        const QString name = TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString());
+        const QString path = TrimSpaces(programs.Fields(QStringLiteral("Program_Path")).toString());
+        const qint32 imageIndex = mImages.indexOf(name);
+        if (mKeepPrograms)
+            kept.append(
+                {name,
+                 {},
+                 path,
+                 TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString()),
+                 {}});
+        // Built completely before it joins the list: no change signals per field.
+        auto* item = new ProgramListItem(name, path, imageIndex,
+                                         imageIndex > 0 ? mImages.image(imageIndex) : QIcon());
+        mList->addItem(item);
+        last = item;
+        programs.MoveNext();
+    }
+    programs.Close();
+    if (last)
+        mList->scrollToItemWhenShown(last);
+    emit filled(kept);
+}
+
+void ProgramListFill::fillWhenFree()
+{
+    if (!mWaitingFor.isValid())
+        mWaitingFor.start();
+    try {
+        const CatalogueWithoutWaiting noWait;
+        fill();
+    } catch (const KestrelError& error) {
+        if (!isCatalogueBusy(error) || mWaitingFor.hasExpired(qint64(catalogueLockWait()) * 1000)) {
+            mWaitingFor.invalidate();
+            setWaitingText({});
+            throw;
+        }
+        setWaitingText(QStringLiteral("The catalogue is busy: another program holds it "
+                                      "locked. Waiting for it..."));
+        QTimer::singleShot(200, this, &ProgramListFill::fillWhenFree);
+        return;
+    }
+    mWaitingFor.invalidate();
+    setWaitingText({});
+}
+
+void ProgramListFill::setWaitingText(const QString& text)
+{
+    if (text.isEmpty() && !mWaitingLabel)
+        return;
+    if (!mWaitingLabel) {
+        mWaitingLabel = new QLabel(mList->viewport());
+        mWaitingLabel->setObjectName(QStringLiteral("lblCatalogueBusy"));
+        mWaitingLabel->setWordWrap(true);
+        mWaitingLabel->setAlignment(Qt::AlignCenter);
+    }
+    mWaitingLabel->setGeometry(mList->viewport()->rect().adjusted(12, 12, -12, -12));
+    mWaitingLabel->setText(text);
+    mWaitingLabel->setVisible(!text.isEmpty());
+    emit waiting(text);
+}
+
+void ProgramListFill::clear()
+{
+    mList->clear();
+    mImages.Clear();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "catalogue/clsDBRoutines.h"
+#include "views/common/ImageList.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class ProgramListWidget;
+class QLabel;
+
+// Fills a program list from the catalogue: one item per program in the catalogue's order,
+// its picture in the image list under the program's trimmed name. Each distinct icon file
+// is decoded once, two at a time (this thread and a helper), or taken unchanged from the
+// per-user icon cache; a program whose icon cannot be loaded gets no image.
+class ProgramListFill : public QObject
+{
+    Q_OBJECT
+public:
+    // defaultIcon: the picture of a program without one of its own.
+    ProgramListFill(clsDBRoutines& catalogue, const QString& defaultIcon, ProgramListWidget* list,
+                    QObject* parent);
+
+    const ImageList& images() const { return mImages; }
+    // Whether filled() carries the programs read (for the health check); otherwise empty.
+    void setKeepPrograms(bool keep) { mKeepPrograms = keep; }
+
+    // Appends the catalogue's programs and scrolls the last one into view. An empty
+    // catalogue leaves everything as it was. Catalogue errors are thrown to the caller.
+    void fill();
+    // fill for a window that is about to show: while another program holds the catalogue
+    // locked, the list says so and tries again, so the window shows at once and fills when
+    // the catalogue is free. When the catalogue's lock wait is over, the lock's error is
+    // thrown as fill throws it.
+    void fillWhenFree();
+    // Removes every item and every image.
+    void clear();
+
+signals:
+    // Items were appended; programs are the rows read when setKeepPrograms asked for them.
+    void filled(const QList<ProgramRecord>& programs);
+    // While the first fill waits for another program's lock: what to show in a status area;
+    // empty once the wait is over.
+    void waiting(const QString& status);
+
+private:
+    void setWaitingText(const QString& text);
+
+    clsDBRoutines& mCatalogue;
+    QString mDefaultIcon;
+    ProgramListWidget* mList;
+    ImageList mImages;
+    bool mKeepPrograms = false;
+    QElapsedTimer mWaitingFor;
+    QLabel* mWaitingLabel = nullptr;
+};
