@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QList>
 
+class clsDBRoutines;
 class QLabel;
 class QLineEdit;
 class QListWidget;

@@ -26,7 +26,7 @@ void frmAddProgram::save()
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
         TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
     if (!added)
-        platform::ShowError(*gDBRoutines().lastWriteError());
+        platform::ShowError(*catalogue().lastWriteError());
     finishSave(added, "Program Added");
 }
 
