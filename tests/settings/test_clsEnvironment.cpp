@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <optional>
 
@@ -132,6 +133,8 @@ private slots:
             SKIP_UNLESS_PERMISSIONS_APPLY();
         }
         std::optional<FolderLockHolder> holder;
+        const auto writable = qScopeGuard(
+            [this] { QFile::setPermissions(mDir->path(), QFile::Permissions(0x7700)); });
         if (locked)
             QVERIFY(holder.emplace(mDir->path()).locked());
         else
@@ -141,7 +144,6 @@ private slots:
         clock.start();
         const bool loaded = env.loadSettings(at("Kestrel.ini"));
         const qint64 took = clock.elapsed();
-        QFile::setPermissions(mDir->path(), QFile::Permissions(0x7700));
         QVERIFY(!loaded && !QFile::exists(at("Kestrel.ini")));
         QVERIFY2(took < 20000, qPrintable(QString::number(took)));
         QCOMPARE(env.DatabasePath(), at("data/Kestrel.mdb"));
@@ -159,18 +161,15 @@ private slots:
     // runs; absolute ones and server addresses stay as written.
     void relativeLocationsAreTakenFromTheSettingsFolder_data()
     {
-        QTest::addColumn<QString>("database"); // as written; "~" is the installation folder
-        QTest::addColumn<QString>("loaded");   // "": the load fails, naming the resolved path
-        QTest::addRow("relative") << "data/Kestrel.mdb"
-                                  << "~/data/Kestrel.mdb";
-        QTest::addRow("dotted") << " ./icons/../data/Kestrel.mdb"
-                                << "~/data/Kestrel.mdb";
-        QTest::addRow("absolute") << "~/data/Kestrel.mdb"
-                                  << "~/data/Kestrel.mdb";
-        QTest::addRow("server") << "postgresql://reader@db.example.org/kestrel"
-                                << "postgresql://reader@db.example.org/kestrel";
-        QTest::addRow("missing") << "data/none.mdb"
-                                 << "";
+        // The location as written and as loaded ("~": the installation folder; none loaded:
+        // the load fails, naming the resolved path).
+        textColumns({"database", "loaded"});
+        textRow("relative", {"data/Kestrel.mdb", "~/data/Kestrel.mdb"});
+        textRow("dotted", {" ./icons/../data/Kestrel.mdb", "~/data/Kestrel.mdb"});
+        textRow("absolute", {"~/data/Kestrel.mdb", "~/data/Kestrel.mdb"});
+        textRow("server", {"postgresql://reader@db.example.org/kestrel",
+                           "postgresql://reader@db.example.org/kestrel"});
+        textRow("missing", {"data/none.mdb", ""});
     }
     void relativeLocationsAreTakenFromTheSettingsFolder()
     {
@@ -181,11 +180,11 @@ private slots:
                       "\n[General]\nDefaultIcon=Default.ico\n"
                       "DefaultDialogIconPath=icons/\nDefaultDialogDBPath=.\n");
         QTemporaryDir elsewhere;
-        const QString started = QDir::currentPath();
+        const auto back =
+            qScopeGuard([started = QDir::currentPath()] { QDir::setCurrent(started); });
         QVERIFY(QDir::setCurrent(elsewhere.path()));
         clsEnvironment env(mDir->path());
         const bool ok = env.loadSettings(at("Kestrel.ini"));
-        QDir::setCurrent(started);
         QVERIFY2(ok == !loaded.isEmpty(), qPrintable(env.LoadProblem()));
         QCOMPARE(env.DefaultIcon(), at("Default.ico"));
         QCOMPARE(env.DefaultDialogIconPath(), at("icons"));
