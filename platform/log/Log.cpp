@@ -1,11 +1,12 @@
 #include "platform/log/Log.h"
 
+#include "platform/RegularFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -26,23 +27,11 @@ void toSystemLog(Level level, const QString& message)
 
 bool appendLine(const QString& path, const QByteArray& line, QString& error)
 {
-    // O_NONBLOCK: a FIFO put in the file's place must not stall the caller.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
-    if (fd < 0) {
-        // ENXIO: a FIFO with no reader.
-        error = errno == ENXIO ? QStringLiteral("not a regular file")
-                               : QString::fromLocal8Bit(std::strerror(errno));
+    // Never through a link: the log's folder is often one every user may write, and a
+    // launcher run as root would append to whatever another user's link names.
+    const int fd = platform::openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, false, error);
+    if (fd < 0)
         return false;
-    }
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        error = QStringLiteral("not a regular file");
-        return false;
-    }
     const QByteArray bytes = line + '\n';
     ssize_t written;
     do

@@ -6,10 +6,12 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 // The command-line tool, run as the installer runs it.
 class test_kestrel_catalogue : public QObject
@@ -62,6 +64,8 @@ private slots:
         row("list a FIFO", {"list", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a catalogue");
         row("add to a FIFO", {"add", "@/pipe.mdb", "--name", "a", "--path", "/a"}, 1, "named pipe");
         row("list a device", {"list", "/dev/zero"}, 1, "is a character device");
+        row("export onto a link", {"export", "@/k.mdb", "@/link.json"}, 1, "is a symbolic link");
+        row("export to a device", {"export", "@/k.mdb", "@/null"}, 0, "");
         row("create on a folder", {"create", "@"}, 1, "\": it is a folder. Name a new file in it");
         row("help", {"--help"}, 0, "Usage: kestrel-catalogue COMMAND");
         row("no command", {}, 2, "a command is missing");
@@ -131,6 +135,11 @@ private slots:
         sql(mDir->filePath("nul.mdb"), "INSERT INTO Program (Program_Name, Program_Path) VALUES "
                                        "('a' || char(0) || 'b' || char(27), '/p')");
         QCOMPARE(::mkfifo(QFile::encodeName(mDir->filePath("pipe.mdb")).constData(), 0600), 0);
+        // Decoys: a null device, a link to the catalogue. Neither may become a file.
+        QCOMPARE(::mknod(QFile::encodeName(mDir->filePath("null")).constData(), S_IFCHR | 0600,
+                         makedev(1, 3)),
+                 0);
+        QVERIFY(QFile::link("k.mdb", mDir->filePath("link.json")));
         const auto before = fixture::snapshot(mDir->path());
         args.replaceInStrings("@", mDir->path()).replaceInStrings("%", mInputs.path());
         const auto [exitCode, output] = run(args);
@@ -138,6 +147,8 @@ private slots:
         QVERIFY2(output.contains(message), qPrintable(output));
         if (code != 0)
             QCOMPARE(fixture::snapshot(mDir->path()), before);
+        QVERIFY(!QFileInfo(mDir->filePath("null")).isFile());
+        QVERIFY(QFileInfo(mDir->filePath("link.json")).isSymLink());
     }
 
     // A catalogue on the server: made in an existing empty database, its roles printed,

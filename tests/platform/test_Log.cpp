@@ -5,6 +5,7 @@
 #include "tests/support/TestMain.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -138,7 +139,9 @@ private slots:
         QTest::addRow("folder") << "folder"
                                 << "Is a directory";
         QTest::addRow("fifo") << "fifo"
-                              << "not a regular file";
+                              << "is a named pipe (FIFO), not a regular file";
+        QTest::addRow("link") << "link"
+                              << "is a symbolic link, not followed";
         QTest::addRow("file size limit") << "full"
                                          << "the disk is full";
         QTest::addRow("missing folder") << "missing"
@@ -156,6 +159,9 @@ private slots:
             QVERIFY(QDir().mkdir(path));
         else if (kind == "fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        else if (kind == "link") // to a decoy that stays empty
+            QVERIFY(QFile(dir.filePath("decoy")).open(QIODevice::WriteOnly) &&
+                    QFile::link(dir.filePath("decoy"), path));
         else if (kind == "missing")
             path = dir.filePath("gone/log");
         else {
@@ -172,6 +178,7 @@ private slots:
         ::setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!ok);
         QCOMPARE(said, error);
+        QCOMPARE(QFileInfo(dir.filePath("decoy")).size(), 0);
     }
 
     // kestrel-catalogue usage: counts per program, host and day, failures with reasons;
