@@ -1,5 +1,6 @@
 #include "tools/ToolSupport.h"
 
+#include "platform/RegularFile.h"
 #include "platform/log/LaunchRecord.h"
 #include "platform/log/Log.h"
 
@@ -11,6 +12,8 @@
 #include <QSet>
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tool {
 namespace {
@@ -20,7 +23,7 @@ const char* const kUsageHelp =
     "program (with the hosts and users that launched it), per host and per day (the\n"
     "day as the launching machine wrote it), and failures with their reasons.\n"
     "A malformed line is reported with its file and line number and skipped; the\n"
-    "exit code is then 1, as for a file that cannot be read.\n"
+    "exit code is then 1, as for a file that cannot be read or is no regular file.\n"
     "  --json   one JSON object instead of tables\n";
 
 struct Count
@@ -54,9 +57,14 @@ struct Summary
 // Reads one file into the summary; answers false when it or any line was bad.
 bool readLog(const QString& path, Summary& summary)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fail(kFailed, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    // Nothing but a regular file: a FIFO never answers, a device reads without end.
+    QString error;
+    const int fd = platform::openRegularFile(path, O_RDONLY, true, error);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        fail(kFailed, QStringLiteral("%1: %2").arg(path, fd < 0 ? error : file.errorString()));
         return false;
     }
     bool clean = true;
@@ -69,7 +77,6 @@ bool readLog(const QString& path, Summary& summary)
         if (bytes.isEmpty())
             continue;
         platform::log::LaunchRecord record;
-        QString error;
         if (!platform::log::parseLaunchLine(QString::fromUtf8(bytes), record, error)) {
             fail(kFailed,
                  QStringLiteral("%1:%2: malformed line (%3)").arg(path).arg(number).arg(error));

@@ -64,6 +64,8 @@ private slots:
         row("list a FIFO", {"list", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a catalogue");
         row("add to a FIFO", {"add", "@/pipe.mdb", "--name", "a", "--path", "/a"}, 1, "named pipe");
         row("list a device", {"list", "/dev/zero"}, 1, "is a character device");
+        row("usage a FIFO", {"usage", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a regular");
+        row("usage a device", {"usage", "@/null"}, 1, "null: is a character device, not a");
         row("export onto a link", {"export", "@/k.mdb", "@/link.json"}, 1, "is a symbolic link");
         row("export to a device", {"export", "@/k.mdb", "@/null"}, 0, "");
         row("create on a folder", {"create", "@"}, 1, "\": it is a folder. Name a new file in it");
