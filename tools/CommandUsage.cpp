@@ -24,6 +24,7 @@ const char* const kUsageHelp =
     "day as the launching machine wrote it), and failures with their reasons.\n"
     "A malformed line is reported with its file and line number and skipped; the\n"
     "exit code is then 1, as for a file that cannot be read or is no regular file.\n"
+    "The tables shorten fields past 60 characters in the middle; the JSON keeps them.\n"
     "  --json   one JSON object instead of tables\n";
 
 struct Count
@@ -92,9 +93,21 @@ bool readLog(const QString& path, Summary& summary)
     return clean;
 }
 
+// A field as the table shows it: escaped, and a long one shortened in the middle, since
+// every row is padded to the widest (one huge name in a log would multiply the output).
 QString esc(const QString& text)
 {
-    return platform::log::escapeField(text);
+    constexpr qsizetype kMaxCell = 60;
+    constexpr qsizetype kEnd = (kMaxCell - 3) / 2;
+    const QString escaped = platform::log::escapeField(text);
+    if (escaped.size() <= kMaxCell)
+        return escaped;
+    qsizetype head = kEnd, tail = escaped.size() - kEnd;
+    if (escaped.at(head - 1).isHighSurrogate())
+        --head;
+    if (escaped.at(tail).isLowSurrogate())
+        ++tail;
+    return escaped.left(head) + QStringLiteral("...") + escaped.mid(tail);
 }
 
 // Programs with the most launches first, then by name.

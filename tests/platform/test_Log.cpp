@@ -243,6 +243,17 @@ private slots:
         QVERIFY(output.contains("Tab\\tName"));
         QVERIFY(output.startsWith(
             "Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS  USERS\nEditor     3 "));
+
+        // One huge name: the tables shorten it (not pad every row to it), the JSON keeps it.
+        const QString huge = "<" + QString(100000, 'n') + ">";
+        QVERIFY(fb.open(QIODevice::Append));
+        fb.write(line("2026-12-07T09:00:00Z", "lab-02", "ann", huge, false, "x"));
+        fb.close();
+        runTool({"usage", b}, code, output);
+        QVERIFY2(output.size() < 2000 && output.contains("<nnn") && output.contains("nnn>"),
+                 output.left(300));
+        runTool({"usage", b, "--json"}, code, output);
+        QVERIFY(output.contains(huge.toUtf8()));
     }
 };
 
