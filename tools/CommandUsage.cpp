@@ -75,7 +75,7 @@ bool readLog(const QString& path, Summary& summary)
         ++number;
         if (bytes.endsWith('\n'))
             bytes.chop(1);
-        if (bytes.isEmpty())
+        if (bytes.isEmpty() || bytes == "\r")
             continue;
         platform::log::LaunchRecord record;
         if (!platform::log::parseLaunchLine(QString::fromUtf8(bytes), record, error)) {

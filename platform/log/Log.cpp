@@ -80,19 +80,27 @@ QString escapeField(const QString& text, Escape style)
     return out;
 }
 
-bool unescapeField(const QString& field, QString& text)
+bool unescapeField(const QString& field, QString& text, QString* error)
 {
     text.clear();
+    const auto wrong = [&](const QString& what, qsizetype at) {
+        if (error)
+            *error = QStringLiteral("%1 at character %2").arg(what).arg(at + 1);
+        return false;
+    };
     for (qsizetype i = 0; i < field.size(); ++i) {
         const QChar c = field.at(i);
-        if (c.unicode() < 0x20)
-            return false; // a raw control character was never written by escapeField
+        if (c.unicode() < 0x20) // never written raw by escapeField
+            return wrong(c == u'\r' ? QStringLiteral("a carriage return")
+                                    : QStringLiteral("a raw control character \\x%1")
+                                          .arg(c.unicode(), 2, 16, QLatin1Char('0')),
+                         i);
         if (c != u'\\') {
             text += c;
             continue;
         }
         if (++i >= field.size())
-            return false;
+            return wrong(QStringLiteral("a lone backslash"), i - 1);
         switch (field.at(i).unicode()) {
         case u'\\':
             text += u'\\';
@@ -113,13 +121,16 @@ bool unescapeField(const QString& field, QString& text)
             const QString hex = field.mid(i + 1, digits);
             const ushort value = hex.toUShort(&ok, 16);
             if (!ok || hex.size() != digits)
-                return false;
+                return wrong(
+                    QStringLiteral("\\%1 without %2 hex digits").arg(field.at(i)).arg(digits),
+                    i - 1);
             text += QChar(value);
             i += digits;
             break;
         }
         default:
-            return false;
+            return wrong(QStringLiteral("an unknown escape \\%1").arg(escapeField(field.at(i))),
+                         i - 1);
         }
     }
     return true;

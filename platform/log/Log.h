@@ -25,7 +25,8 @@ bool appendLine(const QString& path, const QByteArray& line, QString& error);
 // the tool's listing and messages leave those and write NUL as \0.
 enum class Escape { Log, Listing };
 QString escapeField(const QString& text, Escape style = Escape::Log);
-// The reverse of escapeField; answers false on a malformed escape.
-bool unescapeField(const QString& field, QString& text);
+// The reverse of escapeField; answers false on a malformed escape or a raw control
+// character, with what and where in error when given.
+bool unescapeField(const QString& field, QString& text, QString* error = nullptr);
 
 } // namespace platform::log

@@ -86,7 +86,12 @@ private slots:
         QTest::addRow("bad result") << "2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t"
                                     << "unknown result \"ok\"";
         QTest::addRow("bad escape") << "2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t"
-                                    << "bad escape in field 4";
+                                    << "field 4 (program): an unknown escape \\q at character 2";
+        QTest::addRow("raw control") << "2026-12-07T10:00:00Z\th\tu\tp\x01\t/x\tstarted\t"
+                                     << "field 4 (program): a raw control character \\x01 at "
+                                        "character 2";
+        QTest::addRow("CR LF line end") << formatLaunchLine(r) + "\r"
+                                        << "";
     }
     void launchLinesParseBackOrSayWhatIsWrong()
     {
