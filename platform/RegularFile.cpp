@@ -74,4 +74,16 @@ int openRegularFile(const QString& path, int flags, bool followLink, QString& er
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
+
+bool openRegularForReading(QFile& file, const QString& path, bool followLink, QString& error)
+{
+    const int fd = openRegularFile(path, O_RDONLY, followLink, error);
+    if (fd < 0)
+        return false;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    error = file.errorString();
+    ::close(fd);
+    return false;
+}
 } // namespace platform

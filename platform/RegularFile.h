@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QFile;
+
 namespace platform {
 // Why path (symbolic links followed) cannot be opened as an ordinary file without the
 // risk of blocking or of reading endless data: "a named pipe (FIFO)", "a character
@@ -15,4 +17,6 @@ QString notRegularFileReason(const QString& path);
 // descriptor, or -1 with why in error ("is a named pipe (FIFO), not a regular file", "is a
 // symbolic link, not followed", or the system's reason).
 int openRegularFile(const QString& path, int flags, bool followLink, QString& error);
+// file opened for reading on path by openRegularFile; answers false with why in error.
+bool openRegularForReading(QFile& file, const QString& path, bool followLink, QString& error);
 } // namespace platform

@@ -12,8 +12,6 @@
 #include <QSet>
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tool {
 namespace {
@@ -60,12 +58,9 @@ bool readLog(const QString& path, Summary& summary)
 {
     // Nothing but a regular file: a FIFO never answers, a device reads without end.
     QString error;
-    const int fd = platform::openRegularFile(path, O_RDONLY, true, error);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        fail(kFailed, QStringLiteral("%1: %2").arg(path, fd < 0 ? error : file.errorString()));
+    if (!platform::openRegularForReading(file, path, true, error)) {
+        fail(kFailed, QStringLiteral("%1: %2").arg(path, error));
         return false;
     }
     bool clean = true;

@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTemporaryFile>
-#include <fcntl.h>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,13 +154,9 @@ void IconCache::load()
         return;
     // Not through a link, and nothing but a regular file is read: a FIFO would block.
     QString error;
-    const int fd = platform::openRegularFile(mFile, O_RDONLY, false, error);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!platform::openRegularForReading(file, mFile, false, error))
         return;
-    }
     QDataStream in(&file);
     in.setVersion(QDataStream::Qt_6_0);
     quint32 magic = 0;
