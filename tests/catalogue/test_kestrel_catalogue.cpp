@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -65,6 +66,10 @@ private slots:
         row("list a FIFO", {"list", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a catalogue");
         row("add to a FIFO", {"add", "@/pipe.mdb", "--name", "a", "--path", "/a"}, 1, "named pipe");
         row("list a device", {"list", "@/zero.mdb"}, 1, "is a character device");
+        row("usage a FIFO", {"usage", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a regular");
+        row("usage a device", {"usage", "@/null"}, 1, "null: is a character device, not a");
+        row("export onto a link", {"export", "@/k.mdb", "@/link.json"}, 1, "is a symbolic link");
+        row("export to a device", {"export", "@/k.mdb", "@/null"}, 0, "");
         row("create on a folder", {"create", "@"}, 1, "\": it is a folder. Name a new file in it");
         row("help", {"--help"}, 0, "Usage: kestrel-catalogue COMMAND");
         row("no command", {}, 2, "a command is missing");
@@ -133,10 +138,14 @@ private slots:
         sql(mDir->filePath("nul.mdb"), "INSERT INTO Program (Program_Name, Program_Path) VALUES "
                                        "('a' || char(0) || 'b' || char(27), '/p')");
         QCOMPARE(::mkfifo(QFile::encodeName(mDir->filePath("pipe.mdb")).constData(), 0600), 0);
-        if (args.contains("@/zero.mdb") && // a decoy of /dev/zero; only root may make one
-            ::mknod(QFile::encodeName(mDir->filePath("zero.mdb")).constData(), S_IFCHR | 0600,
-                    makedev(1, 5)) != 0)
-            QSKIP("no device can be made here (not root)");
+        // Decoys: devices made here (only root may make one), a link to the catalogue. None
+        // may become a file.
+        for (const char* device : {"zero.mdb", "null"})
+            if (args.contains(QStringLiteral("@/") + device) &&
+                ::mknod(QFile::encodeName(mDir->filePath(device)).constData(), S_IFCHR | 0600,
+                        makedev(1, 3)) != 0)
+                QSKIP("no device can be made here (not root)");
+        QVERIFY(QFile::link("k.mdb", mDir->filePath("link.json")));
         const auto before = snapshot(mDir->path());
         args.replaceInStrings("@", mDir->path()).replaceInStrings("%", mInputs.path());
         const auto [exitCode, output] = run(args);
@@ -144,6 +153,8 @@ private slots:
         QVERIFY2(output.contains(message), qPrintable(output));
         if (code != 0)
             QCOMPARE(snapshot(mDir->path()), before);
+        QVERIFY(!QFileInfo(mDir->filePath("null")).isFile());
+        QVERIFY(QFileInfo(mDir->filePath("link.json")).isSymLink());
     }
 
     // A catalogue on the server: made in an existing empty database, its roles printed,

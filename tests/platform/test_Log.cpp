@@ -6,6 +6,7 @@
 #include "tests/support/TestMain.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -76,8 +77,10 @@ private slots:
                               "not a time with offset: \"2026-12-07T10:00:00\""});
         textRow("bad result",
                 {"2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t", "unknown result \"ok\""});
-        textRow("bad escape",
-                {"2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t", "bad escape in field 4"});
+        textRow("bad escape", {"2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t",
+                               "field 4 (program): an unknown escape \\q at character 2"});
+        textRow("raw control", {"2026-12-07T10:00:00Z\th\tu\tp\x01\t/x\tstarted\t",
+                                "field 4 (program): a raw control character \\x01 at character 2"});
     }
     void badLaunchLinesSayWhatIsWrong()
     {
@@ -114,7 +117,8 @@ private slots:
     {
         textColumns({"kind", "error"});
         for (const auto& [kind, error] : {std::pair("folder", "Is a directory"),
-                                          {"fifo", "not a regular file"},
+                                          {"fifo", "is a named pipe (FIFO), not a regular file"},
+                                          {"link", "is a symbolic link, not followed"},
                                           {"file size limit", "the disk is full"},
                                           {"missing folder", "No such file or directory"}})
             textRow(kind, {kind, error});
@@ -136,6 +140,9 @@ private slots:
             QVERIFY(QDir().mkdir(path));
         else if (kind == "fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        else if (kind == "link") // to a decoy that stays empty
+            QVERIFY(QFile(dir.filePath("decoy")).open(QIODevice::WriteOnly) &&
+                    QFile::link(dir.filePath("decoy"), path));
         else if (kind == "missing folder")
             path = dir.filePath("gone/log");
         else {
@@ -148,6 +155,7 @@ private slots:
         QString said;
         QVERIFY(!appendLine(path, QByteArray(100, 'x'), said));
         QCOMPARE(said, error);
+        QCOMPARE(QFileInfo(dir.filePath("decoy")).size(), 0);
     }
 
     // kestrel-catalogue usage: counts per program, host and day, failures with reasons;
@@ -168,7 +176,10 @@ private slots:
                          "garbage without tabs\n" +
                          line("2026-12-07T08:05:00+01:00|lab-01|bob|Tab\tName|failed|Permission "
                               "denied"));
-        writeFile(b, line("2026-12-07T09:00:00-05:00|lab-02|ann|Editor|failed|Permission denied"));
+        // A CR LF line end, as an editor may leave it, is a line end.
+        writeFile(b, line("2026-12-07T09:00:00-05:00|lab-02|ann|Editor|failed|Permission denied")
+                             .chopped(1) +
+                         "\r\n");
         int code = 0;
         QByteArray output;
         const QStringList errors =
@@ -202,6 +213,15 @@ private slots:
         QVERIFY(output.contains("Tab\\tName"));
         QVERIFY(output.startsWith(
             "Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS  USERS\nEditor     3 "));
+
+        // One huge name: the tables shorten it (not pad every row to it), the JSON keeps it.
+        const QString huge = "<" + QString(100000, 'n') + ">";
+        writeFile(b, line("2026-12-07T09:00:00Z|lab-02|ann|" + huge + "|failed|x"));
+        runTool({"usage", b}, code, output);
+        QVERIFY2(output.size() < 2000 && output.contains("<nnn") && output.contains("nnn>"),
+                 output.left(300));
+        runTool({"usage", b, "--json"}, code, output);
+        QVERIFY(output.contains(huge.toUtf8()));
     }
 };
 

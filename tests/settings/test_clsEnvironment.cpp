@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <optional>
+#include <sys/stat.h>
 
 class TestClsEnvironment : public QObject
 {
@@ -120,23 +121,30 @@ private slots:
     // the folder is waited for once, a few seconds, not once per default (7 x 15 s).
     void loadWhereNoFileCanBeMadeHoldsTheDefaults_data()
     {
-        QTest::addColumn<bool>("locked"); // else the folder is read-only
+        QTest::addColumn<QString>("obstacle");
         QTest::addColumn<QString>("reason");
-        QTest::addRow("read-only folder") << false << "this user may not write its folder";
+        QTest::addRow("read-only folder") << "read-only"
+                                          << "does not exist and could not be created: this user "
+                                             "may not write its folder";
         QTest::addRow("folder locked by another process")
-            << true << "another program holds its folder locked";
+            << "locked"
+            << "another program holds its folder locked";
+        QTest::addRow("a FIFO as the file") << "fifo"
+                                            << "is a named pipe (FIFO), not a settings file";
     }
     void loadWhereNoFileCanBeMadeHoldsTheDefaults()
     {
-        QFETCH(bool, locked);
-        if (!locked) {
+        QFETCH(QString, obstacle);
+        if (obstacle == "read-only") {
             SKIP_UNLESS_PERMISSIONS_APPLY();
         }
         std::optional<FolderLockHolder> holder;
         const auto writable = qScopeGuard(
             [this] { QFile::setPermissions(mDir->path(), QFile::Permissions(0x7700)); });
-        if (locked)
+        if (obstacle == "locked")
             QVERIFY(holder.emplace(mDir->path()).locked());
+        else if (obstacle == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(at("Kestrel.ini")).constData(), 0600), 0);
         else
             QVERIFY(QFile::setPermissions(mDir->path(), QFile::Permissions(0x5500)));
         clsEnvironment env(mDir->path());
@@ -144,7 +152,7 @@ private slots:
         clock.start();
         const bool loaded = env.loadSettings(at("Kestrel.ini"));
         const qint64 took = clock.elapsed();
-        QVERIFY(!loaded && !QFile::exists(at("Kestrel.ini")));
+        QVERIFY(!loaded && !QFileInfo(at("Kestrel.ini")).isFile());
         QVERIFY2(took < 20000, qPrintable(QString::number(took)));
         QCOMPARE(env.DatabasePath(), at("data/Kestrel.mdb"));
         QCOMPARE(env.NumberofClicks(), 2);
@@ -152,7 +160,7 @@ private slots:
         QCOMPARE(env.DefaultDialogIconPath(), at("icons"));
         QCOMPARE(env.DefaultDialogDatabasePath(), at("data"));
         QFETCH(QString, reason);
-        QVERIFY2(env.LoadProblem().contains('"' + at("Kestrel.ini") + "\" does not exist") &&
+        QVERIFY2(env.LoadProblem().contains('"' + at("Kestrel.ini") + "\" ") &&
                      env.LoadProblem().contains(reason),
                  qPrintable(env.LoadProblem()));
     }

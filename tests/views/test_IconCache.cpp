@@ -3,7 +3,9 @@
 #include "views/common/IconCache.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestIconCache : public QObject
 {
@@ -121,6 +123,48 @@ private slots:
         }
         saveCache(cacheFile, {icon});
         QVERIFY(held(cacheFile, icon));
+    }
+
+    // What is in the cache's place and not a regular file of the user is neither read
+    // (a FIFO would block the start for good) nor replaced, nor written through.
+    void leavesWhatIsNotItsOwnFileAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("link to a decoy") << "link";
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("folder of another user") << "foreign";
+    }
+    void leavesWhatIsNotItsOwnFileAlone()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString icon = path("alone.png"), decoy = dir.filePath("decoy");
+        QString cacheFile = dir.filePath("c.cache");
+        writeFile(icon, "icon");
+        writeFile(decoy, "decoy");
+        if (kind == "link")
+            QVERIFY(QFile::link(decoy, cacheFile));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(cacheFile).constData(), 0600), 0);
+        else {
+            IconCache theirs(cacheFile = dir.filePath("theirs/c.cache"));
+            theirs.insert(icon, IconCache::stamp(icon), {picture(QImage::Format_RGB32, 0)});
+            theirs.save();
+            QCOMPARE(::chown(QFile::encodeName(dir.filePath("theirs")).constData(), 65534, 65534),
+                     0);
+        }
+        const QFileInfo before(cacheFile);
+        IconCache cache(cacheFile);
+        cache.load();
+        QVERIFY(!cache.take(icon, IconCache::stamp(icon)));
+        cache.insert(icon, IconCache::stamp(icon), {picture(QImage::Format_RGB32, 1)});
+        cache.save();
+        QFile kept(decoy);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), "decoy");
+        const QFileInfo after(cacheFile);
+        QCOMPARE(after.isSymLink() || !after.isFile(), kind != "foreign");
+        QCOMPARE(after.lastModified(), before.lastModified());
     }
 
     // Files whose reading could block or cost more than decoding are not cached.
