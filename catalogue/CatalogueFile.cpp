@@ -143,9 +143,26 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
     Connection to;
     to.setConnectionString(destination);
     to.Open();
-    // One transaction: the destination ends up with all of it or keeps what it had.
+    // A server's text cannot hold a NUL: name the program, where its error names none.
+    for (const QVariantList& row : programs)
+        for (qsizetype column = 1; to.IsServer() && column < row.size(); ++column)
+            if (row.at(column).typeId() == QMetaType::QString &&
+                row.at(column).toString().contains(QChar(0)))
+                throw KestrelError(
+                    KestrelErrorNumber::TypeMismatch, kSource,
+                    QStringLiteral("the program with key %1, \"%2\", holds a NUL "
+                                   "in %3, which a server cannot store; nothing "
+                                   "was copied.")
+                        .arg(row.at(0).toString(),
+                             row.at(1).toString().replace(QChar(0), QStringLiteral("\\0")),
+                             programColumns.at(column)));
+    // One transaction: the destination ends up with all of it or keeps what it had. On a
+    // server, the catalogue's other writers wait for it, so their keys never collide with
+    // the keys copied.
     to.BeginTrans();
     try {
+        if (to.IsServer())
+            runStatement(to, QStringLiteral("Lock table Program in share row exclusive mode"));
         Recordset count(to);
         count.setSource(QStringLiteral("Select count(*) as Programs from Program"));
         count.Open();
