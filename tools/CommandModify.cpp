@@ -17,11 +17,12 @@ const char* const kModifyHelp =
 
 int modify(const QStringList& args)
 {
-    if (wantsHelp(args))
+    const QStringList valueNames = {"--name", "--desc", "--path", "--icon"};
+    if (wantsHelp(args, valueNames))
         return std::fputs(kModifyHelp, stdout), kOk;
     Arguments parsed;
     QString error;
-    if (!parseArguments(args, {}, {"--name", "--desc", "--path", "--icon"}, parsed, error))
+    if (!parseArguments(args, {}, valueNames, parsed, error))
         return usageError(QStringLiteral("modify: ") + error, kModifyHelp);
     if (parsed.positional.size() != 2)
         return usageError(QStringLiteral("modify: expected FILE and NAME"), kModifyHelp);
@@ -42,8 +43,9 @@ int modify(const QStringList& args)
         if (!old && programNameKey(program.name) == programNameKey(name))
             old = &program;
     if (!old)
-        return fail(kFailed,
-                    QStringLiteral("%1: no program named \"%2\"").arg(file, name.trimmed()));
+        return fail(
+            kFailed,
+            QStringLiteral("%1: no program named \"%2\"").arg(shown(file), field(name.trimmed())));
     const QString newName = parsed.values.value("name", old->name).trimmed();
     for (const ProgramRecord& program : programs)
         if (programNameKey(program.name) == programNameKey(newName) &&
@@ -54,8 +56,8 @@ int modify(const QStringList& args)
     };
     if (!catalogue->updateProgram(old->name, newName, value("desc", old->description),
                                   value("path", old->path), value("icon", old->icon)))
-        return fail(kFailed,
-                    QStringLiteral("%1: \"%2\" could not be changed").arg(file, old->name));
+        return failOn(file, QStringLiteral("\"%1\" could not be changed: %2")
+                                .arg(field(old->name), catalogue->lastWriteError()->description()));
     out(QStringLiteral("Modified %1\n").arg(field(newName)));
     return kOk;
 }

@@ -23,15 +23,23 @@ void out(const QString& text)
 
 int fail(int code, const QString& message)
 {
-    std::fprintf(stderr, "kestrel-catalogue: %s\n", message.toLocal8Bit().constData());
+    // The commands' own lines hold their names escaped already; an engine's text may not.
+    std::fprintf(stderr, "kestrel-catalogue: %s\n",
+                 platform::log::terminalText(message).toLocal8Bit().constData());
     return code;
+}
+
+QString shown(const QString& location)
+{
+    return field(DatabaseLocation::parse(location).display());
 }
 
 int failOn(const QString& file, const QString& description)
 {
-    if (description.contains(file))
+    const QString name = shown(file);
+    if (description.contains(name))
         return fail(kFailed, description);
-    return fail(kFailed, QStringLiteral("%1: %2").arg(file, description));
+    return fail(kFailed, QStringLiteral("%1: %2").arg(name, description));
 }
 
 int usageError(const QString& message, const char* help)
@@ -41,18 +49,28 @@ int usageError(const QString& message, const char* help)
     return kUsage;
 }
 
-bool wantsHelp(const QStringList& args)
+bool wantsHelp(const QStringList& args, const QStringList& valueNames)
 {
-    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QStringLiteral("--"))
+            return false;
+        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h"))
+            return true;
+        if (valueNames.contains(arg))
+            ++i; // its value, whatever it looks like
+    }
+    return false;
 }
 
 void requireCatalogue(const QString& path)
 {
     if (!DatabaseLocation::looksLikeUri(path) && !QFileInfo::exists(path))
-        throw ToolError{kFailed, QStringLiteral("%1: no such file").arg(path)};
+        throw ToolError{kFailed, QStringLiteral("%1: no such file").arg(field(path))};
     // Never opened: a FIFO would block the tool for good, a device reads without end.
     if (const QString kind = platform::notRegularFileReason(path); !kind.isEmpty())
-        throw ToolError{kFailed, QStringLiteral("%1: is %2, not a catalogue file").arg(path, kind)};
+        throw ToolError{kFailed,
+                        QStringLiteral("%1: is %2, not a catalogue file").arg(field(path), kind)};
     Connection connection;
     connection.setReadOnly(true);
     connection.setConnectionString(path);
@@ -61,9 +79,9 @@ void requireCatalogue(const QString& path)
         requireCatalogueTables(connection);
     } catch (const KestrelError& error) {
         // The message never shows a server's password.
-        throw ToolError{kFailed,
-                        QStringLiteral("%1: not a catalogue (%2)")
-                            .arg(DatabaseLocation::parse(path).display(), error.description())};
+        throw ToolError{
+            kFailed,
+            QStringLiteral("%1: not a catalogue (%2)").arg(shown(path), error.description())};
     }
 }
 
@@ -156,9 +174,8 @@ int finishImport(clsDBRoutines& catalogue, const ImportPlan& plan, bool dryRun, 
         try {
             catalogue.storePrograms(plan.additions(), plan.updates());
         } catch (const KestrelError& failure) {
-            return fail(
-                kFailed,
-                QStringLiteral("%1: %2; nothing was imported").arg(file, failure.description()));
+            return fail(kFailed, QStringLiteral("%1: %2; nothing was imported")
+                                     .arg(shown(file), failure.description()));
         }
     }
     out(QStringLiteral("%1 added, %2 updated, %3 skipped\n")

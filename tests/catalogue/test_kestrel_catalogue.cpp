@@ -5,11 +5,15 @@
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <arpa/inet.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The command-line tool, run as the installer runs it.
 class test_kestrel_catalogue : public QObject
@@ -110,6 +114,25 @@ private slots:
         row("import usage", {"import", "@/k.mdb"}, 2, "import: expected FILE and JSON");
         row("import-desktop folder", {"import-desktop", "@/k.mdb", "@/nowhere"}, 1,
             "nowhere: no such folder");
+        // Options end at "--"; a value is taken whatever it looks like.
+        row("path like an option", {"add", "@/k.mdb", "--name", "--help", "--path", "--help"}, 0,
+            "Added --help");
+        row("name after --", {"delete", "@/k.mdb", "--", "--help"}, 1,
+            "no program named \"--help\"");
+        row("echoed name", {"delete", "@/k.mdb", "gone\x1b[5m"}, 1, "named \"gone\\x1b[5m\"");
+        // Never a password, in whatever case; a long location shortened; several hosts.
+        row("password in capitals", {"list", "postgresql://h/d?PASSWORD=s3cret"}, 1,
+            "carries a password");
+        row("long database", {"list", "postgresql://127.0.0.1:1/" + QString(100000, 'd')}, 1,
+            "Connection refused");
+        row("hosts", {"list", "postgresql://127.0.0.1:1,[::1]:2/d?connect_timeout=1"}, 1,
+            "(host 127.0.0.1,::1, port 1,2, database d)");
+        row("host ports", {"list", "postgresql:///d?host=127.0.0.1,127.0.0.1&port=1,2"}, 1,
+            "(host 127.0.0.1,127.0.0.1, port 1,2, database d)");
+        row("bad host", {"list", "postgresql://a,b:x/d"}, 1, "the host \"b:x\" is not");
+        // A server that accepts and never answers ($ is its port): the default wait.
+        row("silent server", {"list", "postgresql://127.0.0.1:$/d?connect_timeout=0"}, 1,
+            "timeout expired");
         for (const char* command :
              {"modify", "delete", "export", "import", "import-desktop", "check", "list"})
             row(command, {command, "--help"}, 0,
@@ -132,10 +155,23 @@ private slots:
                                        "('a' || char(0) || 'b' || char(27), '/p')");
         QCOMPARE(::mkfifo(QFile::encodeName(mDir->filePath("pipe.mdb")).constData(), 0600), 0);
         const auto before = fixture::snapshot(mDir->path());
+        // The kernel accepts on a listening socket; nothing ever answers.
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof address;
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        const auto close = qScopeGuard([silent] { ::close(silent); });
+        QVERIFY(::bind(silent, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                ::listen(silent, 8) == 0 &&
+                ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size) == 0);
         args.replaceInStrings("@", mDir->path()).replaceInStrings("%", mInputs.path());
+        args.replaceInStrings("$", QString::number(ntohs(address.sin_port)));
+        QElapsedTimer timer;
+        timer.start();
         const auto [exitCode, output] = run(args);
         QCOMPARE(exitCode, code);
-        QVERIFY2(output.contains(message), qPrintable(output));
+        QVERIFY2(output.contains(message) && !output.contains("s3cret") && output.size() < 3000,
+                 qPrintable(output.left(3000)));
+        QVERIFY(timer.elapsed() < 15000);
         if (code != 0)
             QCOMPARE(fixture::snapshot(mDir->path()), before);
     }
@@ -266,7 +302,7 @@ private slots:
         write("sys/applications/calc.desktop", app + "Name=Hidden by the user's\n");
         write("sys/applications/edit.desktop",
               app + "Name=Edit\nGenericName=Editor\nIcon=" + dir.filePath("sys").toUtf8() + "\n");
-        write("sys/applications/nodisplay.desktop", app + "Name=N\nNoDisplay=true\n");
+        write("sys/applications/nodisplay\x1b[5m.desktop", app + "Name=N\nNoDisplay=true\n");
         write("sys/applications/bad.desktop", app + "Name=\xFF\n");
         write("sys/applications/old.desktop", app + "Name=OLD\n");
         write("sys/icons/hicolor/index.theme", "[Icon Theme]\nDirectories=16,48\n"
@@ -301,7 +337,7 @@ private slots:
                              " is not a file\n"
                              "skipped " +
                              s +
-                             "nodisplay.desktop: NoDisplay=true\n"
+                             "nodisplay\\x1b[5m.desktop: NoDisplay=true\n"
                              "skipped OLD (" +
                              s +
                              "old.desktop): the name exists\n"
