@@ -6,6 +6,7 @@
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
 #include "platform/database/Connection.h"
+#include "platform/database/DatabaseError.h"
 #include "platform/database/DatabaseLocation.h"
 #include "platform/log/Log.h"
 
@@ -15,6 +16,10 @@
 #include <cstdio>
 
 namespace tool {
+namespace {
+// The server's SQLSTATE for a statement the role has no right to run.
+constexpr qint32 kServerNoRights = 42501;
+} // namespace
 
 void out(const QString& text)
 {
@@ -78,10 +83,14 @@ void requireCatalogue(const QString& path)
     try {
         requireCatalogueTables(connection);
     } catch (const KestrelError& error) {
-        // The message never shows a server's password.
-        throw ToolError{
-            kFailed,
-            QStringLiteral("%1: not a catalogue (%2)").arg(shown(path), error.description())};
+        // A lock or a role's rights say nothing about what the file or database holds.
+        QString what = QStringLiteral("not a catalogue");
+        if (isCatalogueBusy(error))
+            what = QStringLiteral("another program holds the catalogue locked; the wait ran out");
+        else if (error.source() == serverErrorSource() && error.number() == kServerNoRights)
+            what = QStringLiteral("this user may not read the catalogue");
+        throw ToolError{kFailed,
+                        QStringLiteral("%1: %2 (%3)").arg(shown(path), what, error.description())};
     }
 }
 

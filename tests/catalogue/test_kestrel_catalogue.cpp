@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QUrl>
+#include <QUrlQuery>
 #include <arpa/inet.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -212,6 +214,25 @@ private slots:
         QCOMPARE(run({"add", uri, "--name", "C", "--path", "/c"}).first, 0);
         QCOMPARE(sql(uri, "SELECT Program_Key FROM Program WHERE Program_Name = 'C'"),
                  QVariantList{8});
+        // A role without rights is told so; one that may only read, why nothing changed.
+        const QString role = QUrl(uri).path().mid(1) + "_reader";
+        sql(uri, "CREATE ROLE " + role + " LOGIN");
+        const auto dropRole = qScopeGuard([&] {
+            sql(uri, "DROP OWNED BY " + role);
+            sql(testdb::serverUri(), "DROP ROLE " + role);
+        });
+        QUrl asRole(uri);
+        QUrlQuery query(asRole);
+        query.removeAllQueryItems("user");
+        query.addQueryItem("user", role);
+        asRole.setQuery(query);
+        QVERIFY(run({"list", asRole.toString()})
+                    .second.contains(": this user may not read the catalogue (permission denied"));
+        sql(uri, "GRANT SELECT ON Program, Program_Options TO " + role);
+        QVERIFY(run({"modify", asRole.toString(), "c", "--desc", "d"})
+                    .second.contains("\"C\" could not be changed: permission denied"));
+        QVERIFY(run({"delete", asRole.toString(), "c"})
+                    .second.contains("\"C\" could not be deleted: permission denied"));
 
         // Back to a new file; a destination with programs only with --replace; a failure
         // half-way leaves the destination as it was.
