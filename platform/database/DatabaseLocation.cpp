@@ -233,7 +233,7 @@ QString DatabaseLocation::display() const
     QStringList kept;
     for (const QString& item :
          parts.rest.section(u'?', 1).section(u'#', 0, 0).split(u'&', Qt::SkipEmptyParts))
-        if (!isSecret(QUrl::fromPercentEncoding(item.section(u'=', 0, 0).toUtf8())))
+        if (!isSecret(QUrl::fromPercentEncoding(item.toUtf8()))) // key or value
             kept.append(item);
     if (!kept.isEmpty())
         shown += u'?' + kept.join(u'&');

@@ -82,6 +82,9 @@ private slots:
                                         << "4 fields instead of 7";
         QTest::addRow("no offset") << "2026-12-07T10:00:00\th\tu\tp\t/x\tstarted\t"
                                    << "not a time with offset: \"2026-12-07T10:00:00\"";
+        QTest::addRow("milliseconds, no offset")
+            << "2026-12-07T10:00:00.000\th\tu\tp\t/x\tstarted\t"
+            << "not a time with offset: \"2026-12-07T10:00:00.000\"";
         QTest::addRow("bad result") << "2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t"
                                     << "unknown result \"ok\"";
         QTest::addRow("bad escape") << "2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t"
