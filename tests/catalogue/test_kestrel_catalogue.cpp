@@ -246,7 +246,10 @@ private slots:
         sql(file, "UPDATE Program SET Program_UseDIcon = 'not a number' WHERE Program_Key = 7");
         QCOMPARE(run({"copy", file, uri, "--replace"}).first, 1);
         QCOMPARE(sql(uri, "SELECT count(*) FROM Program"), QVariantList{3});
-        sql(file, "UPDATE Program SET Program_UseDIcon = 0 WHERE Program_Key = 7");
+        sql(file, "UPDATE Program SET Program_UseDIcon = 0, Program_Name = 'A' || char(0) "
+                  "WHERE Program_Key = 7");
+        QVERIFY(run({"copy", file, uri, "--replace"}).second.contains("program 7 \"A\\0\": "));
+        sql(file, "UPDATE Program SET Program_Name = 'A' WHERE Program_Key = 7");
         QCOMPARE(run({"copy", file, uri, "--replace"}).first, 0);
         QCOMPARE(sql(uri, "SELECT count(*) FROM Program"), QVariantList{2});
     }
