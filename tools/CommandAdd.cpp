@@ -48,7 +48,7 @@ int add(const QStringList& args)
             return failOn(file, nameTakenReason(field(name.trimmed())));
         if (!catalogue.addProgram(name, parsed.values.value("desc"), path,
                                   parsed.values.value("icon")))
-            return failOn(file, catalogue.lastWriteError()->description());
+            return failOn(file, writeFailure(catalogue));
     } catch (const KestrelError& error) {
         return failOn(file, error.description());
     }

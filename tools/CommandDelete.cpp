@@ -39,9 +39,8 @@ int remove(const QStringList& args)
             QStringLiteral("%1: no program named \"%2\"").arg(shown(file), field(name.trimmed())));
     for (const QString& storedName : stored)
         if (!catalogue->deleteProgram(storedName))
-            return failOn(file,
-                          QStringLiteral("\"%1\" could not be deleted: %2")
-                              .arg(field(storedName), catalogue->lastWriteError()->description()));
+            return failOn(file, QStringLiteral("\"%1\" could not be deleted: %2")
+                                    .arg(field(storedName), writeFailure(*catalogue)));
     out(QStringLiteral("Deleted %1\n").arg(field(name.trimmed())));
     return kOk;
 }

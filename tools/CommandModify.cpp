@@ -57,7 +57,7 @@ int modify(const QStringList& args)
     if (!catalogue->updateProgram(old->name, newName, value("desc", old->description),
                                   value("path", old->path), value("icon", old->icon)))
         return failOn(file, QStringLiteral("\"%1\" could not be changed: %2")
-                                .arg(field(old->name), catalogue->lastWriteError()->description()));
+                                .arg(field(old->name), writeFailure(*catalogue)));
     out(QStringLiteral("Modified %1\n").arg(field(newName)));
     return kOk;
 }

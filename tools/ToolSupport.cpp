@@ -17,8 +17,10 @@
 
 namespace tool {
 namespace {
-// The server's SQLSTATE for a statement the role has no right to run.
+// The server's SQLSTATEs for a statement the role has no right to run, and for a value
+// past one of its limits (an index row, for one).
 constexpr qint32 kServerNoRights = 42501;
+constexpr qint32 kServerLimit = 54000;
 } // namespace
 
 void out(const QString& text)
@@ -52,6 +54,15 @@ int usageError(const QString& message, const char* help)
     fail(kUsage, message);
     std::fputs(help, stderr);
     return kUsage;
+}
+
+QString writeFailure(const clsDBRoutines& catalogue)
+{
+    const KestrelError& error = *catalogue.lastWriteError();
+    if (error.source() == serverErrorSource() && error.number() == kServerLimit)
+        return QStringLiteral("the name or another text is too long for the server (%1)")
+            .arg(error.description());
+    return error.description();
 }
 
 bool wantsHelp(const QStringList& args, const QStringList& valueNames)

@@ -214,6 +214,11 @@ private slots:
         QCOMPARE(run({"add", uri, "--name", "C", "--path", "/c"}).first, 0);
         QCOMPARE(sql(uri, "SELECT Program_Key FROM Program WHERE Program_Name = 'C'"),
                  QVariantList{8});
+        QString big; // letters that do not compress, past the server's name index
+        for (quint32 i = 0, x = 1; i < 20000; ++i, x = x * 1103515245 + 12345)
+            big += QChar('a' + (x >> 16) % 26);
+        QVERIFY(run({"add", uri, "--name", big, "--path", "/b"})
+                    .second.contains("the name or another text is too long for the server"));
         // A role without rights is told so; one that may only read, why nothing changed.
         const QString role = QUrl(uri).path().mid(1) + "_reader";
         sql(uri, "CREATE ROLE " + role + " LOGIN");
