@@ -2,22 +2,10 @@
 // what the messages promise: the shown form keeps no password in its user information or
 // its query (whatever the key's case or encoding), stays short, and parses again.
 #include "platform/database/DatabaseLocation.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <QRegularExpression>
 #include <QUrl>
-
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -2,21 +2,9 @@
 // the writer as a line that reads as the same record (to the second: the writer keeps no
 // milliseconds): nothing a user appends to the log reads as something else once summarised.
 #include "platform/log/LaunchRecord.h"
-
-#include <cstdio>
-#include <cstdlib>
+#include "tests/fuzz/FuzzCheck.h"
 
 using namespace platform::log;
-
-namespace {
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
