@@ -3,6 +3,7 @@
 #include "platform/database/DatabaseLocation.h"
 
 #include "platform/KestrelError.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
 #include "platform/profile/Profile.h"
 #include "settings/FileChecks.h"
@@ -186,6 +187,12 @@ bool clsEnvironment::loadSettings(const QString& mStrIniFile)
     if (settingsFileFound(ini, defaults) != true) {
         holdDefaults();
         const QFileInfo folder(mProgramFolder);
+        if (const QString kind = platform::notRegularFileReason(defaults); !kind.isEmpty()) {
+            mLoadProblem = QStringLiteral("The settings file \"%1\" is %2, not a settings file. "
+                                          "The default settings are used.")
+                               .arg(defaults, kind);
+            return false;
+        }
         mLoadProblem =
             QStringLiteral("The settings file \"%1\" does not exist and could not be created: %2. "
                            "The default settings are used.")

@@ -10,7 +10,8 @@ namespace {
 const char* const kExportHelp =
     "Usage: kestrel-catalogue export FILE [JSON]\n"
     "Writes the programs of the catalogue FILE as JSON, in the order of the lists, to the\n"
-    "file JSON (replaced only once it is whole) or to standard output:\n"
+    "file JSON (replaced only once it is whole; a FIFO or a device takes it as a stream,\n"
+    "a symbolic link is refused) or to standard output:\n"
     "  {\"format\": \"kestrel-catalogue\", \"version\": 1, \"programs\": [\n"
     "    {\"name\": ..., \"description\": ..., \"path\": ..., \"icon\": ..., \"added\": ...}]}\n"
     "import reads it back.\n";

@@ -1,5 +1,6 @@
 #include "tools/ToolSupport.h"
 
+#include "platform/RegularFile.h"
 #include "platform/log/LaunchRecord.h"
 #include "platform/log/Log.h"
 
@@ -20,7 +21,8 @@ const char* const kUsageHelp =
     "program (with the hosts and users that launched it), per host and per day (the\n"
     "day as the launching machine wrote it), and failures with their reasons.\n"
     "A malformed line is reported with its file and line number and skipped; the\n"
-    "exit code is then 1, as for a file that cannot be read.\n"
+    "exit code is then 1, as for a file that cannot be read or is no regular file.\n"
+    "The tables shorten fields past 60 characters in the middle; the JSON keeps them.\n"
     "  --json   one JSON object instead of tables\n";
 
 struct Count
@@ -54,9 +56,11 @@ struct Summary
 // Reads one file into the summary; answers false when it or any line was bad.
 bool readLog(const QString& path, Summary& summary)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fail(kFailed, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    // Nothing but a regular file: a FIFO never answers, a device reads without end.
+    QString error;
+    QFile file;
+    if (!platform::openRegularForReading(file, path, true, error)) {
+        fail(kFailed, QStringLiteral("%1: %2").arg(path, error));
         return false;
     }
     bool clean = true;
@@ -66,10 +70,9 @@ bool readLog(const QString& path, Summary& summary)
         ++number;
         if (bytes.endsWith('\n'))
             bytes.chop(1);
-        if (bytes.isEmpty())
+        if (bytes.isEmpty() || bytes == "\r")
             continue;
         platform::log::LaunchRecord record;
-        QString error;
         if (!platform::log::parseLaunchLine(QString::fromUtf8(bytes), record, error)) {
             fail(kFailed,
                  QStringLiteral("%1:%2: malformed line (%3)").arg(path).arg(number).arg(error));
@@ -85,9 +88,21 @@ bool readLog(const QString& path, Summary& summary)
     return clean;
 }
 
+// A field as the table shows it: escaped, and a long one shortened in the middle, since
+// every row is padded to the widest (one huge name in a log would multiply the output).
 QString esc(const QString& text)
 {
-    return platform::log::escapeField(text);
+    constexpr qsizetype kMaxCell = 60;
+    constexpr qsizetype kEnd = (kMaxCell - 3) / 2;
+    const QString escaped = platform::log::escapeField(text);
+    if (escaped.size() <= kMaxCell)
+        return escaped;
+    qsizetype head = kEnd, tail = escaped.size() - kEnd;
+    if (escaped.at(head - 1).isHighSurrogate())
+        --head;
+    if (escaped.at(tail).isLowSurrogate())
+        ++tail;
+    return escaped.left(head) + QStringLiteral("...") + escaped.mid(tail);
 }
 
 // Programs with the most launches first, then by name.

@@ -12,8 +12,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tool {
 namespace {
@@ -169,17 +174,49 @@ void writeOutput(const QString& path, const QByteArray& data)
             throw ToolError{kFailed, QStringLiteral("standard output: the write failed")};
         return;
     }
-    // Unbuffered, so that a short write is seen here and the old file kept.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st
+    {
+    };
+    const bool exists = ::lstat(name.constData(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode))
+        throw ToolError{kFailed, QStringLiteral("%1: is a symbolic link; name the file it points "
+                                                "to")
+                                     .arg(path)};
+    if (exists && S_ISDIR(st.st_mode))
+        throw ToolError{kFailed, QStringLiteral("%1: is a folder").arg(path)};
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A FIFO or a device named by the user takes the data as a stream, as standard
+        // output would; it is never replaced by a file.
+        const int fd = ::open(name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+        QFile stream;
+        if (fd < 0 || !stream.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                                   QFileDevice::AutoCloseHandle)) {
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+            if (fd >= 0)
+                ::close(fd);
+            throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, reason)};
+        }
+        if (stream.write(data) != data.size())
+            throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, stream.errorString())};
+        return;
+    }
+    // Written whole beside the file, then renamed over it: the old file stays until the new
+    // one is complete, and a rename never writes through a link put there meanwhile.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open())
         throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, file.errorString())};
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(file.handle(), exists ? (st.st_mode & 07777) : (0666 & ~mask));
+    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0 ||
+        ::rename(QFile::encodeName(file.fileName()).constData(), name.constData()) != 0) {
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : QString::fromLocal8Bit(std::strerror(errno));
         throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, reason)};
     }
-    if (!file.commit())
-        throw ToolError{kFailed, QStringLiteral("%1: %2").arg(path, file.errorString())};
+    file.setAutoRemove(false);
 }
 
 QString field(const QVariant& value)

@@ -75,8 +75,9 @@ bool parseArguments(const QStringList& args, const QStringList& flagNames,
 
 // A whole regular file of at most maxSize bytes. Throws ToolError otherwise.
 QByteArray readInputFile(const QString& path, qint64 maxSize);
-// Writes data to path, replacing it only once all is written, or to standard output for
-// an empty path or "-". Throws ToolError when it cannot.
+// Writes data to path, replacing a regular file only once all is written, or to standard
+// output for an empty path or "-". A FIFO or a device takes the data as a stream; a
+// symbolic link or a folder is refused. Throws ToolError when it cannot.
 void writeOutput(const QString& path, const QByteArray& data);
 
 // A field of a tab-separated line or a name in a message, its control characters escaped

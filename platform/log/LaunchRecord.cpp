@@ -55,8 +55,10 @@ QString formatLaunchMessage(const LaunchRecord& record)
     return text;
 }
 
-bool parseLaunchLine(const QString& line, LaunchRecord& record, QString& error)
+bool parseLaunchLine(const QString& text, LaunchRecord& record, QString& error)
 {
+    // A line end of CR LF (a log copied through a tool that writes them) is a line end.
+    const QString line = text.endsWith(u'\r') ? text.chopped(1) : text;
     const QStringList fields = line.split(u'\t');
     if (fields.size() != kFields) {
         error = QStringLiteral("%1 fields instead of %2").arg(fields.size()).arg(kFields);
@@ -77,11 +79,16 @@ bool parseLaunchLine(const QString& line, LaunchRecord& record, QString& error)
     QString* const targets[] = {&record.host, &record.user, &record.program, &record.path,
                                 &record.reason};
     const int sources[] = {1, 2, 3, 4, 6};
-    for (int i = 0; i < 5; ++i)
-        if (!unescapeField(fields[sources[i]], *targets[i])) {
-            error = QStringLiteral("bad escape in field %1").arg(sources[i] + 1);
+    const char* const names[] = {"host", "user", "program", "path", "reason"};
+    for (int i = 0; i < 5; ++i) {
+        QString wrong;
+        if (!unescapeField(fields[sources[i]], *targets[i], &wrong)) {
+            error = QStringLiteral("field %1 (%2): %3")
+                        .arg(sources[i] + 1)
+                        .arg(QLatin1String(names[i]), wrong);
             return false;
         }
+    }
     return true;
 }
 

@@ -28,7 +28,8 @@ QString formatLaunchLine(const LaunchRecord& record);
 // The system log's form of the record (its own time and host go with every entry).
 QString formatLaunchMessage(const LaunchRecord& record);
 
-// Reads one line; answers false with what is wrong in error.
+// Reads one line (a CR at its end is part of a CR LF line end); answers false with what is
+// wrong in error, naming the field.
 bool parseLaunchLine(const QString& line, LaunchRecord& record, QString& error);
 
 } // namespace platform::log

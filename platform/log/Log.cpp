@@ -1,5 +1,7 @@
 #include "platform/log/Log.h"
 
+#include "platform/RegularFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
@@ -7,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -28,23 +29,11 @@ void toSystemLog(Level level, const QString& message)
 
 bool appendLine(const QString& path, const QByteArray& line, QString& error)
 {
-    // O_NONBLOCK: a FIFO put in the file's place must not stall the caller.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
-    if (fd < 0) {
-        // ENXIO: a FIFO with no reader.
-        error = errno == ENXIO ? QStringLiteral("not a regular file")
-                               : QString::fromLocal8Bit(std::strerror(errno));
+    // Never through a link: the log's folder is often one every user may write, and a
+    // launcher run as root would append to whatever another user's link names.
+    const int fd = platform::openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, false, error);
+    if (fd < 0)
         return false;
-    }
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        error = QStringLiteral("not a regular file");
-        return false;
-    }
     const QByteArray bytes = line + '\n';
     ssize_t written;
     do
@@ -103,19 +92,27 @@ QString terminalText(const QString& text)
     return lines.join(u'\n');
 }
 
-bool unescapeField(const QString& field, QString& text)
+bool unescapeField(const QString& field, QString& text, QString* error)
 {
     text.clear();
+    const auto wrong = [&](const QString& what, qsizetype at) {
+        if (error)
+            *error = QStringLiteral("%1 at character %2").arg(what).arg(at + 1);
+        return false;
+    };
     for (qsizetype i = 0; i < field.size(); ++i) {
         const QChar c = field.at(i);
-        if (c.unicode() < 0x20)
-            return false; // a raw control character was never written by escapeField
+        if (c.unicode() < 0x20) // never written raw by escapeField
+            return wrong(c == u'\r' ? QStringLiteral("a carriage return")
+                                    : QStringLiteral("a raw control character \\x%1")
+                                          .arg(c.unicode(), 2, 16, QLatin1Char('0')),
+                         i);
         if (c != u'\\') {
             text += c;
             continue;
         }
         if (++i >= field.size())
-            return false;
+            return wrong(QStringLiteral("a lone backslash"), i - 1);
         switch (field.at(i).unicode()) {
         case u'\\':
             text += u'\\';
@@ -136,13 +133,16 @@ bool unescapeField(const QString& field, QString& text)
             const QString hex = field.mid(i + 1, digits);
             const ushort value = hex.toUShort(&ok, 16);
             if (!ok || hex.size() != digits)
-                return false;
+                return wrong(
+                    QStringLiteral("\\%1 without %2 hex digits").arg(field.at(i)).arg(digits),
+                    i - 1);
             text += QChar(value);
             i += digits;
             break;
         }
         default:
-            return false;
+            return wrong(QStringLiteral("an unknown escape \\%1").arg(escapeField(field.at(i))),
+                         i - 1);
         }
     }
     return true;

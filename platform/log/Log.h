@@ -14,7 +14,8 @@ void toSystemLog(Level level, const QString& message);
 
 // Appends one line (a line break is added) to the file at path with a single write() on
 // an O_APPEND descriptor, so lines of several processes never interleave. The file is
-// created when missing; anything but a regular file is refused without blocking.
+// created when missing; a symbolic link and anything but a regular file are refused
+// without blocking.
 // Answers true, or false with the reason in error.
 bool appendLine(const QString& path, const QByteArray& line, QString& error);
 
@@ -27,7 +28,8 @@ QString escapeField(const QString& text, Escape style = Escape::Log);
 // A message for a terminal: each line that holds a control character (a name or an
 // engine's text echoed in it) escaped whole as Escape::Listing; the other lines as given.
 QString terminalText(const QString& text);
-// The reverse of escapeField; answers false on a malformed escape.
-bool unescapeField(const QString& field, QString& text);
+// The reverse of escapeField; answers false on a malformed escape or a raw control
+// character, with what and where in error when given.
+bool unescapeField(const QString& field, QString& text, QString* error = nullptr);
 
 } // namespace platform::log

@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -95,6 +96,7 @@ const QString notSaved = "Error|Unable to add program|Critical";
 enum Edit { Add, Modify, Delete };
 enum Twist { None, BetaGone, AnswerNo }; // Beta deleted before the save; No to the question
 enum SettingsFile { Writable, ReadOnly, Folder };
+const QString updated = "Information|Database Location has been updated|Information";
 } // namespace
 
 class TestAdmin : public QObject
@@ -110,17 +112,16 @@ private slots:
         // The fixed text, and the reason on a line of its own.
         const QString failed = "Error|Error Loading Setttings, Closing\n\nThe settings file "
                                "\"@/Kestrel.ini\" cannot be used:\n%1.|Critical";
-        QTest::newRow("good settings") << ""
-                                       << "" << QStringList();
-        QTest::newRow("relative locations") << "data/Kestrel.mdb"
-                                            << "./Default.ico" << QStringList();
-        QTest::newRow("missing database")
-            << "none.mdb"
-            << "" << QStringList{failed.arg("DatabasePath \"@/none.mdb\": there is no such file")};
-        QTest::newRow("missing default icon")
-            << ""
-            << "none.ico"
-            << QStringList{failed.arg("DefaultIcon \"@/none.ico\": there is no such file")};
+        const auto row = [](const char* tag, const char* database, const char* icon,
+                            const QStringList& messages) {
+            QTest::newRow(tag) << database << icon << messages;
+        };
+        row("good settings", "", "", {});
+        row("relative locations", "data/Kestrel.mdb", "./Default.ico", {});
+        row("missing database", "none.mdb", "",
+            {failed.arg("DatabasePath \"@/none.mdb\": there is no such file")});
+        row("missing default icon", "", "none.ico",
+            {failed.arg("DefaultIcon \"@/none.ico\": there is no such file")});
     }
     void startUp()
     {
@@ -350,104 +351,91 @@ private slots:
                  "Broken: /bin/beta does not exist");
     }
 
+    // Chosen with Browse, or typed and Enter: a server's URI is refused with a password,
+    // tried before it is saved, kept after a failed try only when the administrator says so.
     void changeLocation_data()
     {
         QTest::addColumn<int>("settingsFile");
-        QTest::addColumn<QString>("chosen"); // a file in data/
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("saved"); // DatabasePath|RequireLogin ShowToolbar NumberOfClicks
-        const QString updated = "Information|Database Location has been updated|Information";
+        QTest::addColumn<QString>("chosen"); // a file in data/, or typed ("%": the test's folder)
+        QTest::addColumn<int>("answer");     // to the question, when one is asked
+        QTest::addColumn<QStringList>("messages"); // how each begins
+        // DatabasePath|RequireLogin ShowToolbar NumberOfClicks afterwards ("@": the installation)
+        QTest::addColumn<QString>("saved");
         const QString failed = "Error|Unable to save settings|Critical";
         const QString same = "Same|Database is same as selected file|Exclamation";
-        QTest::newRow("same path")
-            << int(Writable) << "Kestrel.mdb" << same << "data/Kestrel.mdb|111";
-        QTest::newRow("other case")
-            << int(Writable) << "KESTREL.MDB" << updated << "data/KESTREL.MDB|002";
-        QTest::newRow("new file") << int(Writable) << "other.mdb" << updated
-                                  << "data/other.mdb|002";
-        QTest::newRow("read-only settings file")
-            << int(ReadOnly) << "other.mdb" << failed << "data/Kestrel.mdb|111";
-        QTest::newRow("settings file a folder") << int(Folder) << "other.mdb" << failed << "";
+        const QString away = "postgresql:///k?host=%&connect_timeout=2";
+        const QString unreachable = "Database Location|Cannot open the catalogue database \"" +
+                                    away + "\" (host %, port 5432, database k): ";
+        const QString kept = "@/data/Kestrel.mdb|111";
+        const auto row = [](const char* tag, SettingsFile file, const QString& chosen,
+                            platform::MsgAnswer answer, const QStringList& messages,
+                            const QString& saved) {
+            QTest::newRow(tag) << int(file) << chosen << int(answer) << messages << saved;
+        };
+        using enum platform::MsgAnswer;
+        row("same path", Writable, "Kestrel.mdb", Ok, {same}, kept);
+        row("other case", Writable, "KESTREL.MDB", Ok, {updated}, "@/data/KESTREL.MDB|002");
+        row("new file", Writable, "other.mdb", Ok, {updated}, "@/data/other.mdb|002");
+        row("read-only settings file", ReadOnly, "other.mdb", Ok, {failed}, kept);
+        row("settings file a folder", Folder, "other.mdb", Ok, {failed}, "|");
+        row("server: password refused", Writable, "postgresql://me:s3cret@h/db", Ok,
+            {"Database Location|The catalogue location postgresql://me@h/db cannot be used: it "
+             "carries a password; the settings file is readable by every user, so give the "
+             "password in ~/.pgpass or PGPASSFILE instead|Critical"},
+            kept);
+        row("server unreachable, not kept", Writable, away, No, {unreachable}, kept);
+        row("server unreachable, kept", Writable, away, Yes, {unreachable, updated}, away + "|002");
     }
     void changeLocation()
     {
         QFETCH(int, settingsFile);
         QFETCH(QString, chosen);
-        QFETCH(QString, message);
+        QFETCH(int, answer);
+        QFETCH(QStringList, messages);
         QFETCH(QString, saved);
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
-        if (settingsFile == ReadOnly && QFile::setPermissions(a.fx.ini(), QFile::ReadOwner) &&
-            QFileInfo(a.fx.ini()).isWritable())
-            QSKIP("root writes read-only files");
+        QTemporaryDir nowhere;
+        chosen.replace("%", nowhere.path());
+        if (settingsFile == ReadOnly) // the test runs as an ordinary user
+            QVERIFY(QFile::setPermissions(a.fx.ini(), QFile::ReadOwner) &&
+                    !QFileInfo(a.fx.ini()).isWritable());
         if (settingsFile == Folder)
             QVERIFY(QFile::remove(a.fx.ini()) && QDir().mkdir(a.fx.ini()));
-        a.files.queueAnswer(a.fx.path("data/" + chosen));
-        a.press("cmdBrowse");
-        QCOMPARE(described(a.messages), QStringList{message});
-        QCOMPARE(a.fx.iniValue("DatabasePath") + '|' + a.fx.iniValue("RequireLogin") +
-                     a.fx.iniValue("ShowToolbar") + a.fx.iniValue("NumberOfClicks"),
-                 saved.isEmpty() ? "|" : a.fx.path(saved));
-        // The running program keeps the location it started with.
-        QCOMPARE(a.setup().txtDatabaseLocation()->text(), a.fx.db());
-        QCOMPARE(gEnvironment().DatabasePath(), a.fx.db());
-    }
-
-    // A server's URI typed into the location field: refused with a password, tried before it
-    // is saved, kept after a failed try only when the administrator says so.
-    void changeLocationToAServer_data()
-    {
-        QTest::addColumn<QString>("typed"); // "%" stands for the test's folder (no server there)
-        QTest::addColumn<int>("answer");    // to the question, when one is asked
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<bool>("saved");
-        const QString updated = "Information|Database Location has been updated|Information";
-        QTest::newRow("password refused")
-            << "postgresql://me:s3cret@h/db" << 0
-            << QStringList{"Database Location|The catalogue location postgresql://me@h/db "
-                           "cannot be used: it carries a password; the settings file is readable "
-                           "by every user, so give the password in ~/.pgpass or PGPASSFILE "
-                           "instead|Critical"}
-            << false;
-        const QString away = "postgresql:///k?host=%&connect_timeout=2";
-        const QString failed = "Database Location|Cannot open the catalogue database \"" + away +
-                               "\" (host %, port 5432, database k): ";
-        QTest::newRow("unreachable, not kept")
-            << away << int(platform::MsgAnswer::No) << QStringList{failed} << false;
-        QTest::newRow("unreachable, kept")
-            << away << int(platform::MsgAnswer::Yes) << QStringList{failed, updated} << true;
-    }
-    void changeLocationToAServer()
-    {
-        QFETCH(QString, typed);
-        QFETCH(int, answer);
-        QFETCH(QStringList, messages);
-        QFETCH(bool, saved);
-        Admin a;
-        QVERIFY(admin::Main(a.fx.ini()));
-        QTemporaryDir nowhere;
-        typed.replace("%", nowhere.path());
-        a.messages.queueAnswer(platform::MsgAnswer(answer));
         QLineEdit* field = a.setup().txtDatabaseLocation();
-        field->setText(typed);
-        QTest::keyClick(field, Qt::Key_Return);
+        if (chosen.startsWith("postgresql:")) {
+            a.messages.queueAnswer(platform::MsgAnswer(answer));
+            field->setText(chosen);
+            QTest::keyClick(field, Qt::Key_Return);
+        } else {
+            a.files.queueAnswer(a.fx.path("data/" + chosen));
+            a.press("cmdBrowse");
+        }
         const QStringList shown = described(a.messages);
         QCOMPARE(shown.size(), messages.size());
         for (qsizetype i = 0; i < shown.size(); ++i)
             QVERIFY2(shown[i].startsWith(messages[i].replace("%", nowhere.path())),
                      qPrintable(shown[i]));
-        QCOMPARE(a.fx.iniValue("DatabasePath"), saved ? typed : a.fx.db());
-        QVERIFY(!a.fx.iniValue("DatabasePath").contains("s3cret"));
-        QCOMPARE(field->text(), a.fx.db()); // the running program keeps its catalogue
+        QCOMPARE(
+            a.fx.iniValue("DatabasePath") + '|' + a.fx.iniValue("RequireLogin") +
+                a.fx.iniValue("ShowToolbar") + a.fx.iniValue("NumberOfClicks"),
+            saved.replace("%", nowhere.path()).replace("@", QFileInfo(a.fx.ini()).absolutePath()));
+        // The running program keeps the location it started with.
+        QCOMPARE(field->text(), a.fx.db());
+        QCOMPARE(gEnvironment().DatabasePath(), a.fx.db());
     }
 
     // One add dialog; it outlives the setup window and adds while a launcher process runs.
     void addWithALauncherRunningAndTheSetupWindowClosed()
     {
         Admin a;
-        QVERIFY(QFile::copy(KESTREL_LAUNCHER_EXECUTABLE, a.fx.path("Kestrel")));
+        QVERIFY(QFile::copy(asuser::besideTest(KESTREL_LAUNCHER_EXECUTABLE), a.fx.path("Kestrel")));
         QProcess running;
         running.start(a.fx.path("Kestrel"));
+        const auto stop = qScopeGuard([&running] {
+            running.kill();
+            running.waitForFinished();
+        });
         QTRY_VERIFY_WITH_TIMEOUT(holdsOpen(running.processId(), a.fx.db()), 20000);
         QVERIFY(admin::Main(a.fx.ini()));
         a.press("cmdAdd");
@@ -465,13 +453,20 @@ private slots:
         // The next launcher's main window, on a fresh read-only connection, lists it.
         releaseDBRoutines();
         setCatalogueReadOnly(true);
+        const auto closeWindow = qScopeGuard([] { delete frmView::existingInstance(); });
         QListWidget* next = frmView::Instance().ucProgramView1()->lstView();
         QCOMPARE(next->item(next->count() - 1)->text(), QStringLiteral("Newcomer"));
-        delete frmView::existingInstance();
-        running.kill();
-        running.waitForFinished();
     }
 };
 
-KESTREL_TEST_MAIN(TestAdmin)
+// As an ordinary user, so that root's disregard of permissions hides no refusal.
+int main(int argc, char** argv)
+{
+    if (const std::optional<int> copied = asuser::dropRoot(argv))
+        return *copied;
+    kestreltest::isolateUserFolders();
+    QApplication app(argc, argv);
+    TestAdmin test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_Admin.moc"

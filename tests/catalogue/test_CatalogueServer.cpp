@@ -5,6 +5,7 @@
 #include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
@@ -40,18 +41,6 @@ QString withQuery(const QString& uri, const QString& key, const QString& value)
     return url.toString();
 }
 
-QString onDatabase(const QString& uri, const QString& database)
-{
-    QUrl url(uri);
-    url.setPath(u'/' + database);
-    return url.toString();
-}
-
-QString databaseOf(const QString& uri)
-{
-    return QUrl(uri).path().mid(1);
-}
-
 // The spare server's pg_ctl with its arguments; its exit code.
 int runControl(const QString& command, const QStringList& arguments)
 {
@@ -60,15 +49,6 @@ int runControl(const QString& command, const QStringList& arguments)
     return process.waitForFinished(90000) ? process.exitCode() : -1;
 }
 
-std::optional<KestrelError> caught(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const KestrelError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
 } // namespace
 
 class test_CatalogueServer : public QObject
@@ -96,15 +76,12 @@ private slots:
     // the server's answer, naming the server, never the password, at once.
     void passwords_data()
     {
-        QTest::addColumn<QString>("passwordFile"); // its line for the role; none: no file
-        QTest::addColumn<QString>("message");      // empty: the catalogue opens
-        QTest::addRow("right") << "*:*:*:kestrel_password:Right-0ne"
-                               << "";
-        QTest::addRow("wrong") << "*:*:*:kestrel_password:wr0ng-s3cret"
-                               << "password authentication failed for user "
-                                  "\"kestrel_password\"";
-        QTest::addRow("none") << ""
-                              << "no password supplied";
+        // The password file's line for the role (none: no file); the message (none: it opens).
+        textColumns({"passwordFile", "message"});
+        textRow("right", {"*:*:*:kestrel_password:Right-0ne", ""});
+        textRow("wrong", {"*:*:*:kestrel_password:wr0ng-s3cret",
+                          "password authentication failed for user \"kestrel_password\""});
+        textRow("none", {"", "no password supplied"});
     }
     void passwords()
     {
@@ -116,15 +93,11 @@ private slots:
         sql(testdb::serverUri(), "ALTER ROLE " + role + " PASSWORD 'Right-0ne'");
         sql(mUri, "GRANT SELECT ON Program, Program_Options TO " + role);
         const QString file = mDir->filePath("pgpass");
-        QFile pgpass(file);
         if (!passwordFile.isEmpty()) {
-            QVERIFY(pgpass.open(QIODevice::WriteOnly));
-            pgpass.write(passwordFile.toUtf8() + '\n');
-            pgpass.close();
-            QVERIFY(pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+            writeFile(file, passwordFile.toUtf8() + '\n');
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
         }
-        qputenv("PGPASSFILE", QFile::encodeName(file));
-        const auto unset = qScopeGuard([] { qunsetenv("PGPASSFILE"); });
+        const ScopedEnvironment environment{{"PGPASSFILE", QFile::encodeName(file)}};
 
         QElapsedTimer timer;
         timer.start();
@@ -142,30 +115,11 @@ private slots:
         QVERIFY(failure);
         const QString text = failure->description();
         const QString host = QUrlQuery(QUrl(mUri)).queryItemValue("host");
-        QVERIFY2(
-            text.contains(message) && !text.contains("s3cret") &&
-                text.contains(
-                    QString("(host %1, port 5432, database %2): ").arg(host, databaseOf(mUri))),
-            qPrintable(text));
+        QVERIFY2(text.contains(message) && !text.contains("s3cret") &&
+                     text.contains(QString("(host %1, port 5432, database %2): ")
+                                       .arg(host, mCatalogue->database())),
+                 qPrintable(text));
         QCOMPARE(failure->source(), "PostgreSQL");
-    }
-
-    // A database without the catalogue's tables is named as such, for both programs.
-    void databaseWithoutCatalogue()
-    {
-        const QString database = databaseOf(mUri) + "_empty";
-        sql(testdb::serverUri(), "CREATE DATABASE " + database);
-        const auto drop = qScopeGuard(
-            [&] { sql(testdb::serverUri(), "DROP DATABASE " + database + " WITH (FORCE)"); });
-        for (const bool readOnly : {true, false}) {
-            const auto failure = caught([&] {
-                clsDBRoutines db({testdb::serverDatabaseUri(database), readOnly});
-            });
-            QVERIFY(failure);
-            QVERIFY2(failure->description().contains(
-                         "\": it holds no catalogue (relation \"program\" does not exist)"),
-                     qPrintable(failure->description()));
-        }
     }
 
     // On a hot standby the launcher reads as on the server itself; the administrator's
@@ -173,7 +127,7 @@ private slots:
     void readOnlyStandby()
     {
         REQUIRE_PART(standby, "KESTREL_TEST_POSTGRESQL_STANDBY");
-        const QString uri = onDatabase(standby, databaseOf(mUri));
+        const QString uri = testdb::serverDatabaseUri(mCatalogue->database(), standby);
         // The standby replays the new database and its row in a moment.
         QElapsedTimer replay;
         replay.start();
@@ -222,7 +176,7 @@ private slots:
         QFETCH(int, atMostMs);
         QFETCH(bool, busy);
         QFETCH(QString, message);
-        const QString role = databaseOf(mUri) + "_nogrant";
+        const QString role = mCatalogue->database() + "_nogrant";
         QString uri = mUri;
         if (!busy) {
             sql(mUri, "CREATE ROLE " + role + " LOGIN");
@@ -272,9 +226,9 @@ private slots:
     {
         REQUIRE_PART(spare, "KESTREL_TEST_POSTGRESQL_SPARE");
         REQUIRE_PART(control, "KESTREL_TEST_POSTGRESQL_SPARE_CTL");
-        const QString database = databaseOf(mUri);
+        const QString database = mCatalogue->database();
         sql(spare, "CREATE DATABASE " + database);
-        const QString uri = onDatabase(spare, database);
+        const QString uri = testdb::serverDatabaseUri(database, spare);
         const auto restart = qScopeGuard([&] {
             if (runControl(control, {"status"}) != 0)
                 runControl(control, {"start"});

@@ -1,6 +1,6 @@
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
-#include "tests/catalogue/CatalogueFixture.h"
 #include "tests/support/AsUser.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
@@ -8,12 +8,16 @@
 #include "tests/support/TestServer.h"
 
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLocale>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <QUrlQuery>
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 class test_clsDBRoutines : public QObject
 {
@@ -153,6 +157,12 @@ private slots:
         QCOMPARE(db.lastWriteError()->description(), "no games here");
         QCOMPARE(db.lastWriteError()->source(), server() ? "PostgreSQL" : "SQLite");
         QCOMPARE(count(), 2);
+        // A key written explicitly (as a copy does) is kept; later adds get keys after it,
+        // never reused.
+        sql(mPath, "INSERT INTO Program (Program_Key, Program_Name) VALUES (40, 'Forty')");
+        QVERIFY(db.addProgram("Next", {}, "/n", {}) && db.deleteProgram("Next"));
+        QVERIFY(db.addProgram("After", {}, "/a", {}));
+        QCOMPARE(int(db.getProgramKey("After")), 42);
     }
 
     // The old name is matched untrimmed; only name and path are stored trimmed; the key, the
@@ -185,20 +195,6 @@ private slots:
         QCOMPARE(count(), 5);
     }
 
-    // A key written explicitly (as a copy does) is kept, and later adds get keys after it.
-    void explicitKeys_data() { testdb::addEngineRows(); }
-    void explicitKeys()
-    {
-        sql(mPath, "INSERT INTO Program (Program_Key, Program_Name) VALUES (40, 'Forty')");
-        clsDBRoutines db({mPath});
-        QVERIFY(db.addProgram("Next", {}, "/n", {}));
-        QCOMPARE(int(db.getProgramKey("Forty")), 40);
-        QCOMPARE(int(db.getProgramKey("Next")), 41);
-        QVERIFY(db.deleteProgram("Next"));
-        QVERIFY(db.addProgram("After", {}, "/a", {}));
-        QCOMPARE(int(db.getProgramKey("After")), 42); // never reused
-    }
-
     // On the server: a session the server ended is opened again once, without a message; the
     // launcher's session refuses writes whatever its role may do.
     void serverSessions_data()
@@ -213,7 +209,7 @@ private slots:
         QCOMPARE(db.getProgramPath("Alpha"), "/a");
         sql(testdb::serverUri(),
             "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = ?",
-            {QUrl(mPath).path().mid(1)});
+            {mCatalogue->database()});
         QCOMPARE(db.getProgramPath("Alpha"), "/a");
         QVERIFY(db.addProgram("Beta", {}, "/b", {}));
 
@@ -224,58 +220,43 @@ private slots:
         QVERIFY2(launcher.lastWriteFailure().contains("read-only transaction"),
                  qPrintable(launcher.lastWriteFailure()));
         QCOMPARE(count(), 2);
-
-        // A role that may only read, used by an administrator: the server's own words.
-        const QString role = QUrl(mPath).path().mid(1) + "_reader";
-        sql(mPath, "CREATE ROLE " + role + " LOGIN");
-        sql(mPath, "GRANT SELECT ON Program, Program_Options TO " + role);
-        QUrl asReader(mPath);
-        QUrlQuery query(asReader);
-        query.removeAllQueryItems("user");
-        query.addQueryItem("user", role);
-        asReader.setQuery(query);
-        {
-            clsDBRoutines reader({asReader.toString()});
-            QCOMPARE(reader.getProgramPath("alpha"), "/a");
-            QVERIFY(!reader.addProgram("Gamma", {}, "/g", {}));
-            QCOMPARE(reader.lastWriteError()->description(), "permission denied for table program");
-        }
-        mCatalogue.reset(); // the database goes, and with it the role's grants
-        sql(testdb::serverUri(), "DROP ROLE " + role);
     }
 
     // A location that cannot be used says why at the first use, names the server, never
-    // shows a password, and does not wait longer than the connect timeout.
+    // shows a password, and does not wait longer than the connect timeout; "%": the test
+    // server's own database, which holds no catalogue.
     void badLocations_data()
     {
-        QTest::addColumn<QString>("location");
-        QTest::addColumn<QString>("message");
-        QTest::addRow("unknown scheme") << "mysql://h/db"
-                                        << "\"mysql\" is not postgresql://";
-        QTest::addRow("malformed") << "postgresql://h:99999/db"
-                                   << "not a well-formed URI";
-        QTest::addRow("no database") << "postgresql://h/"
-                                     << "names no database";
-        QTest::addRow("password in the user part")
-            << "postgresql://u:s3cret@h/db"
-            << "\"postgresql://u@h/db\": it carries a password";
-        QTest::addRow("password parameter") << "postgres://h/db?sslmode=require&password=s3cret"
-                                            << "it carries a password";
-        QTest::addRow("unknown parameter") << "postgresql://h/db?colour=red"
-                                           << "\"colour\" is not a connection parameter";
-        QTest::addRow("no server there")
-            << "postgresql:///kestrel?host=@&connect_timeout=3"
-            << "(host @, port 5432, database kestrel): connection to server on socket";
+        textColumns({"location", "message"});
+        textRow("unknown scheme", {"mysql://h/db", "\"mysql\" is not postgresql://"});
+        textRow("malformed", {"postgresql://h:99999/db", "not a well-formed URI"});
+        textRow("no database", {"postgresql://h/", "names no database"});
+        textRow("password in the user part",
+                {"postgresql://u:s3cret@h/db", "\"postgresql://u@h/db\": it carries a password"});
+        textRow("password parameter",
+                {"postgres://h/db?sslmode=require&password=s3cret", "it carries a password"});
+        textRow("unknown parameter",
+                {"postgresql://h/db?colour=red", "\"colour\" is not a connection parameter"});
+        textRow("no server there",
+                {"postgresql:///kestrel?host=@&connect_timeout=3",
+                 "(host @, port 5432, database kestrel): connection to server on socket"});
+        textRow("server database without the tables, launcher",
+                {"%", "\": it holds no catalogue (relation \"program\" does not exist)"});
     }
     void badLocations()
     {
         QFETCH(QString, location);
         QFETCH(QString, message);
+        const bool server = location == "%";
+        if (server) {
+            REQUIRE_ENGINE(testdb::Postgresql);
+            location = testdb::serverUri();
+        }
         location.replace("@&", mDir->path() + "&");
         message.replace("host @", "host " + mDir->path());
         QElapsedTimer timer;
         timer.start();
-        const QString failure = errorOf([&] { clsDBRoutines db({location}); });
+        const QString failure = errorOf([&] { clsDBRoutines db({location, server}); });
         QVERIFY2(failure.contains(message), qPrintable(failure));
         QVERIFY2(!failure.contains("s3cret"), qPrintable(failure));
         QVERIFY(timer.elapsed() < 5000);
@@ -326,18 +307,17 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, launcher);
         QFETCH(QStringList, errors);
-        QFile file(mDir->filePath("bad.mdb"));
+        const QString file = mDir->filePath("bad.mdb");
         if (content == "catalogue") {
             SKIP_UNLESS_PERMISSIONS_APPLY();
-            createCatalogue(file.fileName());
+            createCatalogue(file);
         } else
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        file.close();
-        QVERIFY(file.setPermissions(QFile::ReadOwner));
+            writeFile(file, content);
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
         QVERIFY(!launcher ||
                 QFile::setPermissions(mDir->path(), QFile::ReadOwner | QFile::ExeOwner));
-        const CatalogueLocation location{file.fileName(), launcher};
-        const auto before = fixture::snapshot(mDir->path());
+        const CatalogueLocation location{file, launcher};
+        const auto before = snapshot(mDir->path());
         const QString read = errorOf([&] { clsDBRoutines(location).loadPrograms(); });
         QVERIFY2(errors[0].isEmpty() ? read.isEmpty() : read.contains(errors[0]), qPrintable(read));
         if (errors.size() > 1) { // the file opens
@@ -347,10 +327,80 @@ private slots:
             QVERIFY(!db.updateProgram("a", "b", {}, {}, {}));
             QVERIFY(!db.deleteProgram("a"));
         }
-        QCOMPARE(fixture::snapshot(mDir->path()), before);
+        QCOMPARE(snapshot(mDir->path()), before);
+    }
+
+    // Launchers (this test, started again) read in processes of their own while the
+    // administrator, here, adds and deletes; a room's launchers at once on a server. None
+    // fails or sees a program with some fields only, every write succeeds, and an open
+    // connection sees the writes made after it opened.
+    void readersAndAWriter_data() { testdb::addEngineRows(); }
+    void readersAndAWriter()
+    {
+        clsDBRoutines writer({mPath});
+        clsDBRoutines launcher({mPath, true});
+        QCOMPARE(launcher.loadPrograms().RecordCount(), 0);
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(writer.addProgram(QString("P%1").arg(i), "d", QString("/p/P%1").arg(i),
+                                      QString("P%1.png").arg(i)));
+        std::vector<std::unique_ptr<QProcess>> readers(server() ? 50 : 3);
+        for (auto& reader : readers) {
+            reader = std::make_unique<QProcess>();
+            reader->start(QCoreApplication::applicationFilePath(), {"--reader", mPath});
+        }
+        const QDeadlineTimer deadline(120000);
+        int round = 0;
+        while (std::any_of(readers.begin(), readers.end(), [](const auto& reader) {
+            return reader->state() != QProcess::NotRunning;
+        })) {
+            QVERIFY2(!deadline.hasExpired(), "the readers did not finish in two minutes");
+            const QString name = QString("W%1").arg(++round);
+            QVERIFY(writer.addProgram(name, "d", "/p/" + name, name + ".png"));
+            QVERIFY(writer.deleteProgram(name));
+            QTest::qWait(2); // and a moment without a write
+        }
+        for (const auto& reader : readers) {
+            QCOMPARE(reader->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(reader->readAll(), "ok\n");
+        }
+        QVERIFY(round > 0);
+        QCOMPARE(launcher.getProgramPath("p19"), "/p/P19");
     }
 };
 
-KESTREL_TEST_MAIN_AS_USER(test_clsDBRoutines)
+// As a launcher: its own read-only connection, the list read whole several times.
+static int readAsALauncher(const QString& location)
+{
+    try {
+        clsDBRoutines db({location, true});
+        for (int i = 0; i < 10; ++i) {
+            Recordset rs = db.loadPrograms();
+            if (rs.RecordCount() < 20)
+                throw KestrelError(-1, "reader", "programs missing");
+            for (; !rs.Eof(); rs.MoveNext()) {
+                const QString name = rs.Fields("Program_Name").toString();
+                if (rs.Fields("Program_Path").toString() != "/p/" + name ||
+                    rs.Fields("Program_CustomIcon").toString() != name + ".png")
+                    throw KestrelError(-1, "reader", "half a program: " + name);
+            }
+        }
+        QTextStream(stdout) << "ok" << Qt::endl;
+    } catch (const KestrelError& error) {
+        QTextStream(stdout) << error.description() << Qt::endl;
+    }
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (const std::optional<int> copied = asuser::dropRoot(argv))
+        return *copied;
+    kestreltest::isolateUserFolders();
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--reader") == 0)
+        return readAsALauncher(QString::fromLocal8Bit(argv[2]));
+    test_clsDBRoutines test;
+    return QTest::qExec(&test, argc, argv);
+}
 
 #include "test_clsDBRoutines.moc"

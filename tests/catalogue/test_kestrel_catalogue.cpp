@@ -1,5 +1,6 @@
-#include "tests/catalogue/CatalogueFixture.h"
+#include "catalogue/CatalogueFile.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QScopeGuard>
@@ -15,6 +17,7 @@
 #include <QUrlQuery>
 #include <arpa/inet.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 // The command-line tool, run as the installer runs it.
@@ -44,8 +47,9 @@ class test_kestrel_catalogue : public QObject
 
 private slots:
     // Each row in a folder of its own holding k.mdb (programs O'B and Two, added today),
-    // tables.db (no catalogue), nul.mdb (a name with NUL and ESC) and the FIFO pipe.mdb. Bad input:
-    // a clear message, a non-zero exit (2 for usage, 1 for the file) and no change.
+    // tables.db (no catalogue), nul.mdb (a name with NUL and ESC), the FIFO pipe.mdb and, for
+    // the device row, zero.mdb. Bad input: a clear message, a non-zero exit (2 for usage, 1
+    // for the file) and no change.
     void commands_data()
     {
         QTest::addColumn<QStringList>("args"); // "@" stands for the test's folder
@@ -67,7 +71,11 @@ private slots:
         // Never opened, so never waited on: a FIFO, a device, a folder.
         row("list a FIFO", {"list", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a catalogue");
         row("add to a FIFO", {"add", "@/pipe.mdb", "--name", "a", "--path", "/a"}, 1, "named pipe");
-        row("list a device", {"list", "/dev/zero"}, 1, "is a character device");
+        row("list a device", {"list", "@/zero.mdb"}, 1, "is a character device");
+        row("usage a FIFO", {"usage", "@/pipe.mdb"}, 1, "is a named pipe (FIFO), not a regular");
+        row("usage a device", {"usage", "@/null"}, 1, "null: is a character device, not a");
+        row("export onto a link", {"export", "@/k.mdb", "@/link.json"}, 1, "is a symbolic link");
+        row("export to a device", {"export", "@/k.mdb", "@/null"}, 0, "");
         row("create on a folder", {"create", "@"}, 1, "\": it is a folder. Name a new file in it");
         row("help", {"--help"}, 0, "Usage: kestrel-catalogue COMMAND");
         row("no command", {}, 2, "a command is missing");
@@ -92,8 +100,7 @@ private slots:
         row("import missing JSON", {"import", "@/k.mdb", "%/none.json"}, 1,
             "none.json: no such file");
         const auto json = [this](const char* name, const QByteArray& text) {
-            QFile file(mInputs.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+            writeFile(mInputs.filePath(name), text);
         };
         const QByteArray head = R"({"format": "kestrel-catalogue", "version": 1, "programs": [)";
         json("malformed.json", head + "\n  {\"name\": \"a\",}]}");
@@ -156,7 +163,15 @@ private slots:
         sql(mDir->filePath("nul.mdb"), "INSERT INTO Program (Program_Name, Program_Path) VALUES "
                                        "('a' || char(0) || 'b' || char(27), '/p')");
         QCOMPARE(::mkfifo(QFile::encodeName(mDir->filePath("pipe.mdb")).constData(), 0600), 0);
-        const auto before = fixture::snapshot(mDir->path());
+        // Decoys: devices made here (only root may make one), a link to the catalogue. None
+        // may become a file.
+        for (const char* device : {"zero.mdb", "null"})
+            if (args.contains(QStringLiteral("@/") + device) &&
+                ::mknod(QFile::encodeName(mDir->filePath(device)).constData(), S_IFCHR | 0600,
+                        makedev(1, 3)) != 0)
+                QSKIP("no device can be made here (not root)");
+        QVERIFY(QFile::link("k.mdb", mDir->filePath("link.json")));
+        const auto before = snapshot(mDir->path());
         // The kernel accepts on a listening socket; nothing ever answers.
         sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
         socklen_t size = sizeof address;
@@ -175,7 +190,9 @@ private slots:
                  qPrintable(output.left(3000)));
         QVERIFY(timer.elapsed() < 15000);
         if (code != 0)
-            QCOMPARE(fixture::snapshot(mDir->path()), before);
+            QCOMPARE(snapshot(mDir->path()), before);
+        QVERIFY(!QFileInfo(mDir->filePath("null")).isFile());
+        QVERIFY(QFileInfo(mDir->filePath("link.json")).isSymLink());
     }
 
     // A catalogue on the server: made in an existing empty database, its roles printed,
@@ -274,9 +291,7 @@ private slots:
             "    {\"name\": \"c\", \"description\": \" d \", \"path\": \"/c\", \"icon\": "
             "\"/i.png\", "
             "\"added\": \"\"}\n  ]\n}\n";
-        QFile in(json);
-        QVERIFY(in.open(QIODevice::WriteOnly) && in.write(text) == text.size());
-        in.close();
+        writeFile(json, text);
         createCatalogue(first);
         createCatalogue(second);
         QCOMPARE(run({"import", first, json}).second, "2 added, 0 updated, 0 skipped\n");
@@ -289,8 +304,7 @@ private slots:
         // Same names again, other letter case: skipped, shown by a dry run, then updated.
         QByteArray changed = exported;
         changed.replace("\"c\"", "\"C\"").replace("\"/c\"", "\"/new\"");
-        QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate) && in.write(changed) > 0);
-        in.close();
+        writeFile(json, changed);
         QCOMPARE(run({"import", second, json, "--verbose"}).second,
                  "skipped program 1 \"B \"q\" \\\\ \\x01\": the name exists\n"
                  "skipped program 2 \"C\": the name exists\n0 added, 0 updated, 2 skipped\n");
@@ -305,10 +319,8 @@ private slots:
         sql(first, "CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN "
                    "NEW.Program_Name = 'boom' BEGIN SELECT RAISE(ABORT, 'refused'); END");
         sql(first, "DELETE FROM Program");
-        QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        in.write(R"({"format": "kestrel-catalogue", "version": 1, "programs": [)"
-                 R"({"name": "ok", "path": "/a"}, {"name": "boom", "path": "/b"}]})");
-        in.close();
+        writeFile(json, R"({"format": "kestrel-catalogue", "version": 1, "programs": [)"
+                        R"({"name": "ok", "path": "/a"}, {"name": "boom", "path": "/b"}]})");
         const auto [code, output] = run({"import", first, json});
         QCOMPARE(code, 1);
         QVERIFY2(output.contains("k1.mdb: refused; nothing was imported"), qPrintable(output));
@@ -320,24 +332,20 @@ private slots:
     void importDesktop()
     {
         QTemporaryDir dir;
-        const auto write = [&dir](const QString& name, const QByteArray& text) {
-            QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        };
+        const QString u = dir.filePath("user/applications/"), s = dir.filePath("sys/applications/");
         const QByteArray app = "[Desktop Entry]\nType=Application\nExec=sh -c true\n";
-        write("user/applications/calc.desktop",
-              app + "Name=Calc\nComment=Sums\nComment[de]=Rechnen\nIcon=calc\n");
-        write("sys/applications/calc.desktop", app + "Name=Hidden by the user's\n");
-        write("sys/applications/edit.desktop",
-              app + "Name=Edit\nGenericName=Editor\nIcon=" + dir.filePath("sys").toUtf8() + "\n");
-        write("sys/applications/nodisplay\x1b[5m.desktop", app + "Name=N\nNoDisplay=true\n");
-        write("sys/applications/bad.desktop", app + "Name=\xFF\n");
-        write("sys/applications/old.desktop", app + "Name=OLD\n");
-        write("sys/icons/hicolor/index.theme", "[Icon Theme]\nDirectories=16,48\n"
-                                               "[16]\nSize=16\n[48]\nSize=48\n");
-        write("sys/icons/hicolor/16/calc.png", "\x89PNG");
-        write("sys/icons/hicolor/48/calc.png", "\x89PNG");
+        writeFile(u + "calc.desktop",
+                  app + "Name=Calc\nComment=Sums\nComment[de]=Rechnen\nIcon=calc\n");
+        writeFile(s + "calc.desktop", app + "Name=Hidden by the user's\n");
+        writeFile(s + "edit.desktop", app + "Name=Edit\nGenericName=Editor\nIcon=" +
+                                          dir.filePath("sys").toUtf8() + "\n");
+        writeFile(s + "nodisplay\x1b[5m.desktop", app + "Name=N\nNoDisplay=true\n");
+        writeFile(s + "bad.desktop", app + "Name=\xFF\n");
+        writeFile(s + "old.desktop", app + "Name=OLD\n");
+        writeFile(dir.filePath("sys/icons/hicolor/index.theme"),
+                  "[Icon Theme]\nDirectories=16,48\n[16]\nSize=16\n[48]\nSize=48\n");
+        writeFile(dir.filePath("sys/icons/hicolor/16/calc.png"), "\x89PNG");
+        writeFile(dir.filePath("sys/icons/hicolor/48/calc.png"), "\x89PNG");
         const QString catalogue = dir.filePath("k.mdb");
         createCatalogue(catalogue);
         QCOMPARE(run({"add", catalogue, "--name", "old", "--path", "/x"}).first, 0);
@@ -350,47 +358,28 @@ private slots:
         env.remove("LC_ALL");
         env.insert("LANG", "C.UTF-8");
         env.insert("LC_MESSAGES", "de_DE.UTF-8");
-        const QString s = dir.filePath("sys/applications/");
-        auto [code, output] = run({"import-desktop", catalogue, "--verbose"}, env);
-        QCOMPARE(code, 0);
-        QCOMPARE(output, "added Calc (" + dir.filePath("user/applications/calc.desktop") +
-                             ")\n"
-                             "skipped " +
-                             s +
-                             "bad.desktop: line 4: the text is not UTF-8\n"
-                             "added Edit (" +
-                             s +
-                             "edit.desktop)\n"
-                             "  without an icon: the icon " +
-                             dir.filePath("sys") +
-                             " is not a file\n"
-                             "skipped " +
-                             s +
-                             "nodisplay\\x1b[5m.desktop: NoDisplay=true\n"
-                             "skipped OLD (" +
-                             s +
-                             "old.desktop): the name exists\n"
-                             "2 added, 0 updated, 3 skipped\n");
+        const auto expect = [&](QString text) { // U/, S/: the applications folders, {t} today
+            return text.replace("U/", u)
+                .replace("S/", s)
+                .replace("{t}", today())
+                .replace("@", dir.path());
+        };
+        QCOMPARE(run({"import-desktop", catalogue, "--verbose"}, env),
+                 qMakePair(0, expect("added Calc (U/calc.desktop)\n"
+                                     "skipped S/bad.desktop: line 4: the text is not UTF-8\n"
+                                     "added Edit (S/edit.desktop)\n"
+                                     "  without an icon: the icon @/sys is not a file\n"
+                                     "skipped S/nodisplay\\x1b[5m.desktop: NoDisplay=true\n"
+                                     "skipped OLD (S/old.desktop): the name exists\n"
+                                     "2 added, 0 updated, 3 skipped\n")));
         QCOMPARE(run({"list", catalogue}).second,
-                 "Calc\t" + dir.filePath("user/applications/calc.desktop") + "\tRechnen\t" +
-                     dir.filePath("sys/icons/hicolor/48/calc.png") + "\t" + today() +
-                     "\n"
-                     "Edit\t" +
-                     s + "edit.desktop\tEditor\t\t" + today() +
-                     "\n"
-                     "old\t/x\t\t\t" +
-                     today() + "\n");
-        std::tie(code, output) = run({"import-desktop", catalogue, dir.filePath("sys/applications"),
-                                      "--update", "--dry-run"},
-                                     env);
-        QCOMPARE(output, "would add Hidden by the user's (" + s +
-                             "calc.desktop)\n"
-                             "would update OLD (" +
-                             s +
-                             "old.desktop)\n"
-                             "1 added, 1 updated, 3 skipped\n");
-        std::tie(code, output) = run({"import-desktop", catalogue, "--update"}, env);
-        QCOMPARE(output, "0 added, 1 updated, 4 skipped\n");
+                 expect("Calc\tU/calc.desktop\tRechnen\t@/sys/icons/hicolor/48/calc.png\t{t}\n"
+                        "Edit\tS/edit.desktop\tEditor\t\t{t}\nold\t/x\t\t\t{t}\n"));
+        QCOMPARE(run({"import-desktop", catalogue, s, "--update", "--dry-run"}, env).second,
+                 expect("would add Hidden by the user's (S/calc.desktop)\n"
+                        "would update OLD (S/old.desktop)\n1 added, 1 updated, 3 skipped\n"));
+        QCOMPARE(run({"import-desktop", catalogue, "--update"}, env).second,
+                 "0 added, 1 updated, 4 skipped\n");
         QVERIFY(run({"list", catalogue}).second.contains("OLD\t" + s + "old.desktop\t"));
     }
 };

@@ -1,8 +1,10 @@
 // The launcher's main window on a real catalogue with the hooks faked, and its start-up in
 // a real process: a copy of this executable in a temporary installation (argument --child).
 #include "catalogue/clsDBRoutines.h"
+#include "launcher/LaunchLog.h"
 #include "launcher/frmView.h"
 #include "launcher/modMain.h"
+#include "platform/log/LaunchRecord.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "settings/clsEnvironment.h"
 #include "tests/support/AsUser.h"
@@ -23,11 +25,14 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSemaphore>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using enum platform::MousePointer;
 
@@ -36,15 +41,15 @@ struct Launcher
 {
     static frmView& window() { return frmView::Instance(); }
     static QLabel* command(const char* name) { return window().findChild<QLabel*>(name); }
+    static QListWidget* list() { return window().ucProgramView1()->lstView(); }
     // Clicks the named program ("": the list's background), then double-clicks there.
     static void click(const QString& name, bool twice = false)
     {
-        QListWidget* list = window().ucProgramView1()->lstView();
-        QListWidgetItem* item = list->findItems(name, Qt::MatchExactly).value(0);
-        const QPoint at = item ? list->visualItemRect(item).center() : QPoint(400, 300);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QListWidgetItem* item = list()->findItems(name, Qt::MatchExactly).value(0);
+        const QPoint at = item ? list()->visualItemRect(item).center() : QPoint(400, 300);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
         if (twice)
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
     }
 
     InstallationFixture fx;
@@ -109,6 +114,16 @@ QStringList runInstalled(const InstallationFixture& fx, const QString& folder,
     return QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)
            << QStringLiteral("exit %1").arg(ended ? process.exitCode() : -1);
 }
+// Whether the output is one line holding the parts of first (between "*") in order, and
+// the exit code.
+bool ran(const QStringList& output, const QString& first, int exitCode)
+{
+    qsizetype at = 0;
+    for (const QString& part : first.split('*'))
+        if (at = output.value(0).indexOf(part, at); at < 0)
+            return false;
+    return output.size() == 2 && output[1] == QStringLiteral("exit %1").arg(exitCode);
+}
 } // namespace
 
 class TestLauncher : public QObject
@@ -136,24 +151,27 @@ private slots:
                  {good.fileName(), l.fx.path("gone")});
         delete frmView::existingInstance();
         gEnvironment().setHideBroken(hide);
+        const auto restore = qScopeGuard([] { gEnvironment().setHideBroken(false); });
         // A search typed before the check ends follows it.
         launcher::ucProgramView* view = l.window().ucProgramView1();
         view->setFilterText("go");
-        l.window().show();
         QListWidget* list = view->lstView();
         QListWidgetItem* gone = list->findItems("Gone", Qt::MatchExactly).value(0);
         QListWidgetItem* sound = list->findItems("Good", Qt::MatchExactly).value(0);
         QVERIFY(gone && sound);
+        // Checked as filled, so that the first paint shows the marks; showing checks no more.
         const QString reason = hide ? "" : l.fx.path("gone") + " does not exist";
         QTRY_COMPARE(gone->isHidden(), hide);
         QTRY_COMPARE(gone->toolTip(), reason);
+        l.window().show();
+        QCoreApplication::processEvents();
+        QVERIFY(!ProgramHealth::instance().isChecking());
         QVERIFY(!sound->isHidden() && sound->toolTip().isEmpty());
         const QList<QListWidgetItem*> left = hide ? QList{sound} : QList{gone, sound};
         QTRY_COMPARE(view->shownItems(), left);
         QAbstractItemView* results = view->lstFiltered();
         QCOMPARE(results->model()->index(0, 0).data(Qt::ToolTipRole).toString(), reason);
         QVERIFY(results->isVisible());
-        gEnvironment().setHideBroken(false);
     }
 
     void clicksLaunchAndShowProperties()
@@ -161,8 +179,10 @@ private slots:
         Launcher l;
         QList<platform::MousePointer> during;
         l.shell.setObserver([&](const platform::ShellRequest&) { during << l.pointer.current(); });
-        l.click({}, true); // on nothing: nothing happens
+        l.click({}, true); // on nothing: nothing happens, and no menu
+        QTest::mouseClick(l.list()->viewport(), Qt::RightButton, {}, QPoint(400, 300));
         QVERIFY(l.shell.requests().isEmpty() && l.pointer.sequence().isEmpty());
+        QVERIFY(!l.window().ucProgramView1()->mnuPopupmenu()->isVisible());
         l.click("Editor");
         QCOMPARE(l.window().ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
         QVERIFY(!l.command("lblLaunch")->isHidden() && !l.command("lblProperties")->isHidden());
@@ -179,6 +199,10 @@ private slots:
         });
         QTest::mouseClick(l.command("lblProperties"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("Showing Properties For : Editor"));
+        QTest::mouseClick(l.list()->viewport(), Qt::RightButton, {},
+                          l.list()->visualItemRect(l.list()->item(0)).center());
+        QTRY_VERIFY(l.window().ucProgramView1()->mnuPopupmenu()->isVisible());
+        l.window().ucProgramView1()->mnuPopupmenu()->close();
         QTRY_COMPARE(modMain::PendingLaunches(), 0);
         l.click("Viewer", true);
         QTRY_COMPARE(modMain::PendingLaunches(), 0);
@@ -189,22 +213,47 @@ private slots:
         QVERIFY(l.messages.requests().isEmpty());
     }
 
+    // Told once the failure is known. A slow handler: the window goes on (timers fire), the
+    // hourglass shows, and the same program is not launched twice meanwhile.
     void failedLaunchShowsThreeMessages_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason"); // the shell's error, or the launcher's
+        QTest::addColumn<bool>("slow");
         QTest::addRow("shell refuses") << "Editor"
-                                       << "Permission denied: /usr/bin/editor";
+                                       << "Permission denied: /usr/bin/editor" << false;
         QTest::addRow("no path") << "Ghost"
-                                 << "The catalogue holds no path for the program \"Ghost\".";
+                                 << "The catalogue holds no path for the program \"Ghost\"."
+                                 << false;
+        QTest::addRow("slow handler") << "Editor"
+                                      << "slow and refused" << true;
     }
     void failedLaunchShowsThreeMessages()
     {
         QFETCH(QString, name);
         QFETCH(QString, reason);
+        QFETCH(bool, slow);
         Launcher l;
+        QSemaphore entered, release;
+        if (slow)
+            l.shell.setObserver([&](const platform::ShellRequest&) {
+                entered.release();
+                release.acquire();
+            });
+        const auto unblock = qScopeGuard([&release] { release.release(); });
         l.shell.queueFailure(reason);
         l.click(name, true);
+        if (slow) {
+            QVERIFY(entered.tryAcquire(1, 5000));
+            bool ticked = false;
+            QTimer::singleShot(10, [&] { ticked = true; });
+            QTRY_VERIFY(ticked);
+            l.click(name, true); // still pending: ignored
+            QCOMPARE(modMain::PendingLaunches(), 1);
+            QCOMPARE(l.pointer.current(), Hourglass);
+            QVERIFY(l.messages.requests().isEmpty());
+            release.release();
+        }
         QTRY_COMPARE(l.messages.requests().size(), 3);
         QCOMPARE(l.shell.requests().size(), name == "Ghost" ? 0 : 1);
         QCOMPARE(described(l.messages),
@@ -216,37 +265,10 @@ private slots:
         QCOMPARE(l.pointer.sequence(), (QList{Hourglass, Default}));
     }
 
-    // A slow handler: the window goes on (timers fire), the hourglass shows, the same
-    // program is not launched twice meanwhile, and the failure is told once it is known.
-    void launchDoesNotBlockTheWindow()
-    {
-        Launcher l;
-        QSemaphore entered, release;
-        l.shell.setObserver([&](const platform::ShellRequest&) {
-            entered.release();
-            release.acquire();
-        });
-        l.shell.queueFailure("slow and refused");
-        l.click("Editor", true);
-        QVERIFY(entered.tryAcquire(1, 5000));
-        bool ticked = false;
-        QTimer::singleShot(10, [&] { ticked = true; });
-        QTRY_VERIFY(ticked);
-        l.click("Editor", true); // still pending: ignored
-        QCOMPARE(modMain::PendingLaunches(), 1);
-        QCOMPARE(l.pointer.current(), Hourglass);
-        QVERIFY(l.messages.requests().isEmpty());
-        release.release();
-        QTRY_COMPARE(l.messages.requests().size(), 3);
-        QCOMPARE(l.messages.texts().last(),
-                 "Unable to execute Editor. If problem continues please contact administrator");
-        QCOMPARE(l.shell.requests().size(), 1);
-        QCOMPARE(l.pointer.current(), Default);
-    }
-
     // Typing anywhere filters; Enter launches the first match; Esc shows all again; keys move
     // through the grid as clicks do; Tab visits search, list and commands; commands answer
-    // Enter and Space.
+    // Enter and Space. A search that hides the selected program takes its description and
+    // commands away.
     void keyboardAlone()
     {
         Launcher l;
@@ -296,52 +318,47 @@ private slots:
         QTRY_COMPARE(l.shell.files().size(), 2);
         QCOMPARE(l.shell.files().last(), QStringLiteral("/usr/bin/editor"));
         QTRY_COMPARE(modMain::PendingLaunches(), 0);
-        QTest::keyClick(l.command("lblQuit"), Qt::Key_Space);
-        QTRY_VERIFY(!frmView::existingInstance());
-    }
-
-    // A search that hides the selected program takes its description and commands away.
-    void searchHidingTheSelection()
-    {
-        Launcher l;
-        frmView& w = l.window();
-        launcher::ucProgramView* view = w.ucProgramView1();
-        QTest::keyClick(view->lstView(), Qt::Key_Home);
-        QCOMPARE(w.ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
-        QVERIFY(l.command("lblLaunch")->isVisibleTo(&w));
         view->setFilterText("gho");
         QCOMPARE(view->selectedItem(), QString());
         QCOMPARE(w.ucLeftFrame1()->Description(), QString());
         QVERIFY(!l.command("lblLaunch")->isVisibleTo(&w));
         QVERIFY(!l.command("lblProperties")->isVisibleTo(&w));
+        QTest::keyClick(l.command("lblQuit"), Qt::Key_Space);
+        QTRY_VERIFY(!frmView::existingInstance());
     }
 
-    // Designed layout at the designed size; grown, the list takes the room, the panel only
-    // height (commands at its bottom), and the next window opens as the last one closed.
+    // Grown, the list takes the room and the panel only height, its commands staying at its
+    // bottom; the next window opens as the last one closed.
     void growsAndRemembersItsSize()
     {
+        const auto forget = qScopeGuard([] {
+            QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/launcher.conf");
+        });
+        QSize closedAt;
         {
             Launcher l;
             frmView& w = l.window();
-            const auto geometry = [&w](const char* name) {
+            const auto at = [&w](const char* name) {
                 return w.findChild<QWidget*>(name)->geometry();
             };
-            QCOMPARE(w.size(), QSize(623, 364));
-            QCOMPARE(geometry("ucLeftFrame1"), QRect(0, 0, 201, 345));
-            QCOMPARE(geometry("ucProgramView1"), QRect(208, 0, 417, 345));
-            QCOMPARE(geometry("lblQuit"), QRect(8, 304, 25, 17));
-            w.resize(1000, 700);
-            QCOMPARE(geometry("ucLeftFrame1"), QRect(0, 0, 201, 681));
-            QCOMPARE(geometry("ucProgramView1"), QRect(208, 0, 794, 681));
-            QCOMPARE(geometry("sbar"), QRect(0, 675, 1000, 25));
-            QCOMPARE(geometry("lblQuit"), QRect(8, 640, 25, 17));
-            QCOMPARE(geometry("txtSearch").topLeft(), QPoint(8, 54));
+            const QRect panel = at("ucLeftFrame1"), list = at("ucProgramView1");
+            const QRect quit = at("lblQuit"), search = at("txtSearch");
+            QVERIFY(panel.right() < list.left() && panel.top() == list.top());
+            QVERIFY(panel.contains(quit) && panel.contains(search) && search.bottom() < quit.top());
+            const QSize grown(300, 200);
+            w.resize(w.size() + grown);
+            QCOMPARE(at("ucLeftFrame1"), panel.adjusted(0, 0, 0, grown.height()));
+            QCOMPARE(at("ucProgramView1"), list.adjusted(0, 0, grown.width(), grown.height()));
+            QCOMPARE(at("lblQuit"), quit.translated(0, grown.height()));
+            QCOMPARE(at("txtSearch"), search);
+            QCOMPARE(at("sbar").bottomRight(), w.rect().bottomRight());
+            QCOMPARE(at("sbar").left(), 0);
+            closedAt = w.size();
             w.close();
             QTRY_VERIFY(!frmView::existingInstance());
         }
         Launcher again;
-        QCOMPARE(again.window().size(), QSize(1000, 700));
-        QVERIFY(QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/launcher.conf"));
+        QCOMPARE(again.window().size(), closedAt);
     }
 
     // What a screen reader reads: names and roles of the controls and of each program.
@@ -353,6 +370,7 @@ private slots:
             return QAccessible::queryAccessibleInterface(l.window().findChild<QWidget*>(name));
         };
         using A = QAccessible;
+        using B = QAccessibleActionInterface;
         const QList<std::tuple<const char*, A::Role, QString>> expected{
             {"txtSearch", A::EditableText, "Search programs"},
             {"lstView", A::List, "Programs"},
@@ -364,74 +382,65 @@ private slots:
             QAccessibleInterface* control = node(name);
             QVERIFY2(control && control->role() == role && control->text(A::Name) == text, name);
         }
-        QVERIFY(node("lblLaunch")
-                    ->actionInterface()
-                    ->actionNames()
-                    .contains(QAccessibleActionInterface::pressAction()));
-        QAccessibleInterface* list = node("lstView");
+        const QAccessibleInterface* list = node("lstView");
+        QVERIFY(node("lblLaunch")->actionInterface()->actionNames().contains(B::pressAction()));
         QCOMPARE(list->childCount(), 3);
         QCOMPARE(list->child(0)->role(), A::ListItem);
         QCOMPARE(list->child(2)->text(A::Name), QStringLiteral("Viewer"));
     }
 
-    void startsWithTheSettingsBesideItsExecutable()
-    {
-        InstallationFixture fx;
-        QVERIFY(QFile::copy(fx.db(), fx.path("empty.mdb")));
-        fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('A', '/a'), ('B', '/b')");
-        QTemporaryDir elsewhere; // with a settings file naming the two programs
-        QVERIFY(QFile::rename(fx.ini(), elsewhere.filePath("Kestrel.ini")));
-        // No settings file beside the executable: one is created there; the window shows.
-        QCOMPARE(runInstalled(fx, elsewhere.path()), (QStringList{"WINDOW|1|2", "exit 0"}));
-        QVERIFY(QFile::exists(fx.ini()));
-        // The one beside it is read, not the one in the working folder.
-        fx.writeIni(fx.path("empty.mdb"));
-        QCOMPARE(runInstalled(fx, elsewhere.path()), (QStringList{"WINDOW|1|0", "exit 0"}));
-        // That catalogue gone: a critical error (icon 2) naming it, and exit code 1.
-        QVERIFY(QFile::remove(fx.path("empty.mdb")));
-        const QStringList output = runInstalled(fx, elsewhere.path());
-        QVERIFY2(output.size() == 2 && output[0].startsWith("MSG|2|") &&
-                     output[0].contains('"' + fx.path("empty.mdb") + '"') && output[1] == "exit 1",
-                 qPrintable(output.join('\n')));
-    }
-
-    // Started from another folder (a desktop entry): relative locations in the settings are
-    // taken from the settings file's folder; where no settings file can be made (a read-only
-    // installation run by an ordinary user, or its folder held locked by another process)
-    // the defaults are used, after one short wait for the lock.
+    // Started from another folder (a desktop entry) whose own settings file names a missing
+    // catalogue: the one beside the executable is read, made with the defaults where there
+    // is none, and its relative locations taken from its folder; where none can be made (a
+    // read-only installation run by an ordinary user, or its folder held locked by another
+    // process) the defaults are used, after one short wait for the lock. A missing catalogue
+    // is a critical error (icon 2) naming it by the settings' path, and exit code 1.
     void startsFromAnyFolderEvenWhereNoSettingsCanBeMade_data()
     {
         QTest::addColumn<QString>("installation");
-        QTest::addRow("relative locations") << "relative";
-        QTest::addRow("read-only, no settings file") << "read-only";
-        QTest::addRow("folder locked, no settings file") << "locked";
+        QTest::addColumn<QString>("output"); // the first line; "*": any text, "@": the installation
+        QTest::addColumn<bool>("settingsAfter");
+        const auto row = [](const char* tag, const char* output, bool settingsAfter) {
+            QTest::addRow("%s", tag) << QString(tag) << QString(output) << settingsAfter;
+        };
+        row("no settings file", "WINDOW|1|2", true);
+        row("relative locations", "WINDOW|1|2", true);
+        row("catalogue gone", "MSG|2|*\"@/gone.mdb\"", true);
+        row("read-only, no settings file", "WINDOW|1|2", false);
+        row("folder locked, no settings file", "WINDOW|1|2", false);
     }
     void startsFromAnyFolderEvenWhereNoSettingsCanBeMade()
     {
         QFETCH(QString, installation);
+        QFETCH(QString, output);
+        QFETCH(bool, settingsAfter);
         InstallationFixture fx;
         fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('A', '/a'), ('B', '/b')");
         const QString folder = QFileInfo(fx.ini()).absolutePath();
         QTemporaryDir elsewhere;
         QVERIFY(QFile::setPermissions(elsewhere.path(), QFile::Permissions(0x7755)));
+        fx.writeIni(fx.path("none.mdb"));
+        QVERIFY(QFile::rename(fx.ini(), elsewhere.filePath("Kestrel.ini")));
         std::optional<FolderLockHolder> holder;
-        if (installation == "relative")
+        if (installation == "relative locations")
             fx.writeIni("data/Kestrel.mdb", "./Default.ico");
-        else
-            QVERIFY(QFile::remove(fx.ini()));
-        if (installation == "locked")
+        else if (installation == "catalogue gone")
+            fx.writeIni(fx.path("gone.mdb"));
+        else if (installation.startsWith("folder locked"))
             QVERIFY(holder.emplace(folder).locked());
-        if (installation == "read-only") {
+        const bool readOnly = installation.startsWith("read-only");
+        const auto writable =
+            qScopeGuard([&] { QFile::setPermissions(folder, QFile::Permissions(0x7700)); });
+        if (readOnly) {
             QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), fx.path("Kestrel")));
             QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x5555)));
             if (!asuser::permissionsApply() && !asuser::reachableByOthers(fx.path("Kestrel")))
                 QSKIP("the test's folders are private: no ordinary user can run the copy");
         }
-        const QStringList output =
-            runInstalled(fx, elsewhere.path(), {}, installation == "read-only");
-        QFile::setPermissions(folder, QFile::Permissions(0x7700));
-        QCOMPARE(output, (QStringList{"WINDOW|1|2", "exit 0"}));
-        QCOMPARE(QFile::exists(fx.ini()), installation == "relative");
+        const QStringList lines = runInstalled(fx, elsewhere.path(), {}, readOnly);
+        QVERIFY2(ran(lines, output.replace("@", folder), output.startsWith("WINDOW") ? 0 : 1),
+                 qPrintable(lines.join('\n')));
+        QCOMPARE(QFile::exists(fx.ini()), settingsAfter);
     }
 
     // Another program holds the catalogue locked: the window shows at once and says so,
@@ -443,55 +452,45 @@ private slots:
         LockHolder holder(fx.db());
         QVERIFY(holder.locked());
         setCatalogueReadOnly(true);
-        frmView& window = Launcher::window();
-        window.show();
-        QListWidget* list = window.ucProgramView1()->lstView();
-        QLabel* status = window.findChild<QLabel*>("sbarStatus");
-        QCOMPARE(list->count(), 0);
-        QCOMPARE(status->text(), "Catalogue busy: waiting");
-        QVERIFY(window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
-        holder.release();
-        QTRY_COMPARE(list->count(), 1);
-        QCOMPARE(status->text(), "STATUS");
-        QVERIFY(!window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
-        delete frmView::existingInstance();
-
+        {
+            const auto closeWindow = qScopeGuard([] { delete frmView::existingInstance(); });
+            frmView& window = Launcher::window();
+            window.show();
+            QListWidget* list = window.ucProgramView1()->lstView();
+            QLabel* status = window.findChild<QLabel*>("sbarStatus");
+            QCOMPARE(list->count(), 0);
+            QCOMPARE(status->text(), "Catalogue busy: waiting");
+            QVERIFY(window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
+            holder.release();
+            QTRY_COMPARE(list->count(), 1);
+            QCOMPARE(status->text(), "STATUS");
+            QVERIFY(!window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
+        }
         LockHolder again(fx.db());
         const QStringList output = runInstalled(fx, fx.path(""), {"--busy"});
-        QVERIFY2(output.size() == 3 && output[0] == "WINDOW|1|0" &&
-                     output[1].startsWith("MSG|2|") && output[1].contains("database is locked") &&
-                     output[2] == "exit 1",
+        QVERIFY2(output.value(0) == "WINDOW|1|0" &&
+                     ran(output.mid(1), "MSG|2|*database is locked", 1),
                  qPrintable(output.join('\n')));
     }
 
-    // A FIFO or a device named by the settings or the catalogue is refused by name and never
-    // opened: the child would otherwise block in open() and the wait above end the row.
+    // A FIFO or a device named by the settings or the catalogue (decoys made here) is
+    // refused by what it is and never opened: the child would otherwise block in open()
+    // and the wait above end the row.
     void neverOpensPipesOrDevices_data()
     {
         QTest::addColumn<QString>("database");
         QTest::addColumn<QString>("icon");       // the default icon
         QTest::addColumn<QString>("customIcon"); // of the one program
         QTest::addColumn<QString>("expected");   // the first line of output
-        QTest::addRow("catalogue FIFO") << "pipe"
-                                        << ""
-                                        << ""
-                                        << "named pipe (FIFO)";
-        QTest::addRow("catalogue device") << "/dev/zero"
-                                          << ""
-                                          << ""
-                                          << "a character device";
-        QTest::addRow("default icon FIFO") << ""
-                                           << "pipe"
-                                           << ""
-                                           << "WINDOW|1|1";
-        QTest::addRow("custom icon FIFO") << ""
-                                          << ""
-                                          << "pipe"
-                                          << "WINDOW|1|1";
-        QTest::addRow("custom icon device") << ""
-                                            << ""
-                                            << "/dev/zero"
-                                            << "WINDOW|1|1";
+        const auto row = [](const char* tag, const char* database, const char* icon,
+                            const char* customIcon, const char* expected) {
+            QTest::addRow("%s", tag) << database << icon << customIcon << expected;
+        };
+        row("catalogue FIFO", "pipe", "", "", "MSG|2|*@/pipe*named pipe (FIFO)");
+        row("catalogue device", "device", "", "", "MSG|2|*@/device*a character device");
+        row("default icon FIFO", "", "pipe", "", "WINDOW|1|1");
+        row("custom icon FIFO", "", "", "pipe", "WINDOW|1|1");
+        row("custom icon device", "", "", "device", "WINDOW|1|1");
     }
     void neverOpensPipesOrDevices()
     {
@@ -500,19 +499,76 @@ private slots:
         QFETCH(QString, customIcon);
         QFETCH(QString, expected);
         InstallationFixture fx;
-        const QString pipe = fx.path("pipe");
-        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        const auto named = [&pipe](const QString& value) { return value == "pipe" ? pipe : value; };
+        const auto named = [&fx](const QString& value) {
+            return value == "pipe" || value == "device" ? fx.path(value) : value;
+        };
+        QCOMPARE(::mkfifo(QFile::encodeName(fx.path("pipe")).constData(), 0600), 0);
+        if (QString(QTest::currentDataTag()).contains("device") &&
+            ::mknod(QFile::encodeName(fx.path("device")).constData(), S_IFCHR | 0600,
+                    makedev(1, 5)) != 0)
+            QSKIP("only root makes a device node");
         fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) VALUES "
                "('A', '/a', ?)",
                {named(customIcon)});
         fx.writeIni(named(database), named(icon));
         const QStringList output = runInstalled(fx, fx.path(""));
-        const bool window = expected.startsWith("WINDOW");
-        QVERIFY2(output.size() == 2 && output[0].contains(expected) &&
-                     output[1] == (window ? "exit 0" : "exit 1") &&
-                     (window || output[0].contains(named(database))),
-                 qPrintable(output.join('\n')));
+        QVERIFY2(
+            ran(output, expected.replace("@", fx.path("")), expected.startsWith("WINDOW") ? 0 : 1),
+            qPrintable(output.join('\n')));
+    }
+
+    // Every attempt is one line once its outcome is known, fields escaped; a log that cannot
+    // be written is told once in the status panel and never stops a launch.
+    void launchLog_data()
+    {
+        QTest::addColumn<bool>("writable");
+        QTest::addRow("written") << true;
+        QTest::addRow("a folder where the file should be") << false;
+    }
+    void launchLog()
+    {
+        QFETCH(bool, writable);
+        launchlog::reset();
+        const auto reset = qScopeGuard([] { launchlog::reset(); });
+        Launcher l;
+        l.fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES (?, '/opt/odd')",
+                 {QString("Odd\tname\x01")});
+        const QString log = l.fx.path(writable ? "launches.log" : "icons");
+        launchlog::setFile(log);
+        l.shell.queueFailure("Permission denied");
+        QLabel* status = l.command("sbarStatus");
+        QStringList told;
+        for (const char* name : {"Editor", " Odd\tname\x01", "Ghost"}) {
+            QVERIFY(modMain::LaunchProgram(name));
+            QTRY_COMPARE(modMain::PendingLaunches(), 0); // one after the other, in order
+            told << status->text();
+            status->setText("STATUS");
+        }
+        QCOMPARE(l.shell.files(), (QStringList{"/usr/bin/editor", "/opt/odd"}));
+        QCOMPARE(told.count("STATUS"), writable ? 3 : 2); // an unwritable log told once
+        QCOMPARE(l.messages.requests().size(), 4);        // only the failures'
+        if (!writable) {
+            QVERIFY(status->toolTip().startsWith("Launch log not written (" + log + "): "));
+            return;
+        }
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList seen;
+        for (const QString& line :
+             QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+            platform::log::LaunchRecord r;
+            QString error;
+            QVERIFY2(platform::log::parseLaunchLine(line, r, error), qPrintable(error));
+            QCOMPARE(r.host, QSysInfo::machineHostName());
+            QVERIFY(!r.user.isEmpty() && qAbs(r.when.secsTo(QDateTime::currentDateTime())) < 60);
+            seen << QStringList{r.program, r.path, r.started ? "started" : "failed", r.reason}.join(
+                '|');
+        }
+        QCOMPARE(
+            seen,
+            QStringList({"Editor|/usr/bin/editor|failed|Permission denied",
+                         "Odd\tname\x01|/opt/odd|started|",
+                         "Ghost||failed|The catalogue holds no path for the program \"Ghost\"."}));
     }
 };
 

@@ -2,13 +2,16 @@
 // kestrel-catalogue usage on real log files.
 #include "platform/log/LaunchRecord.h"
 #include "platform/log/Log.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -46,21 +49,15 @@ class test_Log : public QObject
 private slots:
     void fieldsEscapeAndComeBack_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("escaped");
-        QTest::addRow("plain") << "Text Editor"
-                               << "Text Editor";
-        QTest::addRow("tab and breaks") << "a\tb\nc\rd"
-                                        << "a\\tb\\nc\\rd";
-        QTest::addRow("backslash before n") << "C:\\new"
-                                            << "C:\\\\new";
-        QTest::addRow("control then hex letters") << "x\x1f"
-                                                     "ab\x7f"
-                                                  << "x\\x1fab\\x7f";
-        QTest::addRow("line separator") << QString("a") + QChar(0x2028) + "b"
-                                        << "a\\u2028b";
-        QTest::addRow("accents stay") << "Caf\u00e9 \u00fcber"
-                                      << "Caf\u00e9 \u00fcber";
+        textColumns({"text", "escaped"});
+        textRow("plain", {"Text Editor", "Text Editor"});
+        textRow("tab and breaks", {"a\tb\nc\rd", "a\\tb\\nc\\rd"});
+        textRow("backslash before n", {"C:\\new", "C:\\\\new"});
+        textRow("control then hex letters", {"x\x1f"
+                                             "ab\x7f",
+                                             "x\\x1fab\\x7f"});
+        textRow("line separator", {QString("a") + QChar(0x2028) + "b", "a\\u2028b"});
+        textRow("accents stay", {"Caf\u00e9 \u00fcber", "Caf\u00e9 \u00fcber"});
     }
     void fieldsEscapeAndComeBack()
     {
@@ -72,38 +69,28 @@ private slots:
         QCOMPARE(back, text);
     }
 
-    void launchLinesParseBackOrSayWhatIsWrong_data()
+    // Lines as written come back in the usage summary below.
+    void badLaunchLinesSayWhatIsWrong_data()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("error");
-        LaunchRecord r = launchNow("Odd\tname\n", "/bin/x", false, "No such file");
-        QTest::addRow("written by us") << formatLaunchLine(r) << "";
-        QTest::addRow("fields missing") << "2026-12-07T10:00:00+01:00\th\tu\tp"
-                                        << "4 fields instead of 7";
-        QTest::addRow("no offset") << "2026-12-07T10:00:00\th\tu\tp\t/x\tstarted\t"
-                                   << "not a time with offset: \"2026-12-07T10:00:00\"";
-        QTest::addRow("milliseconds, no offset")
-            << "2026-12-07T10:00:00.000\th\tu\tp\t/x\tstarted\t"
-            << "not a time with offset: \"2026-12-07T10:00:00.000\"";
-        QTest::addRow("bad result") << "2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t"
-                                    << "unknown result \"ok\"";
-        QTest::addRow("bad escape") << "2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t"
-                                    << "bad escape in field 4";
+        textColumns({"line", "error"});
+        textRow("no offset", {"2026-12-07T10:00:00\th\tu\tp\t/x\tstarted\t",
+                              "not a time with offset: \"2026-12-07T10:00:00\""});
+        textRow("milliseconds, no offset", {"2026-12-07T10:00:00.000\th\tu\tp\t/x\tstarted\t",
+                                            "not a time with offset: \"2026-12-07T10:00:00.000\""});
+        textRow("bad result",
+                {"2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t", "unknown result \"ok\""});
+        textRow("bad escape", {"2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t",
+                               "field 4 (program): an unknown escape \\q at character 2"});
+        textRow("raw control", {"2026-12-07T10:00:00Z\th\tu\tp\x01\t/x\tstarted\t",
+                                "field 4 (program): a raw control character \\x01 at character 2"});
     }
-    void launchLinesParseBackOrSayWhatIsWrong()
+    void badLaunchLinesSayWhatIsWrong()
     {
         QFETCH(QString, line);
-        QFETCH(QString, error);
         LaunchRecord record;
         QString said;
-        QCOMPARE(parseLaunchLine(line, record, said), error.isEmpty());
-        QCOMPARE(said, error);
-        if (error.isEmpty()) {
-            QVERIFY(!line.contains(u'\n'));
-            QCOMPARE(record.program, "Odd\tname\n");
-            QCOMPARE(record.reason, "No such file");
-            QVERIFY(!record.started && record.when.isValid());
-        }
+        QVERIFY(!parseLaunchLine(line, record, said));
+        QTEST(said, "error");
     }
 
     // Several processes append at once: every line arrives whole.
@@ -121,31 +108,22 @@ private slots:
             QVERIFY(writer->waitForFinished(60000));
             QCOMPARE(writer->readAll(), "ok\n");
         }
-        QFile file(log);
-        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = readFile(log).trimmed().split('\n');
+        QCOMPARE(lines.size(), kWriters * kLinesEach);
         QList<int> next(kWriters, 0);
-        int lines = 0;
-        while (!file.atEnd()) {
-            const QByteArray line = file.readLine().chopped(1);
-            const int w = line.left(1).toInt();
-            QCOMPARE(line, lineOf(w, next[w]++)); // whole, and each writer's in order
-            ++lines;
-        }
-        QCOMPARE(lines, kWriters * kLinesEach);
+        for (const QByteArray& line : lines) // whole, and each writer's in order
+            QCOMPARE(line, lineOf(line.left(1).toInt(), next[line.left(1).toInt()]++));
     }
 
     void appendRefusesWithoutBlocking_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("error");
-        QTest::addRow("folder") << "folder"
-                                << "Is a directory";
-        QTest::addRow("fifo") << "fifo"
-                              << "not a regular file";
-        QTest::addRow("file size limit") << "full"
-                                         << "the disk is full";
-        QTest::addRow("missing folder") << "missing"
-                                        << "No such file or directory";
+        textColumns({"kind", "error"});
+        for (const auto& [kind, error] : {std::pair("folder", "Is a directory"),
+                                          {"fifo", "is a named pipe (FIFO), not a regular file"},
+                                          {"link", "is a symbolic link, not followed"},
+                                          {"file size limit", "the disk is full"},
+                                          {"missing folder", "No such file or directory"}})
+            textRow(kind, {kind, error});
     }
     void appendRefusesWithoutBlocking()
     {
@@ -155,26 +133,31 @@ private slots:
         QString path = dir.filePath("log");
         rlimit saved{};
         ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const auto restore = qScopeGuard([&] {
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+        });
         if (kind == "folder")
             QVERIFY(QDir().mkdir(path));
         else if (kind == "fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-        else if (kind == "missing")
+        else if (kind == "link") // to a decoy that stays empty
+            QVERIFY(QFile(dir.filePath("decoy")).open(QIODevice::WriteOnly) &&
+                    QFile::link(dir.filePath("decoy"), path));
+        else if (kind == "missing folder")
             path = dir.filePath("gone/log");
         else {
             // Only 10 bytes more fit: the write comes up short, as on a full disk.
             QString unused;
             QVERIFY(appendLine(path, "first", unused));
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit small = saved;
-            small.rlim_cur = 16;
+            const rlimit small{16, saved.rlim_max};
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         }
         QString said;
-        const bool ok = appendLine(path, QByteArray(100, 'x'), said);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        QVERIFY(!ok);
+        QVERIFY(!appendLine(path, QByteArray(100, 'x'), said));
         QCOMPARE(said, error);
+        QCOMPARE(QFileInfo(dir.filePath("decoy")).size(), 0);
     }
 
     // kestrel-catalogue usage: counts per program, host and day, failures with reasons;
@@ -183,29 +166,22 @@ private slots:
     {
         QTemporaryDir dir;
         const QString a = dir.filePath("a.log"), b = dir.filePath("b.log");
-        const auto line = [](const char* when, const char* host, const char* user,
-                             const QString& program, bool started, const char* reason = "") {
-            LaunchRecord r{QDateTime::fromString(when, Qt::ISODate),
-                           host,
-                           user,
-                           program,
-                           "/usr/bin/x",
-                           started,
-                           reason};
-            return formatLaunchLine(r).toUtf8() + '\n';
+        const auto line = [](const QString& fields) { // when|host|user|program|result|reason
+            const QStringList f = fields.split(u'|');
+            return formatLaunchLine({QDateTime::fromString(f[0], Qt::ISODate), f[1], f[2], f[3],
+                                     "/usr/bin/x", f[4] == "started", f.value(5)})
+                       .toUtf8() +
+                   '\n';
         };
-        QFile fa(a), fb(b);
-        QVERIFY(fa.open(QIODevice::WriteOnly) && fb.open(QIODevice::WriteOnly));
-        fa.write(line("2026-12-06T23:30:00+01:00", "lab-01", "ann", "Editor", true));
-        fa.write(line("2026-12-07T08:00:00+01:00", "lab-01", "bob", "Editor", true));
-        fa.write("garbage without tabs\n");
-        fa.write(line("2026-12-07T08:05:00+01:00", "lab-01", "bob", "Tab\tName", false,
-                      "Permission denied"));
-        fb.write(line("2026-12-07T09:00:00-05:00", "lab-02", "ann", "Editor", false,
-                      "Permission denied"));
-        fa.close();
-        fb.close();
-
+        writeFile(a, line("2026-12-06T23:30:00+01:00|lab-01|ann|Editor|started") +
+                         line("2026-12-07T08:00:00+01:00|lab-01|bob|Editor|started") +
+                         "garbage without tabs\n" +
+                         line("2026-12-07T08:05:00+01:00|lab-01|bob|Tab\tName|failed|Permission "
+                              "denied"));
+        // A CR LF line end, as an editor may leave it, is a line end.
+        writeFile(b, line("2026-12-07T09:00:00-05:00|lab-02|ann|Editor|failed|Permission denied")
+                             .chopped(1) +
+                         "\r\n");
         int code = 0;
         QByteArray output;
         const QStringList errors =
@@ -239,6 +215,15 @@ private slots:
         QVERIFY(output.contains("Tab\\tName"));
         QVERIFY(output.startsWith(
             "Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS  USERS\nEditor     3 "));
+
+        // One huge name: the tables shorten it (not pad every row to it), the JSON keeps it.
+        const QString huge = "<" + QString(100000, 'n') + ">";
+        writeFile(b, line("2026-12-07T09:00:00Z|lab-02|ann|" + huge + "|failed|x"));
+        runTool({"usage", b}, code, output);
+        QVERIFY2(output.size() < 2000 && output.contains("<nnn") && output.contains("nnn>"),
+                 output.left(300));
+        runTool({"usage", b, "--json"}, code, output);
+        QVERIFY(output.contains(huge.toUtf8()));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "platform/shell/Shell.h"
 #include "tests/support/AsUser.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
@@ -16,20 +17,19 @@ class test_Shell : public QObject
     Q_OBJECT
 
     QTemporaryDir mRoot;
+    ScopedEnvironment mEnvironment; // put back when the test ends
+    const QString mStartedIn = QDir::currentPath();
     QString path(const QString& relative) const { return QDir(mRoot.path()).filePath(relative); }
 
     void write(const QString& file, const QByteArray& content, Perms perms = {})
     {
-        QVERIFY(QDir().mkpath(QFileInfo(path(file)).path()));
-        QFile out(path(file));
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
-        QVERIFY(!perms || out.setPermissions(perms));
+        writeFile(path(file), content);
+        QVERIFY(!perms || QFile::setPermissions(path(file), perms));
     }
 
     QStringList lines(const QString& file) const
     {
-        QFile in(path(file));
-        return QString::fromUtf8(in.open(QIODevice::ReadOnly) ? in.readAll() : "").split(u'\n');
+        return QString::fromUtf8(readFile(path(file))).split(u'\n');
     }
 
 private slots:
@@ -45,22 +45,26 @@ private slots:
         write("mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n");
         QVERIFY(QFile::link("/usr/share/mime", path("mime")));
         for (auto name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"})
-            qputenv(name, root);
+            mEnvironment.set(name, root);
         for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
                                  "GNOME_DESKTOP_SESSION_ID", "BROWSER", "WAYLAND_DISPLAY"})
-            qunsetenv(name);
+            mEnvironment.set(name, {});
         // DISPLAY: xdg-open asks the registry only with one. The others: what the launcher itself
         // may run with and must not pass on.
         for (const char* name : {"DISPLAY", "LD_LIBRARY_PATH", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM"})
-            qputenv(name, "set");
+            mEnvironment.set(name, "set");
         // A command found on PATH writes where it runs: its own folder.
         write("bin/kestrel-bare", "#!/bin/sh\necho ran >bare.tmp && mv bare.tmp bare.txt\n",
               Executable);
-        qputenv("PATH", root + "/bin:" + qgetenv("PATH"));
+        mEnvironment.set("PATH", root + "/bin:" + qgetenv("PATH"));
         QVERIFY(QDir::setCurrent(mRoot.path()));
     }
     void init() { QFile::remove(path("opened")); }
-    void cleanupTestCase() { QFile::setPermissions(path("locked/closed"), Executable); }
+    void cleanupTestCase()
+    {
+        QFile::setPermissions(path("locked/closed"), Executable);
+        QDir::setCurrent(mStartedIn);
+    }
 
     // What started leaves a record: which arguments, in which folder, with which environment.
     // A failure known at once is reported (the message names the file) and starts nothing.

@@ -1,5 +1,5 @@
 #include "platform/KestrelError.h"
-#include "platform/database/Recordset.h"
+#include "platform/database/Connection.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "platform/ui/widgets/LoadPicture.h"
 #include "platform/ui/widgets/RealHandlers.h"
@@ -10,8 +10,6 @@
 
 #include <QAbstractButton>
 #include <QColorSpace>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -19,21 +17,18 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <algorithm>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -60,26 +55,8 @@ struct Receiver : QObject // runs mThrow for each user event; counts those it su
 };
 
 namespace {
-// A session bus of the test's own (a real dbus-daemon), started before the application.
-QString gSessionBus;
-pid_t gSessionBusPid = 0;
 // What Qt reported while the child's application object was made.
 QStringList gStartMessages;
-
-void startSessionBus()
-{
-    FILE* out = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
-    if (!out)
-        return;
-    char address[512] = {};
-    long pid = 0;
-    if (std::fgets(address, sizeof address, out) && std::fscanf(out, "%ld", &pid) == 1) {
-        gSessionBus = QString::fromLocal8Bit(address).trimmed();
-        gSessionBusPid = pid_t(pid);
-        qputenv("DBUS_SESSION_BUS_ADDRESS", gSessionBus.toLocal8Bit());
-    }
-    pclose(out);
-}
 } // namespace
 
 // The widget layer offscreen: the real message box, pictures, the top-level error handler.
@@ -154,28 +131,31 @@ private slots:
         const QString odd = mDir.filePath("my icon; $(x).ico"), cut = mDir.filePath("cut.png");
         QVERIFY(image.save(odd, "PNG") && image.save(cut, "PNG"));
         QVERIFY(QFile::resize(cut, QFileInfo(cut).size() / 2));
-        QFile svg(mDir.filePath("i.svg"));
-        QVERIFY(svg.open(QIODevice::WriteOnly));
-        svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>");
-        svg.close();
-        QFile xpm(mDir.filePath("i.xpm"));
-        QVERIFY(xpm.open(QIODevice::WriteOnly));
-        xpm.write("/* XPM */\nstatic char *i[] = {\"2 3 1 1\", \". c #ff0000\", \"..\", \"..\", "
-                  "\"..\"};\n");
-        xpm.close();
+        const QString svg = mDir.filePath("i.svg"), xpm = mDir.filePath("i.xpm");
+        for (const auto& [file, content] :
+             {std::pair{svg, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>"},
+              {xpm, "/* XPM */ static char *i[] = {\"2 3 1 1\", \". c #f00\", \"..\", \"..\", "
+                    "\"..\"};"}}) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) > 0);
+        }
         QTest::addRow("multi-size ico") << kestrel_resources::DefaultIconPath << QSize(32, 32) << 0;
-        QTest::addRow("svg drawn at the icon size") << svg.fileName() << QSize(32, 16) << 0;
-        QTest::addRow("xpm") << xpm.fileName() << QSize(2, 3) << 0;
+        QTest::addRow("svg drawn at the icon size") << svg << QSize(32, 16) << 0;
+        QTest::addRow("xpm") << xpm << QSize(2, 3) << 0;
         QTest::addRow("png named .ico, odd name") << odd << QSize(48, 48) << 0;
         QTest::addRow("missing") << mDir.filePath("missing.ico") << QSize() << 53;
         QTest::addRow("truncated png") << cut << QSize() << 481;
-        QTest::addRow("device") << "/dev/zero" << QSize() << 75; // never read
+        QTest::addRow("device") << mDir.filePath("device") << QSize() << 75; // never read
     }
     void loadsPicturesOrThrows()
     {
         QFETCH(QString, file);
         QFETCH(QSize, size);
         QFETCH(qint32, error);
+        // A decoy of a device that never ends.
+        if (file.endsWith("/device") && !QFileInfo::exists(file) &&
+            ::mknod(QFile::encodeName(file).constData(), S_IFCHR | 0600, makedev(1, 5)) != 0)
+            QSKIP("only root makes a device node");
         for (bool icon : {false, true}) {
             try {
                 QCOMPARE(icon ? loadIcon(file).actualSize(size) : loadPicture(file).size(), size);
@@ -230,8 +210,8 @@ private slots:
         QVERIFY(noCache.open(QIODevice::WriteOnly));
         noCache.write("<fontconfig><dir>/usr/share/fonts</dir></fontconfig>\n");
         noCache.close();
-        const auto restore = qScopeGuard([] {
-            qunsetenv("FONTCONFIG_FILE");
+        const auto restore = qScopeGuard([before = qgetenv("FONTCONFIG_FILE")] {
+            before.isNull() ? qunsetenv("FONTCONFIG_FILE") : qputenv("FONTCONFIG_FILE", before);
             FcConfigSetCurrent(nullptr);
         });
         if (!configFile.isEmpty())
@@ -245,26 +225,24 @@ private slots:
         FcConfig* own = FcInitLoadConfigAndFonts();
         QVERIFY(own);
         const auto releaseOwn = qScopeGuard([own] { FcConfigDestroy(own); });
-        FcConfig* current = FcConfigGetCurrent();
-        QVERIFY(current != own);
-        const auto strings = [](FcStrList* list) {
+        // The files read, folders, caches and fonts, sorted.
+        const auto described = [](FcConfig* config) {
             QStringList out;
-            while (FcChar8* s = FcStrListNext(list))
-                out.append(QString::fromUtf8(reinterpret_cast<const char*>(s)));
-            FcStrListDone(list);
-            out.sort();
-            return out;
-        };
-        const auto fontFiles = [](FcConfig* config) {
+            const auto take = [&out](const char* kind, FcStrList* list) {
+                while (FcChar8* s = FcStrListNext(list))
+                    out << kind + QString::fromUtf8(reinterpret_cast<const char*>(s));
+                FcStrListDone(list);
+            };
+            take("config ", FcConfigGetConfigFiles(config));
+            take("folder ", FcConfigGetFontDirs(config));
+            take("cache ", FcConfigGetCacheDirs(config));
             FcPattern* all = FcPatternCreate();
             FcObjectSet* file = FcObjectSetBuild(FC_FILE, nullptr);
             FcFontSet* fonts = FcFontList(config, all, file);
-            QStringList out;
-            for (int i = 0; fonts && i < fonts->nfont; ++i) {
-                FcChar8* path = nullptr;
-                if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &path) == FcResultMatch)
-                    out.append(QString::fromUtf8(reinterpret_cast<const char*>(path)));
-            }
+            for (int i = 0; fonts && i < fonts->nfont; ++i)
+                if (FcChar8* path = nullptr;
+                    FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &path) == FcResultMatch)
+                    out << "font " + QString::fromUtf8(reinterpret_cast<const char*>(path));
             if (fonts)
                 FcFontSetDestroy(fonts);
             FcObjectSetDestroy(file);
@@ -272,12 +250,10 @@ private slots:
             out.sort();
             return out;
         };
-        QCOMPARE(strings(FcConfigGetConfigFiles(current)), strings(FcConfigGetConfigFiles(own)));
-        QCOMPARE(strings(FcConfigGetFontDirs(current)), strings(FcConfigGetFontDirs(own)));
-        QCOMPARE(strings(FcConfigGetCacheDirs(current)), strings(FcConfigGetCacheDirs(own)));
-        const QStringList files = fontFiles(current);
-        QVERIFY(!files.isEmpty());
-        QCOMPARE(files, fontFiles(own));
+        QVERIFY(FcConfigGetCurrent() != own);
+        const QStringList current = described(FcConfigGetCurrent());
+        QVERIFY(!current.isEmpty() && current.last().startsWith("font ")); // sorted last
+        QCOMPARE(current, described(own));
     }
 #endif
 
@@ -294,44 +270,12 @@ private slots:
         QVERIFY2(!reported.contains(QStringLiteral("thread")), qPrintable(reported));
     }
 
-    // The application's warm-up connected to the user's session bus.
-    void warmUpConnectsToTheSessionBus()
-    {
-        QVERIFY2(!gSessionBus.isEmpty(), "dbus-daemon did not start a session bus");
-        // Nothing here has asked for the session bus: the warm-up's connection is the only
-        // client of the bus besides this probe.
-        QDBusConnection probe = QDBusConnection::connectToBus(gSessionBus, QStringLiteral("probe"));
-        const auto disconnect =
-            qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("probe")); });
-        QVERIFY(probe.isConnected());
-        const auto clients = [&probe] {
-            return probe.interface()->registeredServiceNames().value().filter(
-                QRegularExpression(QStringLiteral("^:")));
-        };
-        QTRY_COMPARE(clients().size(), 2);
-        QVERIFY(QDBusConnection::sessionBus().isConnected());
-        QVERIFY(clients().contains(QDBusConnection::sessionBus().baseService()));
-    }
-
-    // The warm-up loads the driver on its own thread while this one opens and reads a
-    // catalogue and icons; it must neither get in the way nor leave a connection behind.
+    // The warm-up loads the driver on its own thread while this one opens a catalogue; it
+    // must neither get in the way nor leave a connection behind.
     void warmUpRunsBesideTheFirstOpen()
     {
-        const QString path = mDir.filePath(QStringLiteral("warm.db"));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "make");
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE t(x)")));
-            QVERIFY(QSqlQuery(db).exec(QStringLiteral("INSERT INTO t VALUES (7)")));
-        }
-        QSqlDatabase::removeDatabase("make");
-        const QString svg = mDir.filePath(QStringLiteral("warm.svg"));
-        QFile drawing(svg);
-        QVERIFY(drawing.open(QIODevice::WriteOnly));
-        drawing.write("<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8'/>");
-        drawing.close();
-
+        const QString path = mDir.filePath(QStringLiteral("warm.db")); // empty: no tables
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
         for (int round = 0; round < 20; ++round) {
             StartupWarmUp warmUp;
             warmUp.startWithApplication();
@@ -339,14 +283,7 @@ private slots:
             connection.setConnectionString(path);
             connection.setReadOnly(true);
             connection.Open();
-            Recordset rows(connection);
-            rows.setSource(QStringLiteral("SELECT x FROM t"));
-            rows.Open();
-            QCOMPARE(rows.Fields(QStringLiteral("x")).toInt(), 7);
-            rows.Close();
             connection.Close();
-            QCOMPARE(loadPicture(kestrel_resources::DefaultIconPath).size(), QSize(32, 32));
-            QCOMPARE(loadPicture(svg).size(), QSize(32, 32));
         }
         QVERIFY2(QSqlDatabase::connectionNames().isEmpty(),
                  qPrintable(QSqlDatabase::connectionNames().join(u',')));
@@ -379,6 +316,7 @@ private slots:
             QCoreApplication::sendEvent(&failing, &again);
             return MsgAnswer::Ok;
         });
+        const auto restore = qScopeGuard([&previous] { setMsgHandler(std::move(previous)); });
         const int code = static_cast<KestrelApplication*>(qApp)->runGuarded([&] {
             if (where == Where::StartUp)
                 thrower();
@@ -389,7 +327,6 @@ private slots:
             QTimer::singleShot(2000, &failing, [] { QCoreApplication::exit(0); }); // if not ended
             return QCoreApplication::exec();
         });
-        setMsgHandler(std::move(previous));
         QCOMPARE(code, KestrelApplication::UnhandledErrorExitCode);
         QVERIFY(code != 0 && bystander.mDelivered == 0);
         QVERIFY(shown.size() == 1 && shown[0].icon == MsgIcon::Critical);
@@ -418,8 +355,10 @@ int startBesideASilentBus(int argc, char** argv)
         gStartMessages.append(message);
     });
     {
-        StartupWarmUp ahead; // its bus thread is well under way before the application
-        QThread::msleep(50);
+        StartupWarmUp ahead; // its bus thread connected before the application is made
+        pollfd waiting{bus, POLLIN, 0};
+        if (::poll(&waiting, 1, 10000) != 1)
+            return 3;
         auto app = std::make_unique<KestrelApplication>(argc, argv);
         qInstallMessageHandler(nullptr);
         // Closing the bus fails the waiting connections: the bus threads end.
@@ -436,12 +375,9 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && qstrcmp(argv[1], "--start-beside-a-silent-bus") == 0)
         return startBesideASilentBus(argc, argv);
-    startSessionBus();
-    const auto stopBus = qScopeGuard([] {
-        if (gSessionBusPid > 0)
-            kill(gSessionBusPid, SIGTERM);
-    });
     kestreltest::isolateUserFolders();
+    // The warm-up's bus connection fails at once instead of reaching the user's bus.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + qgetenv("HOME") + "/no-bus");
     KestrelApplication app(argc, argv);
     test_UiWidgets test;
     return QTest::qExec(&test, argc, argv);

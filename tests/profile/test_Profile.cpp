@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -158,11 +159,13 @@ private slots:
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+        });
         const rlimit small{4096, saved.rlim_max};
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         const bool written = WritePrivateProfileString("s", "k", QString(10000, u'x'), m_file);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
         QVERIFY(!written && bytes() == "[s]\nk=old\n");
         QCOMPARE(QDir(m_dir.path()).entryList({"short*"}).size(), 1);
     }
@@ -171,10 +174,11 @@ private slots:
     {
         SKIP_UNLESS_PERMISSIONS_APPLY();
         setUp("[s]\nk=old\n");
-        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        const auto writable = qScopeGuard(
+            [this] { QFile::setPermissions(m_dir.path(), QFile::Permissions(0x7700)); });
+        QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         const bool inPlace = WritePrivateProfileString("s", "k", "new", m_file);
         const bool made = WritePrivateProfileString("s", "k", "new", m_dir.filePath("new.ini"));
-        QFile::setPermissions(m_dir.path(), QFile::Permissions(0x7700));
         QVERIFY(inPlace && !made && bytes() == "[s]\nk=new\n");
     }
 

@@ -21,6 +21,9 @@ class TestClsIniFile : public QObject
     Q_OBJECT
     QTemporaryDir mDir;
     const QString mIni = mDir.filePath("test.ini");
+    // As the programs do; put back when the test ends.
+    const clsIniFile::LogicErrorHandler mPreviousHandler =
+        clsIniFile::setLogicErrorHandler(platform::MsgBox);
 
     void openOn(clsIniFile& ini, const QByteArray& content) // a fresh file, section "S"
     {
@@ -29,12 +32,10 @@ class TestClsIniFile : public QObject
         ini.setSectionName("S");
     }
 
+public:
+    ~TestClsIniFile() override { clsIniFile::setLogicErrorHandler(mPreviousHandler); }
+
 private slots:
-    void initTestCase()
-    {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(mDir.filePath("cfg")));
-        clsIniFile::setLogicErrorHandler(platform::MsgBox); // as the programs do
-    }
     void init() { QFile::remove(mIni); }
 
     void sectionSetFlagGuardsEntryOperations()
@@ -87,46 +88,23 @@ private slots:
 
     void extractNameAndPath_data()
     {
-        QTest::addColumn<QString>("path"); // "" stands for FullPath
+        QTest::addColumn<QString>("path"); // "" stands for FullPath, /opt/k/Set.Up.ini
         QTest::addColumn<QString>("whole");
         QTest::addColumn<QString>("name"); // without the extension
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("folder");
-        QTest::addRow("two dots") << "/d/a.tar.gz"
-                                  << "a.tar.gz"
-                                  << "a"
-                                  << "tar.gz"
-                                  << "/d";
-        QTest::addRow("no dot") << "/d/README"
-                                << "README"
-                                << "README"
-                                << "README"
-                                << "/d";
-        QTest::addRow("dot in folder") << "/a.b/c"
-                                       << "c"
-                                       << "c"
-                                       << "c"
-                                       << "/a.b";
-        QTest::addRow("dot-file") << "/d/.profile"
-                                  << ".profile"
-                                  << ""
-                                  << "profile"
-                                  << "/d";
-        QTest::addRow("in /") << "/f.ini"
-                              << "f.ini"
-                              << "f"
-                              << "ini"
-                              << "";
-        QTest::addRow("folder") << "/d/e/"
-                                << ""
-                                << ""
-                                << ""
-                                << "/d/e";
-        QTest::addRow("FullPath") << ""
-                                  << "Set.Up.ini"
-                                  << "Set"
-                                  << "Up.ini"
-                                  << "/opt/k";
+        const auto row = [](const char* path, const QString& parts) {
+            const QStringList p = parts.split(u'|');
+            QTest::newRow(*path ? path : "FullPath")
+                << QString(path) << p[0] << p[1] << p[2] << p[3];
+        };
+        row("/d/a.tar.gz", "a.tar.gz|a|tar.gz|/d");
+        row("/d/README", "README|README|README|/d");
+        row("/a.b/c", "c|c|c|/a.b");
+        row("/d/.profile", ".profile||profile|/d");
+        row("/f.ini", "f.ini|f|ini|");
+        row("/d/e/", "|||/d/e");
+        row("", "Set.Up.ini|Set|Up.ini|/opt/k");
     }
     void extractNameAndPath()
     {
@@ -144,7 +122,7 @@ private slots:
         clsIniFile ini;
         openOn(ini, "");
         ini.setUseWinINI(true);
-        QCOMPARE(ini.FullPath(), mDir.filePath("cfg/WIN.INI"));
+        QCOMPARE(ini.FullPath(), qEnvironmentVariable("XDG_CONFIG_HOME") + "/WIN.INI");
         QCOMPARE(ini.PutInt("n", 12), qint16(1));
         QCOMPARE(ini.PutString("s", "text"), qint16(1));
         ini.DeleteNumEntry("n"); // the system profile keeps "0"

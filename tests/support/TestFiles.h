@@ -3,14 +3,33 @@
 #include "platform/KestrelError.h"
 #include "tests/support/AsUser.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QTest>
 
 #include <functional>
+#include <optional>
 #include <unistd.h>
 
+// A data table whose columns all hold text: the columns' names, then each row's texts.
+inline void textColumns(std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        QTest::addColumn<QString>(name);
+}
+inline void textRow(const char* tag, std::initializer_list<QString> texts)
+{
+    QTestData& row = QTest::newRow(tag);
+    for (const QString& text : texts)
+        row << text;
+}
+
+// Makes the file's folder when it is missing.
 inline void writeFile(const QString& path, const QByteArray& bytes)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
@@ -21,13 +40,57 @@ inline QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// "number|source|description" of the error an operation throws; empty when it throws none.
-inline QString errorOf(const std::function<void()>& operation)
+// Every file of a folder with its bytes.
+inline QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        files.insert(info.fileName(), readFile(info.filePath()));
+    return files;
+}
+
+// The error an operation throws.
+inline std::optional<KestrelError> caught(const std::function<void()>& operation)
 {
     try {
         operation();
-    } catch (const KestrelError& e) {
-        return QString::number(e.number()) + '|' + e.source() + '|' + e.description();
+    } catch (const KestrelError& error) {
+        return error;
     }
-    return {};
+    return std::nullopt;
 }
+// "number|source|description" of the error an operation throws; empty when it throws none.
+inline QString errorOf(const std::function<void()>& operation)
+{
+    const std::optional<KestrelError> e = caught(operation);
+    return e ? QString::number(e->number()) + '|' + e->source() + '|' + e->description() : "";
+}
+
+// Sets environment variables for its lifetime (a null value unsets one), then puts back
+// what was there, also when the test fails.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, QByteArray>> values = {})
+    {
+        for (const auto& [name, value] : values)
+            set(name, value);
+    }
+    ~ScopedEnvironment()
+    {
+        for (auto saved = mSaved.crbegin(); saved != mSaved.crend(); ++saved)
+            saved->second ? qputenv(saved->first, *saved->second) : qunsetenv(saved->first);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+    void set(const char* name, const QByteArray& value)
+    {
+        mSaved.append(
+            {name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+
+private:
+    QList<std::pair<const char*, std::optional<QByteArray>>> mSaved;
+};

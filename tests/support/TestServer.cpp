@@ -19,9 +19,9 @@ QString serverUri(QString* why)
     return uri;
 }
 
-QString serverDatabaseUri(const QString& database)
+QString serverDatabaseUri(const QString& database, const QString& uri)
 {
-    QUrl url(serverUri());
+    QUrl url(uri);
     url.setPath(u'/' + database);
     return url.toString();
 }

@@ -15,8 +15,8 @@ inline const QString Postgresql = QStringLiteral("postgresql");
 
 // The server's URI, or empty when there is none; why tells what went wrong then.
 QString serverUri(QString* why = nullptr);
-// The URI of another database on the test server.
-QString serverDatabaseUri(const QString& database);
+// The URI of another database on the test server, or on the server of uri.
+QString serverDatabaseUri(const QString& database, const QString& uri = serverUri());
 // Data rows per engine. The engine is the first column, "engine"; rows are tagged
 // "<engine>: <tag>", so init() can tell the engine by the tag (engineOfRow).
 inline void engineColumn()
@@ -54,6 +54,7 @@ public:
 
     QString location() const { return mLocation; }
     bool server() const { return !mDatabase.isEmpty(); }
+    QString database() const { return mDatabase; }
 
 private:
     QString mLocation;

@@ -18,20 +18,15 @@ private slots:
         QTest::addColumn<QString>("icon"); // custom icon file in the installation
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<bool>("picture");
-        QTest::addRow("empty name") << " "
-                                    << ""
-                                    << QStringList{"Error|Invalid Program Name|"
-                                                   "Information"}
-                                    << false;
-        QTest::addRow("unknown name")
-            << " Nobody "
-            << ""
-            << QStringList{"Closing Property Window|No Properties Found For : Nobody|Critical"}
-            << false;
-        QTest::addRow("no custom icon: the default one") << " Editor"
-                                                         << "" << QStringList() << true;
-        QTest::addRow("missing icon file: no picture") << "Editor"
-                                                       << "gone.ico" << QStringList() << false;
+        const auto row = [](const char* tag, const char* name, const char* icon,
+                            const QStringList& messages, bool picture) {
+            QTest::addRow("%s", tag) << name << icon << messages << picture;
+        };
+        row("empty name", " ", "", {"Error|Invalid Program Name|Information"}, false);
+        row("unknown name", " Nobody ", "",
+            {"Closing Property Window|No Properties Found For : Nobody|Critical"}, false);
+        row("no custom icon: the default one", " Editor", "", {}, true);
+        row("missing icon file: no picture", "Editor", "gone.ico", {}, false);
     }
     void opensOrRefuses()
     {

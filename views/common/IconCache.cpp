@@ -1,14 +1,19 @@
 #include "views/common/IconCache.h"
 
+#include "platform/RegularFile.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr quint32 Magic = 0x4b494331; // "KIC1"
@@ -30,6 +35,17 @@ qint64 pixelBytes(const QList<QImage>& images)
     for (const QImage& image : images)
         bytes += image.sizeInBytes();
     return bytes;
+}
+
+// The cache is only read and written in a real folder (not a link) of this process's own
+// user: elsewhere another user could plant a link or a crafted file where it goes.
+bool ownFolder(const QString& file)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), &st) == 0 &&
+           S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
 }
 
 QString absolute(const QString& iconFile)
@@ -134,10 +150,12 @@ QString IconCache::stamp(const QString& iconFile)
 void IconCache::load()
 {
     mLoaded.clear();
-    if (mFile.isEmpty())
+    if (mFile.isEmpty() || !ownFolder(mFile))
         return;
-    QFile file(mFile);
-    if (!file.open(QIODevice::ReadOnly))
+    // Not through a link, and nothing but a regular file is read: a FIFO would block.
+    QString error;
+    QFile file;
+    if (!platform::openRegularForReading(file, mFile, false, error))
         return;
     QDataStream in(&file);
     in.setVersion(QDataStream::Qt_6_0);
@@ -202,8 +220,16 @@ void IconCache::save()
     if (mFile.isEmpty() || (!mChanged && mUsed.size() == mLoaded.size()))
         return;
     QDir().mkpath(QFileInfo(mFile).absolutePath());
-    QSaveFile file(mFile);
-    if (!file.open(QIODevice::WriteOnly))
+    // A link or anything but a regular file in the cache's place is left as it is; the new
+    // file is written beside it and renamed over it, which never follows a link.
+    struct stat st
+    {
+    };
+    if (!ownFolder(mFile) ||
+        (::lstat(QFile::encodeName(mFile).constData(), &st) == 0 && !S_ISREG(st.st_mode)))
+        return;
+    QTemporaryFile file(mFile + QStringLiteral(".XXXXXX"));
+    if (!file.open())
         return;
     QDataStream out(&file);
     out.setVersion(QDataStream::Qt_6_0);
@@ -213,8 +239,11 @@ void IconCache::save()
         for (const QImage& image : entry->images)
             writeImage(out, image);
     }
-    if (out.status() == QDataStream::Ok)
-        file.commit();
+    if (out.status() != QDataStream::Ok || !file.flush() ||
+        ::rename(QFile::encodeName(file.fileName()).constData(),
+                 QFile::encodeName(mFile).constData()) != 0)
+        return;
+    file.setAutoRemove(false);
     mLoaded = mUsed;
     mChanged = false;
 }

@@ -12,7 +12,9 @@
 // An entry holds for as long as its icon file keeps the content it had when it was decoded
 // (a file that was missing or broken is held as having no images). A cache file that is
 // missing, damaged or of another version is ignored, and one that cannot be written is
-// left out: the icons are then decoded as if there were no cache.
+// left out: the icons are then decoded as if there were no cache. Only a regular file in a
+// folder of the process's own user is read or replaced; a link, a FIFO or a device in its
+// place is neither followed, read nor replaced.
 class IconCache
 {
 public:
