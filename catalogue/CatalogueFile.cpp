@@ -7,6 +7,7 @@
 #include "platform/database/DatabaseLocation.h"
 #include "platform/database/Recordset.h"
 #include "platform/database/SqlScript.h"
+#include "platform/log/Log.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -187,7 +188,18 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
                 Recordset rs(to);
                 rs.setSource(statement);
                 rs.setParameters(row);
-                rs.Open();
+                try {
+                    rs.Open();
+                } catch (const KestrelError& error) {
+                    // Which program the destination refused (a NUL in its name, say).
+                    throw KestrelError(
+                        error.number(), error.source(),
+                        QStringLiteral("program %1 \"%2\": %3")
+                            .arg(row.value(0).toString(),
+                                 platform::log::escapeField(row.value(1).toString(),
+                                                            platform::log::Escape::Listing),
+                                 error.description()));
+                }
             }
         };
         insert(QStringLiteral("Program"), programColumns, programs);

@@ -4,6 +4,7 @@
 #include "launcher/LaunchLog.h"
 #include "launcher/frmView.h"
 #include "platform/KestrelError.h"
+#include "platform/log/Log.h"
 #include "platform/shell/Shell.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/MousePointer.h"
@@ -50,7 +51,8 @@ void Main()
     // loadSettings left (the defaults, where the file cannot be created), and says why on
     // standard error.
     if (!gEnvironment().loadSettings(settingsFilePath()))
-        std::fprintf(stderr, "Kestrel: %s\n", qUtf8Printable(gEnvironment().LoadProblem()));
+        std::fprintf(stderr, "Kestrel: %s\n",
+                     qUtf8Printable(platform::log::terminalText(gEnvironment().LoadProblem())));
     configureLaunchLog();
     // The launcher only reads. The catalogue is opened by its first statement, the list's
     // as the window loads.

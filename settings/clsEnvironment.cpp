@@ -276,7 +276,8 @@ bool clsEnvironment::readSettings(const QString& iniPath)
             action();
         } catch (const KestrelError& error) {
             problems << QStringLiteral("%1 \"%2\": %3")
-                            .arg(QLatin1String(key), quoted(value),
+                            .arg(QLatin1String(key),
+                                 quoted(DatabaseLocation::parse(value).display()),
                                  refusal(expected, value, error));
         }
     };

@@ -22,50 +22,35 @@ const char* const kAddHelp =
 
 int add(const QStringList& args)
 {
-    if (wantsHelp(args))
+    const QStringList valueNames = {"--name", "--path", "--desc", "--icon"};
+    if (wantsHelp(args, valueNames))
         return std::fputs(kAddHelp, stdout), kOk;
-    QString file;
-    QString name, path, desc, icon;
-    bool haveName = false, havePath = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args.at(i);
-        QString* target = nullptr;
-        if (arg == QStringLiteral("--name"))
-            target = &name, haveName = true;
-        else if (arg == QStringLiteral("--path"))
-            target = &path, havePath = true;
-        else if (arg == QStringLiteral("--desc"))
-            target = &desc;
-        else if (arg == QStringLiteral("--icon"))
-            target = &icon;
-        else if (arg.startsWith(QStringLiteral("--")))
-            return usageError(QStringLiteral("add: unknown option %1").arg(arg), kAddHelp);
-        else if (file.isNull())
-            file = arg;
-        else
-            return usageError(QStringLiteral("add: unexpected argument %1").arg(arg), kAddHelp);
-        if (target) {
-            if (++i >= args.size())
-                return usageError(QStringLiteral("add: %1 needs a value").arg(arg), kAddHelp);
-            *target = args.at(i);
-        }
-    }
-    if (file.isNull())
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {}, valueNames, parsed, error))
+        return usageError(QStringLiteral("add: ") + error, kAddHelp);
+    if (parsed.positional.isEmpty())
         return usageError(QStringLiteral("add: FILE is missing"), kAddHelp);
-    if (!haveName || name.trimmed().isEmpty())
+    if (parsed.positional.size() > 1)
+        return usageError(QStringLiteral("add: unexpected argument %1").arg(parsed.positional[1]),
+                          kAddHelp);
+    const QString file = parsed.positional.first();
+    const QString name = parsed.values.value("name"), path = parsed.values.value("path");
+    if (name.trimmed().isEmpty())
         return usageError(QStringLiteral("add: --name is missing or empty"), kAddHelp);
-    if (!havePath || path.trimmed().isEmpty())
+    if (path.trimmed().isEmpty())
         return usageError(QStringLiteral("add: --path is missing or empty"), kAddHelp);
     requireCatalogue(file);
 
     // The catalogue's errors are said as the tool's own, naming the file.
     try {
         clsDBRoutines catalogue(CatalogueLocation{file, false});
-        switch (catalogue.addProgramIfNameFree(name, desc, path, icon)) {
+        switch (catalogue.addProgramIfNameFree(name, parsed.values.value("desc"), path,
+                                               parsed.values.value("icon"))) {
         case clsDBRoutines::NamedWrite::Taken:
             return failOn(file, nameTakenReason(field(TrimSpaces(name))));
         case clsDBRoutines::NamedWrite::Failed:
-            return failOn(file, catalogue.lastWriteError()->description());
+            return failOn(file, writeFailure(catalogue));
         case clsDBRoutines::NamedWrite::Done:
             break;
         }

@@ -20,16 +20,12 @@ int copy(const QStringList& args)
 {
     if (wantsHelp(args))
         return std::fputs(kCopyHelp, stdout), kOk;
-    QStringList locations;
-    bool replace = false;
-    for (const QString& arg : args) {
-        if (arg == QStringLiteral("--replace"))
-            replace = true;
-        else if (arg.startsWith(QStringLiteral("--")))
-            return usageError(QStringLiteral("copy: unknown option %1").arg(arg), kCopyHelp);
-        else
-            locations.append(arg);
-    }
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {"--replace"}, {}, parsed, error))
+        return usageError(QStringLiteral("copy: ") + error, kCopyHelp);
+    const QStringList& locations = parsed.positional;
+    const bool replace = parsed.has("replace");
     if (locations.size() != 2)
         return usageError(QStringLiteral("copy: expected SOURCE and DESTINATION"), kCopyHelp);
     for (const QString& location : locations)
@@ -38,8 +34,7 @@ int copy(const QStringList& args)
     out(QStringLiteral("Copied %1 programs and %2 option rows from %3 to %4\n")
             .arg(copied.programs)
             .arg(copied.options)
-            .arg(DatabaseLocation::parse(locations[0]).display(),
-                 DatabaseLocation::parse(locations[1]).display()));
+            .arg(shown(locations[0]), shown(locations[1])));
     return kOk;
 }
 

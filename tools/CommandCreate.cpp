@@ -20,13 +20,17 @@ int create(const QStringList& args)
 {
     if (wantsHelp(args))
         return std::fputs(kCreateHelp, stdout), kOk;
-    if (args.size() != 1 || args.first().startsWith(u'-'))
-        return usageError(args.isEmpty() ? QStringLiteral("create: FILE is missing")
-                                         : QStringLiteral("create: expected only FILE"),
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {}, {}, parsed, error))
+        return usageError(QStringLiteral("create: ") + error, kCreateHelp);
+    const QStringList& files = parsed.positional;
+    if (files.size() != 1 || (files.first().startsWith(u'-') && !args.contains("--")))
+        return usageError(files.isEmpty() ? QStringLiteral("create: FILE is missing")
+                                          : QStringLiteral("create: expected only FILE"),
                           kCreateHelp);
-    createCatalogue(args.first());
-    out(QStringLiteral("Created the empty catalogue %1\n")
-            .arg(DatabaseLocation::parse(args.first()).display()));
+    createCatalogue(files.first());
+    out(QStringLiteral("Created the empty catalogue %1\n").arg(shown(files.first())));
     return kOk;
 }
 

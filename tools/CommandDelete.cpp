@@ -35,12 +35,12 @@ int remove(const QStringList& args)
         if (programNameKey(program.name) == programNameKey(name))
             stored.insert(program.name);
     if (stored.isEmpty())
-        return fail(kFailed,
-                    QStringLiteral("%1: no program named \"%2\"").arg(file, TrimSpaces(name)));
+        return fail(kFailed, QStringLiteral("%1: no program named \"%2\"")
+                                 .arg(shown(file), field(TrimSpaces(name))));
     for (const QString& storedName : stored)
         if (!catalogue->deleteProgram(storedName))
-            return fail(kFailed,
-                        QStringLiteral("%1: \"%2\" could not be deleted").arg(file, storedName));
+            return failOn(file, QStringLiteral("\"%1\" could not be deleted: %2")
+                                    .arg(field(storedName), writeFailure(*catalogue)));
     out(QStringLiteral("Deleted %1\n").arg(field(TrimSpaces(name))));
     return kOk;
 }

@@ -41,7 +41,7 @@ int importDesktop(const QStringList& args)
     QStringList folders = parsed.positional.mid(1);
     for (const QString& folder : folders)
         if (!QFileInfo(folder).isDir())
-            return fail(kFailed, QStringLiteral("%1: no such folder").arg(folder));
+            return fail(kFailed, QStringLiteral("%1: no such folder").arg(field(folder)));
     if (folders.isEmpty())
         folders = desktop::applicationDirs();
     const bool dryRun = parsed.has("dry-run");
@@ -57,7 +57,8 @@ int importDesktop(const QStringList& args)
             if (!entry.skipReason.isEmpty()) {
                 ++skipped;
                 if (verbose)
-                    out(QStringLiteral("skipped %1: %2\n").arg(entry.file, entry.skipReason));
+                    out(QStringLiteral("skipped %1: %2\n")
+                            .arg(field(entry.file), field(entry.skipReason)));
                 continue;
             }
             const ProgramRecord& program = entry.program;
@@ -69,7 +70,7 @@ int importDesktop(const QStringList& args)
                 if (verbose || dryRun)
                     out(QStringLiteral("%1 %2 (%3)\n")
                             .arg(dryRun ? QStringLiteral("would add") : QStringLiteral("added"),
-                                 field(program.name), entry.file));
+                                 field(program.name), field(entry.file)));
                 break;
             case ImportPlan::Updated:
                 ++updated;
@@ -77,18 +78,18 @@ int importDesktop(const QStringList& args)
                     out(QStringLiteral("%1 %2 (%3)\n")
                             .arg(dryRun ? QStringLiteral("would update")
                                         : QStringLiteral("updated"),
-                                 field(program.name), entry.file));
+                                 field(program.name), field(entry.file)));
                 break;
             case ImportPlan::Skipped:
                 ++skipped;
                 if (verbose)
                     out(QStringLiteral("skipped %1 (%2): %3\n")
-                            .arg(field(program.name), entry.file, reason));
+                            .arg(field(program.name), field(entry.file), reason));
                 iconNote.clear();
                 break;
             }
             if (verbose && !iconNote.isEmpty())
-                out(QStringLiteral("  without an icon: %1\n").arg(iconNote));
+                out(QStringLiteral("  without an icon: %1\n").arg(field(iconNote)));
         }
         return ImportCounts{added, updated, skipped};
     };

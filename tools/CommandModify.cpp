@@ -18,11 +18,12 @@ const char* const kModifyHelp =
 
 int modify(const QStringList& args)
 {
-    if (wantsHelp(args))
+    const QStringList valueNames = {"--name", "--desc", "--path", "--icon"};
+    if (wantsHelp(args, valueNames))
         return std::fputs(kModifyHelp, stdout), kOk;
     Arguments parsed;
     QString error;
-    if (!parseArguments(args, {}, {"--name", "--desc", "--path", "--icon"}, parsed, error))
+    if (!parseArguments(args, {}, valueNames, parsed, error))
         return usageError(QStringLiteral("modify: ") + error, kModifyHelp);
     if (parsed.positional.size() != 2)
         return usageError(QStringLiteral("modify: expected FILE and NAME"), kModifyHelp);
@@ -40,35 +41,41 @@ int modify(const QStringList& args)
     // Found, checked and changed in one step, so that no other writer takes the new name
     // or changes the program in between.
     int result = kOk;
-    catalogue->inOneStep([&] {
-        const QList<ProgramRecord> programs = catalogue->loadCatalogue();
-        const ProgramRecord* old = nullptr;
-        for (const ProgramRecord& program : programs)
-            if (!old && programNameKey(program.name) == programNameKey(name))
-                old = &program;
-        if (!old) {
-            result = fail(
-                kFailed, QStringLiteral("%1: no program named \"%2\"").arg(file, TrimSpaces(name)));
-            return;
-        }
-        const QString newName = TrimSpaces(parsed.values.value("name", old->name));
-        for (const ProgramRecord& program : programs)
-            if (programNameKey(program.name) == programNameKey(newName) &&
-                programNameKey(program.name) != programNameKey(old->name)) {
-                result = failOn(file, nameTakenReason(field(program.name)));
+    try {
+        catalogue->inOneStep([&] {
+            const QList<ProgramRecord> programs = catalogue->loadCatalogue();
+            const ProgramRecord* old = nullptr;
+            for (const ProgramRecord& program : programs)
+                if (!old && programNameKey(program.name) == programNameKey(name))
+                    old = &program;
+            if (!old) {
+                result = fail(kFailed, QStringLiteral("%1: no program named \"%2\"")
+                                           .arg(shown(file), field(TrimSpaces(name))));
                 return;
             }
-        const auto value = [&parsed](const char* key, const QString& current) {
-            return parsed.values.value(QLatin1String(key), current);
-        };
-        if (!catalogue->updateProgram(old->name, newName, value("desc", old->description),
-                                      value("path", old->path), value("icon", old->icon))) {
-            result = fail(kFailed,
-                          QStringLiteral("%1: \"%2\" could not be changed").arg(file, old->name));
-            return;
-        }
-        out(QStringLiteral("Modified %1\n").arg(field(newName)));
-    });
+            const QString newName = TrimSpaces(parsed.values.value("name", old->name));
+            for (const ProgramRecord& program : programs)
+                if (programNameKey(program.name) == programNameKey(newName) &&
+                    programNameKey(program.name) != programNameKey(old->name)) {
+                    result = failOn(file, nameTakenReason(field(program.name)));
+                    return;
+                }
+            const auto value = [&parsed](const char* key, const QString& current) {
+                return parsed.values.value(QLatin1String(key), current);
+            };
+            if (!catalogue->updateProgram(old->name, newName, value("desc", old->description),
+                                          value("path", old->path), value("icon", old->icon))) {
+                result = failOn(file, QStringLiteral("\"%1\" could not be changed: %2")
+                                          .arg(field(old->name), writeFailure(*catalogue)));
+                return;
+            }
+            out(QStringLiteral("Modified %1\n").arg(field(newName)));
+        });
+    } catch (const KestrelError& error) {
+        // The step itself was refused (a user who may only read cannot lock the table).
+        return failOn(file, QStringLiteral("\"%1\" could not be changed: %2")
+                                .arg(field(TrimSpaces(name)), error.description()));
+    }
     return result;
 }
 } // namespace tool

@@ -18,13 +18,18 @@ int roles(const QStringList& args)
 {
     if (wantsHelp(args))
         return std::fputs(kRolesHelp, stdout), kOk;
-    if (args.size() > 1)
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {}, {}, parsed, error))
+        return usageError(QStringLiteral("roles: ") + error, kRolesHelp);
+    if (parsed.positional.size() > 1)
         return usageError(QStringLiteral("roles: expected at most DATABASE"), kRolesHelp);
-    const QString database = args.value(0, QStringLiteral("kestrel"));
+    const QString database = parsed.positional.value(0, QStringLiteral("kestrel"));
     static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (!plainName.match(database).hasMatch())
-        return usageError(QStringLiteral("roles: %1 is not a plain database name").arg(database),
-                          kRolesHelp);
+        return usageError(
+            QStringLiteral("roles: %1 is not a plain database name").arg(field(database)),
+            kRolesHelp);
     out(catalogueRolesSql(database));
     return kOk;
 }

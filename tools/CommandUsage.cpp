@@ -203,11 +203,16 @@ int usage(const QStringList& args)
 {
     if (wantsHelp(args))
         return std::fputs(kUsageHelp, stdout), kOk;
-    QStringList files = args;
-    const bool json = files.removeAll(QStringLiteral("--json")) > 0;
+    Arguments parsed;
+    QString error;
+    if (!parseArguments(args, {"--json"}, {}, parsed, error))
+        return usageError(QStringLiteral("usage: ") + error, kUsageHelp);
+    const QStringList& files = parsed.positional;
+    const bool json = parsed.has("json");
     for (const QString& file : files)
-        if (file.startsWith(u'-'))
-            return usageError(QStringLiteral("usage: unknown option %1").arg(file), kUsageHelp);
+        if (file.startsWith(u'-') && !args.contains(QStringLiteral("--")))
+            return usageError(QStringLiteral("usage: unknown option %1").arg(field(file)),
+                              kUsageHelp);
     if (files.isEmpty())
         return usageError(QStringLiteral("usage: LOGFILE is missing"), kUsageHelp);
 

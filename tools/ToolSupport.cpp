@@ -6,6 +6,7 @@
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
 #include "platform/database/Connection.h"
+#include "platform/database/DatabaseError.h"
 #include "platform/database/DatabaseLocation.h"
 #include "platform/log/Log.h"
 
@@ -20,6 +21,12 @@
 #include <unistd.h>
 
 namespace tool {
+namespace {
+// The server's SQLSTATEs for a statement the role has no right to run, and for a value
+// past one of its limits (an index row, for one).
+constexpr qint32 kServerNoRights = 42501;
+constexpr qint32 kServerLimit = 54000;
+} // namespace
 
 void out(const QString& text)
 {
@@ -28,15 +35,23 @@ void out(const QString& text)
 
 int fail(int code, const QString& message)
 {
-    std::fprintf(stderr, "kestrel-catalogue: %s\n", message.toLocal8Bit().constData());
+    // The commands' own lines hold their names escaped already; an engine's text may not.
+    std::fprintf(stderr, "kestrel-catalogue: %s\n",
+                 platform::log::terminalText(message).toLocal8Bit().constData());
     return code;
+}
+
+QString shown(const QString& location)
+{
+    return field(DatabaseLocation::parse(location).display());
 }
 
 int failOn(const QString& file, const QString& description)
 {
-    if (description.contains(file))
+    const QString name = shown(file);
+    if (description.contains(name))
         return fail(kFailed, description);
-    return fail(kFailed, QStringLiteral("%1: %2").arg(file, description));
+    return fail(kFailed, QStringLiteral("%1: %2").arg(name, description));
 }
 
 int usageError(const QString& message, const char* help)
@@ -46,18 +61,37 @@ int usageError(const QString& message, const char* help)
     return kUsage;
 }
 
-bool wantsHelp(const QStringList& args)
+QString writeFailure(const clsDBRoutines& catalogue)
 {
-    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+    const KestrelError& error = *catalogue.lastWriteError();
+    if (error.source() == serverErrorSource() && error.number() == kServerLimit)
+        return QStringLiteral("the name or another text is too long for the server (%1)")
+            .arg(error.description());
+    return error.description();
+}
+
+bool wantsHelp(const QStringList& args, const QStringList& valueNames)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QStringLiteral("--"))
+            return false;
+        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h"))
+            return true;
+        if (valueNames.contains(arg))
+            ++i; // its value, whatever it looks like
+    }
+    return false;
 }
 
 void requireCatalogue(const QString& path)
 {
     if (!DatabaseLocation::looksLikeUri(path) && !QFileInfo::exists(path))
-        throw ToolError{kFailed, QStringLiteral("%1: no such file").arg(path)};
+        throw ToolError{kFailed, QStringLiteral("%1: no such file").arg(field(path))};
     // Never opened: a FIFO would block the tool for good, a device reads without end.
     if (const QString kind = platform::notRegularFileReason(path); !kind.isEmpty())
-        throw ToolError{kFailed, QStringLiteral("%1: is %2, not a catalogue file").arg(path, kind)};
+        throw ToolError{kFailed,
+                        QStringLiteral("%1: is %2, not a catalogue file").arg(field(path), kind)};
     Connection connection;
     connection.setReadOnly(true);
     connection.setConnectionString(path);
@@ -65,10 +99,14 @@ void requireCatalogue(const QString& path)
     try {
         requireCatalogueTables(connection);
     } catch (const KestrelError& error) {
-        // The message never shows a server's password.
+        // A lock or a role's rights say nothing about what the file or database holds.
+        QString what = QStringLiteral("not a catalogue");
+        if (isCatalogueBusy(error))
+            what = QStringLiteral("another program holds the catalogue locked; the wait ran out");
+        else if (error.source() == serverErrorSource() && error.number() == kServerNoRights)
+            what = QStringLiteral("this user may not read the catalogue");
         throw ToolError{kFailed,
-                        QStringLiteral("%1: not a catalogue (%2)")
-                            .arg(DatabaseLocation::parse(path).display(), error.description())};
+                        QStringLiteral("%1: %2 (%3)").arg(shown(path), what, error.description())};
     }
 }
 
@@ -204,7 +242,7 @@ int runImport(clsDBRoutines& catalogue, bool update, bool dryRun, const QString&
     } catch (const KestrelError& failure) {
         return fail(
             kFailed,
-            QStringLiteral("%1: %2; nothing was imported").arg(file, failure.description()));
+            QStringLiteral("%1: %2; nothing was imported").arg(shown(file), failure.description()));
     }
     out(QStringLiteral("%1 added, %2 updated, %3 skipped\n")
             .arg(counts.added)

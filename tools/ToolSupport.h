@@ -35,7 +35,14 @@ int fail(int code, const QString& message);
 // the description names it already. Answers kFailed.
 int failOn(const QString& file, const QString& description);
 int usageError(const QString& message, const char* help);
-bool wantsHelp(const QStringList& args);
+// Why a write failed, in the engine's words; a text too long for the server's name index
+// said as such.
+QString writeFailure(const clsDBRoutines& catalogue);
+// Whether --help or -h stands among the options: before "--", and not as the value of one
+// of valueNames.
+bool wantsHelp(const QStringList& args, const QStringList& valueNames = {});
+// A file or server location as messages show it: no password, control characters escaped.
+QString shown(const QString& location);
 
 // The catalogue of a command that works on an existing one: a regular file or a server
 // URI, a database, and holding the catalogue's tables. Throws ToolError otherwise.

@@ -245,12 +245,18 @@ void Connection::openServer()
         throw KestrelError(DatabaseErrorNumber::NoDriver, EngineName(),
                            QStringLiteral("The Qt PostgreSQL driver (QPSQL) is not installed "
                                           "(Debian package libqt6sql6-psql)."));
+    // Never wait for an unreachable server longer than this: the client library's 0 (or
+    // less, or none) would wait for ever on a server that accepts and never answers.
+    const bool capTimeout = location.parameter(QStringLiteral("connect_timeout")).toInt() <= 0;
     QStringList options;
     for (const auto& [key, value] : location.parameters)
-        options.append(key + u'=' + quotedOption(value));
-    // Never wait for an unreachable server longer than this.
-    if (location.parameter(QStringLiteral("connect_timeout")).isEmpty())
+        if (!capTimeout || key != QStringLiteral("connect_timeout"))
+            options.append(key + u'=' + quotedOption(value));
+    if (capTimeout)
         options.append(QStringLiteral("connect_timeout=%1").arg(kServerConnectTimeout));
+    // Several hosts' ports; one port goes with the host itself.
+    if (!location.ports.isEmpty())
+        options.append(QStringLiteral("port=") + quotedOption(location.ports));
     if (location.parameter(QStringLiteral("application_name")).isEmpty() &&
         !QCoreApplication::applicationName().isEmpty())
         options.append(QStringLiteral("application_name=") +

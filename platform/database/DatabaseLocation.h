@@ -5,7 +5,8 @@
 #include <QString>
 
 // A catalogue's location as the settings hold it: a SQLite file path, or a PostgreSQL
-// connection URI, postgresql://[user@]host[:port]/dbname[?param=value&...] (or postgres://).
+// connection URI, postgresql://[user@]host[:port][,host[:port]...]/dbname[?param=value&...]
+// (or postgres://): several hosts are tried in turn, as the client library does.
 // Anything written scheme://... is taken for a URI.
 struct DatabaseLocation
 {
@@ -15,17 +16,19 @@ struct DatabaseLocation
     static bool looksLikeUri(const QString& text);
 
     Kind kind = Kind::File;
-    QString text;                              // as given
-    QString host;                              // name, address or socket folder; empty: default
-    int port = -1;                             // -1: the default (5432)
-    QString database;                          // dbname
-    QString user;                              // empty: the login name
+    QString text;     // as given
+    QString host;     // name, address or socket folder (several: comma-separated); empty: default
+    int port = -1;    // -1: the default (5432), or one port per host in ports
+    QString ports;    // with several hosts: their ports, comma-separated (empty: the default)
+    QString database; // dbname
+    QString user;     // empty: the login name
     QList<QPair<QString, QString>> parameters; // the other libpq parameters, in order
     bool carriesSecret = false;                // a password (or sslpassword) is written in it
     QString problem; // why the URI cannot be used (empty when it can); never shows a secret
 
     bool isServer() const { return kind == Kind::Server; }
-    // For messages and windows: the file path, or the URI with any password left out.
+    // For messages and windows: the file path, or the URI with any password left out, in
+    // whatever case or form it is written; a long one shortened in the middle.
     QString display() const;
     // "host H, port P, database D" for messages about a server.
     QString serverDescription() const;

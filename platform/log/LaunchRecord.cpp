@@ -65,7 +65,8 @@ bool parseLaunchLine(const QString& text, LaunchRecord& record, QString& error)
         return false;
     }
     record.when = QDateTime::fromString(fields[0], Qt::ISODateWithMs);
-    if (!record.when.isValid() || fields[0].size() < 20) {
+    // A time without its offset reads as local time, which is not what the writer meant.
+    if (!record.when.isValid() || record.when.timeSpec() == Qt::LocalTime) {
         error =
             QStringLiteral("not a time with offset: \"%1\"").arg(escapeField(fields[0].left(40)));
         return false;

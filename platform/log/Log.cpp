@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -78,6 +80,16 @@ QString escapeField(const QString& text, Escape style)
             out += c;
     }
     return out;
+}
+
+QString terminalText(const QString& text)
+{
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        if (std::any_of(line.cbegin(), line.cend(),
+                        [](QChar c) { return c.category() == QChar::Other_Control; }))
+            line = escapeField(line, Escape::Listing);
+    return lines.join(u'\n');
 }
 
 bool unescapeField(const QString& field, QString& text, QString* error)

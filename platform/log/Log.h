@@ -25,6 +25,9 @@ bool appendLine(const QString& path, const QByteArray& line, QString& error);
 // the tool's listing and messages leave those and write NUL as \0.
 enum class Escape { Log, Listing };
 QString escapeField(const QString& text, Escape style = Escape::Log);
+// A message for a terminal: each line that holds a control character (a name or an
+// engine's text echoed in it) escaped whole as Escape::Listing; the other lines as given.
+QString terminalText(const QString& text);
 // The reverse of escapeField; answers false on a malformed escape or a raw control
 // character, with what and where in error when given.
 bool unescapeField(const QString& field, QString& text, QString* error = nullptr);

@@ -1,6 +1,7 @@
 #include "platform/ui/MessageBox.h"
 
 #include "platform/KestrelError.h"
+#include "platform/log/Log.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -20,7 +21,8 @@ MsgAnswer MsgBox(const MsgRequest& request)
     if (const MsgHandler& handler = installedHandler())
         return handler(request);
     // No user interface (a command-line tool, a core test): say it on stderr.
-    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.title), qUtf8Printable(request.text));
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.title),
+                 qUtf8Printable(log::terminalText(request.text)));
     return request.buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
 }
 
@@ -37,7 +39,8 @@ MsgAnswer MsgBoxWithReason(MsgRequest request, const QString& reason)
     // Without a handler MsgBox writes the whole text to standard error itself.
     if (installedHandler())
         std::fprintf(stderr, "%s: %s: %s\n", qUtf8Printable(QCoreApplication::applicationName()),
-                     qUtf8Printable(request.text), qUtf8Printable(reason));
+                     qUtf8Printable(log::terminalText(request.text)),
+                     qUtf8Printable(log::terminalText(reason)));
     request.text += QStringLiteral("\n\n") + reason;
     return MsgBox(request);
 }

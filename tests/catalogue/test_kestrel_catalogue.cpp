@@ -6,13 +6,19 @@
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QUrl>
+#include <QUrlQuery>
+#include <arpa/inet.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 #include <vector>
 
 // The command-line tool, run as the installer runs it.
@@ -131,6 +137,25 @@ private slots:
         row("import usage", {"import", "@/k.mdb"}, 2, "import: expected FILE and JSON");
         row("import-desktop folder", {"import-desktop", "@/k.mdb", "@/nowhere"}, 1,
             "nowhere: no such folder");
+        // Options end at "--"; a value is taken whatever it looks like.
+        row("path like an option", {"add", "@/k.mdb", "--name", "--help", "--path", "--help"}, 0,
+            "Added --help");
+        row("name after --", {"delete", "@/k.mdb", "--", "--help"}, 1,
+            "no program named \"--help\"");
+        row("echoed name", {"delete", "@/k.mdb", "gone\x1b[5m"}, 1, "named \"gone\\x1b[5m\"");
+        // Never a password, in whatever case; a long location shortened; several hosts.
+        row("password in capitals", {"list", "postgresql://h/d?PASSWORD=s3cret"}, 1,
+            "carries a password");
+        row("long database", {"list", "postgresql://127.0.0.1:1/" + QString(100000, 'd')}, 1,
+            "Connection refused");
+        row("hosts", {"list", "postgresql://127.0.0.1:1,[::1]:2/d?connect_timeout=1"}, 1,
+            "(host 127.0.0.1,::1, port 1,2, database d)");
+        row("host ports", {"list", "postgresql:///d?host=127.0.0.1,127.0.0.1&port=1,2"}, 1,
+            "(host 127.0.0.1,127.0.0.1, port 1,2, database d)");
+        row("bad host", {"list", "postgresql://a,b:x/d"}, 1, "the host \"b:x\" is not");
+        // A server that accepts and never answers ($ is its port): the default wait.
+        row("silent server", {"list", "postgresql://127.0.0.1:$/d?connect_timeout=0"}, 1,
+            "timeout expired");
         for (const char* command :
              {"modify", "delete", "export", "import", "import-desktop", "check", "list"})
             row(command, {command, "--help"}, 0,
@@ -162,10 +187,23 @@ private slots:
                 QSKIP("no device can be made here (not root)");
         QVERIFY(QFile::link("k.mdb", mDir->filePath("link.json")));
         const auto before = snapshot(mDir->path());
+        // The kernel accepts on a listening socket; nothing ever answers.
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof address;
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        const auto close = qScopeGuard([silent] { ::close(silent); });
+        QVERIFY(::bind(silent, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                ::listen(silent, 8) == 0 &&
+                ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size) == 0);
         args.replaceInStrings("@", mDir->path()).replaceInStrings("%", mInputs.path());
+        args.replaceInStrings("$", QString::number(ntohs(address.sin_port)));
+        QElapsedTimer timer;
+        timer.start();
         const auto [exitCode, output] = run(args);
         QCOMPARE(exitCode, code);
-        QVERIFY2(output.contains(message), qPrintable(output));
+        QVERIFY2(output.contains(message) && !output.contains("s3cret") && output.size() < 3000,
+                 qPrintable(output.left(3000)));
+        QVERIFY(timer.elapsed() < 15000);
         if (code != 0)
             QCOMPARE(snapshot(mDir->path()), before);
         QVERIFY(!QFileInfo(mDir->filePath("null")).isFile());
@@ -209,6 +247,31 @@ private slots:
         QCOMPARE(run({"add", uri, "--name", " c ", "--path", "/c"}).first, 1); // as on a file
         QCOMPARE(sql(uri, "SELECT Program_Key FROM Program WHERE Program_Name = 'C'"),
                  QVariantList{8});
+        QString big; // letters that do not compress, past the server's name index
+        for (quint32 i = 0, x = 1; i < 20000; ++i, x = x * 1103515245 + 12345)
+            big += QChar('a' + (x >> 16) % 26);
+        QVERIFY(run({"add", uri, "--name", big, "--path", "/b"})
+                    .second.contains("the name or another text is too long for the server"));
+        // A role without rights is told so; one that may only read, why nothing changed.
+        const QString role = QUrl(uri).path().mid(1) + "_reader";
+        sql(uri, "CREATE ROLE " + role + " LOGIN");
+        const auto dropRole = qScopeGuard([&] {
+            sql(uri, "DROP OWNED BY " + role);
+            sql(testdb::serverUri(), "DROP ROLE " + role);
+        });
+        QUrl asRole(uri);
+        QUrlQuery query(asRole);
+        query.removeAllQueryItems("user");
+        query.addQueryItem("user", role);
+        asRole.setQuery(query);
+        QVERIFY(run({"list", asRole.toString()})
+                    .second.contains(": this user may not read the catalogue (permission denied"));
+        sql(uri, "GRANT SELECT ON Program, Program_Options TO " + role);
+        const QString modified = run({"modify", asRole.toString(), "c", "--desc", "d"}).second;
+        QVERIFY2(modified.contains("\"c\" could not be changed: permission denied"),
+                 qPrintable(modified));
+        QVERIFY(run({"delete", asRole.toString(), "c"})
+                    .second.contains("\"C\" could not be deleted: permission denied"));
 
         // Back to a new file; a destination with programs only with --replace; a failure
         // half-way leaves the destination as it was.
@@ -294,7 +357,7 @@ private slots:
         writeFile(s + "calc.desktop", app + "Name=Hidden by the user's\n");
         writeFile(s + "edit.desktop", app + "Name=Edit\nGenericName=Editor\nIcon=" +
                                           dir.filePath("sys").toUtf8() + "\n");
-        writeFile(s + "nodisplay.desktop", app + "Name=N\nNoDisplay=true\n");
+        writeFile(s + "nodisplay\x1b[5m.desktop", app + "Name=N\nNoDisplay=true\n");
         writeFile(s + "bad.desktop", app + "Name=\xFF\n");
         writeFile(s + "old.desktop", app + "Name=OLD\n");
         writeFile(dir.filePath("sys/icons/hicolor/index.theme"),
@@ -324,7 +387,7 @@ private slots:
                                      "skipped S/bad.desktop: line 4: the text is not UTF-8\n"
                                      "added Edit (S/edit.desktop)\n"
                                      "  without an icon: the icon @/sys is not a file\n"
-                                     "skipped S/nodisplay.desktop: NoDisplay=true\n"
+                                     "skipped S/nodisplay\\x1b[5m.desktop: NoDisplay=true\n"
                                      "skipped OLD (S/old.desktop): the name exists\n"
                                      "2 added, 0 updated, 3 skipped\n")));
         QCOMPARE(run({"list", catalogue}).second,

@@ -2,19 +2,7 @@
 // that is accepted writes back to JSON that reads as the same programs, and writing that
 // again gives the same bytes.
 #include "catalogue/CatalogueJson.h"
-
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-} // namespace
+#include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

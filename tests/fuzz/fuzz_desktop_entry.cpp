@@ -2,19 +2,7 @@
 // either read or refused with the line at fault, every key read is well formed, and
 // decoding a value never grows it.
 #include "platform/desktop/DesktopEntry.h"
-
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-} // namespace
+#include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

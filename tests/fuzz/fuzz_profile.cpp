@@ -2,25 +2,15 @@
 // hang" it checks what a write promises: the value written reads back, other entries and
 // every comment line keep their values, and repeating a write changes nothing more.
 #include "platform/profile/ProfileText.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QByteArrayList>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace platform::profile;
 
 namespace {
-
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
 
 QString trimBlanks(QString s)
 {

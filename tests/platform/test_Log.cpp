@@ -75,6 +75,8 @@ private slots:
         textColumns({"line", "error"});
         textRow("no offset", {"2026-12-07T10:00:00\th\tu\tp\t/x\tstarted\t",
                               "not a time with offset: \"2026-12-07T10:00:00\""});
+        textRow("milliseconds, no offset", {"2026-12-07T10:00:00.000\th\tu\tp\t/x\tstarted\t",
+                                            "not a time with offset: \"2026-12-07T10:00:00.000\""});
         textRow("bad result",
                 {"2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t", "unknown result \"ok\""});
         textRow("bad escape", {"2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t",
