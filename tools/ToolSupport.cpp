@@ -95,18 +95,29 @@ void requireCatalogue(const QString& path)
     Connection connection;
     connection.setReadOnly(true);
     connection.setConnectionString(path);
-    connection.Open();
+    const auto refused = [&path](const QString& what, const KestrelError& error) {
+        return ToolError{kFailed,
+                         QStringLiteral("%1: %2 (%3)").arg(shown(path), what, error.description())};
+    };
+    const QString locked = QStringLiteral("another program holds the catalogue locked; the wait "
+                                          "ran out");
+    try {
+        connection.Open();
+    } catch (const KestrelError& error) {
+        // Opening a file checks it under the lock wait: one locked for good fails here.
+        if (isCatalogueBusy(error))
+            throw refused(locked, error);
+        throw;
+    }
     try {
         requireCatalogueTables(connection);
     } catch (const KestrelError& error) {
         // A lock or a role's rights say nothing about what the file or database holds.
-        QString what = QStringLiteral("not a catalogue");
         if (isCatalogueBusy(error))
-            what = QStringLiteral("another program holds the catalogue locked; the wait ran out");
-        else if (error.source() == serverErrorSource() && error.number() == kServerNoRights)
-            what = QStringLiteral("this user may not read the catalogue");
-        throw ToolError{kFailed,
-                        QStringLiteral("%1: %2 (%3)").arg(shown(path), what, error.description())};
+            throw refused(locked, error);
+        if (error.source() == serverErrorSource() && error.number() == kServerNoRights)
+            throw refused(QStringLiteral("this user may not read the catalogue"), error);
+        throw refused(QStringLiteral("not a catalogue"), error);
     }
 }
 
