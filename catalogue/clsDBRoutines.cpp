@@ -123,6 +123,11 @@ void clsDBRoutines::closeConnection()
     mConnection = Connection();
 }
 
+bool clsDBRoutines::waitsForAServer() const
+{
+    return DatabaseLocation::looksLikeUri(mLocation.path) && !isConnectionOpen(mConnection);
+}
+
 bool clsDBRoutines::isConnectionOpen(const Connection& connection)
 {
     return connection.State() == Connection::adStateOpen;

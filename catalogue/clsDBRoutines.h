@@ -94,6 +94,10 @@ public:
     // The lock wait of the connection, the open one included (catalogueLockWait at first).
     void setLockWait(qint32 seconds);
 
+    // Whether the first statement still has to reach a server (which may take up to the
+    // connect timeout to answer).
+    bool waitsForAServer() const;
+
 private:
     void openConnection();
     // Runs one write, keeping its failure (a KestrelError thrown) for lastWriteError.

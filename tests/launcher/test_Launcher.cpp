@@ -30,9 +30,12 @@
 #include <QSysInfo>
 #include <QTest>
 #include <QTimer>
+#include <arpa/inet.h>
 #include <optional>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 using enum platform::MousePointer;
 
@@ -466,10 +469,26 @@ private slots:
             QCOMPARE(status->text(), "STATUS");
             QVERIFY(!window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
         }
-        LockHolder again(fx.db());
+        {
+            LockHolder again(fx.db());
+            const QStringList output = runInstalled(fx, fx.path(""), {"--busy"});
+            QVERIFY2(output.value(0) == "WINDOW|1|0" &&
+                         ran(output.mid(1), "MSG|2|*database is locked", 1),
+                     qPrintable(output.join('\n')));
+        }
+        // A server that accepts and never answers, asked to wait for ever: the window shows
+        // first, and the capped connect timeout's error ends it.
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof address;
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        const auto close = qScopeGuard([silent] { ::close(silent); });
+        QVERIFY(::bind(silent, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                ::listen(silent, 8) == 0 &&
+                ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+        fx.writeIni(QStringLiteral("postgresql://127.0.0.1:%1/db?connect_timeout=0")
+                        .arg(ntohs(address.sin_port)));
         const QStringList output = runInstalled(fx, fx.path(""), {"--busy"});
-        QVERIFY2(output.value(0) == "WINDOW|1|0" &&
-                     ran(output.mid(1), "MSG|2|*database is locked", 1),
+        QVERIFY2(output.value(0) == "WINDOW|1|0" && ran(output.mid(1), "MSG|2|*timeout expired", 1),
                  qPrintable(output.join('\n')));
     }
 

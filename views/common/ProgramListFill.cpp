@@ -7,6 +7,7 @@
 #include "views/common/IconCache.h"
 #include "views/common/ProgramListWidget.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHash>
 #include <QLabel>
@@ -150,6 +151,14 @@ void ProgramListFill::fill()
 
 void ProgramListFill::fillWhenFree()
 {
+    // A server may take its whole connect timeout to answer, or not to: the window shows
+    // first, saying what it waits for, and the fill starts once the list has painted.
+    if (!mWaitingForPaint && mCatalogue.waitsForAServer() && !mList->viewport()->isVisible()) {
+        mWaitingForPaint = true;
+        mList->viewport()->installEventFilter(this);
+        setWaitingText(QStringLiteral("Connecting to the catalogue server..."));
+        return;
+    }
     if (!mWaitingFor.isValid())
         mWaitingFor.start();
     try {
@@ -168,6 +177,19 @@ void ProgramListFill::fillWhenFree()
     }
     mWaitingFor.invalidate();
     setWaitingText({});
+}
+
+bool ProgramListFill::eventFilter(QObject* watched, QEvent* event)
+{
+    if (mWaitingForPaint && watched == mList->viewport() && event->type() == QEvent::Paint) {
+        mList->viewport()->removeEventFilter(this);
+        // After this paint has reached the screen.
+        QTimer::singleShot(0, this, [this] {
+            mWaitingForPaint = false;
+            fillWhenFree();
+        });
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ProgramListFill::setWaitingText(const QString& text)

@@ -47,6 +47,7 @@ signals:
 
 private:
     void setWaitingText(const QString& text);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     clsDBRoutines& mCatalogue;
     QString mDefaultIcon;
@@ -55,4 +56,6 @@ private:
     bool mKeepPrograms = false;
     QElapsedTimer mWaitingFor;
     QLabel* mWaitingLabel = nullptr;
+    // The first fill from a server waits for the window's first paint.
+    bool mWaitingForPaint = false;
 };
