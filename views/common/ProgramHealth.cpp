@@ -108,6 +108,9 @@ void BrokenMarker::useFilledPrograms(const QList<ProgramRecord>& programs)
 
 void BrokenMarker::checkNow()
 {
+    // Still connecting: the rows the fill adds start the check.
+    if (mCatalogue.waitsForAServer())
+        return;
     mFillChecked = true;
     try {
         ProgramHealth::instance().check(mCatalogue.loadCatalogue());

@@ -181,11 +181,15 @@ void ProgramListFill::fillWhenFree()
 
 bool ProgramListFill::eventFilter(QObject* watched, QEvent* event)
 {
+    // The window is laid out after the text was set: the text follows the list's size.
+    if (watched == mList->viewport() && event->type() == QEvent::Resize && mWaitingLabel)
+        mWaitingLabel->setGeometry(mList->viewport()->rect().adjusted(12, 12, -12, -12));
     if (mWaitingForPaint && watched == mList->viewport() && event->type() == QEvent::Paint) {
         mList->viewport()->removeEventFilter(this);
-        // After this paint has reached the screen.
         QTimer::singleShot(0, this, [this] {
             mWaitingForPaint = false;
+            // The painted window must reach the display before the wait: hand it over now.
+            QGuiApplication::sync();
             fillWhenFree();
         });
     }
