@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueFile.h"
 #include "tests/support/LockHolder.h"
+#include "tests/support/SilentServer.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
@@ -16,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QUrlQuery>
-#include <arpa/inet.h>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -196,16 +196,10 @@ private slots:
             QVERIFY(holder.emplace(mDir->filePath("locked.mdb")).locked());
         }
         const auto before = snapshot(mDir->path());
-        // The kernel accepts on a listening socket; nothing ever answers.
-        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t size = sizeof address;
-        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-        const auto close = qScopeGuard([silent] { ::close(silent); });
-        QVERIFY(::bind(silent, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-                ::listen(silent, 8) == 0 &&
-                ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+        const SilentServer silent;
+        QVERIFY(silent.port() > 0);
         args.replaceInStrings("@", mDir->path()).replaceInStrings("%", mInputs.path());
-        args.replaceInStrings("$", QString::number(ntohs(address.sin_port)));
+        args.replaceInStrings("$", QString::number(silent.port()));
         QElapsedTimer timer;
         timer.start();
         const auto [exitCode, output] = run(args);

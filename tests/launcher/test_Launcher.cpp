@@ -12,6 +12,7 @@
 #include "tests/support/FolderLockHolder.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
+#include "tests/support/SilentServer.h"
 #include "tests/support/TestMain.h"
 #include "views/common/ProgramHealth.h"
 #include "views/launcher/ucLeftFrame.h"
@@ -30,9 +31,7 @@
 #include <QSysInfo>
 #include <QTest>
 #include <QTimer>
-#include <arpa/inet.h>
 #include <optional>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -478,15 +477,10 @@ private slots:
         }
         // A server that accepts and never answers, asked to wait for ever: the window shows
         // first, and the capped connect timeout's error ends it.
-        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t size = sizeof address;
-        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-        const auto close = qScopeGuard([silent] { ::close(silent); });
-        QVERIFY(::bind(silent, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-                ::listen(silent, 8) == 0 &&
-                ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size) == 0);
-        fx.writeIni(QStringLiteral("postgresql://127.0.0.1:%1/db?connect_timeout=0")
-                        .arg(ntohs(address.sin_port)));
+        const SilentServer silent;
+        QVERIFY(silent.port() > 0);
+        fx.writeIni(
+            QStringLiteral("postgresql://127.0.0.1:%1/db?connect_timeout=0").arg(silent.port()));
         const QStringList output = runInstalled(fx, fx.path(""), {"--busy"});
         QVERIFY2(output.value(0) == "WINDOW|1|0" && ran(output.mid(1), "MSG|2|*timeout expired", 1),
                  qPrintable(output.join('\n')));
