@@ -31,9 +31,17 @@ int remove(const QStringList& args)
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, false);
     QSet<QString> stored;
-    for (const ProgramRecord& program : catalogue->loadCatalogue())
-        if (programNameKey(program.name) == programNameKey(name))
-            stored.insert(program.name);
+    const QList<ProgramRecord> programs = catalogue->loadCatalogue();
+    QString matched = name;
+    for (const QString& form : nameForms(name)) {
+        for (const ProgramRecord& program : programs)
+            if (programNameKey(program.name) == programNameKey(form))
+                stored.insert(program.name);
+        if (!stored.isEmpty()) {
+            matched = form;
+            break;
+        }
+    }
     if (stored.isEmpty())
         return fail(kFailed, QStringLiteral("%1: no program named \"%2\"")
                                  .arg(shown(file), field(TrimSpaces(name))));
@@ -41,7 +49,7 @@ int remove(const QStringList& args)
         if (!catalogue->deleteProgram(storedName))
             return failOn(file, QStringLiteral("\"%1\" could not be deleted: %2")
                                     .arg(field(storedName), writeFailure(*catalogue)));
-    out(QStringLiteral("Deleted %1\n").arg(field(TrimSpaces(name))));
+    out(QStringLiteral("Deleted %1\n").arg(field(TrimSpaces(matched))));
     return kOk;
 }
 

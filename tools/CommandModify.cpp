@@ -45,9 +45,10 @@ int modify(const QStringList& args)
         catalogue->inOneStep([&] {
             const QList<ProgramRecord> programs = catalogue->loadCatalogue();
             const ProgramRecord* old = nullptr;
-            for (const ProgramRecord& program : programs)
-                if (!old && programNameKey(program.name) == programNameKey(name))
-                    old = &program;
+            for (const QString& form : nameForms(name))
+                for (const ProgramRecord& program : programs)
+                    if (!old && programNameKey(program.name) == programNameKey(form))
+                        old = &program;
             if (!old) {
                 result = fail(kFailed, QStringLiteral("%1: no program named \"%2\"")
                                            .arg(shown(file), field(TrimSpaces(name))));

@@ -235,6 +235,14 @@ QString field(const QVariant& value)
     return platform::log::escapeField(value.toString(), platform::log::Escape::Listing);
 }
 
+QStringList nameForms(const QString& name)
+{
+    QString unescaped;
+    if (!platform::log::unescapeField(name, unescaped) || unescaped == name)
+        return {name};
+    return {name, unescaped};
+}
+
 int runImport(clsDBRoutines& catalogue, bool update, bool dryRun, const QString& file,
               const std::function<ImportCounts(ImportPlan&)>& offer)
 {

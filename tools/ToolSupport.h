@@ -86,6 +86,9 @@ void writeOutput(const QString& path, const QByteArray& data);
 // A field of a tab-separated line or a name in a message, its control characters escaped
 // as the listing does (platform::log::Escape::Listing).
 QString field(const QVariant& value);
+// The names a NAME argument may mean, as given first: a name the tool printed escaped
+// (a control character as \xHH, a tab as \t) names the program it was printed for.
+QStringList nameForms(const QString& name);
 
 // A command: its name, one line for the overview, and what runs it (arguments after the
 // command's name). Each command lives in its own file and is listed in kestrel-catalogue.cpp.

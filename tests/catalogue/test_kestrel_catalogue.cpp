@@ -71,6 +71,10 @@ private slots:
         row("add control characters", {"add", "@/k.mdb", "--name", "e\x1bx", "--path", "/e"}, 0,
             "Added e\\x1bx\n");
         row("list NUL", {"list", "@/nul.mdb"}, 0, "a\\0b\\x1b\t/p\t\t\t");
+        row("delete by the printed name", {"delete", "@/nul.mdb", "gone\\x1b[5m"}, 0,
+            "Deleted gone\\x1b[5m");
+        row("modify by the printed name", {"modify", "@/nul.mdb", "gone\\x1b[5m", "--desc", "d"}, 0,
+            "Modified gone\\x1b[5m");
         row("add keeps a tab", {"add", "@/k.mdb", "--name", "\tTab ", "--path", "/t"}, 0,
             "Added \\tTab\n");
         // Only ASCII letters fold, as in the name column: ZÄH (stored first) is not zäh.
@@ -180,7 +184,8 @@ private slots:
         createCatalogue(mDir->filePath("nul.mdb"));
         sql(mDir->filePath("nul.mdb"), "INSERT INTO Program (Program_Name, Program_Path) VALUES "
                                        "('a' || char(0) || 'b' || char(27), '/p'), "
-                                       "('Z\u00c4H', '/z'), ('z\u00e4h', '/z')");
+                                       "('Z\u00c4H', '/z'), ('z\u00e4h', '/z'), "
+                                       "('gone' || char(27) || '[5m', '/g')");
         QCOMPARE(::mkfifo(QFile::encodeName(mDir->filePath("pipe.mdb")).constData(), 0600), 0);
         // Decoys: devices made here (only root may make one), a link to the catalogue. None
         // may become a file.
