@@ -1,5 +1,6 @@
 #include "platform/desktop/IconTheme.h"
 
+#include "platform/RegularFile.h"
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/XdgDirs.h"
 
@@ -15,8 +16,10 @@ const char* const kExtensions[] = {".png", ".svg", ".xpm"};
 
 DesktopFile readSmallFile(const QString& path)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly) || in.size() > kMaxFileSize)
+    // A FIFO in a theme's place would block the open for good.
+    QFile in;
+    QString ignored;
+    if (!platform::openRegularForReading(in, path, true, ignored) || in.size() > kMaxFileSize)
         return {};
     return parseDesktopFile(in.read(kMaxFileSize));
 }

@@ -147,6 +147,12 @@ private slots:
     {
         const ScopedEnvironment environment{{"XDG_CONFIG_HOME", mDir.filePath("config").toUtf8()}};
         QCOMPARE(desktop::IconFinder::configuredTheme(), QStringLiteral("hicolor"));
+        // A FIFO in a settings file's place is passed over, never waited on.
+        QDir(mDir.path()).mkpath("config/gtk-3.0");
+        QCOMPARE(::mkfifo(QFile::encodeName(mDir.filePath("config/gtk-3.0/settings.ini")), 0600),
+                 0);
+        QCOMPARE(desktop::IconFinder::configuredTheme(), QStringLiteral("hicolor"));
+        QVERIFY(QFile::remove(mDir.filePath("config/gtk-3.0/settings.ini")));
         write("config/kdeglobals", "[General]\nx=1\n[Icons]\nTheme=Kde\n");
         QCOMPARE(desktop::IconFinder::configuredTheme(), QStringLiteral("Kde"));
         write("config/gtk-3.0/settings.ini", "[Settings]\ngtk-icon-theme-name = Gtk\n");
