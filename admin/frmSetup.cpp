@@ -170,7 +170,7 @@ void frmSetup::cmdCheck_Click()
 {
     // The files are looked at on the health check's thread; the answer comes when it is done.
     mCmdCheck->setEnabled(false);
-    connect(
+    const QMetaObject::Connection answer = connect(
         &ProgramHealth::instance(), &ProgramHealth::checked, this,
         [this] {
             mCmdCheck->setEnabled(true);
@@ -194,13 +194,26 @@ void frmSetup::cmdCheck_Click()
                                        : platform::MsgIcon::Exclamation);
         },
         Qt::SingleShotConnection);
-    mBrokenMarker->checkNow();
+    try {
+        mBrokenMarker->checkNow();
+    } catch (const KestrelError& error) {
+        // The server away: said, and Check works again once it is back.
+        disconnect(answer);
+        mCmdCheck->setEnabled(true);
+        platform::ShowError(error);
+    }
 }
 
 void frmSetup::cmdModify_Click()
 {
     frmModifyProgram dialog(this);
-    dialog.setProgram(mUcProgramView1->selectedItem());
+    try {
+        dialog.setProgram(mUcProgramView1->selectedItem());
+    } catch (const KestrelError& error) {
+        // The program cannot be read (the server away): no dialog to type into.
+        platform::ShowError(error);
+        return;
+    }
     dialog.exec();
 }
 

@@ -11,6 +11,7 @@
 #include <QDate>
 #include <QLocale>
 #include <QSqlDatabase>
+#include <QTimer>
 #include <cmath>
 #include <limits>
 
@@ -92,6 +93,7 @@ void clsDBRoutines::openConnection()
     mConnection.setReadOnly(location.readOnly);
     mConnection.setConnectionString(location.path);
     mConnection.Open();
+    mReachedServer = mConnection.IsServer();
     // An empty file or some other database opens as well; name the file and say what it
     // lacks, rather than fail later with the first query's "no such table".
     try {
@@ -125,7 +127,26 @@ void clsDBRoutines::closeConnection()
 
 bool clsDBRoutines::waitsForAServer() const
 {
-    return DatabaseLocation::looksLikeUri(mLocation.path) && !isConnectionOpen(mConnection);
+    return DatabaseLocation::looksLikeUri(mLocation.path) && !mReachedServer;
+}
+
+void clsDBRoutines::setCloseWhenIdle(bool close)
+{
+    if (!close || !DatabaseLocation::looksLikeUri(mLocation.path)) {
+        mCloseWhenIdle.reset();
+        return;
+    }
+    // A second spans the reads that follow one another (the list, then its search index)
+    // with one connection. Record sets hold their rows, not the connection.
+    mCloseWhenIdle = std::make_unique<QTimer>();
+    mCloseWhenIdle->setSingleShot(true);
+    mCloseWhenIdle->setInterval(1000);
+    QObject::connect(mCloseWhenIdle.get(), &QTimer::timeout, [this] {
+        if (mConnection.inTransaction())
+            mCloseWhenIdle->start();
+        else
+            closeConnection();
+    });
 }
 
 bool clsDBRoutines::isConnectionOpen(const Connection& connection)
@@ -135,6 +156,8 @@ bool clsDBRoutines::isConnectionOpen(const Connection& connection)
 
 Connection& clsDBRoutines::getConnection(Connection& connection)
 {
+    if (mCloseWhenIdle)
+        mCloseWhenIdle->start();
     if (isConnectionOpen(connection))
         return connection;
     openConnection();

@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 
+class QTimer;
+
 // Where a catalogue is and how it is opened.
 struct CatalogueLocation
 {
@@ -98,6 +100,12 @@ public:
     // connect timeout to answer).
     bool waitsForAServer() const;
 
+    // On a server, the connection closes a second after the last statement (never inside a
+    // step) and the next statement opens it again, so that an idle program holds none: the
+    // launcher's way. A file's connection stays open. The closing is done by the event loop
+    // of the thread that calls this.
+    void setCloseWhenIdle(bool close);
+
 private:
     void openConnection();
     // Runs one write, keeping its failure (a KestrelError thrown) for lastWriteError.
@@ -129,6 +137,8 @@ private:
 
     CatalogueLocation mLocation;
     Connection mConnection;
+    bool mReachedServer = false;            // a statement has reached the server once
+    std::unique_ptr<QTimer> mCloseWhenIdle; // restarted by each statement
     std::optional<KestrelError> mLastWriteError;
     QString mLastWriteFailure;
 };

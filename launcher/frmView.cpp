@@ -3,7 +3,9 @@
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/CapsLock.h"
 #include "launcher/modMain.h"
+#include "platform/KestrelError.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/widgets/KestrelApplication.h"
 #include "resources/KestrelResources.h"
 #include "settings/FileChecks.h"
 #include "views/common/CommandLabel.h"
@@ -179,8 +181,32 @@ void frmView::programClicked(QListWidgetItem* item)
 {
     if (!item)
         return;
-    mLeftFrame->setDescription(mCatalogue.getProgramDescription(item->text()));
+    QString description;
+    try {
+        description = mCatalogue.getProgramDescription(item->text());
+    } catch (const KestrelError& error) {
+        catalogueFailed(error);
+        return;
+    }
+    catalogueReadAgain();
+    mLeftFrame->setDescription(description);
     mLeftFrame->displayLabels(true);
+}
+
+void frmView::catalogueFailed(const KestrelError& error)
+{
+    // The list stays, and so does the window: the next click tries again.
+    if (!std::exchange(mCatalogueAway, true))
+        platform::MsgBox(KestrelApplication::unhandledErrorMessage(std::make_exception_ptr(error)));
+    showNotice(QStringLiteral("Catalogue not reachable: ") + error.description());
+}
+
+void frmView::catalogueReadAgain()
+{
+    if (!std::exchange(mCatalogueAway, false))
+        return;
+    mStatusPanel->setText(QStringLiteral("STATUS"));
+    mStatusPanel->setToolTip({});
 }
 
 void frmView::programDoubleClicked(QListWidgetItem* item)
@@ -203,7 +229,11 @@ void frmView::launch(const QString& name)
     // The outcome comes later; the window may be gone by then.
     QPointer<frmView> window(this);
     modMain::LaunchProgram(name, [window](bool started) {
-        if (!started && window)
+        if (!window)
+            return;
+        if (started) // its path was read
+            window->catalogueReadAgain();
+        else
             window->showLaunchFailure();
     });
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class clsDBRoutines;
+class KestrelError;
 class QLabel;
 class QListWidgetItem;
 class QStatusBar;
@@ -59,6 +60,10 @@ private:
     void openProperties();
     void showLaunchFailure();
     void updateStatusPanels();
+    // A catalogue read that failed (the server away): the error's box once, then only the
+    // status panel, until a read works again.
+    void catalogueFailed(const KestrelError& error);
+    void catalogueReadAgain();
 
     clsDBRoutines& mCatalogue;
     QString mDefaultIcon;
@@ -70,4 +75,5 @@ private:
     QLabel* mStatusPanel;
     QLabel* mTimePanel;
     QTimer* mClock;
+    bool mCatalogueAway = false;
 };

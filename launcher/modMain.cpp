@@ -54,11 +54,17 @@ void Main()
         std::fprintf(stderr, "Kestrel: %s\n",
                      qUtf8Printable(platform::log::terminalText(gEnvironment().LoadProblem())));
     configureLaunchLog();
-    // The launcher only reads. The catalogue is opened by its first statement, the list's
-    // as the window loads.
-    setCatalogueReadOnly(true);
-    openDBRoutines(catalogueLocation(gEnvironment(), true));
+    openCatalogue();
     frmView::Instance().show();
+}
+
+void openCatalogue()
+{
+    // The launcher only reads. The catalogue is opened by its first statement, the list's
+    // as the window loads. A room's idle launchers hold none of the server's few connection
+    // slots.
+    setCatalogueReadOnly(true);
+    openDBRoutines(catalogueLocation(gEnvironment(), true)).setCloseWhenIdle(true);
 }
 
 void openMainWindow()

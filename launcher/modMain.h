@@ -14,6 +14,10 @@ namespace modMain {
 // program's top-level handler.
 void Main();
 
+// Makes the program's catalogue object, read-only, at the location the loaded settings name;
+// on a server it holds its connection only while it reads.
+void openCatalogue();
+
 // Makes and loads the main window frmView on the program's catalogue and settings, unless
 // it exists (frmView::Instance asks for it).
 void openMainWindow();

@@ -7,7 +7,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -15,7 +18,9 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <functional>
 #include <map>
+#include <thread>
 
 namespace {
 const QString kFileDriver = QStringLiteral("QSQLITE");
@@ -24,6 +29,30 @@ const QString kServerDriver = QStringLiteral("QPSQL");
 constexpr qint32 kCantOpen = 14;
 // Seconds to wait for a server when the location sets no connect_timeout.
 constexpr int kServerConnectTimeout = 10;
+
+// Runs open, and while the server refuses it for want of a free connection slot (SQLSTATE
+// 53300, which a refused connection does not carry: its texts are matched), runs it again
+// after a pause that doubles from 50 ms to 1 s, for 5 s in all; then the refusal stands. A
+// room's launchers started together hold their slots for a moment each, and the jitter
+// keeps those refused from coming back in step.
+void whenASlotIsFree(const std::function<void()>& open)
+{
+    static const QRegularExpression full(QStringLiteral(
+        "too many clients|too many connections for|remaining connection slots are reserved"));
+    QElapsedTimer waited;
+    waited.start();
+    for (qint64 pause = 50;; pause = std::min<qint64>(pause * 2, 1000)) {
+        try {
+            open();
+            return;
+        } catch (const KestrelError& error) {
+            if (!full.match(error.description()).hasMatch() || waited.elapsed() + pause > 5000)
+                throw;
+        }
+        const qint64 jittered = pause / 2 + QRandomGenerator::global()->bounded(pause);
+        std::this_thread::sleep_for(std::chrono::milliseconds(jittered));
+    }
+}
 
 QString uniqueConnectionName()
 {
@@ -175,7 +204,7 @@ void Connection::Open()
         throw KestrelError(DatabaseErrorNumber::ObjectOpen, EngineName(),
                            QStringLiteral("The connection is already open."));
     if (d->server)
-        openServer();
+        whenASlotIsFree([this] { openServer(); });
     else
         openFile();
 }

@@ -5,15 +5,19 @@
 #include "admin/frmModifyProgram.h"
 #include "admin/frmSetup.h"
 #include "admin/modMain.h"
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/frmView.h"
 #include "settings/clsEnvironment.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
+#include "tests/support/Sql.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/TestServer.h"
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucProgramView.h"
+#include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 
 #include <QDir>
@@ -456,6 +460,75 @@ private slots:
         const auto closeWindow = qScopeGuard([] { delete frmView::existingInstance(); });
         QListWidget* next = frmView::Instance().ucProgramView1()->lstView();
         QCOMPARE(next->item(next->count() - 1)->text(), QStringLiteral("Newcomer"));
+    }
+
+    // A workstation's launcher and administrator while the server is away and back: an idle
+    // launcher holds no connection; its failed clicks give the error's box once, then a
+    // status line, and a launch fails as specified; a failed add keeps its dialog and what
+    // was typed, and Check answers; once the server is back both go on without a word.
+    void serverAwayAndBack()
+    {
+        REQUIRE_PART(spare, "KESTREL_TEST_POSTGRESQL_SPARE");
+        REQUIRE_PART(control, "KESTREL_TEST_POSTGRESQL_SPARE_CTL");
+        Admin a;
+        const QString database =
+            QStringLiteral("kestrel_away_%1").arg(QCoreApplication::applicationPid());
+        const QString uri = testdb::serverDatabaseUri(database, spare);
+        const auto restart = qScopeGuard([&] {
+            if (runControl(control, {"status"}) != 0)
+                runControl(control, {"start"});
+            sql(spare, "DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
+        });
+        sql(spare, "CREATE DATABASE " + database);
+        createCatalogue(uri);
+        sql(uri, "INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES ('Alpha', "
+                 "'First', '/a')");
+        a.fx.writeIni(uri);
+        QVERIFY(admin::Main(a.fx.ini()));
+        clsDBRoutines reader({uri, true}, clsDBRoutines::OnFirstStatement);
+        reader.setCloseWhenIdle(true);
+        frmView& launcher = frmView::open(reader, {gEnvironment().DefaultIcon()});
+        const auto closeLauncher = qScopeGuard([] { delete frmView::existingInstance(); });
+        launcher.show();
+        launcher::ucProgramView* view = launcher.ucProgramView1();
+        QTRY_COMPARE(view->lstView()->count() + a.list()->count(), 2);
+        QTRY_COMPARE(
+            sql(spare, "SELECT count(*) FROM pg_stat_activity WHERE datname = ?", {database}),
+            QVariantList{1}); // the administrator's
+        QLabel* status = launcher.findChild<QLabel*>("sbarStatus");
+
+        QCOMPARE(runControl(control, {"stop"}), 0);
+        for (int click = 0; click < 2; ++click)
+            emit view->ItemClicked(view->lstView()->item(0));
+        emit view->ListDoubleClicked(view->lstView()->item(0));
+        QTRY_COMPARE(a.messages.requests().size(), 4);
+        QVERIFY(status->toolTip().startsWith("Catalogue not reachable: Cannot open the catalogue"));
+        a.press("cmdCheck");
+        QVERIFY(a.setup().findChild<QPushButton*>("cmdCheck")->isEnabled());
+        a.press("cmdAdd");
+        frmAddProgram* dialog = a.addDialogs().value(0);
+        fill(dialog, {"Beta", "typed", "/b", ""});
+        dialog->cmdAdd()->click();
+        QCOMPARE(a.addDialogs(), QList{dialog});
+        QCOMPARE(entries(dialog), (QStringList{"Beta", "typed", "/b", ""}));
+        a.list()->setCurrentRow(0);
+        a.press("cmdModify"); // told, and no dialog
+        const QStringList shown = described(a.messages);
+        QCOMPARE(shown.size(), 8);
+        QVERIFY2(shown[0].contains("|Error -1 in PostgreSQL:") &&
+                     shown[1].startsWith("Error|Unable to execute program : Alpha") &&
+                     shown[6] == notSaved,
+                 qPrintable(shown.join('\n')));
+
+        QCOMPARE(runControl(control, {"start"}), 0);
+        emit view->ItemClicked(view->lstView()->item(0));
+        QCOMPARE(launcher.ucLeftFrame1()->Description(), QStringLiteral("First"));
+        QCOMPARE(status->text(), QStringLiteral("STATUS"));
+        dialog->cmdAdd()->click();
+        a.press("cmdCheck");
+        QTRY_COMPARE(a.messages.requests().size(), 10);
+        QCOMPARE(described(a.messages)[8], added);
+        QCOMPARE(a.messages.requests()[9].title, QStringLiteral("Check"));
     }
 };
 

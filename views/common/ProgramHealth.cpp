@@ -92,8 +92,13 @@ void BrokenMarker::scheduleCheck()
     mScheduled = true;
     QTimer::singleShot(0, this, [this] {
         mScheduled = false;
-        if (!mFillChecked)
-            checkNow();
+        if (!mFillChecked) {
+            try {
+                checkNow();
+            } catch (const KestrelError&) {
+                // The list itself reports a catalogue that cannot be read.
+            }
+        }
     });
 }
 
@@ -112,11 +117,7 @@ void BrokenMarker::checkNow()
     if (mCatalogue.waitsForAServer())
         return;
     mFillChecked = true;
-    try {
-        ProgramHealth::instance().check(mCatalogue.loadCatalogue());
-    } catch (const KestrelError&) {
-        // The list itself reports a catalogue that cannot be read.
-    }
+    ProgramHealth::instance().check(mCatalogue.loadCatalogue());
 }
 
 void BrokenMarker::mark()

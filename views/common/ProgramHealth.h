@@ -59,7 +59,7 @@ public:
     // The programs the list was just filled from: checked at once, without reading the
     // catalogue again.
     void useFilledPrograms(const QList<ProgramRecord>& programs);
-    // Checks the catalogue's programs now.
+    // Checks the catalogue's programs now; a catalogue that cannot be read is thrown.
     void checkNow();
 
 signals:

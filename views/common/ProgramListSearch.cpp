@@ -100,7 +100,14 @@ void ProgramListSearch::ensureIndex()
         takeIndex();
         return;
     }
-    buildIndex(mIndex, listNames(), readDescriptions(mCatalogue));
+    StoredDescriptions stored;
+    try {
+        stored = readDescriptions(mCatalogue);
+    } catch (const KestrelError&) {
+        // The catalogue is away (a server outage): the names alone are searched until the
+        // list is filled again, and nothing typed is lost.
+    }
+    buildIndex(mIndex, listNames(), stored);
     mBuilt = true;
 }
 
