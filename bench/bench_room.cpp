@@ -12,8 +12,9 @@
 // that ended is added to the postmaster's when it is reaped) plus its live children's, read
 // from /proc before and after; the bench's own backend, which watches pg_stat_activity, is
 // taken off. A start is over when its launcher has connected and holds no connection again
-// (starts 20 unless given, one after the other). The connections at rest are those that
-// launchers started together (20 unless given) hold once each has connected and settled.
+// (starts 20 unless given, one after the other); beside it, a bare connection's (open,
+// SELECT 1, close), the floor of any client on this server and machine. The connections at rest are
+// those that launchers started together (20 unless given) hold once each has connected and settled.
 #include "bench/BenchCatalogue.h"
 #include "catalogue/CatalogueFile.h"
 #include "platform/database/Connection.h"
@@ -174,17 +175,29 @@ int main(int argc, char* argv[])
     running.push_back(launch()); // not counted: warms the server's caches
     const bool warmed = waitFor([&] { return held() > 0; }) && waitFor([&] { return held() == 0; });
     stop(running);
-    const double serverBefore = serverCpuMs(postmaster);
-    const double watcherBefore = cpuMs(watcherBackend, false);
+    // The server's processor milliseconds for each of count runs of work, the watcher's
+    // own taken off.
+    const auto serverMsPerRun = [&](int count, const std::function<void()>& work) {
+        const double serverBefore = serverCpuMs(postmaster);
+        const double watcherBefore = cpuMs(watcherBackend, false);
+        for (int i = 0; i < count; ++i)
+            work();
+        return (serverCpuMs(postmaster) - serverBefore -
+                (cpuMs(watcherBackend, false) - watcherBefore)) /
+               count;
+    };
     bool settled = warmed;
-    for (int i = 0; i < starts && settled; ++i) {
+    const double perStart = serverMsPerRun(starts, [&] {
         running.push_back(launch());
-        settled = waitFor([&] { return held() > 0; }) && waitFor([&] { return held() == 0; });
+        settled =
+            settled && waitFor([&] { return held() > 0; }) && waitFor([&] { return held() == 0; });
         stop(running);
-    }
-    const double perStart =
-        (serverCpuMs(postmaster) - serverBefore - (cpuMs(watcherBackend, false) - watcherBefore)) /
-        starts;
+    });
+    // The floor any client pays on this server and machine: open, SELECT 1, close.
+    const double perBareConnection = serverMsPerRun(starts, [&] {
+        Watcher bare(uri);
+        bare.value(QStringLiteral("SELECT 1"));
+    });
 
     // Launchers started together: the connections they hold once all have settled.
     for (int i = 0; i < together; ++i)
@@ -212,10 +225,13 @@ int main(int argc, char* argv[])
     }
     std::printf("A room's launchers against one server (%d programs)\n\n", programs);
     std::printf("%-58s %10.2f\n", "server processor ms per launcher start", perStart);
+    std::printf("%-58s %10.2f\n", "server processor ms per bare connection (open, SELECT 1)",
+                perBareConnection);
     std::printf("%-58s %10lld\n",
                 qPrintable(QStringLiteral("connections held by %1 idle launchers").arg(together)),
                 qint64(atRest));
     std::printf("\nresult room_server_cpu_ms_per_start %.3f\n", perStart);
     std::printf("result room_connections_at_rest %lld\n", qint64(atRest));
+    std::printf("result room_server_cpu_ms_per_bare_connection %.3f\n", perBareConnection);
     return 0;
 }

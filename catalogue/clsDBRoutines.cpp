@@ -93,7 +93,10 @@ void clsDBRoutines::openConnection()
     mConnection.setReadOnly(location.readOnly);
     mConnection.setConnectionString(location.path);
     mConnection.Open();
-    mReachedServer = mConnection.IsServer();
+    // A server found to hold a catalogue once is not asked again each time the launcher
+    // opens its connection for a read.
+    if (mReachedServer)
+        return;
     // An empty file or some other database opens as well; name the file and say what it
     // lacks, rather than fail later with the first query's "no such table".
     try {
@@ -110,6 +113,7 @@ void clsDBRoutines::openConnection()
                                           "kestrel-catalogue create makes one.")
                                .arg(location.path, error.description()));
     }
+    mReachedServer = mConnection.IsServer();
 }
 
 void clsDBRoutines::setLockWait(qint32 seconds)

@@ -137,7 +137,7 @@ private:
 
     CatalogueLocation mLocation;
     Connection mConnection;
-    bool mReachedServer = false;            // a statement has reached the server once
+    bool mReachedServer = false;            // the server was found to hold a catalogue
     std::unique_ptr<QTimer> mCloseWhenIdle; // restarted by each statement
     std::optional<KestrelError> mLastWriteError;
     QString mLastWriteFailure;
