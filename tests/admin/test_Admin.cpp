@@ -21,6 +21,7 @@
 #include "views/launcher/ucProgramView.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,9 +31,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <thread>
 
 using namespace admin;
 
@@ -462,27 +466,26 @@ private slots:
         QCOMPARE(next->item(next->count() - 1)->text(), QStringLiteral("Newcomer"));
     }
 
-    // A workstation's launcher and administrator while the server is away and back: an idle
-    // launcher holds no connection; its failed clicks give the error's box once, then a
-    // status line, and a launch fails as specified; a failed add keeps its dialog and what
-    // was typed, and Check answers; once the server is back both go on without a word.
+    // The server away and back: an idle launcher holds no connection; its failed clicks
+    // give the error's box once, then a status line; a launch fails as specified; a failed
+    // add keeps its dialog and values; Check and Modify answer. Back with every slot taken
+    // for a moment, the launcher waits for one; then all goes on silently.
     void serverAwayAndBack()
     {
-        REQUIRE_PART(spare, "KESTREL_TEST_POSTGRESQL_SPARE");
-        REQUIRE_PART(control, "KESTREL_TEST_POSTGRESQL_SPARE_CTL");
+        const QString spare = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE");
+        const QString control = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE_CTL");
+        if (control.isEmpty())
+            QSKIP("no spare server to stop (scripts/test starts one)");
         Admin a;
-        const QString database =
-            QStringLiteral("kestrel_away_%1").arg(QCoreApplication::applicationPid());
+        const QString database = QStringLiteral("away_%1").arg(QCoreApplication::applicationPid());
         const QString uri = testdb::serverDatabaseUri(database, spare);
         const auto restart = qScopeGuard([&] {
-            if (runControl(control, {"status"}) != 0)
-                runControl(control, {"start"});
+            QProcess::execute(control, {"restart", "-o", ""});
             sql(spare, "DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
         });
         sql(spare, "CREATE DATABASE " + database);
         createCatalogue(uri);
-        sql(uri, "INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES ('Alpha', "
-                 "'First', '/a')");
+        sql(uri, "INSERT INTO Program VALUES (1, 'Alpha', 'First', '/a', '', 0, '')");
         a.fx.writeIni(uri);
         QVERIFY(admin::Main(a.fx.ini()));
         clsDBRoutines reader({uri, true}, clsDBRoutines::OnFirstStatement);
@@ -491,44 +494,52 @@ private slots:
         const auto closeLauncher = qScopeGuard([] { delete frmView::existingInstance(); });
         launcher.show();
         launcher::ucProgramView* view = launcher.ucProgramView1();
+        const auto click = [view] { emit view->ItemClicked(view->lstView()->item(0)); };
         QTRY_COMPARE(view->lstView()->count() + a.list()->count(), 2);
-        QTRY_COMPARE(
-            sql(spare, "SELECT count(*) FROM pg_stat_activity WHERE datname = ?", {database}),
-            QVariantList{1}); // the administrator's
-        QLabel* status = launcher.findChild<QLabel*>("sbarStatus");
+        const QString held = "SELECT count(*) FROM pg_stat_activity WHERE datname = ?";
+        QTRY_COMPARE(sql(spare, held, {database}), QVariantList{1}); // the administrator's
 
-        QCOMPARE(runControl(control, {"stop"}), 0);
-        for (int click = 0; click < 2; ++click)
-            emit view->ItemClicked(view->lstView()->item(0));
+        QCOMPARE(QProcess::execute(control, {"stop"}), 0);
+        click(), click();
         emit view->ListDoubleClicked(view->lstView()->item(0));
-        QTRY_COMPARE(a.messages.requests().size(), 4);
-        QVERIFY(status->toolTip().startsWith("Catalogue not reachable: Cannot open the catalogue"));
         a.press("cmdCheck");
-        QVERIFY(a.setup().findChild<QPushButton*>("cmdCheck")->isEnabled());
         a.press("cmdAdd");
         frmAddProgram* dialog = a.addDialogs().value(0);
         fill(dialog, {"Beta", "typed", "/b", ""});
         dialog->cmdAdd()->click();
-        QCOMPARE(a.addDialogs(), QList{dialog});
-        QCOMPARE(entries(dialog), (QStringList{"Beta", "typed", "/b", ""}));
         a.list()->setCurrentRow(0);
         a.press("cmdModify"); // told, and no dialog
         const QStringList shown = described(a.messages);
-        QCOMPARE(shown.size(), 8);
-        QVERIFY2(shown[0].contains("|Error -1 in PostgreSQL:") &&
+        QVERIFY2(shown.size() == 8 && shown[0].contains("|Error -1 in PostgreSQL:") &&
                      shown[1].startsWith("Error|Unable to execute program : Alpha") &&
-                     shown[6] == notSaved,
+                     shown[6] == notSaved && entries(dialog)[1] == "typed",
                  qPrintable(shown.join('\n')));
+        QLabel* status = launcher.findChild<QLabel*>("sbarStatus");
+        QVERIFY(status->toolTip().startsWith("Catalogue not reachable: Cannot open the catalogue"));
 
-        QCOMPARE(runControl(control, {"start"}), 0);
-        emit view->ItemClicked(view->lstView()->item(0));
-        QCOMPARE(launcher.ucLeftFrame1()->Description(), QStringLiteral("First"));
-        QCOMPARE(status->text(), QStringLiteral("STATUS"));
+        QCOMPARE(QProcess::execute(control, {"start", "-o", "-c max_connections=4"}), 0);
+        QSemaphore taken;
+        std::thread holder([&] { // all four, a superuser's reserved ones too, for 600 ms
+            std::vector<Connection> held(4);
+            for (Connection& connection : held) {
+                connection.setConnectionString(spare);
+                connection.Open();
+            }
+            taken.release();
+            QThread::msleep(600);
+        });
+        QVERIFY(taken.tryAcquire(1, 30000));
+        QElapsedTimer timer;
+        timer.start();
+        click();
+        holder.join();
+        QVERIFY(timer.elapsed() >= 500);
         dialog->cmdAdd()->click();
         a.press("cmdCheck");
         QTRY_COMPARE(a.messages.requests().size(), 10);
-        QCOMPARE(described(a.messages)[8], added);
-        QCOMPARE(a.messages.requests()[9].title, QStringLiteral("Check"));
+        QCOMPARE(launcher.ucLeftFrame1()->Description() + '|' + status->text() + '|' +
+                     described(a.messages)[8] + '|' + a.messages.requests()[9].title,
+                 "First|STATUS|" + added + "|Check");
     }
 };
 

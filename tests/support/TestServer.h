@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -75,20 +74,3 @@ private:
             QSKIP(qPrintable("no PostgreSQL server for the tests: " + why));                       \
         }                                                                                          \
     } while (false)
-
-// The value of a variable that scripts/test sets; skips without it, or fails under CI.
-#define REQUIRE_PART(value, name)                                                                  \
-    const QString value = qEnvironmentVariable(name);                                              \
-    if (value.isEmpty()) {                                                                         \
-        if (qgetenv("CI") == "true")                                                               \
-            QFAIL(name " is not set: the test server's part did not start");                       \
-        QSKIP(name " is not set (scripts/test sets it)");                                          \
-    }
-
-// The spare server's pg_ctl with its arguments; its exit code.
-inline int runControl(const QString& command, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(command, arguments);
-    return process.waitForFinished(90000) ? process.exitCode() : -1;
-}
