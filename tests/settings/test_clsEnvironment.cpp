@@ -66,6 +66,20 @@ private slots:
         env.loadSettings(at("elsewhere/Other.ini"));
         QCOMPARE(readFile(at("Kestrel.ini")), mine);
         QCOMPARE(env.DatabasePath(), at("Default.ico"));
+        // Such a hand-written file loads what it has and names each missing key with the
+        // line to add; the load still fails, and the default icon stays unset.
+        clsEnvironment hand(mDir->path());
+        QVERIFY(!hand.loadSettings(at("Kestrel.ini")));
+        QCOMPARE(hand.DatabasePath(), at("Default.ico"));
+        QCOMPARE(hand.DefaultIcon(), "");
+        for (const QString key :
+             {"DefaultIcon=Default.ico", "DefaultDialogIconPath=icons", "DefaultDialogDBPath=data"})
+            QVERIFY2(hand.LoadProblem().contains(key.section('=', 0, 0) +
+                                                 " is missing (the "
+                                                 "installation's own: " +
+                                                 key.section('=', 0, 0) + '=' +
+                                                 at(key.section('=', 1)) + ')'),
+                     qPrintable(hand.LoadProblem()));
     }
 
     void partialLoads_data()

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QUrl>
+#include <QUrlQuery>
 #include <atomic>
 
 namespace testdb {
@@ -18,6 +19,19 @@ QString serverUri(QString* why)
                                     QStringLiteral("KESTREL_TEST_POSTGRESQL is not set"));
     return uri;
 }
+
+namespace {
+// Databases are made and dropped outside any transaction, which a location through a
+// transaction pooler would give each statement.
+QString outsideTransactions(const QString& uri)
+{
+    QUrl url(uri);
+    QUrlQuery query(url);
+    query.removeAllQueryItems(QStringLiteral("pool_mode"));
+    url.setQuery(query);
+    return url.toString();
+}
+} // namespace
 
 QString serverDatabaseUri(const QString& database, const QString& uri)
 {
@@ -36,7 +50,7 @@ Catalogue::Catalogue(const QString& engine, const QString& folder)
     static std::atomic<int> serial{0};
     mDatabase =
         QStringLiteral("kestrel_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-    sql(serverUri(), QStringLiteral("CREATE DATABASE %1").arg(mDatabase));
+    sql(outsideTransactions(serverUri()), QStringLiteral("CREATE DATABASE %1").arg(mDatabase));
     mLocation = serverDatabaseUri(mDatabase);
     createCatalogue(mLocation);
 }
@@ -44,7 +58,8 @@ Catalogue::Catalogue(const QString& engine, const QString& folder)
 Catalogue::~Catalogue()
 {
     if (!mDatabase.isEmpty())
-        sql(serverUri(), QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(mDatabase));
+        sql(outsideTransactions(serverUri()),
+            QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(mDatabase));
 }
 
 } // namespace testdb
