@@ -71,7 +71,7 @@ bool isNullValue(const QVariant& value)
 
 // The statement with its values in place, for a session that may keep nothing prepared:
 // each value quoted by the driver as it quotes the values of a prepared statement's
-// EXECUTE, in parentheses so that none runs into what is around it ("-" and "-1").
+// EXECUTE, in parentheses so that a negative number after a minus never reads as a comment.
 QString withValues(const QSqlQuery& query, const QString& statement, const QVariantList& values)
 {
     const QList<qsizetype> marks = sqlPlaceholders(statement);

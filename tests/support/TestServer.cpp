@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QUrl>
-#include <QUrlQuery>
 #include <atomic>
 
 namespace testdb {
@@ -25,11 +24,7 @@ namespace {
 // transaction pooler would give each statement.
 QString outsideTransactions(const QString& uri)
 {
-    QUrl url(uri);
-    QUrlQuery query(url);
-    query.removeAllQueryItems(QStringLiteral("pool_mode"));
-    url.setQuery(query);
-    return url.toString();
+    return QString(uri).remove(QStringLiteral("&pool_mode=transaction"));
 }
 } // namespace
 
