@@ -15,7 +15,8 @@
 #   KESTREL_TEST_POOLER                    the server through a private PgBouncer in
 #                                          transaction mode (few server sessions shared by
 #                                          all its clients), with pool_mode=transaction
-#   KESTREL_TEST_POOLER_CTL                with this command: stop, start or restart it
+#   KESTREL_TEST_POOLER_SPARE              the same through a second PgBouncer, which a test
+#   KESTREL_TEST_POOLER_SPARE_CTL          may restart with this command (stop|start|restart)
 # stop_test_server stops them and removes the folder.
 
 KESTREL_TEST_PACKAGES=(postgresql libqt6sql6-psql pgbouncer)
@@ -34,12 +35,12 @@ kestrel_pg_run() {
     fi
 }
 
-# PgBouncer in front of the server whose socket is in folder $1: every database under its
+# PgBouncer in front of the server whose socket is in folder $1, in folder $1/$2 with its
+# socket and its control script $1/$2/ctl (stop|start|restart): every database under its
 # own name, at most two server sessions per database and role (so that clients really
-# share them), on a socket of its own, as nobody when run as root (it refuses root). Writes
-# its control script and exports KESTREL_TEST_POOLER and KESTREL_TEST_POOLER_CTL.
+# share them), as nobody when run as root (it refuses root). Prints its URI.
 kestrel_pooler_start() {
-    local folder=$1 pooler=$1/pooler
+    local folder=$1 pooler=$1/$2
     command -v pgbouncer >/dev/null || [ -x /usr/sbin/pgbouncer ] || return 1
     mkdir -p "$pooler"
     echo '"kestrel" ""' >"$pooler/users"
@@ -63,7 +64,6 @@ INI
     [ "$(id -u)" = 0 ] && chown -R nobody:nogroup "$pooler"
     cat >"$pooler/ctl" <<CTL
 #!/usr/bin/env bash
-# stop, start or restart the test pooler; start waits until it takes connections.
 pid=\$(cat '$pooler/pgbouncer.pid' 2>/dev/null)
 if [ "\$1" != start ] && [ -n "\$pid" ] && kill "\$pid" 2>/dev/null; then
     for i in \$(seq 100); do kill -0 "\$pid" 2>/dev/null || break; sleep 0.1; done
@@ -80,9 +80,8 @@ done
 exit 1
 CTL
     chmod 755 "$pooler/ctl"
-    "$pooler/ctl" start || return 1
-    export KESTREL_TEST_POOLER="postgresql:///postgres?host=$pooler&port=6432&user=kestrel&pool_mode=transaction"
-    export KESTREL_TEST_POOLER_CTL=$pooler/ctl
+    "$pooler/ctl" start >/dev/null || return 1
+    echo "postgresql:///postgres?host=$pooler&port=6432&user=kestrel&pool_mode=transaction"
 }
 
 # The data folder $1 listens on a socket in folder $2 only.
@@ -118,9 +117,15 @@ start_test_server() {
         echo "$KESTREL_TEST_POSTGRESQL_ERROR" >&2
         return 0
     fi
-    if ! kestrel_pooler_start "$folder"; then
+    local pooler
+    if pooler=$(kestrel_pooler_start "$folder" pooler); then
+        export KESTREL_TEST_POOLER=$pooler
+    else
         export KESTREL_TEST_POOLER_ERROR="the test pooler did not start: $(tail -n 3 "$folder/pooler/pgbouncer.log" 2>/dev/null | tr '\n' ' ')"
         echo "$KESTREL_TEST_POOLER_ERROR" >&2
+    fi
+    if pooler=$(kestrel_pooler_start "$folder" pooler-spare); then
+        export KESTREL_TEST_POOLER_SPARE=$pooler KESTREL_TEST_POOLER_SPARE_CTL=$folder/pooler-spare/ctl
     fi
     # A hot standby (streaming from the server) and a spare copy, each on its own socket.
     local copy
@@ -152,7 +157,9 @@ start_test_server() {
 stop_test_server() {
     [ -n "$kestrel_pg_folder" ] || return 0
     local data
-    [ -x "$kestrel_pg_folder/pooler/ctl" ] && "$kestrel_pg_folder/pooler/ctl" stop
+    for data in "$kestrel_pg_folder"/pooler{,-spare}/ctl; do
+        [ -x "$data" ] && "$data" stop
+    done
     for data in "$kestrel_pg_folder"/{standby,spare,data}; do
         if [ -f "$data/postmaster.pid" ]; then
             kestrel_pg_run pg_ctl -D "$data" -m immediate -w stop >/dev/null 2>&1 || true

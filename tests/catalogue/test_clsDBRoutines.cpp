@@ -211,8 +211,15 @@ private slots:
     {
         QFETCH(QString, between);
         sql(mPath, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/a')");
-        clsDBRoutines db({mPath});
-        clsDBRoutines launcher({mPath, true});
+        QString location = mPath, control; // a pooler of its own to restart
+        if (between == "restart") {
+            REQUIRE_PART(spare, "KESTREL_TEST_POOLER_SPARE");
+            REQUIRE_PART(command, "KESTREL_TEST_POOLER_SPARE_CTL");
+            location = testdb::serverDatabaseUri(mCatalogue->database(), spare);
+            control = command;
+        }
+        clsDBRoutines db({location});
+        clsDBRoutines launcher({location, true});
         QCOMPARE(db.getProgramPath("Alpha"), "/a");
         QCOMPARE(launcher.getProgramPath("alpha"), "/a");
         Connection writer;
@@ -221,7 +228,6 @@ private slots:
                 "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = ?",
                 {mCatalogue->database()});
         } else if (between == "restart") {
-            REQUIRE_PART(control, "KESTREL_TEST_POOLER_CTL");
             QCOMPARE(QProcess::execute(control, {"restart"}), 0);
         } else {
             writer.setConnectionString(mPath);
