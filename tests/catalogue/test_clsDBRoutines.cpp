@@ -265,6 +265,8 @@ private slots:
                 {"postgres://h/db?sslmode=require&password=s3cret", "it carries a password"});
         textRow("unknown parameter",
                 {"postgresql://h/db?colour=red", "\"colour\" is not a connection parameter"});
+        textRow("statement pooling", {"postgresql://h/db?pool_mode=statement",
+                                      "pool_mode \"statement\" is not session or transaction"});
         textRow("no server there",
                 {"postgresql:///kestrel?host=@&connect_timeout=3",
                  "(host @, port 5432, database kestrel): connection to server on socket"});
