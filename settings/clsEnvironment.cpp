@@ -284,6 +284,15 @@ bool clsEnvironment::readSettings(const QString& iniPath)
     const auto location = [&](const char* key, const QString& fallback) {
         return resolvedLocation(iniPath, ini.GetString(QLatin1String(key), fallback));
     };
+    // A hand-written file may lack the three keys that have no default: each is named as
+    // missing, with the line the installation's own file would hold.
+    const auto required = [&](const char* key, Expected expected, auto&& set) {
+        const QString absent = QStringLiteral("\x01");
+        if (ini.GetString(QLatin1String(key), absent) != absent)
+            return step(key, expected, [&] { set(value = location(key, QString())); });
+        problems << QStringLiteral("%1 is missing (the installation's own: %1=%2)")
+                        .arg(QLatin1String(key), defaultValue(QLatin1String(key)));
+    };
     ini.setFullPath(iniPath);
     ini.setSectionName(QStringLiteral("Database"));
     step("DatabasePath", Expected::File, [&] {
@@ -310,18 +319,11 @@ bool clsEnvironment::readSettings(const QString& iniPath)
     } catch (const KestrelError&) {
         setHideBroken(false);
     }
-    step("DefaultIcon", Expected::File, [&] {
-        value = location("DefaultIcon", QStringLiteral(""));
-        setDefaultIcon(value);
-    });
-    step("DefaultDialogIconPath", Expected::Folder, [&] {
-        value = location("DefaultDialogIconPath", QStringLiteral(""));
-        setDefaultDialogIconPath(value);
-    });
-    step("DefaultDialogDBPath", Expected::Folder, [&] {
-        value = location("DefaultDialogDBPath", QStringLiteral(""));
-        setDefaultDialogDatabasePath(value);
-    });
+    required("DefaultIcon", Expected::File, [&](const QString& v) { setDefaultIcon(v); });
+    required("DefaultDialogIconPath", Expected::Folder,
+             [&](const QString& v) { setDefaultDialogIconPath(v); });
+    required("DefaultDialogDBPath", Expected::Folder,
+             [&](const QString& v) { setDefaultDialogDatabasePath(v); });
     if (!problems.isEmpty())
         mLoadProblem = QStringLiteral("The settings file \"%1\" cannot be used:\n%2.")
                            .arg(iniPath, problems.join(QStringLiteral(";\n")));

@@ -112,6 +112,7 @@ struct Connection::Impl
     bool readOnly = false;
     bool server = false;        // of the location last opened
     bool inTransaction = false; // between BeginTrans and its end
+    bool pooled = false;        // pool_mode=transaction: nothing kept in the session
     QString name;               // non-empty while open
     // Statements prepared once and run again with new values: a server prepares each
     // statement in a round trip of its own, and a lookup by name is otherwise three.
@@ -136,8 +137,13 @@ void Connection::setCommandTimeout(qint32 seconds)
 {
     d->commandTimeout = seconds;
     // An open connection waits so from its next statement on (on the server, a setting
-    // made inside a transaction that is rolled back goes with it).
-    if (!d->name.isEmpty()) {
+    // made inside a transaction that is rolled back goes with it). Through a transaction
+    // pooler, only the transaction under way takes it; the next ones are sent it.
+    if (d->pooled && d->inTransaction && !d->name.isEmpty()) {
+        QSqlQuery setting(QSqlDatabase::database(d->name, false));
+        setting.exec(localSettings(true, false, seconds).constFirst());
+        setting.finish();
+    } else if (!d->pooled && !d->name.isEmpty()) {
         QSqlQuery setting(QSqlDatabase::database(d->name, false));
         setting.exec(lockWaitStatement(d->server, seconds));
         setting.finish();
@@ -301,7 +307,9 @@ void Connection::openServer()
         db.setPort(location.port);
         db.setUserName(location.user);
         db.setConnectOptions(options.join(u';'));
-        if (db.open()) {
+        if (db.open() && location.transactionPooling) {
+            opened = true; // the session is anyone's after this transaction
+        } else if (db.isOpen()) {
             // The lock wait as on a file; a reader's session refuses every write, whatever
             // its role may do (its default transaction is read-only). One round trip for
             // both: a room's launchers open their connections at the same moment.
@@ -329,6 +337,7 @@ void Connection::openServer()
                             EngineName());
     }
     d->name = name;
+    d->pooled = location.transactionPooling;
 }
 
 qint32 Connection::State() const
@@ -390,11 +399,39 @@ void runOn(const Connection& connection, const QString& statement)
 }
 } // namespace
 
+bool Connection::transactionPooled() const
+{
+    return d->pooled;
+}
+
+QStringList Connection::transactionSettings() const
+{
+    if (!d->pooled || d->inTransaction)
+        return {};
+    return localSettings(true, d->readOnly, d->commandTimeout);
+}
+
+QStringList Connection::localSettings(bool lockWait, bool readOnly, qint32 seconds)
+{
+    QStringList settings;
+    if (lockWait)
+        settings.append(
+            QStringLiteral("SET LOCAL lock_timeout = %1").arg(serverLockTimeoutMs(seconds)));
+    if (readOnly)
+        settings.append(QStringLiteral("SET LOCAL transaction_read_only = on"));
+    return settings;
+}
+
 void Connection::BeginTrans()
 {
     // The file's write lock is taken at once, so a second writer waits instead of failing
-    // half-way; the server locks rows as they are written.
-    const QString begin = d->server ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
+    // half-way; the server locks rows as they are written. Through a transaction pooler the
+    // settings go with the BEGIN, in one round trip.
+    const QString begin = !d->server  ? QStringLiteral("BEGIN IMMEDIATE")
+                          : d->pooled ? (QStringList{QStringLiteral("BEGIN")} +
+                                         localSettings(true, d->readOnly, d->commandTimeout))
+                                            .join(QStringLiteral("; "))
+                                      : QStringLiteral("BEGIN");
     try {
         runOn(*this, begin);
     } catch (const KestrelError&) {

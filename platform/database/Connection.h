@@ -3,6 +3,7 @@
 #include "platform/ErrorNumbers.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QSqlError;
@@ -70,11 +71,19 @@ public:
     void CommitTrans();
     void RollbackTrans();
 
+    // Through a pooler in transaction mode (pool_mode=transaction in the URI) a server
+    // session keeps nothing between transactions: no statement stays prepared, and what a
+    // transaction needs (the lock wait, a reader's read-only mode) is sent inside it.
+    bool transactionPooled() const;
+    // The SET LOCAL statements that a statement run on its own needs before it, in the same
+    // text (one implicit transaction); none inside BeginTrans or on a session of its own.
+    QStringList transactionSettings() const;
+
     // Qt SQL connection name while open, unique in the process; empty when closed.
     QString connectionName() const;
     // The statement prepared on the open connection, kept until it closes: run it, read it
     // to the end and finish it before asking for it again. Null, with the error, when the
-    // engine refuses the statement.
+    // engine refuses the statement. Never asked for when transactionPooled.
     QSqlQuery* preparedStatement(const QString& statement, QSqlError& error);
 
     // Loads the SQLite driver into the process without opening a database, so that the
@@ -83,6 +92,8 @@ public:
     static void preloadDriver();
 
 private:
+    // SET LOCAL statements for the lock wait and a read-only transaction.
+    static QStringList localSettings(bool lockWait, bool readOnly, qint32 seconds);
     void openFile();
     void openServer();
 

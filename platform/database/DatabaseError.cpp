@@ -25,6 +25,11 @@ KestrelError databaseError(const QSqlError& error, const QString& what, const QS
     static const QRegularExpression statementEcho(QStringLiteral("\nLINE \\d+: [^\n]*\n[ ]*\\^"));
     text.remove(statementEcho);
     text = text.trimmed();
+    // A kept statement missing, or there twice: the session is shared by a pooler.
+    if (error.nativeErrorCode() == QLatin1String("26000") ||
+        error.nativeErrorCode() == QLatin1String("42P05"))
+        text += QStringLiteral(" (Through a connection pooler in transaction mode, add "
+                               "pool_mode=transaction to the catalogue's location.)");
     return KestrelError(ok ? number : -1, source.isEmpty() ? databaseErrorSource() : source,
                         what + text);
 }

@@ -189,6 +189,12 @@ DatabaseLocation DatabaseLocation::parse(const QString& text)
             location.database = value;
         } else if (key == QStringLiteral("user")) {
             location.user = value;
+        } else if (key == QStringLiteral("pool_mode")) {
+            // A pooler that hands out each statement alone cannot hold a write's transaction.
+            if (value != QStringLiteral("session") && value != QStringLiteral("transaction"))
+                return refuse(QStringLiteral("pool_mode \"%1\" is not session or transaction")
+                                  .arg(shortened(value)));
+            location.transactionPooling = value == QStringLiteral("transaction");
         } else if (kParameters.contains(key)) {
             location.parameters.append({key, value});
         } else {

@@ -23,7 +23,10 @@ struct DatabaseLocation
     QString database; // dbname
     QString user;     // empty: the login name
     QList<QPair<QString, QString>> parameters; // the other libpq parameters, in order
-    bool carriesSecret = false;                // a password (or sslpassword) is written in it
+    // pool_mode=transaction: a pooler between hands each transaction to any server session,
+    // so nothing may be kept in a session (Kestrel's own parameter, never given to libpq).
+    bool transactionPooling = false;
+    bool carriesSecret = false; // a password (or sslpassword) is written in it
     QString problem; // why the URI cannot be used (empty when it can); never shows a secret
 
     bool isServer() const { return kind == Kind::Server; }

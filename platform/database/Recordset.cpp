@@ -2,10 +2,13 @@
 
 #include "platform/KestrelError.h"
 #include "platform/database/DatabaseError.h"
+#include "platform/database/SqlScript.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -53,11 +56,70 @@ void bindAndRun(QSqlQuery& query, const QVariantList& parameters, const Connecti
     }
 }
 
+// Whether a value goes to the engine as NULL, as the driver decides for a bound value.
+bool isNullValue(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString().isNull();
+    case QMetaType::QByteArray:
+        return value.toByteArray().isNull();
+    default:
+        return value.isNull();
+    }
+}
+
+// The statement with its values in place, for a session that may keep nothing prepared:
+// each value quoted by the driver as it quotes the values of a prepared statement's
+// EXECUTE, in parentheses so that a negative number after a minus never reads as a comment.
+QString withValues(const QSqlQuery& query, const QString& statement, const QVariantList& values)
+{
+    const QList<qsizetype> marks = sqlPlaceholders(statement);
+    if (marks.size() != values.size())
+        throwLayerError(DatabaseErrorNumber::ItemNotFound,
+                        QStringLiteral("The statement has %1 placeholders for %2 values.")
+                            .arg(marks.size())
+                            .arg(values.size()));
+    QString text = statement;
+    for (qsizetype i = marks.size() - 1; i >= 0; --i) {
+        QSqlField field;
+        field.setMetaType(values.at(i).metaType());
+        if (isNullValue(values.at(i)))
+            field.clear();
+        else
+            field.setValue(values.at(i));
+        text.replace(marks.at(i), 1, u'(' + query.driver()->formatValue(field) + u')');
+    }
+    return text;
+}
+
+// Runs the statement as one text. Through a transaction pooler its values go in it and the
+// settings its transaction needs before it (results of their own, skipped), so that it
+// depends on nothing an earlier transaction left in the session. False with the error.
+bool runAsText(QSqlQuery& query, const QString& statement, const QVariantList& values,
+               const Connection& connection)
+{
+    if (!connection.transactionPooled())
+        return query.exec(statement);
+    QStringList text = connection.transactionSettings();
+    const qsizetype settings = text.size();
+    text.append(withValues(query, statement, values));
+    bool ran = query.exec(text.join(QStringLiteral("; ")));
+    for (qsizetype i = 0; ran && i < settings; ++i)
+        ran = query.nextResult();
+    return ran;
+}
+
 // Runs one statement with its values bound.
 void execute(QSqlQuery& query, const QString& statement, const QVariantList& parameters,
              const Connection& connection)
 {
     query.setForwardOnly(true);
+    if (connection.transactionPooled()) {
+        if (!runAsText(query, statement, parameters, connection))
+            throwEngineError(query.lastError(), connection);
+        return;
+    }
     if (!query.prepare(statement))
         throwEngineError(query.lastError(), connection);
     bindAndRun(query, parameters, connection);
@@ -167,12 +229,14 @@ void Recordset::run()
     QSqlQuery own(db);
     own.setForwardOnly(true);
     // The server prepares only reads and writes; a statement without values (the schema's,
-    // a transaction's) runs as it is. Prepared ones are kept for the next run.
-    const bool direct = mConnection.IsServer() && mParameters.isEmpty();
+    // a transaction's) runs as it is. Prepared ones are kept for the next run, except
+    // through a transaction pooler.
+    const bool direct =
+        mConnection.IsServer() && (mParameters.isEmpty() || mConnection.transactionPooled());
     QSqlError error;
     QSqlQuery* prepared = nullptr;
     if (direct) {
-        if (!own.exec(mSource))
+        if (!runAsText(own, mSource, mParameters, mConnection))
             error = own.lastError();
     } else {
         prepared = mConnection.preparedStatement(mSource, error);
@@ -342,7 +406,9 @@ void Recordset::Update()
         QSqlDatabase db = databaseOf(mConnection);
         QSqlQuery insert(db);
         execute(insert, statement, values, mConnection);
-        rowId = insert.lastInsertId();
+        // The server has no rowid, and its last value belongs to the session.
+        if (!mConnection.IsServer())
+            rowId = insert.lastInsertId();
         insert.finish();
     } catch (...) {
         cancelNew();

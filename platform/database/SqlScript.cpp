@@ -33,6 +33,37 @@ QString dollarTag(const QString& s, qsizetype i)
         ++j;
     return j < s.size() && s.at(j) == u'$' ? s.mid(i, j - i + 1) : QString();
 }
+
+// The end of the comment (--, /* */) that starts at i, or i when none does.
+qsizetype pastComment(const QString& s, qsizetype i)
+{
+    const QChar next = i + 1 < s.size() ? s.at(i + 1) : QChar();
+    if (s.at(i) == u'-' && next == u'-') {
+        const qsizetype end = s.indexOf(u'\n', i);
+        return end < 0 ? s.size() : end;
+    }
+    if (s.at(i) == u'/' && next == u'*') {
+        const qsizetype end = s.indexOf(QStringLiteral("*/"), i + 2);
+        return end < 0 ? s.size() : end + 2;
+    }
+    return i;
+}
+
+// The end of the quoted text ('', "", and SQLite's `` and [] when sqlite) or dollar-quoted
+// body that starts at i, or i when none does.
+qsizetype pastQuoted(const QString& s, qsizetype i, bool sqlite)
+{
+    const QChar c = s.at(i);
+    if (c == u'\'' || c == u'"' || (sqlite && c == u'`'))
+        return skipQuoted(s, i, c);
+    if (sqlite && c == u'[')
+        return skipQuoted(s, i, u']');
+    if (const QString tag = c == u'$' ? dollarTag(s, i) : QString(); !tag.isEmpty()) {
+        const qsizetype end = s.indexOf(tag, i + tag.size());
+        return end < 0 ? s.size() : end + tag.size();
+    }
+    return i;
+}
 } // namespace
 
 QStringList splitSqlStatements(const QString& script)
@@ -56,19 +87,12 @@ QStringList splitSqlStatements(const QString& script)
     qsizetype i = 0;
     while (i < script.size()) {
         const QChar c = script.at(i);
-        const QChar next = i + 1 < script.size() ? script.at(i + 1) : QChar();
         if (c.isSpace()) {
             ++i;
             continue;
         }
-        if (c == u'-' && next == u'-') {
-            while (i < script.size() && script.at(i) != u'\n')
-                ++i;
-            continue;
-        }
-        if (c == u'/' && next == u'*') {
-            const qsizetype end = script.indexOf(QStringLiteral("*/"), i + 2);
-            i = end < 0 ? script.size() : end + 2;
+        if (const qsizetype end = pastComment(script, i); end != i) {
+            i = end;
             continue;
         }
         if (c == u';') {
@@ -79,14 +103,8 @@ QStringList splitSqlStatements(const QString& script)
         }
         if (start < 0)
             start = i;
-        if (c == u'\'' || c == u'"' || c == u'`') {
-            i = skipQuoted(script, i, c);
-        } else if (c == u'[') {
-            i = skipQuoted(script, i, u']');
-        } else if (const QString tag = c == u'$' ? dollarTag(script, i) : QString();
-                   !tag.isEmpty()) {
-            const qsizetype end = script.indexOf(tag, i + tag.size());
-            i = end < 0 ? script.size() : end + tag.size();
+        if (const qsizetype end = pastQuoted(script, i, true); end != i) {
+            i = end;
         } else if (isWordChar(c)) {
             qsizetype j = i;
             while (j < script.size() && isWordChar(script.at(j)))
@@ -110,4 +128,22 @@ QStringList splitSqlStatements(const QString& script)
     }
     finish(script.size());
     return statements;
+}
+
+QList<qsizetype> sqlPlaceholders(const QString& statement)
+{
+    QList<qsizetype> found;
+    qsizetype i = 0;
+    while (i < statement.size()) {
+        if (qsizetype end = pastComment(statement, i); end != i) {
+            i = end;
+        } else if (end = pastQuoted(statement, i, false); end != i) {
+            i = end;
+        } else {
+            if (statement.at(i) == u'?')
+                found.append(i);
+            ++i;
+        }
+    }
+    return found;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,3 +10,7 @@
 // BEGIN ... END body of a CREATE TRIGGER. Statements come back without their ';', trimmed;
 // comments between statements are dropped.
 QStringList splitSqlStatements(const QString& script);
+
+// Where the statement's ? placeholders are: outside quotes ('', ""), comments and
+// dollar-quoted bodies, as the engine reads them.
+QList<qsizetype> sqlPlaceholders(const QString& statement);

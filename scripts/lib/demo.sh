@@ -5,7 +5,8 @@
 KESTREL_STAGE=${KESTREL_STAGE:-$KESTREL_BUILD/stage}
 KESTREL_DEMO_PACKAGES=(x11-apps xterm xdotool x11-utils)
 
-# Fills $KESTREL_STAGE with a fresh installation: the programs, Default.ico, icons/,
+# Fills $KESTREL_STAGE with a fresh installation: the programs and kestrel-catalogue,
+# Default.ico, icons/,
 # data/Kestrel.mdb with about eight programs of this machine, no Kestrel.ini (the
 # programs create it on first start).
 stage_demo() {
@@ -14,6 +15,7 @@ stage_demo() {
     mkdir -p "$stage/data" "$stage/icons" "$stage/docs"
     cp "$bin/Kestrel" "$stage/"
     [ -x "$bin/KestrelAdmin" ] && cp "$bin/KestrelAdmin" "$stage/"
+    cp "$bin/kestrel-catalogue" "$stage/"
     cp "$KESTREL_ROOT/resources/Default.ico" "$stage/"
 
     # A few icons for the administrator's icon folder and the custom-icon program.
@@ -58,7 +60,7 @@ Every program in the list was added with kestrel-catalogue. Double-click one to
 start it, or click it and choose "Launch Program" or "Properties" on the left.
 TEXT
 
-    local db=$stage/data/Kestrel.mdb tool=$bin/kestrel-catalogue
+    local db=$stage/data/Kestrel.mdb tool=$stage/kestrel-catalogue
     "$tool" create "$db" >/dev/null
     add() { "$tool" add "$db" "$@" >/dev/null; }
     add --name "Clock" --path "$(command -v xclock)" \

@@ -21,15 +21,6 @@
 // another session, the server stopping in the middle of an add. scripts/test starts the
 // parts these need beside the test server (scripts/lib/test-server.sh).
 
-// The value of a variable that scripts/test sets; skips without it, or fails under CI.
-#define REQUIRE_PART(value, name)                                                                  \
-    const QString value = qEnvironmentVariable(name);                                              \
-    if (value.isEmpty()) {                                                                         \
-        if (qgetenv("CI") == "true")                                                               \
-            QFAIL(name " is not set: the test server's part did not start");                       \
-        QSKIP(name " is not set (scripts/test sets it)");                                          \
-    }
-
 namespace {
 QString withQuery(const QString& uri, const QString& key, const QString& value)
 {

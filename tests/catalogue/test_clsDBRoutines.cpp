@@ -195,31 +195,59 @@ private slots:
         QCOMPARE(count(), 5);
     }
 
-    // On the server: a session the server ended is opened again once, without a message; the
-    // launcher's session refuses writes whatever its role may do.
+    // On the server: a session the server ended, or a pooler restarted, is opened again once,
+    // without a message; the launcher's session refuses writes whatever its role may do.
+    // Through a transaction pooler the server session a launcher used last goes to the next
+    // transaction, a writer's: neither depends on what the other left in it.
     void serverSessions_data()
     {
         testdb::engineColumn();
-        QTest::addRow("postgresql") << testdb::Postgresql;
+        QTest::addColumn<QString>("between");
+        QTest::addRow("postgresql: the server ends it") << testdb::Postgresql << "end";
+        QTest::addRow("postgresql: the pooler restarts") << testdb::Postgresql << "restart";
+        QTest::addRow("postgresql: a writer takes it") << testdb::Postgresql << "writer";
     }
     void serverSessions()
     {
+        QFETCH(QString, between);
         sql(mPath, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/a')");
-        clsDBRoutines db({mPath});
+        QString location = mPath, control; // a pooler of its own to restart
+        if (between == "restart") {
+            REQUIRE_PART(spare, "KESTREL_TEST_POOLER_SPARE");
+            REQUIRE_PART(command, "KESTREL_TEST_POOLER_SPARE_CTL");
+            location = testdb::serverDatabaseUri(mCatalogue->database(), spare);
+            control = command;
+        }
+        clsDBRoutines db({location});
+        clsDBRoutines launcher({location, true});
         QCOMPARE(db.getProgramPath("Alpha"), "/a");
-        sql(testdb::serverUri(),
-            "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = ?",
-            {mCatalogue->database()});
-        QCOMPARE(db.getProgramPath("Alpha"), "/a");
-        QVERIFY(db.addProgram("Beta", {}, "/b", {}));
-
-        clsDBRoutines launcher({mPath, true});
-        QCOMPARE(launcher.getProgramPath("beta"), "/b");
+        QCOMPARE(launcher.getProgramPath("alpha"), "/a");
+        Connection writer;
+        if (between == "end") {
+            sql(testdb::serverUri(),
+                "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = ?",
+                {mCatalogue->database()});
+        } else if (between == "restart") {
+            QCOMPARE(QProcess::execute(control, {"restart"}), 0);
+        } else {
+            writer.setConnectionString(mPath);
+            writer.Open();
+            writer.BeginTrans();
+            Recordset held(writer);
+            held.setSource("INSERT INTO Program (Program_Name, Program_Path) VALUES (?, ?)");
+            held.setParameters({"Held", "/h"});
+            held.Open();
+        }
+        QCOMPARE(launcher.getProgramPath("Alpha"), "/a");
         QVERIFY(!launcher.addProgram("Gamma", {}, "/g", {}));
         QVERIFY(!launcher.deleteProgram("Alpha"));
         QVERIFY2(launcher.lastWriteFailure().contains("read-only transaction"),
                  qPrintable(launcher.lastWriteFailure()));
-        QCOMPARE(count(), 2);
+        if (writer.inTransaction())
+            writer.CommitTrans();
+        QVERIFY(db.addProgram("Beta", {}, "/b", {}));
+        QCOMPARE(launcher.getProgramPath("beta"), "/b");
+        QCOMPARE(count(), between == "writer" ? 3 : 2);
     }
 
     // A location that cannot be used says why at the first use, names the server, never
@@ -237,6 +265,8 @@ private slots:
                 {"postgres://h/db?sslmode=require&password=s3cret", "it carries a password"});
         textRow("unknown parameter",
                 {"postgresql://h/db?colour=red", "\"colour\" is not a connection parameter"});
+        textRow("statement pooling", {"postgresql://h/db?pool_mode=statement",
+                                      "pool_mode \"statement\" is not session or transaction"});
         textRow("no server there",
                 {"postgresql:///kestrel?host=@&connect_timeout=3",
                  "(host @, port 5432, database kestrel): connection to server on socket"});

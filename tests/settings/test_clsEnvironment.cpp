@@ -66,6 +66,16 @@ private slots:
         env.loadSettings(at("elsewhere/Other.ini"));
         QCOMPARE(readFile(at("Kestrel.ini")), mine);
         QCOMPARE(env.DatabasePath(), at("Default.ico"));
+        // Such a hand-written file loads what it has and names each missing key with the
+        // line to add; the load still fails, and the default icon stays unset.
+        clsEnvironment hand(mDir->path());
+        QVERIFY(!hand.loadSettings(at("Kestrel.ini")) && hand.DefaultIcon().isEmpty());
+        const QString problem = hand.LoadProblem();
+        QVERIFY2(problem.count(" is missing") == 3 &&
+                     problem.contains("DefaultIcon is missing (the installation's own: "
+                                      "DefaultIcon=" +
+                                      at("Default.ico") + ')'),
+                 qPrintable(problem));
     }
 
     void partialLoads_data()

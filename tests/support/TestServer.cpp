@@ -19,6 +19,15 @@ QString serverUri(QString* why)
     return uri;
 }
 
+namespace {
+// Databases are made and dropped outside any transaction, which a location through a
+// transaction pooler would give each statement.
+QString outsideTransactions(const QString& uri)
+{
+    return QString(uri).remove(QStringLiteral("&pool_mode=transaction"));
+}
+} // namespace
+
 QString serverDatabaseUri(const QString& database, const QString& uri)
 {
     QUrl url(uri);
@@ -36,7 +45,7 @@ Catalogue::Catalogue(const QString& engine, const QString& folder)
     static std::atomic<int> serial{0};
     mDatabase =
         QStringLiteral("kestrel_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-    sql(serverUri(), QStringLiteral("CREATE DATABASE %1").arg(mDatabase));
+    sql(outsideTransactions(serverUri()), QStringLiteral("CREATE DATABASE %1").arg(mDatabase));
     mLocation = serverDatabaseUri(mDatabase);
     createCatalogue(mLocation);
 }
@@ -44,7 +53,8 @@ Catalogue::Catalogue(const QString& engine, const QString& folder)
 Catalogue::~Catalogue()
 {
     if (!mDatabase.isEmpty())
-        sql(serverUri(), QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(mDatabase));
+        sql(outsideTransactions(serverUri()),
+            QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(mDatabase));
 }
 
 } // namespace testdb
