@@ -71,7 +71,8 @@ bool storedIconTableExists(const Connection& connection)
     Recordset rs(connection);
     rs.setSource(connection.IsServer()
                      ? QStringLiteral("Select count(*) as Found from pg_catalog.pg_class where "
-                                      "oid = to_regclass('program_icon')")
+                                      "oid = to_regclass('program_icon') and "
+                                      "has_table_privilege(oid, 'SELECT')")
                      : QStringLiteral("Select count(*) as Found from sqlite_master where type = "
                                       "'table' and name = 'Program_Icon' collate nocase"));
     rs.Open();

@@ -25,7 +25,8 @@ QString storedIconDigest(const QByteArray& bytes);
 // CUR, GIF, JPEG, BMP, SVG, XPM); a cheap test made without decoding.
 bool looksLikePicture(const QByteArray& head);
 
-// Whether the catalogue open on connection has the table (a metadata query, no error).
+// Whether the catalogue open on connection has the table, readable by its user (a role
+// granted its rights before the table was made reads as before); a metadata query.
 bool storedIconTableExists(const Connection& connection);
 // Makes the table where it is missing (on a server, readable by the catalogue's roles
 // where they exist). Throws KestrelError saying that the catalogue needs upgrading when
