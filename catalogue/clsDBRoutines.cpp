@@ -519,12 +519,12 @@ QByteArray clsDBRoutines::loadStoredIcon(const QString& mStrName)
 {
     if (!hasStoredIcons())
         return {};
-    bool found = false;
-    return firstValue(QStringLiteral("Select Icon_Data from Program join Program_Icon on "
-                                     "Program_Icon.Program_Key = Program.Program_Key where "
-                                     "NAME_MATCHES"),
-                      QStringLiteral("Icon_Data"), mStrName, found)
-        .toByteArray();
+    Recordset rs = openRecordset(
+        QStringLiteral(
+            "Select Icon_Data from Program join Program_Icon on Program_Icon.Program_Key "
+            "= Program.Program_Key where NAME_MATCHES Order by Program.Program_Key"),
+        {trimmed(mStrName)});
+    return rs.RecordCount() ? rs.Fields(QStringLiteral("Icon_Data")).toByteArray() : QByteArray();
 }
 
 void clsDBRoutines::storeIcon(const QString& mStrName, const QString& mStrIconPath,
