@@ -14,8 +14,9 @@
 QByteArray catalogueToJson(const QList<ProgramRecord>& programs);
 
 // Reads a file written by catalogueToJson or by hand: name and path are required,
-// description, icon, added and picture are optional texts. On failure answers false with a message
-// naming the line and column, or the entry ("program 4 \"Calc\": ...").
+// description, icon, added and picture (base64, at most 1 MB decoded) are optional texts.
+// On failure answers false with a message naming the line and column, or the entry
+// ("program 4 \"Calc\": ...").
 bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, QString& error);
 
 // Largest file read, far above any real catalogue.

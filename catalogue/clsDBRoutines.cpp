@@ -22,9 +22,6 @@ constexpr qint32 kTimeoutSeconds = 100;
 const QString kInsertProgram =
     QStringLiteral("Insert into Program (Program_Name, Program_Desc, Program_Path, "
                    "Program_CustomIcon, Program_Added_Date) values (?, ?, ?, ?, ?)");
-const QString kDeleteIcons =
-    QStringLiteral("Delete from Program_Icon where Program_Key in (Select Program_Key from "
-                   "Program where NAME_MATCHES)");
 const QString kUpdateProgram =
     QStringLiteral("Update Program Set Program_Name = ?, Program_Desc = ?, Program_Path = ?, "
                    "Program_CustomIcon = ? where NAME_MATCHES");
@@ -337,17 +334,13 @@ Recordset clsDBRoutines::updatePrograms(const ProgramUpdate& update)
 bool clsDBRoutines::deleteProgram(const QString& mStrName)
 {
     return attemptWrite([&] {
-        const auto remove = [&] {
-            openRecordset(QStringLiteral("Delete from Program where NAME_MATCHES"),
-                          {text(mStrName)});
-        };
-        if (!hasStoredIcons())
-            return remove();
-        // The pictures go with their programs, in one step.
-        inOneStep([&] {
-            openRecordset(kDeleteIcons, {text(mStrName)});
-            remove();
-        });
+        openRecordset(QStringLiteral("Delete from Program where NAME_MATCHES"), {text(mStrName)});
+        // Then the pictures of programs that are gone (also those that writers unaware of
+        // them left): keys are never reused, so one left behind would only take room.
+        if (hasStoredIcons())
+            openRecordset(QStringLiteral("Delete from Program_Icon where Program_Key not in "
+                                         "(Select Program_Key from Program)"),
+                          {});
     });
 }
 
@@ -537,7 +530,9 @@ void clsDBRoutines::storeIcon(const QString& mStrName, const QString& mStrIconPa
         createStoredIconTable(getConnection(mConnection));
         mStoredIconTable = true;
     }
-    openRecordset(kDeleteIcons, {trimmed(mStrName)});
+    openRecordset(QStringLiteral("Delete from Program_Icon where Program_Key in (Select "
+                                 "Program_Key from Program where NAME_MATCHES)"),
+                  {trimmed(mStrName)});
     if (!picture)
         return;
     // Every program of the name: the rows an update changed together.
