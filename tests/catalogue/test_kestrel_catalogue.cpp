@@ -445,6 +445,8 @@ private slots:
         QCOMPARE(run({"list", catalogue}).second,
                  expect("Calc\tU/calc.desktop\tRechnen\t@/sys/icons/hicolor/48/calc.png\t{t}\n"
                         "Edit\tS/edit.desktop\tEditor\t\t{t}\nold\t/x\t\t\t{t}\n"));
+        QCOMPARE(sql(catalogue, "SELECT Icon_Data FROM Program_Icon"),
+                 QVariantList{QByteArray("\x89PNG")});
         QCOMPARE(run({"import-desktop", catalogue, s, "--update", "--dry-run"}, env).second,
                  expect("would add Hidden by the user's (S/calc.desktop)\n"
                         "would update OLD (S/old.desktop)\n1 added, 1 updated, 3 skipped\n"));
