@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueFile.h"
 
 #include "catalogue/CatalogueSchema.h"
+#include "catalogue/StoredIcon.h"
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
 #include "platform/database/Connection.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <atomic>
 
 namespace {
@@ -139,6 +141,19 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
         allRows(from, QStringLiteral("Program"), programColumns, QStringLiteral("Program_Key"));
     const QList<QVariantList> options = allRows(from, QStringLiteral("Program_Options"),
                                                 optionColumns, QStringLiteral("Program_Key"));
+    // Stored icons go with their programs (none from a catalogue made before them).
+    const QStringList iconColumns = {QStringLiteral("Program_Key"), QStringLiteral("Icon_Digest"),
+                                     QStringLiteral("Icon_Data")};
+    QList<QVariantList> icons;
+    if (storedIconTableExists(from)) {
+        QSet<qint64> keys;
+        for (const QVariantList& row : programs)
+            keys.insert(row.at(0).toLongLong());
+        for (QVariantList& row : allRows(from, QStringLiteral("Program_Icon"), iconColumns,
+                                         QStringLiteral("Program_Key")))
+            if (keys.contains(row.at(0).toLongLong()))
+                icons.append(std::move(row));
+    }
     from.Close();
 
     Connection to;
@@ -174,6 +189,10 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
                                               "replace them.")
                                    .arg(DatabaseLocation::parse(destination).display())
                                    .arg(existing));
+        if (storedIconTableExists(to))
+            runStatement(to, QStringLiteral("Delete from Program_Icon"));
+        else if (!icons.isEmpty())
+            createStoredIconTable(to);
         runStatement(to, QStringLiteral("Delete from Program_Options"));
         runStatement(to, QStringLiteral("Delete from Program"));
         const auto insert = [&to](const QString& table, const QStringList& columns,
@@ -204,6 +223,7 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
         };
         insert(QStringLiteral("Program"), programColumns, programs);
         insert(QStringLiteral("Program_Options"), optionColumns, options);
+        insert(QStringLiteral("Program_Icon"), iconColumns, icons);
         to.CommitTrans();
     } catch (const KestrelError&) {
         try {
@@ -229,10 +249,14 @@ QString catalogueRolesSql(const QString& database)
                "GRANT SELECT ON Program, Program_Options TO kestrel_reader;\n"
                "GRANT SELECT, INSERT, UPDATE, DELETE ON Program, Program_Options TO "
                "kestrel_writer;\n"
+               "-- Stored icons; a catalogue made before them gets their table here.\n"
+               "%2;\n"
+               "GRANT SELECT ON Program_Icon TO kestrel_reader;\n"
+               "GRANT SELECT, INSERT, UPDATE, DELETE ON Program_Icon TO kestrel_writer;\n"
                "GRANT USAGE, SELECT, UPDATE ON SEQUENCE Program_Key_Sequence TO kestrel_writer;\n"
                "-- The reader's sessions refuse writes even where a grant would allow one.\n"
                "ALTER ROLE kestrel_reader SET default_transaction_read_only = on;\n")
-        .arg(database);
+        .arg(database, storedIconTableStatement(true, true));
 }
 
 void createCatalogue(const QString& path)

@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueHealth.h"
 
+#include "catalogue/StoredIcon.h"
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/XdgDirs.h"
 
@@ -129,16 +130,8 @@ QString CatalogueHealth::iconProblem(const QString& icon)
         problem = QStringLiteral("the icon %1 cannot be read").arg(trimmed);
     else
         head = file.read(4096);
-    if (problem.isEmpty()) {
-        const bool picture =
-            head.startsWith("\x89PNG") || head.startsWith(QByteArray("\0\0\1\0", 4)) ||
-            head.startsWith(QByteArray("\0\0\2\0", 4)) || head.startsWith("GIF8") ||
-            head.startsWith("\xFF\xD8\xFF") || head.startsWith("BM") ||
-            head.startsWith("\x1F\x8B") /* compressed SVG */ || head.contains("/* XPM */") ||
-            head.contains("<svg");
-        if (!picture)
-            problem = QStringLiteral("the icon %1 is not a picture").arg(trimmed);
-    }
+    if (problem.isEmpty() && !looksLikePicture(head))
+        problem = QStringLiteral("the icon %1 is not a picture").arg(trimmed);
     mIconProblems.insert(trimmed, problem);
     return problem;
 }
@@ -148,8 +141,14 @@ QString CatalogueHealth::problem(const ProgramRecord& program)
     QStringList problems;
     if (QString path = pathProblem(program.path); !path.isEmpty())
         problems.append(path);
-    if (QString icon = iconProblem(program.icon); !icon.isEmpty())
+    // A stored picture is what every workstation shows, whether or not the file is there.
+    if (!program.picture.isEmpty()) {
+        if (!looksLikePicture(program.picture.left(4096)))
+            problems.append(QStringLiteral("the icon stored for %1 is not a picture")
+                                .arg(program.icon.trimmed()));
+    } else if (QString icon = iconProblem(program.icon); !icon.isEmpty()) {
         problems.append(icon);
+    }
     return problems.join(QStringLiteral("; "));
 }
 

@@ -24,7 +24,8 @@ public:
     QString pathProblem(const QString& path);
     // Why a custom icon cannot be shown, or empty (also when there is none).
     QString iconProblem(const QString& icon);
-    // Both, path first, joined; empty for a healthy program.
+    // Both, path first, joined; empty for a healthy program. A picture the catalogue stores
+    // for the program is judged in the place of its icon file.
     QString problem(const ProgramRecord& program);
 
 private:

@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueJson.h"
 
+#include "catalogue/StoredIcon.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -102,6 +103,9 @@ QByteArray catalogueToJson(const QList<ProgramRecord>& programs)
             out += "\": ";
             appendString(out, programs.at(i).*member(field));
         }
+        // Only where there is one, so that a catalogue without pictures exports as before.
+        if (const QByteArray& picture = programs.at(i).picture; !picture.isEmpty())
+            out += ", \"picture\": \"" + picture.toBase64() + '"';
         out += '}';
     }
     out += programs.isEmpty() ? "]\n}\n" : "\n  ]\n}\n";
@@ -187,6 +191,24 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
                             .arg(at + 1);
                 return false;
             }
+        }
+        if (const QJsonValue picture = object.value(QLatin1String("picture"));
+            !picture.isUndefined()) {
+            const auto decoded = QByteArray::fromBase64Encoding(
+                picture.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+            if (!picture.isString() || !decoded) {
+                error = where + named + QStringLiteral(": \"picture\" is not a base64 text");
+                return false;
+            }
+            if (decoded.decoded.size() > kMaxStoredIconBytes) {
+                error = where + named +
+                        QStringLiteral(": \"picture\" is %1 bytes; the catalogue stores icons "
+                                       "of at most 1 MB (%2 bytes)")
+                            .arg(decoded.decoded.size())
+                            .arg(kMaxStoredIconBytes);
+                return false;
+            }
+            record.picture = decoded.decoded;
         }
         if (record.name.trimmed().isEmpty() || record.path.trimmed().isEmpty()) {
             error = where + named +

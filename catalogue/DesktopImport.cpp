@@ -1,6 +1,8 @@
 #include "catalogue/DesktopImport.h"
 
 #include "catalogue/CatalogueHealth.h"
+#include "catalogue/StoredIcon.h"
+#include "platform/KestrelError.h"
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/IconTheme.h"
 #include "platform/desktop/XdgDirs.h"
@@ -32,6 +34,12 @@ QList<DesktopCandidate> readInstalledApplications(const QStringList& folders)
                 candidate.iconNote = QStringLiteral("icon %1 not found").arg(app.icon);
             else if (QString problem = health.iconProblem(icon); !problem.isEmpty())
                 candidate.iconNote = problem, icon.clear();
+            // Stored with the program, as a chosen icon is; one over the cap only named.
+            try {
+                if (const std::optional<QByteArray> picture = readIconForCatalogue(icon))
+                    candidate.program.picture = *picture;
+            } catch (const KestrelError&) {
+            }
         }
         candidates.append(candidate);
     }

@@ -26,7 +26,8 @@ ImportPlan::Outcome ImportPlan::offer(const ProgramRecord& program, QString& rea
     }
     const ProgramRecord& stored = *found;
     if (stored.name == program.name.trimmed() && stored.description == program.description &&
-        stored.path == program.path && stored.icon == program.icon) {
+        stored.path == program.path && stored.icon == program.icon &&
+        (program.picture.isEmpty() || program.picture == stored.picture)) {
         reason = QStringLiteral("unchanged");
         return Skipped;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // One program with every column the catalogue keeps for it, as scripts exchange it.
@@ -10,6 +11,8 @@ struct ProgramRecord
     QString path;
     QString icon;
     QString added; // as stored; empty when adding means today
+    // The icon's picture as the catalogue stores it (catalogue/StoredIcon.h); empty for none.
+    QByteArray picture{};
     bool operator==(const ProgramRecord&) const = default;
 };
 

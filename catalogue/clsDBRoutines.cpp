@@ -1,6 +1,7 @@
 #include "catalogue/clsDBRoutines.h"
 
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/StoredIcon.h"
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
 #include "platform/database/DatabaseLocation.h"
@@ -361,6 +362,12 @@ bool clsDBRoutines::deleteProgram(const QString& mStrName)
 {
     return attemptWrite([&] {
         openRecordset(QStringLiteral("Delete from Program where NAME_MATCHES"), {text(mStrName)});
+        // Then the pictures of programs that are gone (also those that writers unaware of
+        // them left): keys are never reused, so one left behind would only take room.
+        if (hasStoredIcons())
+            openRecordset(QStringLiteral("Delete from Program_Icon where Program_Key not in "
+                                         "(Select Program_Key from Program)"),
+                          {});
     });
 }
 
@@ -405,14 +412,21 @@ bool clsDBRoutines::updateProgram(const QString& mStrOldName, const QString& mSt
 
 clsDBRoutines::NamedWrite clsDBRoutines::writeIfNameFree(const QString& mStrName,
                                                          const QString& mStrOwnName,
+                                                         const QString& mStrIconPath,
                                                          const std::function<void()>& write)
 {
     bool taken = false;
     const bool done = attemptWrite([&] {
+        // Read before the step: an icon over the cap is refused with nothing changed.
+        const std::optional<QByteArray> picture = readIconForCatalogue(TrimSpaces(mStrIconPath));
         inOneStep([&] {
             taken = programNameExists(mStrName, mStrOwnName);
-            if (!taken)
-                write();
+            if (taken)
+                return;
+            const QString previousIcon =
+                mStrOwnName.isNull() ? QString() : getCustomIconPath(mStrOwnName);
+            write();
+            storeIcon(mStrName, mStrIconPath, picture, previousIcon);
         });
     });
     return taken ? NamedWrite::Taken : done ? NamedWrite::Done : NamedWrite::Failed;
@@ -423,7 +437,7 @@ clsDBRoutines::NamedWrite clsDBRoutines::addProgramIfNameFree(const QString& mSt
                                                               const QString& mStrProgramPath,
                                                               const QString& mStrIconPath)
 {
-    return writeIfNameFree(mStrName, {},
+    return writeIfNameFree(mStrName, {}, mStrIconPath,
                            [&] { addRow(mStrName, mStrDesc, mStrProgramPath, mStrIconPath); });
 }
 
@@ -433,16 +447,22 @@ clsDBRoutines::NamedWrite clsDBRoutines::updateProgramIfNameFree(const QString& 
                                                                  const QString& mStrProgramPath,
                                                                  const QString& mStrIconPath)
 {
-    return writeIfNameFree(mStrName, mStrOldName, [&] {
+    return writeIfNameFree(mStrName, mStrOldName, mStrIconPath, [&] {
         updateRows(mStrOldName, mStrName, mStrDesc, mStrProgramPath, mStrIconPath);
     });
 }
 
 QList<ProgramRecord> clsDBRoutines::loadCatalogue()
 {
+    const bool icons = hasStoredIcons();
     Recordset rs = openRecordset(
         QStringLiteral("Select Program_Name, Program_Desc, Program_Path, Program_CustomIcon, "
-                       "Program_Added_Date from Program Order by NAME_ORDER, Program_Key"),
+                       "Program_Added_Date%1 from Program%2 Order by NAME_ORDER, "
+                       "Program.Program_Key")
+            .arg(icons ? QStringLiteral(", Icon_Data") : QString(),
+                 icons ? QStringLiteral(" left join Program_Icon on Program_Icon.Program_Key = "
+                                        "Program.Program_Key")
+                       : QString()),
         {});
     QList<ProgramRecord> programs;
     programs.reserve(rs.RecordCount());
@@ -450,20 +470,106 @@ QList<ProgramRecord> clsDBRoutines::loadCatalogue()
         return text(rs.Fields(QString::fromLatin1(column)).toString());
     };
     for (; !rs.Eof(); rs.MoveNext())
-        programs.append({textOf("Program_Name"), textOf("Program_Desc"), textOf("Program_Path"),
-                         textOf("Program_CustomIcon"), textOf("Program_Added_Date")});
+        programs.append(
+            {textOf("Program_Name"), textOf("Program_Desc"), textOf("Program_Path"),
+             textOf("Program_CustomIcon"), textOf("Program_Added_Date"),
+             icons ? rs.Fields(QStringLiteral("Icon_Data")).toByteArray() : QByteArray()});
     return programs;
 }
 
 void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
                                   const QList<ProgramUpdate>& updates)
 {
+    const auto picture = [](const ProgramRecord& program) {
+        return program.picture.isEmpty() ? std::nullopt
+                                         : std::optional<QByteArray>(program.picture);
+    };
     inOneStep([&] {
-        for (const ProgramUpdate& update : updates)
+        for (const ProgramUpdate& update : updates) {
+            const QString previousIcon = getCustomIconPath(update.storedName);
             updatePrograms(update);
-        for (const ProgramRecord& program : additions)
+            storeIcon(update.record.name, update.record.icon, picture(update.record), previousIcon);
+        }
+        for (const ProgramRecord& program : additions) {
             insertProgram(program);
+            if (!program.picture.isEmpty())
+                storeIcon(program.name, program.icon, picture(program), {});
+        }
     });
+}
+
+bool clsDBRoutines::hasStoredIcons()
+{
+    if (!mStoredIconTable)
+        mStoredIconTable = storedIconTableExists(getConnection(mConnection));
+    return mStoredIconTable;
+}
+
+QHash<QString, QString> clsDBRoutines::loadStoredIconDigests()
+{
+    QHash<QString, QString> digests;
+    if (!hasStoredIcons())
+        return digests;
+    Recordset rs = openRecordset(
+        QStringLiteral("Select Program_Name, Icon_Digest from Program join Program_Icon on "
+                       "Program_Icon.Program_Key = Program.Program_Key Order by "
+                       "Program.Program_Key"),
+        {});
+    for (; !rs.Eof(); rs.MoveNext())
+        digests.insert(programNameKey(rs.Fields(QStringLiteral("Program_Name")).toString()),
+                       rs.Fields(QStringLiteral("Icon_Digest")).toString());
+    return digests;
+}
+
+QHash<QString, QByteArray> clsDBRoutines::loadStoredIcons(const QSet<QString>& digests)
+{
+    QHash<QString, QByteArray> icons;
+    if (digests.isEmpty() || !hasStoredIcons())
+        return icons;
+    Recordset rs =
+        openRecordset(QStringLiteral("Select Icon_Digest, Icon_Data from Program_Icon"), {});
+    for (; !rs.Eof(); rs.MoveNext())
+        if (const QString digest = rs.Fields(QStringLiteral("Icon_Digest")).toString();
+            digests.contains(digest))
+            icons.insert(digest, rs.Fields(QStringLiteral("Icon_Data")).toByteArray());
+    return icons;
+}
+
+QByteArray clsDBRoutines::loadStoredIcon(const QString& mStrName)
+{
+    if (!hasStoredIcons())
+        return {};
+    Recordset rs = openRecordset(
+        QStringLiteral(
+            "Select Icon_Data from Program join Program_Icon on Program_Icon.Program_Key "
+            "= Program.Program_Key where NAME_MATCHES Order by Program.Program_Key"),
+        {trimmed(mStrName)});
+    return rs.RecordCount() ? rs.Fields(QStringLiteral("Icon_Data")).toByteArray() : QByteArray();
+}
+
+void clsDBRoutines::storeIcon(const QString& mStrName, const QString& mStrIconPath,
+                              const std::optional<QByteArray>& picture, const QString& previousIcon)
+{
+    const QString icon = TrimSpaces(mStrIconPath);
+    if (!picture && (!hasStoredIcons() || (!icon.isEmpty() && icon == TrimSpaces(previousIcon))))
+        return;
+    if (!hasStoredIcons()) {
+        createStoredIconTable(getConnection(mConnection));
+        mStoredIconTable = true;
+    }
+    openRecordset(QStringLiteral("Delete from Program_Icon where Program_Key in (Select "
+                                 "Program_Key from Program where NAME_MATCHES)"),
+                  {trimmed(mStrName)});
+    if (!picture)
+        return;
+    // Every program of the name: the rows an update changed together.
+    Recordset keys = openRecordset(
+        QStringLiteral("Select Program_Key from Program where NAME_MATCHES"), {trimmed(mStrName)});
+    const QString digest = storedIconDigest(*picture);
+    for (; !keys.Eof(); keys.MoveNext())
+        openRecordset(QStringLiteral("Insert into Program_Icon (Program_Key, Icon_Digest, "
+                                     "Icon_Data) values (?, ?, ?)"),
+                      {keys.Fields(QStringLiteral("Program_Key")), digest, *picture});
 }
 
 namespace {

@@ -7,7 +7,9 @@
 #include "platform/database/DatabaseError.h"
 #include "platform/database/Recordset.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -89,6 +91,23 @@ public:
     // texts as given, so that an exported catalogue comes back unchanged.
     void storePrograms(const QList<ProgramRecord>& additions, const QList<ProgramUpdate>& updates);
 
+    // Stored icons (catalogue/StoredIcon.h). The named writes above store the icon file's
+    // picture with the program, and deleteProgram removes it; a catalogue made before the
+    // table existed reads as holding none, and gets the table when a picture is stored.
+    bool hasStoredIcons();
+    // The digest of each stored icon, by programNameKey of its program's name (the first
+    // program of a name).
+    QHash<QString, QString> loadStoredIconDigests();
+    // The stored bytes of the icons with these digests, by digest.
+    QHash<QString, QByteArray> loadStoredIcons(const QSet<QString>& digests);
+    // The stored icon of the program named mStrName (the first of the name); empty for none.
+    QByteArray loadStoredIcon(const QString& mStrName);
+    // After a program named mStrName was added or changed to have the icon mStrIconPath:
+    // stores picture for it when there is one; otherwise removes a stored one unless the
+    // icon path is previousIcon still (another workstation's change, without the file).
+    void storeIcon(const QString& mStrName, const QString& mStrIconPath,
+                   const std::optional<QByteArray>& picture, const QString& previousIcon);
+
     // Why the last write answered false; empty after one that worked.
     const std::optional<KestrelError>& lastWriteError() const { return mLastWriteError; }
     QString lastWriteFailure() const { return mLastWriteFailure; }
@@ -129,8 +148,10 @@ private:
     void updateRows(const QString& mStrOldName, const QString& mStrName, const QString& mStrDesc,
                     const QString& mStrProgramPath, const QString& mStrIconPath);
     // Runs write in one step unless the name is taken, keeping its failure as attemptWrite.
+    // The icon file mStrIconPath is read first (a refused one changes nothing) and its
+    // picture stored with the write.
     NamedWrite writeIfNameFree(const QString& mStrName, const QString& mStrOwnName,
-                               const std::function<void()>& write);
+                               const QString& mStrIconPath, const std::function<void()>& write);
     QVariant firstValue(const QString& source, const QString& column, const QString& name,
                         bool& found);
     QString firstText(const QString& source, const QString& column, const QString& name);
@@ -141,6 +162,7 @@ private:
     std::unique_ptr<QTimer> mCloseWhenIdle; // restarted by each statement
     std::optional<KestrelError> mLastWriteError;
     QString mLastWriteFailure;
+    bool mStoredIconTable = false; // found once; a table is never dropped
 };
 
 class clsEnvironment;

@@ -47,3 +47,13 @@ CREATE TABLE Program_Options (
 );
 
 CREATE INDEX Program_Options_Key_Index ON Program_Options (Program_Key);
+
+-- Stored icons: the bytes of a program's icon file, so that a workstation without the file
+-- shows the picture. A table of its own leaves Program as older readers know it; a writer
+-- makes it in a catalogue made before it. Icon_Digest (SHA-1, hex) lets a reader find its
+-- cached pictures without reading the bytes.
+CREATE TABLE Program_Icon (
+    Program_Key bigint PRIMARY KEY,
+    Icon_Digest text NOT NULL,
+    Icon_Data bytea NOT NULL
+);

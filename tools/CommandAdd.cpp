@@ -17,7 +17,8 @@ const char* const kAddHelp =
     "  --name NAME   the name shown under the program's icon (required)\n"
     "  --path PATH   the file that launching opens (required)\n"
     "  --desc TEXT   the description shown when the program is clicked\n"
-    "  --icon ICON   an icon file to show instead of the default icon\n";
+    "  --icon ICON   an icon file to show instead of the default icon; its picture\n"
+    "                (at most 1 MB) is stored in the catalogue, for every workstation\n";
 } // namespace
 
 int add(const QStringList& args)

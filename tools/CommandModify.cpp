@@ -1,6 +1,7 @@
 #include "tools/ToolSupport.h"
 
 #include "catalogue/ProgramImport.h"
+#include "catalogue/StoredIcon.h"
 #include "catalogue/clsDBRoutines.h"
 #include "settings/FileChecks.h"
 
@@ -13,7 +14,8 @@ const char* const kModifyHelp =
     "                                          [--icon ICON]\n"
     "Changes the program NAME (leading and trailing spaces and letter case aside) of the\n"
     "catalogue FILE, as the administrator's Modify does; what is not given stays. A new\n"
-    "name that another program has is refused. --icon \"\" removes the custom icon.\n";
+    "name that another program has is refused. --icon stores the file's picture (at\n"
+    "most 1 MB) in the catalogue; --icon \"\" removes the custom icon and its picture.\n";
 } // namespace
 
 int modify(const QStringList& args)
@@ -42,6 +44,9 @@ int modify(const QStringList& args)
     // or changes the program in between.
     int result = kOk;
     try {
+        // Read first: an icon over the cap is refused with nothing changed.
+        const std::optional<QByteArray> picture =
+            readIconForCatalogue(TrimSpaces(parsed.values.value("icon")));
         catalogue->inOneStep([&] {
             const QList<ProgramRecord> programs = catalogue->loadCatalogue();
             const ProgramRecord* old = nullptr;
@@ -70,6 +75,8 @@ int modify(const QStringList& args)
                                           .arg(field(old->name), writeFailure(*catalogue)));
                 return;
             }
+            if (parsed.values.contains("icon"))
+                catalogue->storeIcon(newName, parsed.values.value("icon"), picture, old->icon);
             out(QStringLiteral("Modified %1\n").arg(field(newName)));
         });
     } catch (const KestrelError& error) {

@@ -13,6 +13,7 @@
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 #include "views/admin/frmProperties.h"
@@ -197,6 +198,12 @@ private slots:
         };
         row("add: taken name", Add, "", None, {" alpha ", "d", "/bin/x", ""}, {taken("alpha")},
             both);
+        // The icon's picture is stored with the program, up to 1 MB ("@big": a larger file).
+        row("add: icon over the cap", Add, "", None, {"Big", "", "/bin/x", "@big"},
+            {"Kestrel.StoredIcon|The icon \"@big\" is 1048577 bytes: the catalogue stores icons "
+             "of at most 1 MB (1048576 bytes). Choose a smaller picture.|Critical",
+             notSaved},
+            both);
         row("modify Beta: taken name", Modify, "Beta", None, {"ALPHA", "", "/bin/b", ""},
             {taken("ALPHA")}, both);
         row("modify Beta: own name, other case", Modify, "Beta", None, {"BETA", "", "/bin/b", ""},
@@ -232,6 +239,10 @@ private slots:
         QFETCH(QStringList, catalogue);
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
+        const QString big = a.fx.path("big.png");
+        writeFile(big, QByteArray(1024 * 1024 + 1, 'x'));
+        typed.replaceInStrings("@big", big);
+        messages.replaceInStrings("@big", big);
         admin::frmModifyProgram modify(&a.setup());
         if (edit == Delete) {
             a.list()->setCurrentItem(a.list()->findItems(name, Qt::MatchExactly).value(0));

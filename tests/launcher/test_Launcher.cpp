@@ -1,5 +1,6 @@
 // The launcher's main window on a real catalogue with the hooks faked, and its start-up in
 // a real process: a copy of this executable in a temporary installation (argument --child).
+#include "catalogue/StoredIcon.h"
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/LaunchLog.h"
 #include "launcher/frmView.h"
@@ -13,6 +14,7 @@
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
 #include "tests/support/SilentServer.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "views/common/ProgramHealth.h"
 #include "views/launcher/ucLeftFrame.h"
@@ -149,8 +151,14 @@ private slots:
         QVERIFY(good.open(QIODevice::WriteOnly) && good.write("#!/bin/sh\n") > 0);
         good.close();
         good.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        l.fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Good', ?), ('Gone', ?)",
-                 {good.fileName(), l.fx.path("gone")});
+        // Good's icon file is gone, but the catalogue stores its picture.
+        l.fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) VALUES "
+                 "('Good', ?, ?), ('Gone', ?, '')",
+                 {good.fileName(), l.fx.path("gone.png"), l.fx.path("gone")});
+        const QByteArray picture = readFile(l.fx.path("Default.ico"));
+        l.fx.sql("INSERT INTO Program_Icon SELECT Program_Key, ?, ? FROM Program WHERE "
+                 "Program_Name = 'Good'",
+                 {storedIconDigest(picture), picture});
         delete frmView::existingInstance();
         gEnvironment().setHideBroken(hide);
         const auto restore = qScopeGuard([] { gEnvironment().setHideBroken(false); });

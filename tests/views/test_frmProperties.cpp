@@ -1,6 +1,7 @@
 #include "catalogue/clsDBRoutines.h"
 #include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "views/launcher/frmProperties.h"
 
@@ -18,15 +19,20 @@ private slots:
         QTest::addColumn<QString>("icon"); // custom icon file in the installation
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<bool>("picture");
+        // What the catalogue stores as the picture: the bytes of that installation file.
+        QTest::addColumn<QString>("stored");
         const auto row = [](const char* tag, const char* name, const char* icon,
-                            const QStringList& messages, bool picture) {
-            QTest::addRow("%s", tag) << name << icon << messages << picture;
+                            const QStringList& messages, bool picture, const char* stored = "") {
+            QTest::addRow("%s", tag) << name << icon << messages << picture << stored;
         };
         row("empty name", " ", "", {"Error|Invalid Program Name|Information"}, false);
         row("unknown name", " Nobody ", "",
             {"Closing Property Window|No Properties Found For : Nobody|Critical"}, false);
         row("no custom icon: the default one", " Editor", "", {}, true);
         row("missing icon file: no picture", "Editor", "gone.ico", {}, false);
+        row("missing icon file, picture stored", "Editor", "gone.ico", {}, true, "Default.ico");
+        row("stored icon no picture: the default one", "Editor", "gone.ico", {}, true,
+            "data/Kestrel.mdb");
     }
     void opensOrRefuses()
     {
@@ -38,6 +44,10 @@ private slots:
         fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon, "
                "Program_Added_Date) VALUES ('Editor', ' /usr/bin/editor ', ?, ' 3/4/2005 ')",
                {iconPath});
+        QFETCH(QString, stored);
+        if (!stored.isEmpty())
+            fx.sql("INSERT INTO Program_Icon SELECT Program_Key, 'd', ? FROM Program",
+                   {readFile(fx.path(stored))});
         MessageBoxRecorder recorder;
         launcher::frmProperties window(gDBRoutines(), gEnvironment().DefaultIcon(), nullptr);
         window.setProgram(name);

@@ -1,6 +1,8 @@
+#include "catalogue/StoredIcon.h"
 #include "catalogue/clsDBRoutines.h"
 #include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "views/common/BackgroundTask.h"
 #include "views/common/IconCache.h"
@@ -95,8 +97,20 @@ private slots:
         insert(fx, "Twin ", "/bin/t2", blue);
         insert(fx, "Pair", "/bin/p1", fx.path("missing.ico"));
         insert(fx, "Pair", "/bin/p2", blue);
-        QStringList expected{"Spaced|/bin/s|" + gray, "Blank|/bin/b|" + gray, "Lost|/bin/l|-",
-                             "Own|/bin/o|" + r};
+        // A picture the catalogue stores wins over the file, there or not; one that is no
+        // picture shows the default icon.
+        const QString yellow = fx.path("yellow.png");
+        InstallationFixture::writeIcon(yellow, Qt::yellow);
+        insert(fx, "Kept", "/bin/k", fx.path("missing.ico"));
+        insert(fx, "Junk", "/bin/j", red);
+        const QList<std::pair<QString, QByteArray>> stored{{"Kept", readFile(yellow)},
+                                                           {"Junk", "junk"}};
+        for (const auto& [name, bytes] : stored)
+            fx.sql("INSERT INTO Program_Icon SELECT Program_Key, ?, ? FROM Program WHERE "
+                   "Program_Name = ?",
+                   {storedIconDigest(bytes), bytes, name});
+        QStringList expected{"Spaced|/bin/s|" + gray, "Blank|/bin/b|" + gray, "Junk|/bin/j|" + gray,
+                             "Kept|/bin/k|#ffff00",   "Lost|/bin/l|-",        "Own|/bin/o|" + r};
         for (int i = 0; i < 60; ++i) {
             const QString name = QStringLiteral("P%1").arg(i, 2, 10, QLatin1Char('0'));
             const QColor colour = QColor::fromHsv(i * 6 + 3, 255, 255);
@@ -115,7 +129,7 @@ private slots:
         for (int i = 0; i < view.lstView()->count(); ++i)
             if (!view.lstView()->item(i)->icon().isNull())
                 pictures.insert(view.lstView()->item(i)->icon().cacheKey());
-        QCOMPARE(pictures.size(), 3 + 60 - 9);
+        QCOMPARE(pictures.size(), 4 + 60 - 9);
 
         // The next fill takes what the user's icon cache holds for an unchanged file instead
         // of decoding it, and decodes a changed file again.
@@ -136,6 +150,10 @@ private slots:
         QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, "#00ff00"));
         InstallationFixture::writeIcon(red, Qt::blue);
         QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, b));
+        // A catalogue made before pictures were stored: the files' icons, as before.
+        fx.sql("DROP TABLE Program_Icon");
+        releaseDBRoutines();
+        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|" + b, "Kept|/bin/k|-"}));
     }
 
     // Filled and then shown, as the launcher starts: laid out for the list's real size

@@ -48,9 +48,12 @@ bool ownFolder(const QString& file)
            S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
 }
 
+const QString kStoredPrefix = QStringLiteral("stored:");
+
+// A file's name made absolute (so never like a stored key), or a stored key as it is.
 QString absolute(const QString& iconFile)
 {
-    return QFileInfo(iconFile).absoluteFilePath();
+    return iconFile.startsWith(kStoredPrefix) ? iconFile : QFileInfo(iconFile).absoluteFilePath();
 }
 
 // Formats of 32, 64 or 128 bits a pixel without a colour table are stored as they are:
@@ -145,6 +148,16 @@ QString IconCache::stamp(const QString& iconFile)
     if (content.size() > MaxFileBytes)
         return {};
     return QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex());
+}
+
+QString IconCache::storedKey(const QString& digest)
+{
+    return kStoredPrefix + digest;
+}
+
+QString IconCache::storedDigest(const QString& key)
+{
+    return key.startsWith(kStoredPrefix) ? key.mid(kStoredPrefix.size()) : QString();
 }
 
 void IconCache::load()

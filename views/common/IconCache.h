@@ -40,6 +40,12 @@ public:
     // be read, as one comparable text; empty for a file too large to be cached.
     static QString stamp(const QString& iconFile);
 
+    // A picture the catalogue stores is cached as an icon file is, under this key in the
+    // place of the file's name, its digest (the same as a file's stamp) as its stamp.
+    static QString storedKey(const QString& digest);
+    // The digest of a storedKey; empty for an icon file's name.
+    static QString storedDigest(const QString& key);
+
 private:
     struct Entry
     {

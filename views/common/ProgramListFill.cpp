@@ -1,5 +1,6 @@
 #include "views/common/ProgramListFill.h"
 
+#include "catalogue/ProgramName.h"
 #include "platform/KestrelError.h"
 #include "platform/ui/widgets/LoadPicture.h"
 #include "settings/FileChecks.h"
@@ -14,6 +15,7 @@
 #include <QSet>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -29,10 +31,26 @@ QList<QImage> readIconFile(const QString& path, bool dense)
     }
 }
 
-// The icon of each file. What the icon cache holds unchanged is taken from it; the rest is
-// decoded, one decode per file, two at a time: this thread and a helper take the next file
-// in turn. Only images are made on the helper; icons are made here.
-QHash<QString, QIcon> readIcons(const QSet<QString>& files)
+// The images of a picture the catalogue stores; none when it is not a picture.
+QList<QImage> readStoredIcon(const QByteArray& data, bool dense)
+{
+    const QString named = QStringLiteral("the stored icon");
+    try {
+        return dense ? platform::readIconImages(data, named)
+                     : QList<QImage>{platform::readPicture(data, named)};
+    } catch (const KestrelError&) {
+        return {};
+    }
+}
+
+// The icon of each source: an icon file, or a picture the catalogue stores (a key of
+// IconCache::storedKey; storedIcons answers their bytes by digest). What the icon cache
+// holds unchanged is taken from it; the rest is decoded, one decode per source, two at a
+// time: this thread and a helper take the next one in turn. Only images are made on the
+// helper; icons are made here.
+QHash<QString, QIcon>
+readIcons(const QSet<QString>& files,
+          const std::function<QHash<QString, QByteArray>(const QSet<QString>&)>& storedIcons)
 {
     const bool dense = qGuiApp && qGuiApp->devicePixelRatio() > 1.0;
     IconCache cache(IconCache::defaultFile(dense));
@@ -40,20 +58,30 @@ QHash<QString, QIcon> readIcons(const QSet<QString>& files)
     QHash<QString, QIcon> icons;
     QStringList paths;
     QStringList stamps;
+    QSet<QString> wanted; // the digests of the stored pictures to read
     for (const QString& path : files) {
-        const QString stamp = IconCache::stamp(path);
+        const QString digest = IconCache::storedDigest(path);
+        const QString stamp = digest.isEmpty() ? IconCache::stamp(path) : digest;
         if (std::optional<QList<QImage>> cached = cache.take(path, stamp)) {
             icons.insert(path, platform::iconFromImages(*cached));
         } else {
             paths.append(path);
             stamps.append(stamp);
+            if (!digest.isEmpty())
+                wanted.insert(digest);
         }
     }
+    // Read here: the catalogue's connection belongs to this thread.
+    const QHash<QString, QByteArray> stored =
+        wanted.isEmpty() ? QHash<QString, QByteArray>() : storedIcons(wanted);
     std::vector<QList<QImage>> images(size_t(paths.size()));
     std::atomic<qsizetype> next = 0;
     const auto decodeRest = [&] {
-        for (qsizetype i = next++; i < paths.size(); i = next++)
-            images[size_t(i)] = readIconFile(paths.at(i), dense);
+        for (qsizetype i = next++; i < paths.size(); i = next++) {
+            const QString digest = IconCache::storedDigest(paths.at(i));
+            images[size_t(i)] = digest.isEmpty() ? readIconFile(paths.at(i), dense)
+                                                 : readStoredIcon(stored.value(digest), dense);
+        }
     };
     {
         // The helper works on this frame's variables: it is waited for however this thread's
@@ -97,27 +125,50 @@ void ProgramListFill::fill()
         return;
     }
 
-    // The current row's icon file: its own, or the installation's default.
-    const auto iconFile = [&programs, this] {
+    // The current row's icon: the picture the catalogue stores for it, shown on every
+    // workstation whether or not the file is there; else its own file, or the default.
+    const QHash<QString, QString> storedDigests = mCatalogue.loadStoredIconDigests();
+    const auto nameOf = [&programs] {
+        return TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString());
+    };
+    const auto iconSource = [&programs, &storedDigests, &nameOf, this] {
+        if (const QString digest = storedDigests.value(programNameKey(nameOf())); !digest.isEmpty())
+            return IconCache::storedKey(digest);
         const QString customIcon =
             TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
-        return customIcon.isEmpty() ? mDefaultIcon : customIcon;
+        const QString file = customIcon.isEmpty() ? mDefaultIcon : customIcon;
+        // A file named like a stored key is a file all the same.
+        return IconCache::storedDigest(file).isEmpty() ? file : QStringLiteral("./") + file;
     };
     QSet<QString> iconFiles;
     programs.MoveFirst();
     while (!programs.Eof()) {
-        iconFiles.insert(iconFile());
+        iconFiles.insert(iconSource());
         programs.MoveNext();
     }
-    const QHash<QString, QIcon> icons = readIcons(iconFiles);
+    // A stored icon that is not a picture shows the default one.
+    if (!storedDigests.isEmpty())
+        iconFiles.insert(mDefaultIcon);
+    const QHash<QString, QIcon> icons = readIcons(iconFiles, [this](const QSet<QString>& digests) {
+        return mCatalogue.loadStoredIcons(digests);
+    });
+    QSet<QString> notPictures; // digests of the stored icons that are no pictures
     programs.MoveFirst();
     while (!programs.Eof()) {
-        const QIcon picture = icons.value(iconFile());
+        const QString source = iconSource();
+        QIcon picture = icons.value(source);
+        if (picture.isNull() && !IconCache::storedDigest(source).isEmpty()) {
+            notPictures.insert(IconCache::storedDigest(source));
+            picture = icons.value(mDefaultIcon);
+        }
         if (!picture.isNull())
-            mImages.Add(TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString()),
-                        picture);
+            mImages.Add(nameOf(), picture);
         programs.MoveNext();
     }
+    // The health check judges a stored icon that shows as fine, and one that is no picture
+    // by its bytes (read only then).
+    const QHash<QString, QByteArray> badPictures =
+        mKeepPrograms ? mCatalogue.loadStoredIcons(notPictures) : QHash<QString, QByteArray>();
 
     // The health check looks at the same rows, so it need not read the catalogue again.
     QList<ProgramRecord> kept;
@@ -129,13 +180,19 @@ void ProgramListFill::fill()
         const QString name = TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString());
         const QString path = TrimSpaces(programs.Fields(QStringLiteral("Program_Path")).toString());
         const qint32 imageIndex = mImages.indexOf(name);
-        if (mKeepPrograms)
+        if (mKeepPrograms) {
+            const QString digest = storedDigests.value(programNameKey(name));
+            const bool shown = !digest.isEmpty() && !notPictures.contains(digest);
             kept.append(
                 {name,
                  {},
                  path,
-                 TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString()),
-                 {}});
+                 shown
+                     ? QString()
+                     : TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString()),
+                 {},
+                 badPictures.value(digest)});
+        }
         // Built completely before it joins the list: no change signals per field.
         auto* item = new ProgramListItem(name, path, imageIndex,
                                          imageIndex > 0 ? mImages.image(imageIndex) : QIcon());

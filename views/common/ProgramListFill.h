@@ -12,9 +12,11 @@ class ProgramListWidget;
 class QLabel;
 
 // Fills a program list from the catalogue: one item per program in the catalogue's order,
-// its picture in the image list under the program's trimmed name. Each distinct icon file
-// is decoded once, two at a time (this thread and a helper), or taken unchanged from the
-// per-user icon cache; a program whose icon cannot be loaded gets no image.
+// its picture in the image list under the program's trimmed name: the picture the catalogue
+// stores for it (the default icon when that is no picture), else its icon file. Each
+// distinct picture is decoded once, two at a time (this thread and a helper), or taken
+// unchanged from the per-user icon cache; a program whose icon file cannot be loaded gets
+// no image.
 class ProgramListFill : public QObject
 {
     Q_OBJECT

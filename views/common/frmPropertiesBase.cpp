@@ -118,7 +118,7 @@ void frmPropertiesBase::fillProperties()
     lblProgramName->setText(text("ProgramName"));
     lblDateAdded->setText(text("AddedDate"));
     lblProgramPath->setText(text("ProgramPath"));
-    const QString icon = text("Icon");
+    QString icon = text("Icon");
     lblIconPath->setText(icon);
     const QString problem = ProgramHealth::instance().problem(mProgram);
     lblProblem->setText(problem.isEmpty() ? QString()
@@ -127,7 +127,20 @@ void frmPropertiesBase::fillProperties()
     // A picture that cannot be loaded leaves the window without one; the reason is kept
     // as the picture's tool tip.
     try {
-        Image1->setPixmap(platform::loadPicture(icon.isEmpty() ? mDefaultIcon : icon));
+        // The picture the catalogue stores is shown whether or not the file is here; one
+        // that is no picture, as the list does, with the default icon.
+        const QByteArray stored = mCatalogue.loadStoredIcon(mProgram);
+        QImage picture;
+        if (!stored.isEmpty()) {
+            try {
+                picture = platform::readPicture(stored, icon);
+            } catch (const KestrelError&) {
+                icon.clear();
+            }
+        }
+        Image1->setPixmap(!picture.isNull()
+                              ? QPixmap::fromImage(picture)
+                              : platform::loadPicture(icon.isEmpty() ? mDefaultIcon : icon));
     } catch (const KestrelError& error) {
         Image1->clear();
         Image1->setToolTip(error.description());

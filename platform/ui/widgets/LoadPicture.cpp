@@ -3,6 +3,7 @@
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +30,7 @@ int distanceFromIconSize(const QSize& size)
 
 // A reader at the start of the file: for the named format only (no other decoder is
 // loaded), or with an empty format, recognising the file by its content.
-void prepare(QImageReader& reader, QFile& file, const QByteArray& format)
+void prepare(QImageReader& reader, QIODevice& file, const QByteArray& format)
 {
     file.seek(0);
     reader.setDevice(&file);
@@ -53,7 +54,7 @@ QSize drawnSize(const QSize& natural, int side)
 }
 
 // Every image of the file, in file order; empty when none can be read this way.
-QList<QImage> decodeAll(QFile& file, const QByteArray& format)
+QList<QImage> decodeAll(QIODevice& file, const QByteArray& format)
 {
     QImageReader reader;
     prepare(reader, file, format);
@@ -85,7 +86,7 @@ QList<QImage> decodeAll(QFile& file, const QByteArray& format)
 
 // The image nearest to the icon size. A file with several images (an .ico) lists their
 // sizes, so only the chosen one is decoded. Null when none can be read this way.
-QImage decodeNearest(QFile& file, const QByteArray& format)
+QImage decodeNearest(QIODevice& file, const QByteArray& format)
 {
     {
         QImageReader reader;
@@ -121,6 +122,27 @@ QImage decodeNearest(QFile& file, const QByteArray& format)
     return best ? *best : QImage();
 }
 
+// The images of a file's content (opened for reading), path naming it in errors.
+QList<QImage> decodeImages(QIODevice& file, const QString& suffixHint, bool nearestOnly,
+                           const QString& path)
+{
+    if (file.size() == 0)
+        raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
+
+    const auto decode = [&file, nearestOnly](const QByteArray& format) {
+        if (!nearestOnly)
+            return decodeAll(file, format);
+        const QImage image = decodeNearest(file, format);
+        return image.isNull() ? QList<QImage>() : QList<QImage>{image};
+    };
+    const QByteArray suffix = suffixHint.toLower().toLatin1();
+    QList<QImage> images = suffix.isEmpty() ? QList<QImage>() : decode(suffix);
+    if (images.isEmpty())
+        images = decode(QByteArray());
+    if (images.isEmpty())
+        raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
+    return images;
+}
 // The file's images (only the one nearest to the icon size when nearestOnly); throws
 // when there is none. The suffix names the decoder to try first, so that only the one
 // needed is loaded; a file whose content does not match its suffix (a PNG named .ico)
@@ -137,23 +159,9 @@ QList<QImage> readImages(const QString& path, bool nearestOnly)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         raise(PictureErrorNumber::FileAccessError, QStringLiteral("Path/File access error"), path);
-    if (file.size() == 0)
-        raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
-
-    const auto decode = [&file, nearestOnly](const QByteArray& format) {
-        if (!nearestOnly)
-            return decodeAll(file, format);
-        const QImage image = decodeNearest(file, format);
-        return image.isNull() ? QList<QImage>() : QList<QImage>{image};
-    };
-    const QByteArray suffix = info.suffix().toLower().toLatin1();
-    QList<QImage> images = suffix.isEmpty() ? QList<QImage>() : decode(suffix);
-    if (images.isEmpty())
-        images = decode(QByteArray());
-    if (images.isEmpty())
-        raise(PictureErrorNumber::InvalidPicture, QStringLiteral("Invalid picture"), path);
-    return images;
+    return decodeImages(file, info.suffix(), nearestOnly, path);
 }
+
 } // namespace
 
 QImage readPicture(const QString& path)
@@ -164,6 +172,22 @@ QImage readPicture(const QString& path)
 QList<QImage> readIconImages(const QString& path)
 {
     return readImages(path, false);
+}
+
+QList<QImage> readIconImages(const QByteArray& data, const QString& path)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return decodeImages(buffer, QFileInfo(path).suffix(), false, path);
+}
+
+QImage readPicture(const QByteArray& data, const QString& path)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return decodeImages(buffer, QFileInfo(path).suffix(), true, path).constFirst();
 }
 
 QPixmap loadPicture(const QString& path)

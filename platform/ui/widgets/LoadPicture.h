@@ -24,6 +24,10 @@ QIcon loadIcon(const QString& path);
 // window-system object, so any thread may call them. Same checks and errors.
 QImage readPicture(const QString& path);
 QList<QImage> readIconImages(const QString& path);
+// The same of a file's content held in memory (a picture the catalogue stores), path being
+// the file's name: its suffix says the format to try first, and the errors name it.
+QImage readPicture(const QByteArray& data, const QString& path);
+QList<QImage> readIconImages(const QByteArray& data, const QString& path);
 
 // An icon of those images (null for none), made on the window system's thread.
 QIcon iconFromImages(const QList<QImage>& images);
