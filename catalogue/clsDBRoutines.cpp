@@ -1,5 +1,6 @@
 #include "catalogue/clsDBRoutines.h"
 
+#include "catalogue/CatalogueChange.h"
 #include "catalogue/CatalogueFile.h"
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
@@ -304,6 +305,7 @@ bool clsDBRoutines::attemptWrite(const std::function<void()>& write)
     mLastWriteError.reset();
     mLastWriteFailure.clear();
     try {
+        addChangeStampOnce();
         write();
         return true;
     } catch (const KestrelError& error) {
@@ -431,12 +433,30 @@ QList<ProgramRecord> clsDBRoutines::loadCatalogue()
 void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
                                   const QList<ProgramUpdate>& updates)
 {
+    addChangeStampOnce();
     inOneStep([&] {
         for (const ProgramUpdate& update : updates)
             updatePrograms(update);
         for (const ProgramRecord& program : additions)
             insertProgram(program);
     });
+}
+
+QString clsDBRoutines::changeStamp()
+{
+    return readChangeStamp(getConnection(mConnection));
+}
+
+void clsDBRoutines::addChangeStampOnce()
+{
+    // Outside a transaction only: a failed attempt there would end the writer's work.
+    if (mLocation.readOnly)
+        return;
+    Connection& connection = getConnection(mConnection);
+    if (mChangeStampAdded || connection.inTransaction())
+        return;
+    addChangeStamp(connection);
+    mChangeStampAdded = true;
 }
 
 namespace {

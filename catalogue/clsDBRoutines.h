@@ -98,7 +98,15 @@ public:
     // connect timeout to answer).
     bool waitsForAServer() const;
 
+    // The change stamp (catalogue/CatalogueChange.h): a text that differs whenever the
+    // catalogue's programs changed since it was last read; one small read. Throws
+    // KestrelError like the other reads. Writes add the stamp to a server catalogue made
+    // without it, once per object, where the role may.
+    QString changeStamp();
+
 private:
+    void addChangeStampOnce();
+
     void openConnection();
     // Runs one write, keeping its failure (a KestrelError thrown) for lastWriteError.
     bool attemptWrite(const std::function<void()>& write);
@@ -131,6 +139,7 @@ private:
     Connection mConnection;
     std::optional<KestrelError> mLastWriteError;
     QString mLastWriteFailure;
+    bool mChangeStampAdded = false;
 };
 
 class clsEnvironment;

@@ -63,7 +63,8 @@ void Main()
 
 void openMainWindow()
 {
-    frmView::open(gDBRoutines(), {gEnvironment().DefaultIcon(), gEnvironment().HideBroken()});
+    frmView::open(gDBRoutines(), {gEnvironment().DefaultIcon(), gEnvironment().HideBroken(),
+                                  gEnvironment().RefreshSeconds()});
 }
 
 namespace {

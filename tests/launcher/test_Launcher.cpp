@@ -1,5 +1,6 @@
 // The launcher's main window on a real catalogue with the hooks faked, and its start-up in
 // a real process: a copy of this executable in a temporary installation (argument --child).
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/LaunchLog.h"
 #include "launcher/frmView.h"
@@ -13,8 +14,11 @@
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
 #include "tests/support/SilentServer.h"
+#include "tests/support/Sql.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/TestServer.h"
 #include "views/common/ProgramHealth.h"
+#include "views/common/SearchField.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 
@@ -27,8 +31,11 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -582,6 +589,135 @@ private slots:
             QStringList({"Editor|/usr/bin/editor|failed|Permission denied",
                          "Odd\tname\x01|/opt/odd|started|",
                          "Ghost||failed|The catalogue holds no path for the program \"Ghost\"."}));
+    }
+
+    // With RefreshSeconds, another program's add, change and delete show within the
+    // interval, keeping the search (its results, or the whole list when every program
+    // matches), the selection and the scroll position; checks that find nothing changed fill
+    // nothing. A server catalogue made before the change stamp is compared by its rows.
+    void refreshShowsOtherProgramsChanges_data()
+    {
+        testdb::engineColumn();
+        QTest::addColumn<bool>("stamp");
+        QTest::addColumn<QString>("search");
+        QTest::addRow("sqlite: results") << testdb::Sqlite << true << "program";
+        QTest::addRow("postgresql: whole list") << testdb::Postgresql << true << "o";
+        QTest::addRow("postgresql: no stamp") << testdb::Postgresql << false << "program";
+    }
+    void refreshShowsOtherProgramsChanges()
+    {
+        QFETCH(QString, engine);
+        QFETCH(bool, stamp);
+        QFETCH(QString, search);
+        REQUIRE_ENGINE(engine);
+        QTemporaryDir dir;
+        const testdb::Catalogue catalogue(engine, dir.path());
+        const QString at = catalogue.location();
+        if (!stamp) {
+            sql(at, "DROP FUNCTION kestrel_count_change() CASCADE");
+            sql(at, "DROP TABLE Catalogue_Change");
+        }
+        QStringList rows;
+        for (int i = 0; i < 80; ++i)
+            rows << QString("('Program %1', 'Runs %1', '/p')").arg(i, 2, 10, QChar('0'));
+        sql(at, "INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES " +
+                    rows.join(", ") + ", ('Other', '', '/o')");
+        clsDBRoutines reader({at, true}, clsDBRoutines::OnFirstStatement);
+        const auto close = qScopeGuard([] { delete frmView::existingInstance(); });
+        frmView& window = frmView::open(reader, {{}, false, 1});
+        window.show();
+        launcher::ucProgramView* view = window.ucProgramView1();
+        QTRY_COMPARE(view->lstView()->count(), 81);
+        window.ucLeftFrame1()->txtSearch()->setText(search);
+        QAbstractItemView* shown = view->visibleList();
+        const qsizetype matches = view->shownItems().size();
+        const QModelIndex ten = shown->model()
+                                    ->match(shown->model()->index(0, 0), Qt::DisplayRole,
+                                            "Program 10", 1, Qt::MatchExactly)
+                                    .value(0);
+        QTest::mouseClick(shown->viewport(), Qt::LeftButton, {}, shown->visualRect(ten).center());
+        QCOMPARE(view->selectedItem(), "Program 10");
+        QLabel* description = window.findChild<QLabel*>("lblDescription");
+        QCOMPARE(description->text(), "Runs 10");
+        const int scroll = shown->verticalScrollBar()->maximum() / 2;
+        QVERIFY(scroll > 0);
+        shown->verticalScrollBar()->setValue(scroll);
+
+        QSignalSpy fills(view->lstView()->model(), &QAbstractItemModel::rowsInserted);
+        QTest::qWait(2500);
+        QCOMPARE(fills.count(), 0);
+
+        sql(at, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Program new', '/n')");
+        sql(at, "UPDATE Program SET Program_Path = '/changed' WHERE Program_Name = 'Program 41'");
+        sql(at,
+            "UPDATE Program SET Program_Desc = 'Runs faster' WHERE Program_Name = 'Program 10'");
+        sql(at, "DELETE FROM Program WHERE Program_Name = 'Program 05'");
+        const auto path = [view](const char* name) {
+            const QListWidgetItem* item =
+                view->lstView()->findItems(name, Qt::MatchExactly).value(0);
+            return item ? item->data(launcher::ucProgramView::PathRole).toString() : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(path("Program new") == "/n" && path("Program 41") == "/changed" &&
+                                     path("Program 05").isEmpty() &&
+                                     description->text() == "Runs faster",
+                                 5000);
+        QCOMPARE(window.ucLeftFrame1()->txtSearch()->text(), search);
+        QCOMPARE(view->visibleList(), shown);
+        QCOMPARE(view->shownItems().size(), matches);
+        QCOMPARE(view->selectedItem(), "Program 10");
+        QCOMPARE(shown->verticalScrollBar()->value(), scroll);
+
+        // The selected program deleted: nothing is selected or described any more.
+        sql(at, "DELETE FROM Program WHERE Program_Name = 'Program 10'");
+        QTRY_COMPARE_WITH_TIMEOUT(view->selectedItem(), QString(), 5000);
+        QCOMPARE(description->text(), QString());
+    }
+
+    // The server stops while a launcher checks for changes: the list stays, the status panel
+    // says so once and no box shows; the first check after the server is back shows what
+    // changed meanwhile.
+    void refreshSurvivesTheServerStopping()
+    {
+        const QString spare = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE");
+        const QString control = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE_CTL");
+        if (spare.isEmpty() || control.isEmpty()) {
+            if (qgetenv("CI") == "true")
+                QFAIL("no spare server: scripts/test starts one");
+            QSKIP("no spare server (scripts/test starts one)");
+        }
+        const QString database =
+            QString("kestrel_refresh_%1").arg(QCoreApplication::applicationPid());
+        sql(spare, "CREATE DATABASE " + database);
+        const auto drop = qScopeGuard([&] {
+            delete frmView::existingInstance();
+            if (QProcess::execute(control, {"status"}) != 0)
+                QProcess::execute(control, {"start"});
+            sql(spare, "DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
+        });
+        const QString uri = testdb::serverDatabaseUri(database, spare);
+        createCatalogue(uri);
+        sql(uri, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/a')");
+        MessageBoxRecorder messages;
+        clsDBRoutines reader({uri, true}, clsDBRoutines::OnFirstStatement);
+        frmView& window = frmView::open(reader, {{}, false, 1});
+        window.show();
+        QListWidget* list = window.ucProgramView1()->lstView();
+        QTRY_COMPARE(list->count(), 1);
+
+        QCOMPARE(QProcess::execute(control, {"stop", "-m", "fast"}), 0);
+        QLabel* status = window.findChild<QLabel*>("sbarStatus");
+        QTRY_VERIFY_WITH_TIMEOUT(status->toolTip().startsWith("The catalogue cannot be read"),
+                                 5000);
+        status->setText("told");
+        QTest::qWait(2500);
+        QCOMPARE(status->text(), "told"); // once
+        QCOMPARE(list->count(), 1);
+        QVERIFY(messages.requests().isEmpty());
+
+        QCOMPARE(QProcess::execute(control, {"start"}), 0);
+        sql(uri, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Beta', '/b')");
+        QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 10000);
+        QCOMPARE(status->text(), "STATUS");
     }
 };
 
