@@ -10,8 +10,8 @@
 // backend of a connection that a check opens and closes is counted as well as one that is
 // kept. Three ways are measured: the launcher's check (clsDBRoutines::changeStamp, whatever
 // connection it keeps), the same on a connection opened and closed for each check (what a
-// launcher that holds no connection at rest pays), and a catalogue made before the change
-// stamp, whose rows are compared instead.
+// launcher that holds no connection at rest pays) beside a bare connection's cost, and a
+// catalogue made before the change stamp, whose rows are compared instead.
 #include "bench/BenchCatalogue.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/database/Connection.h"
@@ -138,6 +138,17 @@ int main(int argc, char* argv[])
         clsDBRoutines once({uri, true});
         unchanged(once.changeStamp());
     });
+    // What any client's connection costs this server: the floor of a check on a new one.
+    const Figure bare = measure(postmaster, 200, [&] {
+        Connection connection;
+        connection.setConnectionString(uri);
+        connection.Open();
+        Recordset rs(connection);
+        rs.setSource(QStringLiteral("SELECT 1"));
+        rs.Open();
+        rs.Close();
+        connection.Close();
+    });
     statement(uri, QStringLiteral("DROP FUNCTION kestrel_count_change() CASCADE"));
     statement(uri, QStringLiteral("DROP TABLE Catalogue_Change"));
     first.clear();
@@ -154,6 +165,7 @@ int main(int argc, char* argv[])
     };
     row("change stamp, the launcher's connection", kept);
     row("change stamp, a connection opened per check", fresh);
+    row("bare connection (open, SELECT 1, close)", bare);
     row("no stamp (older catalogue): rows compared", rows);
     std::printf("\n");
     std::printf("result refresh_server_cpu_ms_per_check %.4f\n", kept.serverMs);
