@@ -255,8 +255,7 @@ private slots:
         QCOMPARE(run({"add", uri, "--name", " c ", "--path", "/c"}).first, 1); // as on a file
         QCOMPARE(sql(uri, "SELECT Program_Key FROM Program WHERE Program_Name = 'C'"),
                  QVariantList{8});
-        // A catalogue made before the change stamp gets it from its next writer; every
-        // statement that writes raises it.
+        // An older catalogue gets the change stamp from its next writer; each write raises it.
         sql(uri, "DROP FUNCTION kestrel_count_change() CASCADE");
         sql(uri, "DROP TABLE Catalogue_Change");
         QCOMPARE(run({"add", uri, "--name", "D", "--path", "/d"}).first, 0);

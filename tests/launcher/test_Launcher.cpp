@@ -591,10 +591,10 @@ private slots:
                          "Ghost||failed|The catalogue holds no path for the program \"Ghost\"."}));
     }
 
-    // With RefreshSeconds, another program's add, change and delete show within the
-    // interval, keeping the search (its results, or the whole list when every program
-    // matches), the selection and the scroll position; checks that find nothing changed fill
-    // nothing. A server catalogue made before the change stamp is compared by its rows.
+    // With RefreshSeconds, another program's add, change and delete show within the interval
+    // with the search (results, or the whole list when all match), the selection and the
+    // scroll kept; checks that find nothing changed fill nothing. A server catalogue made
+    // before the change stamp is compared by its rows.
     void refreshShowsOtherProgramsChanges_data()
     {
         testdb::engineColumn();
@@ -607,21 +607,20 @@ private slots:
     void refreshShowsOtherProgramsChanges()
     {
         QFETCH(QString, engine);
-        QFETCH(bool, stamp);
         QFETCH(QString, search);
         REQUIRE_ENGINE(engine);
         QTemporaryDir dir;
         const testdb::Catalogue catalogue(engine, dir.path());
         const QString at = catalogue.location();
-        if (!stamp) {
+        if (QFETCH(bool, stamp); !stamp) {
             sql(at, "DROP FUNCTION kestrel_count_change() CASCADE");
             sql(at, "DROP TABLE Catalogue_Change");
         }
-        QStringList rows;
+        QStringList rows{"('Other', '', '/o')"};
         for (int i = 0; i < 80; ++i)
             rows << QString("('Program %1', 'Runs %1', '/p')").arg(i, 2, 10, QChar('0'));
         sql(at, "INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES " +
-                    rows.join(", ") + ", ('Other', '', '/o')");
+                    rows.join(", "));
         clsDBRoutines reader({at, true}, clsDBRoutines::OnFirstStatement);
         const auto close = qScopeGuard([] { delete frmView::existingInstance(); });
         frmView& window = frmView::open(reader, {{}, false, 1});
@@ -631,70 +630,56 @@ private slots:
         window.ucLeftFrame1()->txtSearch()->setText(search);
         QAbstractItemView* shown = view->visibleList();
         const qsizetype matches = view->shownItems().size();
-        const QModelIndex ten = shown->model()
-                                    ->match(shown->model()->index(0, 0), Qt::DisplayRole,
-                                            "Program 10", 1, Qt::MatchExactly)
-                                    .value(0);
+        const QModelIndex ten =
+            shown->model()->match(shown->model()->index(0, 0), Qt::DisplayRole, "Program 10")[0];
         QTest::mouseClick(shown->viewport(), Qt::LeftButton, {}, shown->visualRect(ten).center());
-        QCOMPARE(view->selectedItem(), "Program 10");
         QLabel* description = window.findChild<QLabel*>("lblDescription");
-        QCOMPARE(description->text(), "Runs 10");
         const int scroll = shown->verticalScrollBar()->maximum() / 2;
-        QVERIFY(scroll > 0);
         shown->verticalScrollBar()->setValue(scroll);
-
         QSignalSpy fills(view->lstView()->model(), &QAbstractItemModel::rowsInserted);
         QTest::qWait(2500);
         QCOMPARE(fills.count(), 0);
 
-        sql(at, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Program new', '/n')");
-        sql(at, "UPDATE Program SET Program_Path = '/changed' WHERE Program_Name = 'Program 41'");
-        sql(at,
-            "UPDATE Program SET Program_Desc = 'Runs faster' WHERE Program_Name = 'Program 10'");
-        sql(at, "DELETE FROM Program WHERE Program_Name = 'Program 05'");
+        for (const char* change :
+             {"INSERT INTO Program (Program_Name, Program_Path) VALUES ('Program new', '/n')",
+              "UPDATE Program SET Program_Path = '/changed' WHERE Program_Name = 'Program 41'",
+              "UPDATE Program SET Program_Desc = 'Runs on' WHERE Program_Name = 'Program 10'",
+              "DELETE FROM Program WHERE Program_Name = 'Program 05'"})
+            sql(at, change);
         const auto path = [view](const char* name) {
-            const QListWidgetItem* item =
-                view->lstView()->findItems(name, Qt::MatchExactly).value(0);
-            return item ? item->data(launcher::ucProgramView::PathRole).toString() : QString();
+            const auto* item = view->lstView()->findItems(name, Qt::MatchExactly).value(0);
+            return item ? item->data(launcher::ucProgramView::PathRole).toString() : "gone";
         };
         QTRY_VERIFY_WITH_TIMEOUT(path("Program new") == "/n" && path("Program 41") == "/changed" &&
-                                     path("Program 05").isEmpty() &&
-                                     description->text() == "Runs faster",
+                                     path("Program 05") == "gone" &&
+                                     description->text() == "Runs on",
                                  5000);
         QCOMPARE(window.ucLeftFrame1()->txtSearch()->text(), search);
-        QCOMPARE(view->visibleList(), shown);
-        QCOMPARE(view->shownItems().size(), matches);
-        QCOMPARE(view->selectedItem(), "Program 10");
+        QVERIFY(view->visibleList() == shown && view->shownItems().size() == matches);
         QCOMPARE(shown->verticalScrollBar()->value(), scroll);
-
-        // The selected program deleted: nothing is selected or described any more.
         sql(at, "DELETE FROM Program WHERE Program_Name = 'Program 10'");
         QTRY_COMPARE_WITH_TIMEOUT(view->selectedItem(), QString(), 5000);
         QCOMPARE(description->text(), QString());
     }
 
     // The server stops while a launcher checks for changes: the list stays, the status panel
-    // says so once and no box shows; the first check after the server is back shows what
-    // changed meanwhile.
+    // says so once, no box shows; the first check after the server is back shows the changes.
     void refreshSurvivesTheServerStopping()
     {
         const QString spare = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE");
         const QString control = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE_CTL");
         if (spare.isEmpty() || control.isEmpty()) {
-            if (qgetenv("CI") == "true")
-                QFAIL("no spare server: scripts/test starts one");
+            QVERIFY2(qgetenv("CI") != "true", "no spare server: scripts/test starts one");
             QSKIP("no spare server (scripts/test starts one)");
         }
-        const QString database =
-            QString("kestrel_refresh_%1").arg(QCoreApplication::applicationPid());
-        sql(spare, "CREATE DATABASE " + database);
+        sql(spare, "CREATE DATABASE kestrel_refresh");
         const auto drop = qScopeGuard([&] {
             delete frmView::existingInstance();
             if (QProcess::execute(control, {"status"}) != 0)
                 QProcess::execute(control, {"start"});
-            sql(spare, "DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
+            sql(spare, "DROP DATABASE kestrel_refresh WITH (FORCE)");
         });
-        const QString uri = testdb::serverDatabaseUri(database, spare);
+        const QString uri = testdb::serverDatabaseUri("kestrel_refresh", spare);
         createCatalogue(uri);
         sql(uri, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/a')");
         MessageBoxRecorder messages;
@@ -703,20 +688,16 @@ private slots:
         window.show();
         QListWidget* list = window.ucProgramView1()->lstView();
         QTRY_COMPARE(list->count(), 1);
-
         QCOMPARE(QProcess::execute(control, {"stop", "-m", "fast"}), 0);
         QLabel* status = window.findChild<QLabel*>("sbarStatus");
-        QTRY_VERIFY_WITH_TIMEOUT(status->toolTip().startsWith("The catalogue cannot be read"),
-                                 5000);
+        QTRY_VERIFY(status->toolTip().startsWith("The catalogue cannot be read"));
         status->setText("told");
         QTest::qWait(2500);
         QCOMPARE(status->text(), "told"); // once
-        QCOMPARE(list->count(), 1);
-        QVERIFY(messages.requests().isEmpty());
-
+        QVERIFY(list->count() == 1 && messages.requests().isEmpty());
         QCOMPARE(QProcess::execute(control, {"start"}), 0);
         sql(uri, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Beta', '/b')");
-        QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 10000);
+        QTRY_COMPARE(list->count(), 2);
         QCOMPARE(status->text(), "STATUS");
     }
 };

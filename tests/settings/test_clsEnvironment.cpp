@@ -83,7 +83,6 @@ private slots:
         // An optional key: whatever it holds, the load stands.
         QTest::addRow("refresh 60") << QString("RefreshSeconds= 60 ") << true << 2 << 60;
         QTest::addRow("refresh with a unit") << QString("RefreshSeconds=60s") << true << 2 << 0;
-        QTest::addRow("refresh negative") << QString("RefreshSeconds=-5") << true << 2 << 0;
     }
     void partialLoads()
     {
