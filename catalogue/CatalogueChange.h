@@ -8,7 +8,8 @@ class Connection;
 
 // A text that differs from the one read before whenever the catalogue's programs changed
 // in between; one small read. On a file, the engine's data version as this connection sees
-// it (no table needed, so every catalogue file has it). On a server, the count that the
+// it: no table, so every catalogue file has it and writes cost nothing more, and unlike a
+// file watch it sees other machines' writes to a shared file. On a server, the count that the
 // Catalogue_Change triggers raise; where a catalogue was made without it, or the role may
 // not read it, a digest the server computes over every program row. Throws KestrelError
 // when the catalogue cannot be read.
