@@ -237,6 +237,8 @@ void ucProgramViewBase::refill()
     const int scroll = shown->verticalScrollBar()->value();
     // Emptied only once the rows are read: a catalogue that cannot be read keeps the list.
     mFill->fill([this] { clearView(); });
+    if (mMarker)
+        mMarker->mark();
     QListWidgetItem* item =
         selected.isEmpty() ? nullptr : mList->findItems(selected, Qt::MatchExactly).value(0);
     if (item && visibleList() == mFiltered && mFiltered->filterModel()->rowOf(item) < 0)
