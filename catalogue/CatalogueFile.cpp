@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueFile.h"
 
+#include "catalogue/CatalogueChange.h"
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/StoredIcon.h"
 #include "platform/KestrelError.h"
@@ -175,6 +176,7 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
     // One transaction: the destination ends up with all of it or keeps what it had. On a
     // server, the catalogue's other writers wait for it, so their keys never collide with
     // the keys copied.
+    addChangeStamp(to);
     to.BeginTrans();
     try {
         if (to.IsServer())
@@ -254,6 +256,9 @@ QString catalogueRolesSql(const QString& database)
                "GRANT SELECT ON Program_Icon TO kestrel_reader;\n"
                "GRANT SELECT, INSERT, UPDATE, DELETE ON Program_Icon TO kestrel_writer;\n"
                "GRANT USAGE, SELECT, UPDATE ON SEQUENCE Program_Key_Sequence TO kestrel_writer;\n"
+               "-- The change stamp that running launchers read (writers raise it through "
+               "triggers).\n"
+               "GRANT SELECT ON Catalogue_Change TO kestrel_reader, kestrel_writer;\n"
                "-- The reader's sessions refuse writes even where a grant would allow one.\n"
                "ALTER ROLE kestrel_reader SET default_transaction_read_only = on;\n")
         .arg(database, storedIconTableStatement(true, true));

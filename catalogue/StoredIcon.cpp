@@ -1,5 +1,7 @@
 #include "catalogue/StoredIcon.h"
 
+#include "catalogue/CatalogueChange.h"
+
 #include "catalogue/CatalogueFile.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/KestrelError.h"
@@ -106,6 +108,7 @@ void createStoredIconTable(const Connection& connection)
                     "  GRANT SELECT, INSERT, UPDATE, DELETE ON Program_Icon TO kestrel_writer;\n"
                     "END IF;\n"
                     "END $$"));
+        countStoredIconChanges(connection);
     } catch (const KestrelError& error) {
         if (!connection.IsServer())
             throw;

@@ -1,5 +1,6 @@
 #include "catalogue/clsDBRoutines.h"
 
+#include "catalogue/CatalogueChange.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/StoredIcon.h"
 #include "platform/KestrelError.h"
@@ -332,6 +333,7 @@ bool clsDBRoutines::attemptWrite(const std::function<void()>& write)
     mLastWriteError.reset();
     mLastWriteFailure.clear();
     try {
+        addChangeStampOnce();
         write();
         return true;
     } catch (const KestrelError& error) {
@@ -484,6 +486,7 @@ void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
         return program.picture.isEmpty() ? std::nullopt
                                          : std::optional<QByteArray>(program.picture);
     };
+    addChangeStampOnce();
     inOneStep([&] {
         for (const ProgramUpdate& update : updates) {
             const QString previousIcon = getCustomIconPath(update.storedName);
@@ -570,6 +573,21 @@ void clsDBRoutines::storeIcon(const QString& mStrName, const QString& mStrIconPa
         openRecordset(QStringLiteral("Insert into Program_Icon (Program_Key, Icon_Digest, "
                                      "Icon_Data) values (?, ?, ?)"),
                       {keys.Fields(QStringLiteral("Program_Key")), digest, *picture});
+QString clsDBRoutines::changeStamp()
+{
+    return readChangeStamp(getConnection(mConnection));
+}
+
+void clsDBRoutines::addChangeStampOnce()
+{
+    // Outside a transaction only: a failed attempt there would end the writer's work.
+    if (mLocation.readOnly)
+        return;
+    Connection& connection = getConnection(mConnection);
+    if (mChangeStampAdded || connection.inTransaction())
+        return;
+    addChangeStamp(connection);
+    mChangeStampAdded = true;
 }
 
 namespace {

@@ -125,7 +125,15 @@ public:
     // of the thread that calls this.
     void setCloseWhenIdle(bool close);
 
+    // The change stamp (catalogue/CatalogueChange.h): a text that differs whenever the
+    // catalogue's programs changed since it was last read; one small read. Throws
+    // KestrelError like the other reads. Writes add the stamp to a server catalogue made
+    // without it, once per object, where the role may.
+    QString changeStamp();
+
 private:
+    void addChangeStampOnce();
+
     void openConnection();
     // Runs one write, keeping its failure (a KestrelError thrown) for lastWriteError.
     bool attemptWrite(const std::function<void()>& write);
@@ -163,6 +171,7 @@ private:
     std::optional<KestrelError> mLastWriteError;
     QString mLastWriteFailure;
     bool mStoredIconTable = false; // found once; a table is never dropped
+    bool mChangeStampAdded = false;
 };
 
 class clsEnvironment;

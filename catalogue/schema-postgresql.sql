@@ -57,3 +57,30 @@ CREATE TABLE Program_Icon (
     Icon_Digest text NOT NULL,
     Icon_Data bytea NOT NULL
 );
+
+-- The change stamp. Every statement that writes a table the launchers show raises the count
+-- once, so a running launcher learns with one small read whether to read the list again.
+-- The function runs as the catalogue's owner: writers need no right on the table, readers
+-- are granted SELECT on it. A table the launchers show gets its trigger in one line.
+-- Writers add this block to a catalogue made without it (catalogue/CatalogueChange).
+-- change stamp: begin
+CREATE TABLE Catalogue_Change (Change_Count bigint NOT NULL);
+INSERT INTO Catalogue_Change (Change_Count) VALUES (0);
+CREATE FUNCTION kestrel_count_change() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER
+    SET search_path FROM CURRENT AS $$
+BEGIN
+    UPDATE Catalogue_Change SET Change_Count = Change_Count + 1;
+    RETURN NULL;
+END;
+$$;
+CREATE TRIGGER Program_Change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Program FOR EACH STATEMENT EXECUTE FUNCTION kestrel_count_change();
+CREATE TRIGGER Program_Options_Change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Program_Options FOR EACH STATEMENT EXECUTE FUNCTION kestrel_count_change();
+-- The stored icons count too, where their table is there (a writer that makes it later
+-- runs this again).
+DO $$ BEGIN
+IF to_regclass('program_icon') IS NOT NULL
+   AND NOT EXISTS (SELECT FROM pg_trigger WHERE tgname = 'program_icon_change') THEN
+  CREATE TRIGGER Program_Icon_Change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Program_Icon FOR EACH STATEMENT EXECUTE FUNCTION kestrel_count_change();
+END IF;
+END $$;
+-- change stamp: end

@@ -10,6 +10,7 @@
 #include "settings/FileChecks.h"
 #include "views/common/CommandLabel.h"
 #include "views/common/ProgramHealth.h"
+#include "views/common/ProgramListRefresh.h"
 #include "views/common/SearchField.h"
 #include "views/common/Twips.h"
 #include "views/launcher/frmProperties.h"
@@ -137,6 +138,33 @@ frmView::frmView(clsDBRoutines& catalogue, const Settings& settings)
                 mStatusPanel->setText(status.isEmpty() ? QStringLiteral("STATUS")
                                                        : QStringLiteral("Catalogue busy: waiting"));
                 mStatusPanel->setToolTip(status);
+            });
+    if (settings.refreshSeconds > 0)
+        startRefresh(settings.refreshSeconds);
+}
+
+void frmView::startRefresh(qint32 seconds)
+{
+    auto* refresh = new ProgramListRefresh(mCatalogue, mProgramView, seconds);
+    // The panel describes the selected program as the catalogue has it now.
+    connect(refresh, &ProgramListRefresh::refreshed, this, [this] {
+        if (QListWidgetItem* item = mProgramView->selectedListItem()) {
+            try {
+                programClicked(item);
+            } catch (const KestrelError&) {
+                // Gone again meanwhile: the description shown stays until the next click.
+            }
+        }
+    });
+    // One line while checks fail, taken away when they work again.
+    connect(refresh, &ProgramListRefresh::notice, this,
+            [this, shown = QString()](const QString& text) mutable {
+                if (!text.isEmpty()) {
+                    showNotice(shown = text);
+                } else if (mStatusPanel->toolTip() == shown) {
+                    mStatusPanel->setText(QStringLiteral("STATUS"));
+                    mStatusPanel->setToolTip({});
+                }
             });
 }
 

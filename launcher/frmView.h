@@ -24,8 +24,9 @@ public:
     // What the window needs of the settings.
     struct Settings
     {
-        QString defaultIcon;     // the picture of a program without one of its own
-        bool hideBroken = false; // broken programs hidden rather than greyed
+        QString defaultIcon;       // the picture of a program without one of its own
+        bool hideBroken = false;   // broken programs hidden rather than greyed
+        qint32 refreshSeconds = 0; // the catalogue's changes shown within; 0: never
     };
 
     // The window, made by start-up (modMain::openMainWindow) on first use.
@@ -52,6 +53,7 @@ private:
     frmView(clsDBRoutines& catalogue, const Settings& settings);
     void load();
     void layoutChildren();
+    void startRefresh(qint32 seconds);
 
     void programClicked(QListWidgetItem* item);
     void programDoubleClicked(QListWidgetItem* item);

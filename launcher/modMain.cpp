@@ -69,7 +69,8 @@ void openCatalogue()
 
 void openMainWindow()
 {
-    frmView::open(gDBRoutines(), {gEnvironment().DefaultIcon(), gEnvironment().HideBroken()});
+    frmView::open(gDBRoutines(), {gEnvironment().DefaultIcon(), gEnvironment().HideBroken(),
+                                  gEnvironment().RefreshSeconds()});
 }
 
 namespace {

@@ -319,6 +319,15 @@ bool clsEnvironment::readSettings(const QString& iniPath)
     } catch (const KestrelError&) {
         setHideBroken(false);
     }
+    // Optional as well, and read strictly: "60s" or "1e3" is no number of seconds.
+    try {
+        bool isNumber = false;
+        const qint32 seconds =
+            TrimSpaces(ini.GetString(QStringLiteral("RefreshSeconds"), {})).toInt(&isNumber);
+        setRefreshSeconds(isNumber ? seconds : 0);
+    } catch (const KestrelError&) {
+        setRefreshSeconds(0);
+    }
     required("DefaultIcon", Expected::File, [&](const QString& v) { setDefaultIcon(v); });
     required("DefaultDialogIconPath", Expected::Folder,
              [&](const QString& v) { setDefaultDialogIconPath(v); });

@@ -23,6 +23,9 @@ public:
     qint16 NumberofClicks() const { return mNumberofClicks; }
     // [General] HideBroken=1: the launcher hides broken programs instead of greying them.
     bool HideBroken() const { return mHideBroken; }
+    // [General] RefreshSeconds=N: a running launcher shows the catalogue's changes within N
+    // seconds. 0, missing or not a whole number: never (the list is read once).
+    qint32 RefreshSeconds() const { return mRefreshSeconds; }
     QString DefaultIcon() const { return mDefaultIcon; }
     QString DefaultDialogIconPath() const { return mDefaultDialogIconPath; }
     QString DefaultDialogDatabasePath() const { return mDefaultDialogDatabasePath; }
@@ -35,6 +38,7 @@ public:
     void setShowToolbar(bool mBShow);
     void setNumberofClicks(qint16 mIntClicks);
     void setHideBroken(bool mBHide) { mHideBroken = mBHide; }
+    void setRefreshSeconds(qint32 mLngSeconds) { mRefreshSeconds = qMax(0, mLngSeconds); }
     void setDefaultIcon(const QString& mStrIcon);
     void setDefaultDialogIconPath(const QString& mStrPath);
     void setDefaultDialogDatabasePath(const QString& mStrPath);
@@ -70,6 +74,7 @@ private:
     bool mShowToolbar = false;
     qint16 mNumberofClicks = 0;
     bool mHideBroken = false;
+    qint32 mRefreshSeconds = 0;
     QString mDefaultDialogDatabasePath;
     QString mDefaultDialogIconPath;
     std::unique_ptr<clsIniFile> mIniFile;

@@ -77,6 +77,8 @@ check_package_contents() {
         package_fail "the administrator's entry is not in Settings"
     dpkg-deb -I "$launcher" conffiles | grep -qx /etc/kestrel/Kestrel.ini ||
         package_fail "Kestrel.ini is not a conffile"
+    grep -qx 'RefreshSeconds=60' "$tree/etc/kestrel/Kestrel.ini" ||
+        package_fail "Kestrel.ini does not refresh the launchers every 60 seconds"
 
     local depends recommends
     depends=$(dpkg-deb -f "$launcher" Depends)

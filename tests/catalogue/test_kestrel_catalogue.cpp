@@ -255,6 +255,12 @@ private slots:
         QCOMPARE(run({"add", uri, "--name", " c ", "--path", "/c"}).first, 1); // as on a file
         QCOMPARE(sql(uri, "SELECT Program_Key FROM Program WHERE Program_Name = 'C'"),
                  QVariantList{8});
+        // An older catalogue gets the change stamp from its next writer; each write raises it.
+        sql(uri, "DROP FUNCTION kestrel_count_change() CASCADE");
+        sql(uri, "DROP TABLE Catalogue_Change");
+        QCOMPARE(run({"add", uri, "--name", "D", "--path", "/d"}).first, 0);
+        QCOMPARE(run({"delete", uri, "D"}).first, 0);
+        QCOMPARE(sql(uri, "SELECT Change_Count FROM Catalogue_Change"), QVariantList{2});
         QString big; // letters that do not compress, past the server's name index
         for (quint32 i = 0, x = 1; i < 20000; ++i, x = x * 1103515245 + 12345)
             big += QChar('a' + (x >> 16) % 26);

@@ -1,5 +1,6 @@
 // The launcher's main window on a real catalogue with the hooks faked, and its start-up in
 // a real process: a copy of this executable in a temporary installation (argument --child).
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/StoredIcon.h"
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/LaunchLog.h"
@@ -14,9 +15,12 @@
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
 #include "tests/support/SilentServer.h"
+#include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/TestServer.h"
 #include "views/common/ProgramHealth.h"
+#include "views/common/SearchField.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 
@@ -29,8 +33,11 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -590,6 +597,116 @@ private slots:
             QStringList({"Editor|/usr/bin/editor|failed|Permission denied",
                          "Odd\tname\x01|/opt/odd|started|",
                          "Ghost||failed|The catalogue holds no path for the program \"Ghost\"."}));
+    }
+
+    // With RefreshSeconds, another program's add, change and delete show within the interval
+    // with the search (results, or the whole list when all match), the selection and the
+    // scroll kept; checks that find nothing changed fill nothing. A server catalogue made
+    // before the change stamp is compared by its rows.
+    void refreshShowsOtherProgramsChanges_data()
+    {
+        testdb::engineColumn();
+        QTest::addColumn<bool>("stamp");
+        QTest::addColumn<QString>("search");
+        QTest::addRow("sqlite: results") << testdb::Sqlite << true << "program";
+        QTest::addRow("postgresql: whole list") << testdb::Postgresql << true << "o";
+        QTest::addRow("postgresql: no stamp") << testdb::Postgresql << false << "program";
+    }
+    void refreshShowsOtherProgramsChanges()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, search);
+        REQUIRE_ENGINE(engine);
+        QTemporaryDir dir;
+        const testdb::Catalogue catalogue(engine, dir.path());
+        const QString at = catalogue.location();
+        if (QFETCH(bool, stamp); !stamp) {
+            sql(at, "DROP FUNCTION kestrel_count_change() CASCADE");
+            sql(at, "DROP TABLE Catalogue_Change");
+        }
+        QStringList rows{"('Other', '', '/o')"};
+        for (int i = 0; i < 80; ++i)
+            rows << QString("('Program %1', 'Runs %1', '/p')").arg(i, 2, 10, QChar('0'));
+        sql(at, "INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES " +
+                    rows.join(", "));
+        clsDBRoutines reader({at, true}, clsDBRoutines::OnFirstStatement);
+        const auto close = qScopeGuard([] { delete frmView::existingInstance(); });
+        frmView& window = frmView::open(reader, {{}, false, 1});
+        window.show();
+        launcher::ucProgramView* view = window.ucProgramView1();
+        QTRY_COMPARE(view->lstView()->count(), 81);
+        window.ucLeftFrame1()->txtSearch()->setText(search);
+        QAbstractItemView* shown = view->visibleList();
+        const qsizetype matches = view->shownItems().size();
+        const QModelIndex ten =
+            shown->model()->match(shown->model()->index(0, 0), Qt::DisplayRole, "Program 10")[0];
+        QTest::mouseClick(shown->viewport(), Qt::LeftButton, {}, shown->visualRect(ten).center());
+        QLabel* description = window.findChild<QLabel*>("lblDescription");
+        const int scroll = shown->verticalScrollBar()->maximum() / 2;
+        shown->verticalScrollBar()->setValue(scroll);
+        QSignalSpy fills(view->lstView()->model(), &QAbstractItemModel::rowsInserted);
+        QTest::qWait(2500);
+        QCOMPARE(fills.count(), 0);
+
+        for (const char* change :
+             {"INSERT INTO Program (Program_Name, Program_Path) VALUES ('Program new', '/n')",
+              "UPDATE Program SET Program_Path = '/changed' WHERE Program_Name = 'Program 41'",
+              "UPDATE Program SET Program_Desc = 'Runs on' WHERE Program_Name = 'Program 10'",
+              "DELETE FROM Program WHERE Program_Name = 'Program 05'"})
+            sql(at, change);
+        const auto path = [view](const char* name) {
+            const auto* item = view->lstView()->findItems(name, Qt::MatchExactly).value(0);
+            return item ? item->data(launcher::ucProgramView::PathRole).toString() : "gone";
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(path("Program new") == "/n" && path("Program 41") == "/changed" &&
+                                     path("Program 05") == "gone" &&
+                                     description->text() == "Runs on",
+                                 5000);
+        QCOMPARE(window.ucLeftFrame1()->txtSearch()->text(), search);
+        QVERIFY(view->visibleList() == shown && view->shownItems().size() == matches);
+        QCOMPARE(shown->verticalScrollBar()->value(), scroll);
+        sql(at, "DELETE FROM Program WHERE Program_Name = 'Program 10'");
+        QTRY_COMPARE_WITH_TIMEOUT(view->selectedItem(), QString(), 5000);
+        QCOMPARE(description->text(), QString());
+    }
+
+    // The server stops while a launcher checks for changes: the list stays, the status panel
+    // says so once, no box shows; the first check after the server is back shows the changes.
+    void refreshSurvivesTheServerStopping()
+    {
+        const QString spare = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE");
+        const QString control = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE_CTL");
+        if (spare.isEmpty() || control.isEmpty()) {
+            QVERIFY2(qgetenv("CI") != "true", "no spare server: scripts/test starts one");
+            QSKIP("no spare server (scripts/test starts one)");
+        }
+        sql(spare, "CREATE DATABASE kestrel_refresh");
+        const auto drop = qScopeGuard([&] {
+            delete frmView::existingInstance();
+            if (QProcess::execute(control, {"status"}) != 0)
+                QProcess::execute(control, {"start"});
+            sql(spare, "DROP DATABASE kestrel_refresh WITH (FORCE)");
+        });
+        const QString uri = testdb::serverDatabaseUri("kestrel_refresh", spare);
+        createCatalogue(uri);
+        sql(uri, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/a')");
+        MessageBoxRecorder messages;
+        clsDBRoutines reader({uri, true}, clsDBRoutines::OnFirstStatement);
+        frmView& window = frmView::open(reader, {{}, false, 1});
+        window.show();
+        QListWidget* list = window.ucProgramView1()->lstView();
+        QTRY_COMPARE(list->count(), 1);
+        QCOMPARE(QProcess::execute(control, {"stop", "-m", "fast"}), 0);
+        QLabel* status = window.findChild<QLabel*>("sbarStatus");
+        QTRY_VERIFY(status->toolTip().startsWith("The catalogue cannot be read"));
+        status->setText("told");
+        QTest::qWait(2500);
+        QCOMPARE(status->text(), "told"); // once
+        QVERIFY(list->count() == 1 && messages.requests().isEmpty());
+        QCOMPARE(QProcess::execute(control, {"start"}), 0);
+        sql(uri, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Beta', '/b')");
+        QTRY_COMPARE(list->count(), 2);
+        QCOMPARE(status->text(), "STATUS");
     }
 };
 

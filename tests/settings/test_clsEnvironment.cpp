@@ -83,11 +83,16 @@ private slots:
         QTest::addColumn<QString>("line"); // put first in its section, so that it wins
         QTest::addColumn<bool>("ok");
         QTest::addColumn<int>("clicks"); // 2 was loaded before
-        QTest::addRow("complete, 3 clicks") << QString("NumberOfClicks=3") << true << 3;
-        QTest::addRow("clicks 0") << QString("NumberOfClicks=0") << false << 2;
-        QTest::addRow("clicks overflow") << QString("NumberOfClicks=70000") << false << 2;
-        QTest::addRow("blank icon") << QString("DefaultIcon=") << false << 2;
-        QTest::addRow("database file missing") << QString("DatabasePath=/none/x.mdb") << false << 2;
+        QTest::addColumn<int>("refresh");
+        QTest::addRow("complete, 3 clicks") << QString("NumberOfClicks=3") << true << 3 << 0;
+        QTest::addRow("clicks 0") << QString("NumberOfClicks=0") << false << 2 << 0;
+        QTest::addRow("clicks overflow") << QString("NumberOfClicks=70000") << false << 2 << 0;
+        QTest::addRow("blank icon") << QString("DefaultIcon=") << false << 2 << 0;
+        QTest::addRow("database file missing")
+            << QString("DatabasePath=/none/x.mdb") << false << 2 << 0;
+        // An optional key: whatever it holds, the load stands.
+        QTest::addRow("refresh 60") << QString("RefreshSeconds= 60 ") << true << 2 << 60;
+        QTest::addRow("refresh with a unit") << QString("RefreshSeconds=60s") << true << 2 << 0;
     }
     void partialLoads()
     {
@@ -99,6 +104,7 @@ private slots:
         writeFile(at("Site.ini"), site.replace(header, header + line.toUtf8() + "\n"));
         QTEST(env.loadSettings(at("Site.ini")), "ok");
         QTEST(int(env.NumberofClicks()), "clicks");
+        QTEST(int(env.RefreshSeconds()), "refresh");
         // A failing step keeps the earlier value; the last step still runs.
         QCOMPARE(env.DefaultIcon(), at("Default.ico"));
         QCOMPARE(env.DatabasePath(), at("data/Kestrel.mdb"));

@@ -61,6 +61,9 @@ public:
     void useFilledPrograms(const QList<ProgramRecord>& programs);
     // Checks the catalogue's programs now; a catalogue that cannot be read is thrown.
     void checkNow();
+    // Marks the items by what the last check found (a list filled again shows its marks
+    // at once, not only when its own check ends).
+    void mark();
 
 signals:
     // The list's items have been marked after a check.
@@ -70,7 +73,6 @@ private:
     BrokenMarker(QListWidget* list, Mode mode, clsDBRoutines& catalogue, QWidget* shownWith);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void scheduleCheck();
-    void mark();
 
     QListWidget* mList;
     clsDBRoutines& mCatalogue;

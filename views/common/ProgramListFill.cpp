@@ -117,11 +117,19 @@ ProgramListFill::ProgramListFill(clsDBRoutines& catalogue, const QString& defaul
 {
 }
 
-void ProgramListFill::fill()
+void ProgramListFill::fill(const std::function<void()>& beforeAdding)
 {
+    if (mBeforeRead)
+        mBeforeRead();
     Recordset programs = mCatalogue.loadPrograms();
+    if (beforeAdding)
+        beforeAdding();
     if (programs.RecordCount() == 0) {
         programs.Close();
+        if (beforeAdding)
+            emit filled({});
+        if (mAfterFill)
+            mAfterFill();
         return;
     }
 
@@ -204,6 +212,8 @@ void ProgramListFill::fill()
     if (last)
         mList->scrollToItemWhenShown(last);
     emit filled(kept);
+    if (mAfterFill)
+        mAfterFill();
 }
 
 void ProgramListFill::fillWhenFree()

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class ProgramListWidget;
 class QLabel;
@@ -31,7 +32,16 @@ public:
 
     // Appends the catalogue's programs and scrolls the last one into view. An empty
     // catalogue leaves everything as it was. Catalogue errors are thrown to the caller.
-    void fill();
+    // With beforeAdding, a refill: it runs once the rows are read (to empty the list), and
+    // filled() comes even for no rows.
+    void fill(const std::function<void()>& beforeAdding = {});
+    // Run by every fill: before the catalogue is read (a throw is the fill's failure), and
+    // after the list was filled.
+    void setFillHooks(std::function<void()> beforeRead, std::function<void()> afterFill)
+    {
+        mBeforeRead = std::move(beforeRead);
+        mAfterFill = std::move(afterFill);
+    }
     // fill for a window that is about to show: while another program holds the catalogue
     // locked, the list says so and tries again, so the window shows at once and fills when
     // the catalogue is free. When the catalogue's lock wait is over, the lock's error is
@@ -60,4 +70,5 @@ private:
     QLabel* mWaitingLabel = nullptr;
     // The first fill from a server waits for the window's first paint.
     bool mWaitingForPaint = false;
+    std::function<void()> mBeforeRead, mAfterFill;
 };

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidgetItem>
+#include <QScrollBar>
 
 ucProgramViewBase::ucProgramViewBase(clsDBRoutines& catalogue, const QString& defaultIcon,
                                      QWidget* parent)
@@ -227,6 +228,32 @@ void ucProgramViewBase::filled(const QList<ProgramRecord>& programs)
     if (mMarker)
         mMarker->useFilledPrograms(programs);
     mSearch->listFilled();
+}
+
+void ucProgramViewBase::refill()
+{
+    const QString selected = selectedItem();
+    QAbstractItemView* shown = visibleList();
+    const int scroll = shown->verticalScrollBar()->value();
+    // Emptied only once the rows are read: a catalogue that cannot be read keeps the list.
+    mFill->fill([this] { clearView(); });
+    if (mMarker)
+        mMarker->mark();
+    QListWidgetItem* item =
+        selected.isEmpty() ? nullptr : mList->findItems(selected, Qt::MatchExactly).value(0);
+    if (item && visibleList() == mFiltered && mFiltered->filterModel()->rowOf(item) < 0)
+        item = nullptr; // changed so that the search no longer shows it
+    if (item) {
+        mList->setCurrentItem(item);
+        mSearch->selectInResults(item);
+    } else if (!selected.isEmpty()) {
+        emit SelectionHidden();
+    }
+    // The new rows are laid out at once, so that the old position is within reach.
+    if (visibleList() == shown) {
+        shown->doItemsLayout();
+        shown->verticalScrollBar()->setValue(scroll);
+    }
 }
 
 void ucProgramViewBase::clearView()

@@ -69,6 +69,16 @@ public:
     // the reason as tool tip, or hidden. The check uses the programs the fill read.
     BrokenMarker* markBroken(BrokenMarker::Mode mode);
 
+    // Reads the catalogue again and shows it in place of the list, keeping the search, the
+    // selection (when that program is still shown) and the scroll position. When the
+    // catalogue cannot be read, the list stays as it was and the error is thrown.
+    void refill();
+    // See ProgramListFill::setFillHooks.
+    void setFillHooks(std::function<void()> beforeRead, std::function<void()> afterFill)
+    {
+        mFill->setFillHooks(std::move(beforeRead), std::move(afterFill));
+    }
+
     // Item roles: text is the trimmed name, PathRole the trimmed path, ImageIndexRole the
     // 1-based image index (0: no icon).
     static constexpr int PathRole = ProgramListItem::PathRole;
