@@ -269,8 +269,8 @@ private slots:
 
     // Typing anywhere filters; Enter launches the first match; Esc shows all again; keys move
     // through the grid as clicks do; Tab visits search, list and commands; commands answer
-    // Enter and Space. A search that hides the selected program takes its description and
-    // commands away.
+    // Enter and Space. A search that matches nothing takes the description and commands
+    // away.
     void keyboardAlone()
     {
         Launcher l;
@@ -292,6 +292,24 @@ private slots:
         QTest::keyClick(search, Qt::Key_Return);
         QTRY_COMPARE(l.shell.files(), QStringList{"/usr/bin/viewer"});
         QCOMPARE(view->selectedItem(), QStringLiteral("Viewer"));
+        // Typing selects the first match and shows it; Up and Down in the field move
+        // through the matches, in their order, and Enter starts the one selected.
+        QTest::keyClick(search, Qt::Key_Escape);
+        QTest::keyClick(search, 'e');
+        QCOMPARE(shown(), (QStringList{"Editor", "Viewer"}));
+        QStringList seen{view->selectedItem() + "|" + w.ucLeftFrame1()->Description()};
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
+            QTest::keyClick(search, key);
+            seen << view->selectedItem() + "|" + w.ucLeftFrame1()->Description();
+        }
+        QCOMPARE(seen, (QStringList{"Editor|Edits text files.", "Viewer|", "Viewer|",
+                                    "Editor|Edits text files."}));
+        QVERIFY(search->hasFocus() && l.command("lblLaunch")->isVisibleTo(&w));
+        QTest::keyClick(search, Qt::Key_Down);
+        QTest::keyClick(search, Qt::Key_Return);
+        QTRY_COMPARE(l.shell.files().size(), 2);
+        QCOMPARE(l.shell.files().last(), QStringLiteral("/usr/bin/viewer"));
+        QTRY_COMPARE(modMain::PendingLaunches(), 0);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(shown(), (QStringList{"Editor", "Ghost", "Viewer"}));
         QVERIFY(view->lstView()->isVisible());
@@ -317,10 +335,12 @@ private slots:
         }
         QCOMPARE(order, (QStringList{"lstView", "lblLaunch", "lblProperties", "lblQuit"}));
         QTest::keyClick(l.command("lblLaunch"), Qt::Key_Return);
-        QTRY_COMPARE(l.shell.files().size(), 2);
+        QTRY_COMPARE(l.shell.files().size(), 3);
         QCOMPARE(l.shell.files().last(), QStringLiteral("/usr/bin/editor"));
         QTRY_COMPARE(modMain::PendingLaunches(), 0);
         view->setFilterText("gho");
+        QCOMPARE(view->selectedItem(), QStringLiteral("Ghost"));
+        view->setFilterText("ghox");
         QCOMPARE(view->selectedItem(), QString());
         QCOMPARE(w.ucLeftFrame1()->Description(), QString());
         QVERIFY(!l.command("lblLaunch")->isVisibleTo(&w));
