@@ -292,6 +292,7 @@ private slots:
         QTest::keyClick(search, Qt::Key_Return);
         QTRY_COMPARE(l.shell.files(), QStringList{"/usr/bin/viewer"});
         QCOMPARE(view->selectedItem(), QStringLiteral("Viewer"));
+        QTRY_COMPARE(modMain::PendingLaunches(), 0);
         // Typing selects the first match and shows it; Up and Down in the field move
         // through the matches, in their order, and Enter starts the one selected.
         QTest::keyClick(search, Qt::Key_Escape);
@@ -325,7 +326,19 @@ private slots:
         QCOMPARE(w.ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
         QTest::keyClick(view->lstView(), Qt::Key_F10, Qt::ShiftModifier);
         QTRY_VERIFY(view->mnuPopupmenu()->isVisible());
+        QCOMPARE(view->mnuPopupmenu()->activeAction()->objectName(), "mnuPopupmenuProperties");
         view->mnuPopupmenu()->close();
+        QString title;
+        QTimer::singleShot(0, &w, [&title] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                title = modal->windowTitle();
+                modal->close();
+            }
+        });
+        QTest::keyClick(search, Qt::Key_Return, Qt::AltModifier);
+        QCOMPARE(title, QStringLiteral("Showing Properties For : Editor"));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
 
         search->setFocus();
         QStringList order;
@@ -334,6 +347,10 @@ private slots:
             order << QApplication::focusWidget()->objectName();
         }
         QCOMPARE(order, (QStringList{"lstView", "lblLaunch", "lblProperties", "lblQuit"}));
+        // The focused command wears the style's focus frame: a solid line down its edge.
+        const QImage framed = l.command("lblQuit")->grab().toImage();
+        for (int y = 1; y < framed.height() - 1; ++y)
+            QVERIFY2(qGray(framed.pixel(0, y)) < 230, qPrintable(QString::number(y)));
         QTest::keyClick(l.command("lblLaunch"), Qt::Key_Return);
         QTRY_COMPARE(l.shell.files().size(), 3);
         QCOMPARE(l.shell.files().last(), QStringLiteral("/usr/bin/editor"));

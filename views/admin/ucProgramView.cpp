@@ -50,7 +50,7 @@ void ucProgramView::listMouseReleased(Qt::MouseButton button, const QPoint& view
 
 void ucProgramView::listMenuKeyPressed(const QPoint& viewportPos)
 {
-    mMnuPopupMenu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
+    popupFromKeyboard(mMnuPopupMenu, viewportPos);
 }
 
 void ucProgramView::selectionActivated(QListWidgetItem* /*item*/)

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidgetItem>
+#include <QMenu>
+#include <QShortcut>
 
 ucProgramViewBase::ucProgramViewBase(clsDBRoutines& catalogue, const QString& defaultIcon,
                                      QWidget* parent)
@@ -49,6 +51,13 @@ ucProgramViewBase::ucProgramViewBase(clsDBRoutines& catalogue, const QString& de
          {static_cast<QAbstractItemView*>(mList), static_cast<QAbstractItemView*>(mFiltered)})
         list->installEventFilter(this);
     mList->viewport()->installEventFilter(this);
+    // Alt+Enter anywhere in the window: the selected program's properties, as desktops do.
+    for (QKeyCombination keys : {Qt::ALT | Qt::Key_Return, Qt::ALT | Qt::Key_Enter})
+        connect(new QShortcut(keys, this, nullptr, nullptr, Qt::WindowShortcut),
+                &QShortcut::activated, this, [this] {
+                    if (selectedListItem())
+                        emit PropertiesClicked();
+                });
     layoutList();
 }
 
@@ -80,6 +89,16 @@ QList<QListWidgetItem*> ucProgramViewBase::shownItems() const
             items.append(mList->item(row));
     }
     return items;
+}
+
+void ucProgramViewBase::popupFromKeyboard(QMenu* menu, const QPoint& viewportPos) const
+{
+    menu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator() && action->isEnabled() && action->isVisible()) {
+            menu->setActiveAction(action);
+            break;
+        }
 }
 
 QRect ucProgramViewBase::visibleItemRect(QListWidgetItem* item) const

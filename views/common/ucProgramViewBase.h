@@ -11,6 +11,7 @@
 
 class FilteredProgramList;
 class QLabel;
+class QMenu;
 class SearchField;
 
 // The part of the program list view that both programs share: the icon list "lstView",
@@ -101,6 +102,10 @@ protected:
     // The menu key or Shift+F10 in the list; viewportPos is below the selected item, or
     // the list's middle when nothing is selected.
     virtual void listMenuKeyPressed(const QPoint& viewportPos) = 0;
+
+    // Opens the menu at viewportPos of the visible list with its first entry active, as a
+    // menu opened by a key is, so Enter chooses it.
+    void popupFromKeyboard(QMenu* menu, const QPoint& viewportPos) const;
 
     // Where the item is drawn in the visible list (viewport coordinates); empty when the
     // item is not shown.
