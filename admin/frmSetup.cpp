@@ -88,7 +88,8 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
     connect(mUcProgramView1, &ucProgramView::PropertiesClicked, this, &frmSetup::cmdProp_Click);
     connect(mUcLeftFrame1, &ucLeftFrame::QuitClicked, this, &QWidget::close);
 
-    mTxtDatabaseLocation->setText(mSettings.DatabasePath());
+    mSavedLocation = mSettings.DatabasePath();
+    mTxtDatabaseLocation->setText(mSavedLocation);
     mUcProgramView1->loadView();
 }
 
@@ -116,11 +117,11 @@ void frmSetup::cmdBrowse_Click()
 void frmSetup::txtDatabaseLocation_Return()
 {
     const QString typed = TrimSpaces(mTxtDatabaseLocation->text());
-    if (!DatabaseLocation::looksLikeUri(typed) || typed == mSettings.DatabasePath())
+    if (!DatabaseLocation::looksLikeUri(typed) || typed == mSavedLocation)
         return;
     const DatabaseLocation location = DatabaseLocation::parse(typed);
     if (!location.problem.isEmpty()) {
-        mTxtDatabaseLocation->setText(mSettings.DatabasePath());
+        mTxtDatabaseLocation->setText(mSavedLocation);
         message("The catalogue location " + location.display() +
                     " cannot be used: " + location.problem,
                 "Database Location", platform::MsgIcon::Critical);
@@ -136,12 +137,11 @@ void frmSetup::txtDatabaseLocation_Return()
                               platform::MsgButtons::YesNo,
                               {},
                               0}) != platform::MsgAnswer::Yes) {
-            mTxtDatabaseLocation->setText(mSettings.DatabasePath());
+            mTxtDatabaseLocation->setText(mSavedLocation);
             return;
         }
     }
     saveLocation(typed);
-    mTxtDatabaseLocation->setText(mSettings.DatabasePath());
 }
 
 QString frmSetup::defaultIcon() const
@@ -151,12 +151,18 @@ QString frmSetup::defaultIcon() const
 
 void frmSetup::saveLocation(const QString& location)
 {
-    // The new location is for the next start: this window and the open catalogue keep theirs.
-    if (mSettings.saveSettings(settingsFile(), location, false, false, 2))
-        message("Database Location has been updated", "Information",
-                platform::MsgIcon::Information);
-    else
+    // The new location is for the next start: the open catalogue and its list keep theirs,
+    // and the field shows what was saved, so that it is not taken for the one in use.
+    if (!mSettings.saveSettings(settingsFile(), location, false, false, 2)) {
+        mTxtDatabaseLocation->setText(mSavedLocation);
         message("Unable to save settings", "Error", platform::MsgIcon::Critical);
+        return;
+    }
+    mSavedLocation = location;
+    mTxtDatabaseLocation->setText(location);
+    message("Database Location has been updated\n\nKestrel and KestrelAdmin use it from their "
+            "next start; this window keeps the catalogue it opened.",
+            "Information", platform::MsgIcon::Information);
 }
 
 void frmSetup::cmdAddInstalled_Click()
@@ -199,6 +205,9 @@ void frmSetup::cmdCheck_Click()
 
 void frmSetup::cmdModify_Click()
 {
+    // As Delete: with nothing selected there is nothing to modify.
+    if (mUcProgramView1->selectedItem().isEmpty())
+        return;
     frmModifyProgram dialog(this);
     dialog.setProgram(mUcProgramView1->selectedItem());
     dialog.exec();

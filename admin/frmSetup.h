@@ -44,6 +44,7 @@ private slots:
     void deleteSelectedProgram();
 
 private:
+    // Saves the location for the next start; the field then shows it.
     void saveLocation(const QString& location);
     clsDBRoutines& mCatalogue;
     clsEnvironment& mSettings;
@@ -61,6 +62,8 @@ private:
     SearchField* mTxtSearch = nullptr;
     QPushButton* mCmdCheck = nullptr;
     BrokenMarker* mBrokenMarker = nullptr;
+    // The location last saved, or the one in use when none was saved.
+    QString mSavedLocation;
 };
 
 } // namespace admin

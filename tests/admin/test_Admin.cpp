@@ -96,7 +96,9 @@ const QString notSaved = "Error|Unable to add program|Critical";
 enum Edit { Add, Modify, Delete };
 enum Twist { None, BetaGone, AnswerNo }; // Beta deleted before the save; No to the question
 enum SettingsFile { Writable, ReadOnly, Folder };
-const QString updated = "Information|Database Location has been updated|Information";
+const QString updated = "Information|Database Location has been updated\n\nKestrel and "
+                        "KestrelAdmin use it from their next start; this window keeps the "
+                        "catalogue it opened.|Information";
 } // namespace
 
 class TestAdmin : public QObject
@@ -206,6 +208,7 @@ private slots:
         row("modify Beta gone: deleted meanwhile", Modify, "Beta", BetaGone, gamma,
             {gone.arg("Beta")}, alpha);
         row("delete: nothing selected", Delete, "", None, {}, {}, both);
+        row("modify: nothing selected", Modify, "", None, {}, {}, both);
         row("delete Beta no: kept", Delete, "Beta", AnswerNo, {}, {ask.arg("Beta")}, both);
         row("delete Beta: deleted", Delete, "Beta", None, {},
             {ask.arg("Beta"), "Confirmation|Program has been deleted|Information"}, alpha);
@@ -225,11 +228,15 @@ private slots:
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
         admin::frmModifyProgram modify(&a.setup());
-        if (edit == Delete) {
+        if (edit == Delete || (edit == Modify && name.isEmpty())) {
             a.list()->setCurrentItem(a.list()->findItems(name, Qt::MatchExactly).value(0));
             a.messages.queueAnswer(twist == AnswerNo ? platform::MsgAnswer::No
                                                      : platform::MsgAnswer::Yes);
-            a.press("cmdDelete");
+            QTimer::singleShot(0, [] { // a dialog opened for no program
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
+            });
+            a.press(edit == Delete ? "cmdDelete" : "cmdModify");
         } else {
             QPointer<frmProgramDialog> dialog = &modify;
             if (edit == Add) {
@@ -420,8 +427,9 @@ private slots:
             a.fx.iniValue("DatabasePath") + '|' + a.fx.iniValue("RequireLogin") +
                 a.fx.iniValue("ShowToolbar") + a.fx.iniValue("NumberOfClicks"),
             saved.replace("%", nowhere.path()).replace("@", QFileInfo(a.fx.ini()).absolutePath()));
-        // The running program keeps the location it started with.
-        QCOMPARE(field->text(), a.fx.db());
+        // The running program keeps the location it started with; the field shows the one
+        // saved for the next start.
+        QCOMPARE(field->text(), messages.last() == updated ? saved.section('|', 0, 0) : a.fx.db());
         QCOMPARE(gEnvironment().DatabasePath(), a.fx.db());
     }
 
