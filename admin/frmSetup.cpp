@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 
 namespace admin {
 
@@ -33,7 +34,10 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Kestrel Setup....");
     setFont(windowFont());
-    setFixedSize(twips::px(9030), twips::px(5550));
+    // Opens at the designed size and layout, and may grow from there (layoutChildren).
+    const QSize designed(twips::px(9030), twips::px(5550));
+    setMinimumSize(designed);
+    resize(designed);
 
     mUcLeftFrame1 = new ucLeftFrame(this);
     mUcLeftFrame1->setObjectName("ucLeftFrame1");
@@ -88,9 +92,51 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
     connect(mUcProgramView1, &ucProgramView::PropertiesClicked, this, &frmSetup::cmdProp_Click);
     connect(mUcLeftFrame1, &ucLeftFrame::QuitClicked, this, &QWidget::close);
 
+    // Beyond the designed size the frames, the location field and the list take the room;
+    // the buttons keep to the frame's bottom, "..." and Properties to its right edge.
+    mAnchors = {{mUcLeftFrame1, GrowDown},
+                {mFrEnviro, GrowRight},
+                {mTxtDatabaseLocation, GrowRight},
+                {mCmdBrowse, MoveRight},
+                {mFrPrograms, GrowRight | GrowDown},
+                {mUcProgramView1, GrowRight | GrowDown},
+                {mCmdAdd, MoveDown},
+                {mCmdModify, MoveDown},
+                {mCmdDelete, MoveDown},
+                {mCmdAddInstalled, MoveDown},
+                {mCmdCheck, MoveDown},
+                {mCmdProp, MoveRight | MoveDown}};
+    for (Anchor& anchor : mAnchors)
+        anchor.designed = anchor.widget->geometry();
+    restoreGeometry(userSettings().value(QStringLiteral("frmSetup/geometry")).toByteArray());
+
     mSavedLocation = mSettings.DatabasePath();
     mTxtDatabaseLocation->setText(mSavedLocation);
     mUcProgramView1->loadView();
+}
+
+QSettings frmSetup::userSettings()
+{
+    // Per user, as the launcher keeps its own: Kestrel.ini is shared and may be read-only.
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrel"),
+                     QStringLiteral("admin"));
+}
+
+void frmSetup::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int dx = width() - minimumWidth(), dy = height() - minimumHeight();
+    for (const Anchor& anchor : mAnchors)
+        anchor.widget->setGeometry(
+            anchor.designed
+                .translated(anchor.how & MoveRight ? dx : 0, anchor.how & MoveDown ? dy : 0)
+                .adjusted(0, 0, anchor.how & GrowRight ? dx : 0, anchor.how & GrowDown ? dy : 0));
+}
+
+void frmSetup::closeEvent(QCloseEvent* event)
+{
+    userSettings().setValue(QStringLiteral("frmSetup/geometry"), saveGeometry());
+    QWidget::closeEvent(event);
 }
 
 void frmSetup::cmdBrowse_Click()

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QRect>
 #include <QWidget>
+
+#include <vector>
 
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QSettings;
 class SearchField;
 class BrokenMarker;
 class clsDBRoutines;
@@ -33,6 +37,11 @@ public:
     ucLeftFrame* ucLeftFrame1() const { return mUcLeftFrame1; }
     QLineEdit* txtDatabaseLocation() const { return mTxtDatabaseLocation; }
     SearchField* txtSearch() const { return mTxtSearch; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // Keeps the window's size and position for the user's next start.
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void cmdBrowse_Click();
@@ -64,6 +73,16 @@ private:
     BrokenMarker* mBrokenMarker = nullptr;
     // The location last saved, or the one in use when none was saved.
     QString mSavedLocation;
+    // How each control follows the window beyond its designed size.
+    enum Follow { GrowRight = 1, GrowDown = 2, MoveRight = 4, MoveDown = 8 };
+    struct Anchor
+    {
+        QWidget* widget;
+        int how;
+        QRect designed = {};
+    };
+    std::vector<Anchor> mAnchors;
+    static QSettings userSettings();
 };
 
 } // namespace admin

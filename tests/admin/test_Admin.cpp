@@ -14,6 +14,7 @@
 #include "tests/support/TestMain.h"
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucProgramView.h"
+#include "views/common/Twips.h"
 #include "views/launcher/ucProgramView.h"
 
 #include <QDir>
@@ -26,6 +27,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -339,6 +341,40 @@ private slots:
         view->reloadView();
         QCOMPARE(view->shownItems().size(), 2);
         QCOMPARE(view->shownItems().last()->text(), "Zeta");
+    }
+
+    // At the designed size every control is where it was designed; grown, the frames and
+    // the list take the room, and the next window opens as the last one closed. A reload
+    // keeps the list where it was, a whole row at its top.
+    void growsKeepsItsPlaceAndRemembersItsSize()
+    {
+        const auto forget = qScopeGuard(
+            [] { QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/admin.conf"); });
+        Admin a;
+        a.fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+                 "INSERT INTO Program (Program_Name, Program_Path) SELECT 'P' || i, '/p' FROM n");
+        QVERIFY(admin::Main(a.fx.ini()));
+        admin::frmSetup& w = a.setup();
+        const auto at = [&w](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
+        QCOMPARE(at("frPrograms"), twips::rect(3120, 960, 5895, 2775));
+        QCOMPARE(at("cmdBrowse"), twips::rect(5160, 480, 615, 255));
+        const QRect list = at("ucProgramView1"), prop = at("cmdProp"), add = at("cmdAdd");
+        const QSize grown = QSize(1000, 700) - w.size();
+        w.resize(1000, 700);
+        QCOMPARE(at("ucProgramView1"), list.adjusted(0, 0, grown.width(), grown.height()));
+        QCOMPARE(at("cmdProp"), prop.translated(grown.width(), grown.height()));
+        QCOMPARE(at("cmdAdd"), add.translated(0, grown.height()));
+        w.show();
+        QScrollBar* bar = a.list()->verticalScrollBar();
+        const int row = a.list()->gridSize().height();
+        QTRY_VERIFY(bar->maximum() > 3 * row);
+        bar->setValue(2 * row + row / 2);
+        a.setup().ucProgramView1()->reloadView();
+        QCOMPARE(bar->value(), 2 * row);
+        w.close();
+        QTRY_VERIFY(!admin::openSetupWindow());
+        QVERIFY(admin::Main(a.fx.ini()));
+        QCOMPARE(a.setup().size(), QSize(1000, 700));
     }
 
     // Broken programs greyed with the reason, named in the properties window, all listed
