@@ -269,7 +269,7 @@ private slots:
     }
 
     // The installed-applications window: entries read off the window's thread, a search,
-    // several chosen, a name that exists skipped and reported, the list refreshed.
+    // several chosen, a name that exists marked and not offered, the list refreshed.
     void addsInstalledApplications()
     {
         Admin a;
@@ -298,10 +298,19 @@ private slots:
         QCOMPARE(list->item(2)->isHidden(), false);
         QCOMPARE(list->item(1)->isHidden(), true);
         window.findChild<QLineEdit*>("txtSearch")->clear();
+        // A name the catalogue has is marked and cannot be chosen, before and after an add.
+        const auto marked = [list] {
+            QStringList names;
+            for (int row = 0; row < list->count(); ++row)
+                if (!(list->item(row)->flags() & Qt::ItemIsSelectable))
+                    names << list->item(row)->text();
+            return names;
+        };
+        QCOMPARE(marked(), QStringList{"alpha (in the catalogue)\nExists already"});
         list->selectAll();
         window.findChild<QPushButton*>("cmdAdd")->click();
-        QCOMPARE(a.messages.texts(),
-                 QStringList{"2 added.\n1 skipped because the name exists: alpha"});
+        QCOMPARE(a.messages.texts(), QStringList{"2 added."});
+        QCOMPARE(marked().size(), 3);
         QCOMPARE(a.listed(), QStringList({"Alpha", "Beta", "Calc", "Edit"}));
         QCOMPARE(a.fx.sql("SELECT Program_Desc || '|' || Program_Path FROM Program WHERE "
                           "Program_Name = 'Edit'"),
