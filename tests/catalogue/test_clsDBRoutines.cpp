@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
+#include "platform/database/DatabaseError.h"
 #include "tests/support/AsUser.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
@@ -54,6 +55,40 @@ class test_clsDBRoutines : public QObject
     bool server() const { return mCatalogue && mCatalogue->server(); }
 
 private slots:
+    // Every engine error has a number of the file engine's kind (never -1) and the server's
+    // text on lines of their own, unindented.
+    void engineErrorsAsTheUserSeesThem_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("said"); // number|description
+        QTest::newRow("server not reached")
+            << ""
+            << "connection to server failed: refused\n\tIs the server running?\n"
+            << "14|connection to server failed: refused\nIs the server running?";
+        QTest::newRow("connection lost") << "08006"
+                                         << "FATAL:  terminating"
+                                         << "14|terminating";
+        QTest::newRow("SQLSTATE with letters") << "22P02"
+                                               << "ERROR:  invalid input"
+                                               << "1|invalid input";
+        QTest::newRow("lock wait") << "55P03"
+                                   << "ERROR:  lock timeout"
+                                   << "5|lock timeout";
+        QTest::newRow("file engine") << "19"
+                                     << "UNIQUE failed"
+                                     << "19|UNIQUE failed";
+    }
+    void engineErrorsAsTheUserSeesThem()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QFETCH(QString, said);
+        const KestrelError error =
+            databaseError(QSqlError("driver", text, QSqlError::ConnectionError, code));
+        QCOMPARE(QString::number(error.number()) + '|' + error.description(), said);
+    }
+
     void init()
     {
         mDir = std::make_unique<QTemporaryDir>();

@@ -392,6 +392,7 @@ private slots:
             QCOMPARE(at("txtSearch"), search);
             QCOMPARE(at("sbar").bottomRight(), w.rect().bottomRight());
             QCOMPARE(at("sbar").left(), 0);
+            QVERIFY(at("sbar").width() - at("sbarTime").right() < 20);
             closedAt = w.size();
             w.close();
             QTRY_VERIFY(!frmView::existingInstance());

@@ -103,7 +103,8 @@ void ProgramListFill::fill()
             TrimSpaces(programs.Fields(QStringLiteral("Program_CustomIcon")).toString());
         return customIcon.isEmpty() ? mDefaultIcon : customIcon;
     };
-    QSet<QString> iconFiles;
+    // The default icon also stands in for an icon that cannot be shown.
+    QSet<QString> iconFiles{mDefaultIcon};
     programs.MoveFirst();
     while (!programs.Eof()) {
         iconFiles.insert(iconFile());
@@ -112,7 +113,9 @@ void ProgramListFill::fill()
     const QHash<QString, QIcon> icons = readIcons(iconFiles);
     programs.MoveFirst();
     while (!programs.Eof()) {
-        const QIcon picture = icons.value(iconFile());
+        QIcon picture = icons.value(iconFile());
+        if (picture.isNull())
+            picture = icons.value(mDefaultIcon);
         if (!picture.isNull())
             mImages.Add(TrimSpaces(programs.Fields(QStringLiteral("Program_Name")).toString()),
                         picture);
