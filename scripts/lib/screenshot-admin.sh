@@ -54,6 +54,7 @@ sleep 0.5
 import -window "$dialog" "$out/2-add.png"
 # The add dialog is modeless: move it aside and open the modify dialog beside it.
 xdotool windowmove --sync "$dialog" 640 0
+add_dialog=$dialog
 sleep 0.3
 xdotool mousemove --window "$window" 296 228 click 1
 dialog=$(wait_for_window '^Modify A Runnable')
@@ -61,8 +62,9 @@ sleep 0.5
 import -window "$dialog" "$out/3-modify.png"
 import -window root -crop 1000x400+0+0 +repage "$out/4-all.png"
 
-# Grown, the frames and the list take the room.
+# Grown, the frames and the list take the room; the two dialogs are out of the way.
 xdotool key Escape
+xdotool windowunmap --sync "$add_dialog"
 sleep 0.3
 xdotool windowsize --sync "$window" 1000 700
 sleep 0.5

