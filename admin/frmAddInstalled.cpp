@@ -3,6 +3,7 @@
 #include "admin/Controls.h"
 #include "admin/frmSetup.h"
 #include "catalogue/ProgramImport.h"
+#include "catalogue/ProgramName.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "views/common/BackgroundTask.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 #include <QVBoxLayout>
 
 namespace admin {
@@ -112,8 +114,34 @@ void frmAddInstalled::showEntries(const QList<Entry>& entries)
         mPrograms.append(program);
     }
     mStatus->setText(QStringLiteral("%1 installed applications").arg(sorted.size()));
+    markThoseInTheCatalogue();
     mLoaded = true;
     emit loaded();
+}
+
+void frmAddInstalled::markThoseInTheCatalogue()
+{
+    // A name the catalogue has would only be skipped: such an application is shown greyed,
+    // said to be there, and cannot be chosen.
+    QSet<QString> names;
+    try {
+        for (const ProgramRecord& program : mCatalogue.loadCatalogue())
+            names.insert(programNameKey(program.name));
+    } catch (const KestrelError&) {
+        return; // the add says why the catalogue cannot be read
+    }
+    const QString mark = QStringLiteral(" (in the catalogue)");
+    for (int row = 0; row < mList->count(); ++row) {
+        QListWidgetItem* item = mList->item(row);
+        if (!names.contains(programNameKey(mPrograms.at(row).name)) ||
+            !(item->flags() & Qt::ItemIsEnabled))
+            continue;
+        item->setSelected(false);
+        item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        QString text = item->text();
+        text.insert(text.indexOf(u'\n') < 0 ? text.size() : text.indexOf(u'\n'), mark);
+        item->setText(text);
+    }
 }
 
 void frmAddInstalled::filter(const QString& text)
@@ -151,6 +179,7 @@ void frmAddInstalled::addChosen()
                         .arg(skipped.size())
                         .arg(shortened(skipped.join(QStringLiteral(", ")), 600));
         message(text, "Add Installed Applications", platform::MsgIcon::Information);
+        markThoseInTheCatalogue();
         if (added > 0)
             emit programsAdded();
     } catch (const KestrelError& error) {

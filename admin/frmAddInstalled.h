@@ -44,6 +44,7 @@ private:
     void showEntries(const QList<Entry>& entries);
     void filter(const QString& text);
     void addChosen();
+    void markThoseInTheCatalogue();
 
     QLineEdit* mSearch = nullptr;
     QListWidget* mList = nullptr;

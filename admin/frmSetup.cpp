@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 
 namespace admin {
 
@@ -33,7 +34,10 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Kestrel Setup....");
     setFont(windowFont());
-    setFixedSize(twips::px(9030), twips::px(5550));
+    // Opens at the designed size and layout, and may grow from there (layoutChildren).
+    const QSize designed(twips::px(9030), twips::px(5550));
+    setMinimumSize(designed);
+    resize(designed);
 
     mUcLeftFrame1 = new ucLeftFrame(this);
     mUcLeftFrame1->setObjectName("ucLeftFrame1");
@@ -88,8 +92,51 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
     connect(mUcProgramView1, &ucProgramView::PropertiesClicked, this, &frmSetup::cmdProp_Click);
     connect(mUcLeftFrame1, &ucLeftFrame::QuitClicked, this, &QWidget::close);
 
-    mTxtDatabaseLocation->setText(mSettings.DatabasePath());
+    // Beyond the designed size the frames, the location field and the list take the room;
+    // the buttons keep to the frame's bottom, "..." and Properties to its right edge.
+    mAnchors = {{mUcLeftFrame1, GrowDown},
+                {mFrEnviro, GrowRight},
+                {mTxtDatabaseLocation, GrowRight},
+                {mCmdBrowse, MoveRight},
+                {mFrPrograms, GrowRight | GrowDown},
+                {mUcProgramView1, GrowRight | GrowDown},
+                {mCmdAdd, MoveDown},
+                {mCmdModify, MoveDown},
+                {mCmdDelete, MoveDown},
+                {mCmdAddInstalled, MoveDown},
+                {mCmdCheck, MoveDown},
+                {mCmdProp, MoveRight | MoveDown}};
+    for (Anchor& anchor : mAnchors)
+        anchor.designed = anchor.widget->geometry();
+    restoreGeometry(userSettings().value(QStringLiteral("frmSetup/geometry")).toByteArray());
+
+    mSavedLocation = mSettings.DatabasePath();
+    mTxtDatabaseLocation->setText(mSavedLocation);
     mUcProgramView1->loadView();
+}
+
+QSettings frmSetup::userSettings()
+{
+    // Per user, as the launcher keeps its own: Kestrel.ini is shared and may be read-only.
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrel"),
+                     QStringLiteral("admin"));
+}
+
+void frmSetup::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int dx = width() - minimumWidth(), dy = height() - minimumHeight();
+    for (const Anchor& anchor : mAnchors)
+        anchor.widget->setGeometry(
+            anchor.designed
+                .translated(anchor.how & MoveRight ? dx : 0, anchor.how & MoveDown ? dy : 0)
+                .adjusted(0, 0, anchor.how & GrowRight ? dx : 0, anchor.how & GrowDown ? dy : 0));
+}
+
+void frmSetup::closeEvent(QCloseEvent* event)
+{
+    userSettings().setValue(QStringLiteral("frmSetup/geometry"), saveGeometry());
+    QWidget::closeEvent(event);
 }
 
 void frmSetup::cmdBrowse_Click()
@@ -116,11 +163,11 @@ void frmSetup::cmdBrowse_Click()
 void frmSetup::txtDatabaseLocation_Return()
 {
     const QString typed = TrimSpaces(mTxtDatabaseLocation->text());
-    if (!DatabaseLocation::looksLikeUri(typed) || typed == mSettings.DatabasePath())
+    if (!DatabaseLocation::looksLikeUri(typed) || typed == mSavedLocation)
         return;
     const DatabaseLocation location = DatabaseLocation::parse(typed);
     if (!location.problem.isEmpty()) {
-        mTxtDatabaseLocation->setText(mSettings.DatabasePath());
+        mTxtDatabaseLocation->setText(mSavedLocation);
         message("The catalogue location " + location.display() +
                     " cannot be used: " + location.problem,
                 "Database Location", platform::MsgIcon::Critical);
@@ -136,12 +183,11 @@ void frmSetup::txtDatabaseLocation_Return()
                               platform::MsgButtons::YesNo,
                               {},
                               0}) != platform::MsgAnswer::Yes) {
-            mTxtDatabaseLocation->setText(mSettings.DatabasePath());
+            mTxtDatabaseLocation->setText(mSavedLocation);
             return;
         }
     }
     saveLocation(typed);
-    mTxtDatabaseLocation->setText(mSettings.DatabasePath());
 }
 
 QString frmSetup::defaultIcon() const
@@ -151,12 +197,18 @@ QString frmSetup::defaultIcon() const
 
 void frmSetup::saveLocation(const QString& location)
 {
-    // The new location is for the next start: this window and the open catalogue keep theirs.
-    if (mSettings.saveSettings(settingsFile(), location, false, false, 2))
-        message("Database Location has been updated", "Information",
-                platform::MsgIcon::Information);
-    else
+    // The new location is for the next start: the open catalogue and its list keep theirs,
+    // and the field shows what was saved, so that it is not taken for the one in use.
+    if (!mSettings.saveSettings(settingsFile(), location, false, false, 2)) {
+        mTxtDatabaseLocation->setText(mSavedLocation);
         message("Unable to save settings", "Error", platform::MsgIcon::Critical);
+        return;
+    }
+    mSavedLocation = location;
+    mTxtDatabaseLocation->setText(location);
+    message("Database Location has been updated\n\nKestrel and KestrelAdmin use it from their "
+            "next start; this window keeps the catalogue it opened.",
+            "Information", platform::MsgIcon::Information);
 }
 
 void frmSetup::cmdAddInstalled_Click()
@@ -206,6 +258,9 @@ void frmSetup::cmdCheck_Click()
 
 void frmSetup::cmdModify_Click()
 {
+    // As Delete: with nothing selected there is nothing to modify.
+    if (mUcProgramView1->selectedItem().isEmpty())
+        return;
     frmModifyProgram dialog(this);
     try {
         dialog.setProgram(mUcProgramView1->selectedItem());

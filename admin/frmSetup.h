@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QRect>
 #include <QWidget>
+
+#include <vector>
 
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QSettings;
 class SearchField;
 class BrokenMarker;
 class clsDBRoutines;
@@ -34,6 +38,11 @@ public:
     QLineEdit* txtDatabaseLocation() const { return mTxtDatabaseLocation; }
     SearchField* txtSearch() const { return mTxtSearch; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // Keeps the window's size and position for the user's next start.
+    void closeEvent(QCloseEvent* event) override;
+
 private slots:
     void cmdBrowse_Click();
     void txtDatabaseLocation_Return();
@@ -44,6 +53,7 @@ private slots:
     void deleteSelectedProgram();
 
 private:
+    // Saves the location for the next start; the field then shows it.
     void saveLocation(const QString& location);
     clsDBRoutines& mCatalogue;
     clsEnvironment& mSettings;
@@ -61,6 +71,18 @@ private:
     SearchField* mTxtSearch = nullptr;
     QPushButton* mCmdCheck = nullptr;
     BrokenMarker* mBrokenMarker = nullptr;
+    // The location last saved, or the one in use when none was saved.
+    QString mSavedLocation;
+    // How each control follows the window beyond its designed size.
+    enum Follow { GrowRight = 1, GrowDown = 2, MoveRight = 4, MoveDown = 8 };
+    struct Anchor
+    {
+        QWidget* widget;
+        int how;
+        QRect designed = {};
+    };
+    std::vector<Anchor> mAnchors;
+    static QSettings userSettings();
 };
 
 } // namespace admin

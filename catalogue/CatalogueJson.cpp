@@ -221,3 +221,43 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
     programs = std::move(read);
     return true;
 }
+
+QByteArray listsToJson(const QString& format,
+                       const QList<std::pair<const char*, QList<JsonRecord>>>& lists)
+{
+    QByteArray out = "{\n  \"format\": ";
+    appendString(out, format);
+    out += ",\n  \"version\": 1";
+    for (const auto& [name, records] : lists) {
+        out += ",\n  \"";
+        out += name;
+        out += "\": [";
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            out += i == 0 ? "\n    {" : ",\n    {";
+            for (qsizetype f = 0; f < records.at(i).size(); ++f) {
+                const auto& [key, value] = records.at(i).at(f);
+                out += f == 0 ? "\"" : ", \"";
+                out += key;
+                out += "\": ";
+                if (value.typeId() == QMetaType::QStringList) {
+                    const QStringList texts = value.toStringList();
+                    out += '[';
+                    for (qsizetype t = 0; t < texts.size(); ++t) {
+                        if (t > 0)
+                            out += ", ";
+                        appendString(out, texts.at(t));
+                    }
+                    out += ']';
+                } else if (value.typeId() == QMetaType::QString) {
+                    appendString(out, value.toString());
+                } else {
+                    out += QByteArray::number(value.toLongLong());
+                }
+            }
+            out += '}';
+        }
+        out += records.isEmpty() ? "]" : "\n  ]";
+    }
+    out += "\n}\n";
+    return out;
+}

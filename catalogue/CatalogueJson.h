@@ -10,6 +10,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QVariant>
+
+#include <utility>
 
 QByteArray catalogueToJson(const QList<ProgramRecord>& programs);
 
@@ -21,3 +24,11 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
 
 // Largest file read, far above any real catalogue.
 constexpr qint64 kMaxCatalogueJsonSize = 256 * 1024 * 1024;
+
+// Any other JSON the tool writes, in the same layout as the catalogue's: "format" and
+// "version" first, then each named list with one record a line, its fields in the order
+// given. A field's value is a text, a whole number or a list of texts.
+using JsonField = std::pair<const char*, QVariant>;
+using JsonRecord = QList<JsonField>;
+QByteArray listsToJson(const QString& format,
+                       const QList<std::pair<const char*, QList<JsonRecord>>>& lists);

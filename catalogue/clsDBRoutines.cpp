@@ -573,118 +573,118 @@ void clsDBRoutines::storeIcon(const QString& mStrName, const QString& mStrIconPa
         openRecordset(QStringLiteral("Insert into Program_Icon (Program_Key, Icon_Digest, "
                                      "Icon_Data) values (?, ?, ?)"),
                       {keys.Fields(QStringLiteral("Program_Key")), digest, *picture});
-QString clsDBRoutines::changeStamp()
-{
-    return readChangeStamp(getConnection(mConnection));
-}
-
-void clsDBRoutines::addChangeStampOnce()
-{
-    // Outside a transaction only: a failed attempt there would end the writer's work.
-    if (mLocation.readOnly)
-        return;
-    Connection& connection = getConnection(mConnection);
-    if (mChangeStampAdded || connection.inTransaction())
-        return;
-    addChangeStamp(connection);
-    mChangeStampAdded = true;
-}
-
-namespace {
-std::unique_ptr<clsDBRoutines>& instance()
-{
-    // Touching Qt SQL first makes its connection registry outlive this object, whose
-    // destruction at exit still has a connection to remove.
-    static const bool sqlFirst = (QSqlDatabase::connectionNames(), true);
-    Q_UNUSED(sqlFirst);
-    static std::unique_ptr<clsDBRoutines> routines;
-    return routines;
-}
-} // namespace
-
-CatalogueLocation catalogueLocation(const clsEnvironment& settings, bool readOnly)
-{
-    const QString path = settings.DatabasePath();
-    // The settings refuse a location that does not exist and leave the path empty; say
-    // which file was meant rather than that no file was named.
-    const QString named = settings.ConfiguredDatabasePath();
-    if (path.isEmpty() && DatabaseLocation::looksLikeUri(named)) {
-        const DatabaseLocation location = DatabaseLocation::parse(named);
-        throw KestrelError(KestrelErrorNumber::InvalidDatabasePath, kSource,
-                           QStringLiteral("The settings file \"%1\" names a catalogue location "
-                                          "that cannot be used, \"%2\": %3")
-                               .arg(settingsFilePath(), location.display(), location.problem));
+    QString clsDBRoutines::changeStamp()
+    {
+        return readChangeStamp(getConnection(mConnection));
     }
-    if (path.isEmpty() && !named.isEmpty()) {
-        const QString kind = platform::notRegularFileReason(named);
-        throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
-                           kind.isEmpty()
-                               ? QStringLiteral("Cannot open the catalogue database \"%1\": "
-                                                "there is no such file.")
-                                     .arg(named)
-                               : QStringLiteral("Cannot open the catalogue database \"%1\": it "
-                                                "is %2, not a database file.")
-                                     .arg(named, kind));
+
+    void clsDBRoutines::addChangeStampOnce()
+    {
+        // Outside a transaction only: a failed attempt there would end the writer's work.
+        if (mLocation.readOnly)
+            return;
+        Connection& connection = getConnection(mConnection);
+        if (mChangeStampAdded || connection.inTransaction())
+            return;
+        addChangeStamp(connection);
+        mChangeStampAdded = true;
     }
-    return {path, readOnly};
-}
 
-clsDBRoutines& openDBRoutines(const CatalogueLocation& location)
-{
-    std::unique_ptr<clsDBRoutines>& routines = instance();
-    routines = std::make_unique<clsDBRoutines>(location, clsDBRoutines::OnFirstStatement);
-    // A program that forgets releaseDBRoutines still closes the connection while Qt's
-    // SQL driver is loaded: the application object releases it when it goes.
-    static QCoreApplication* releasesAtExit = nullptr;
-    if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
-        qAddPostRoutine(releaseDBRoutines);
-        releasesAtExit = app;
+    namespace {
+    std::unique_ptr<clsDBRoutines>& instance()
+    {
+        // Touching Qt SQL first makes its connection registry outlive this object, whose
+        // destruction at exit still has a connection to remove.
+        static const bool sqlFirst = (QSqlDatabase::connectionNames(), true);
+        Q_UNUSED(sqlFirst);
+        static std::unique_ptr<clsDBRoutines> routines;
+        return routines;
     }
-    return *routines;
-}
+    } // namespace
 
-clsDBRoutines& gDBRoutines()
-{
-    if (!instance())
-        return openDBRoutines(catalogueLocation(gEnvironment(), readOnlyRequested()));
-    return *instance();
-}
+    CatalogueLocation catalogueLocation(const clsEnvironment& settings, bool readOnly)
+    {
+        const QString path = settings.DatabasePath();
+        // The settings refuse a location that does not exist and leave the path empty; say
+        // which file was meant rather than that no file was named.
+        const QString named = settings.ConfiguredDatabasePath();
+        if (path.isEmpty() && DatabaseLocation::looksLikeUri(named)) {
+            const DatabaseLocation location = DatabaseLocation::parse(named);
+            throw KestrelError(KestrelErrorNumber::InvalidDatabasePath, kSource,
+                               QStringLiteral("The settings file \"%1\" names a catalogue location "
+                                              "that cannot be used, \"%2\": %3")
+                                   .arg(settingsFilePath(), location.display(), location.problem));
+        }
+        if (path.isEmpty() && !named.isEmpty()) {
+            const QString kind = platform::notRegularFileReason(named);
+            throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
+                               kind.isEmpty()
+                                   ? QStringLiteral("Cannot open the catalogue database \"%1\": "
+                                                    "there is no such file.")
+                                         .arg(named)
+                                   : QStringLiteral("Cannot open the catalogue database \"%1\": it "
+                                                    "is %2, not a database file.")
+                                         .arg(named, kind));
+        }
+        return {path, readOnly};
+    }
 
-void releaseDBRoutines()
-{
-    instance().reset();
-}
+    clsDBRoutines& openDBRoutines(const CatalogueLocation& location)
+    {
+        std::unique_ptr<clsDBRoutines>& routines = instance();
+        routines = std::make_unique<clsDBRoutines>(location, clsDBRoutines::OnFirstStatement);
+        // A program that forgets releaseDBRoutines still closes the connection while Qt's
+        // SQL driver is loaded: the application object releases it when it goes.
+        static QCoreApplication* releasesAtExit = nullptr;
+        if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
+            qAddPostRoutine(releaseDBRoutines);
+            releasesAtExit = app;
+        }
+        return *routines;
+    }
 
-qint32 catalogueLockWait()
-{
-    return lockWaitSeconds();
-}
+    clsDBRoutines& gDBRoutines()
+    {
+        if (!instance())
+            return openDBRoutines(catalogueLocation(gEnvironment(), readOnlyRequested()));
+        return *instance();
+    }
 
-void setCatalogueLockWait(qint32 seconds)
-{
-    lockWaitSeconds() = seconds;
-}
+    void releaseDBRoutines()
+    {
+        instance().reset();
+    }
 
-CatalogueWithoutWaiting::CatalogueWithoutWaiting() : mWait(lockWaitSeconds())
-{
-    lockWaitSeconds() = 0;
-    if (instance())
-        instance()->setLockWait(0);
-}
+    qint32 catalogueLockWait()
+    {
+        return lockWaitSeconds();
+    }
 
-CatalogueWithoutWaiting::~CatalogueWithoutWaiting()
-{
-    lockWaitSeconds() = mWait;
-    if (instance())
-        instance()->setLockWait(mWait);
-}
+    void setCatalogueLockWait(qint32 seconds)
+    {
+        lockWaitSeconds() = seconds;
+    }
 
-void setCatalogueReadOnly(bool readOnly)
-{
-    readOnlyRequested() = readOnly;
-}
+    CatalogueWithoutWaiting::CatalogueWithoutWaiting() : mWait(lockWaitSeconds())
+    {
+        lockWaitSeconds() = 0;
+        if (instance())
+            instance()->setLockWait(0);
+    }
 
-bool catalogueReadOnly()
-{
-    return readOnlyRequested();
-}
+    CatalogueWithoutWaiting::~CatalogueWithoutWaiting()
+    {
+        lockWaitSeconds() = mWait;
+        if (instance())
+            instance()->setLockWait(mWait);
+    }
+
+    void setCatalogueReadOnly(bool readOnly)
+    {
+        readOnlyRequested() = readOnly;
+    }
+
+    bool catalogueReadOnly()
+    {
+        return readOnlyRequested();
+    }

@@ -36,14 +36,18 @@ QPointer<frmView>& instance()
     return window;
 }
 
-QLabel* addPanel(QStatusBar* bar, const QString& name, int widthTwips)
+// A panel of that width, or at least that width when it stretches.
+QLabel* addPanel(QStatusBar* bar, const QString& name, int widthTwips, int stretch = 0)
 {
     auto* panel = new QLabel(bar);
     panel->setObjectName(name);
-    panel->setFixedWidth(twips::px(widthTwips));
+    if (stretch > 0)
+        panel->setMinimumWidth(twips::px(widthTwips));
+    else
+        panel->setFixedWidth(twips::px(widthTwips));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setContentsMargins(3, 0, 3, 0);
-    bar->addWidget(panel);
+    bar->addWidget(panel, stretch);
     return panel;
 }
 } // namespace
@@ -97,7 +101,8 @@ frmView::frmView(clsDBRoutines& catalogue, const Settings& settings)
     mCapsPanel->setText(QStringLiteral("CAPS"));
     mCapsPanel->setAlignment(Qt::AlignCenter);
     mDatePanel = addPanel(mStatusBar, QStringLiteral("sbarDate"), 1440);
-    mStatusPanel = addPanel(mStatusBar, QStringLiteral("sbarStatus"), 4950);
+    // The status panel takes a wider window's room, so the clock keeps to the right edge.
+    mStatusPanel = addPanel(mStatusBar, QStringLiteral("sbarStatus"), 4950, 1);
     mStatusPanel->setText(QStringLiteral("STATUS"));
     mTimePanel = addPanel(mStatusBar, QStringLiteral("sbarTime"), 1440);
     updateStatusPanels();

@@ -1,11 +1,10 @@
 #include "tools/ToolSupport.h"
 
 #include "catalogue/CatalogueHealth.h"
+#include "catalogue/CatalogueJson.h"
 #include "catalogue/clsDBRoutines.h"
+#include "platform/KestrelError.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <cstdio>
 
 namespace tool {
@@ -16,8 +15,10 @@ const char* const kCheckHelp =
     "is broken when its path does not exist, is a program the user may not run, is a\n"
     "desktop entry whose program is not installed, or is a document no installed\n"
     "application opens; or when its custom icon cannot be read as a picture.\n"
-    "Exits 1 when any program is broken, 0 when none is.\n"
-    "  --json   write {\"broken\": [{\"name\": ..., \"problem\": ...}]} instead\n";
+    "Exits 0 when no program is broken, 1 when any is, and 3 when the catalogue or another\n"
+    "file cannot be read.\n"
+    "  --json   write JSON in the layout export writes, format \"kestrel-catalogue-check\",\n"
+    "           one broken program a line: {\"name\": ..., \"problem\": ...}\n";
 } // namespace
 
 int check(const QStringList& args)
@@ -30,15 +31,24 @@ int check(const QStringList& args)
         return usageError(QStringLiteral("check: ") + error, kCheckHelp);
     if (parsed.positional.size() != 1)
         return usageError(QStringLiteral("check: expected only FILE"), kCheckHelp);
-    requireCatalogue(parsed.positional.first());
-    CatalogueHealth health;
-    const QList<BrokenProgram> broken =
-        findBrokenPrograms(openCatalogue(parsed.positional.first(), true)->loadCatalogue(), health);
+    // A catalogue that cannot be read is not a catalogue with broken programs: scripts
+    // tell the two apart by the exit code.
+    QList<BrokenProgram> broken;
+    try {
+        requireCatalogue(parsed.positional.first());
+        CatalogueHealth health;
+        broken = findBrokenPrograms(openCatalogue(parsed.positional.first(), true)->loadCatalogue(),
+                                    health);
+    } catch (const ToolError& error) {
+        throw ToolError{error.code == kFailed ? kUnreadable : error.code, error.message};
+    } catch (const KestrelError& error) {
+        return fail(kUnreadable, error.description());
+    }
     if (parsed.has("json")) {
-        QJsonArray list;
+        QList<JsonRecord> list;
         for (const BrokenProgram& program : broken)
-            list.append(QJsonObject{{"name", program.name}, {"problem", program.problem}});
-        writeOutput({}, QJsonDocument(QJsonObject{{"broken", list}}).toJson());
+            list.append({{"name", program.name}, {"problem", program.problem}});
+        writeOutput({}, listsToJson(QStringLiteral("kestrel-catalogue-check"), {{"broken", list}}));
     } else {
         QString text;
         for (const BrokenProgram& program : broken)

@@ -19,7 +19,8 @@ const char* const kImportHelp =
     "  --update    update programs whose name exists instead of skipping them\n"
     "  --dry-run   show what would be added and updated, change nothing\n"
     "  --verbose   say what happens to each program, and why one is skipped\n"
-    "Ends with the line \"N added, M updated, K skipped\".\n";
+    "Ends with the line \"N added, M updated, K skipped\" (with --dry-run \"would add N,\n"
+    "would update M, would skip K\").\n";
 } // namespace
 
 int importCatalogue(const QStringList& args)

@@ -24,7 +24,8 @@ const char* const kImportDesktopHelp =
     "  --update    update programs whose name exists instead of skipping them\n"
     "  --dry-run   show what would be added and updated, change nothing\n"
     "  --verbose   say what happens to each entry, and why one is skipped\n"
-    "Ends with the line \"N added, M updated, K skipped\".\n";
+    "Ends with the line \"N added, M updated, K skipped\" (with --dry-run \"would add N,\n"
+    "would update M, would skip K\").\n";
 } // namespace
 
 int importDesktop(const QStringList& args)

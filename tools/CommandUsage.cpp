@@ -1,13 +1,11 @@
 #include "tools/ToolSupport.h"
 
+#include "catalogue/CatalogueJson.h"
 #include "platform/RegularFile.h"
 #include "platform/log/LaunchRecord.h"
 #include "platform/log/Log.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMap>
 #include <QSet>
 #include <algorithm>
@@ -23,7 +21,8 @@ const char* const kUsageHelp =
     "A malformed line is reported with its file and line number and skipped; the\n"
     "exit code is then 1, as for a file that cannot be read or is no regular file.\n"
     "The tables shorten fields past 60 characters in the middle; the JSON keeps them.\n"
-    "  --json   one JSON object instead of tables\n";
+    "  --json   JSON in the layout export writes (format \"kestrel-catalogue-usage\"), one\n"
+    "           row a line, instead of tables\n";
 
 struct Count
 {
@@ -105,6 +104,14 @@ QString esc(const QString& text)
     return escaped.left(head) + QStringLiteral("...") + escaped.mid(tail);
 }
 
+// The names of a set in order.
+QStringList sorted(const QSet<QString>& names)
+{
+    QStringList list(names.cbegin(), names.cend());
+    list.sort();
+    return list;
+}
+
 // Programs with the most launches first, then by name.
 QList<QString> byLaunches(const QMap<QString, Count>& counts)
 {
@@ -150,7 +157,8 @@ void printText(const Summary& s)
     for (const QString& name : byLaunches(s.programs)) {
         const Count& c = s.programs[name];
         rows.append({esc(name), QString::number(c.launches), QString::number(c.failed),
-                     QString::number(c.hosts.size()), QString::number(c.users.size())});
+                     esc(sorted(c.hosts).join(QStringLiteral(", "))),
+                     esc(sorted(c.users).join(QStringLiteral(", ")))});
     }
     printTable(QStringLiteral("Programs"),
                {QStringLiteral("PROGRAM"), QStringLiteral("LAUNCHES"), QStringLiteral("FAILED"),
@@ -175,27 +183,27 @@ void printText(const Summary& s)
 
 void printJson(const Summary& s)
 {
-    QJsonArray programs, hosts, days, failures;
+    QList<JsonRecord> programs, hosts, days, failures;
     for (const QString& name : byLaunches(s.programs)) {
         const Count& c = s.programs[name];
-        programs.append(QJsonObject{{"program", name},
-                                    {"launches", c.launches},
-                                    {"failed", c.failed},
-                                    {"hosts", int(c.hosts.size())},
-                                    {"users", int(c.users.size())}});
+        programs.append({{"program", name},
+                         {"launches", c.launches},
+                         {"failed", c.failed},
+                         {"hosts", sorted(c.hosts)},
+                         {"users", sorted(c.users)}});
     }
     for (auto it = s.hosts.cbegin(); it != s.hosts.cend(); ++it)
-        hosts.append(
-            QJsonObject{{"host", it.key()}, {"launches", it->launches}, {"failed", it->failed}});
+        hosts.append({{"host", it.key()}, {"launches", it->launches}, {"failed", it->failed}});
     for (auto it = s.days.cbegin(); it != s.days.cend(); ++it)
-        days.append(
-            QJsonObject{{"day", it.key()}, {"launches", it->launches}, {"failed", it->failed}});
+        days.append({{"day", it.key()}, {"launches", it->launches}, {"failed", it->failed}});
     for (const auto& key : failureOrder(s))
-        failures.append(QJsonObject{
-            {"program", key.first}, {"reason", key.second}, {"count", s.failures[key]}});
-    const QJsonObject root{
-        {"programs", programs}, {"hosts", hosts}, {"days", days}, {"failures", failures}};
-    out(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)));
+        failures.append(
+            {{"program", key.first}, {"reason", key.second}, {"count", s.failures[key]}});
+    writeOutput(
+        {},
+        listsToJson(
+            QStringLiteral("kestrel-catalogue-usage"),
+            {{"programs", programs}, {"hosts", hosts}, {"days", days}, {"failures", failures}}));
 }
 } // namespace
 

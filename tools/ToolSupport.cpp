@@ -263,7 +263,8 @@ int runImport(clsDBRoutines& catalogue, bool update, bool dryRun, const QString&
             kFailed,
             QStringLiteral("%1: %2; nothing was imported").arg(shown(file), failure.description()));
     }
-    out(QStringLiteral("%1 added, %2 updated, %3 skipped\n")
+    out((dryRun ? QStringLiteral("would add %1, would update %2, would skip %3\n")
+                : QStringLiteral("%1 added, %2 updated, %3 skipped\n"))
             .arg(counts.added)
             .arg(counts.updated)
             .arg(counts.skipped));

@@ -19,6 +19,8 @@ namespace tool {
 constexpr int kOk = 0;
 constexpr int kFailed = 1; // the command ran and failed: missing file, not a catalogue, ...
 constexpr int kUsage = 2;  // the command line itself is wrong
+// check only: the catalogue or another file cannot be read (1 says programs are broken).
+constexpr int kUnreadable = 3;
 
 // A fault a helper found: the exit code and the message fail() says.
 struct ToolError

@@ -8,9 +8,16 @@ KestrelError databaseError(const QSqlError& error, const QString& what, const QS
 {
     bool ok = false;
     qint32 number = error.nativeErrorCode().toInt(&ok);
-    if (error.nativeErrorCode() == QLatin1String("55P03")) {
+    const QString state = error.nativeErrorCode();
+    if (state == QLatin1String("55P03")) {
         number = kDatabaseBusy;
-        ok = true;
+    } else if (state.isEmpty() || state.startsWith(QLatin1String("08"))) {
+        // A server never reached, or a connection that failed, says what a file that cannot
+        // be opened says: 14. Another code that is no number (a SQLSTATE with letters) is
+        // the engine's plain error, 1; never -1.
+        number = 14;
+    } else if (!ok) {
+        number = 1;
     }
     QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     const QString code = QStringLiteral("(%1)").arg(error.nativeErrorCode());
@@ -24,14 +31,18 @@ KestrelError databaseError(const QSqlError& error, const QString& what, const QS
     // Nor does the statement's text with a caret under the place (LINE n: ... and ^).
     static const QRegularExpression statementEcho(QStringLiteral("\nLINE \\d+: [^\n]*\n[ ]*\\^"));
     text.remove(statementEcho);
-    text = text.trimmed();
+    // The server's lines come indented (a tab before a hint): each line stands on its own.
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    lines.removeAll(QString());
+    text = lines.join(u'\n');
     // A kept statement missing, or there twice: the session is shared by a pooler.
     if (error.nativeErrorCode() == QLatin1String("26000") ||
         error.nativeErrorCode() == QLatin1String("42P05"))
         text += QStringLiteral(" (Through a connection pooler in transaction mode, add "
                                "pool_mode=transaction to the catalogue's location.)");
-    return KestrelError(ok ? number : -1, source.isEmpty() ? databaseErrorSource() : source,
-                        what + text);
+    return KestrelError(number, source.isEmpty() ? databaseErrorSource() : source, what + text);
 }
 
 bool isCatalogueBusy(const KestrelError& error)

@@ -65,10 +65,11 @@ bool isProgram(const QFileInfo& info, const QMimeType& type)
     return type.inherits(QStringLiteral("application/x-executable"));
 }
 
-ShellResult startProgram(const QFileInfo& info)
+// Runs the program in workingFolder.
+ShellResult startProgram(const QFileInfo& info, const QString& workingFolder)
 {
     QProcess process;
-    prepareChild(process, info.absoluteFilePath(), {}, info.absolutePath());
+    prepareChild(process, info.absoluteFilePath(), {}, workingFolder);
     qint64 pid = 0;
     if (!process.startDetached(&pid))
         return failure(
@@ -223,10 +224,13 @@ ShellResult systemShellExecute(const ShellRequest& request)
     // A command name, as the desktop runs one: from the working folder if it is there,
     // else from PATH.
     QString file = request.file;
+    bool onPath = false;
     if (!file.contains(QLatin1Char('/')) &&
         !QFileInfo::exists(QDir::current().absoluteFilePath(file)))
-        if (const QString found = QStandardPaths::findExecutable(file); !found.isEmpty())
+        if (const QString found = QStandardPaths::findExecutable(file); !found.isEmpty()) {
             file = found;
+            onPath = true;
+        }
     // Absolute, so that no argument can ever be taken for an option.
     const QFileInfo info(QDir::current().absoluteFilePath(file));
     if (!info.exists())
@@ -238,8 +242,10 @@ ShellResult systemShellExecute(const ShellRequest& request)
 
     const QMimeDatabase database;
     const QMimeType type = database.mimeTypeForFile(info);
+    // A command, as a desktop starts one, runs in the user's home folder (a terminal opens
+    // there); a program given by its path runs in its own folder.
     if (info.isFile() && isProgram(info, type))
-        return startProgram(info);
+        return startProgram(info, onPath ? QDir::homePath() : info.absolutePath());
     return openWithRegisteredApplication(info, type);
 }
 } // namespace platform

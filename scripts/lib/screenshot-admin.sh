@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Drives the staged administrator on a virtual display: the setup window as it opens, the
-# modify dialog for the first program and the add dialog. Saves one PNG per window in
+# modify dialog for the first program and the add dialog, and the setup window at 1000x700. Saves one PNG per window in
 # shots/admin/ and names the folder on its last line. Expects a staged demo installation
 # (scripts/screenshot stages one); stages it itself when there is none.
 set -euo pipefail
@@ -54,12 +54,21 @@ sleep 0.5
 import -window "$dialog" "$out/2-add.png"
 # The add dialog is modeless: move it aside and open the modify dialog beside it.
 xdotool windowmove --sync "$dialog" 640 0
+add_dialog=$dialog
 sleep 0.3
 xdotool mousemove --window "$window" 296 228 click 1
 dialog=$(wait_for_window '^Modify A Runnable')
 sleep 0.5
 import -window "$dialog" "$out/3-modify.png"
 import -window root -crop 1000x400+0+0 +repage "$out/4-all.png"
+
+# Grown, the frames and the list take the room; the two dialogs are out of the way.
+xdotool key Escape
+xdotool windowunmap --sync "$add_dialog"
+sleep 0.3
+xdotool windowsize --sync "$window" 1000 700
+sleep 0.5
+import -window "$window" "$out/7-setup-1000x700.png"
 
 ls "$out"
 echo "$out"

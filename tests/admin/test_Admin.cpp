@@ -18,6 +18,7 @@
 #include "tests/support/TestServer.h"
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucProgramView.h"
+#include "views/common/Twips.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 
@@ -32,6 +33,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,7 +107,9 @@ const QString notSaved = "Error|Unable to add program|Critical";
 enum Edit { Add, Modify, Delete };
 enum Twist { None, BetaGone, AnswerNo }; // Beta deleted before the save; No to the question
 enum SettingsFile { Writable, ReadOnly, Folder };
-const QString updated = "Information|Database Location has been updated|Information";
+const QString updated = "Information|Database Location has been updated\n\nKestrel and "
+                        "KestrelAdmin use it from their next start; this window keeps the "
+                        "catalogue it opened.|Information";
 } // namespace
 
 class TestAdmin : public QObject
@@ -221,6 +225,7 @@ private slots:
         row("modify Beta gone: deleted meanwhile", Modify, "Beta", BetaGone, gamma,
             {gone.arg("Beta")}, alpha);
         row("delete: nothing selected", Delete, "", None, {}, {}, both);
+        row("modify: nothing selected", Modify, "", None, {}, {}, both);
         row("delete Beta no: kept", Delete, "Beta", AnswerNo, {}, {ask.arg("Beta")}, both);
         row("delete Beta: deleted", Delete, "Beta", None, {},
             {ask.arg("Beta"), "Confirmation|Program has been deleted|Information"}, alpha);
@@ -244,11 +249,15 @@ private slots:
         typed.replaceInStrings("@big", big);
         messages.replaceInStrings("@big", big);
         admin::frmModifyProgram modify(&a.setup());
-        if (edit == Delete) {
+        if (edit == Delete || (edit == Modify && name.isEmpty())) {
             a.list()->setCurrentItem(a.list()->findItems(name, Qt::MatchExactly).value(0));
             a.messages.queueAnswer(twist == AnswerNo ? platform::MsgAnswer::No
                                                      : platform::MsgAnswer::Yes);
-            a.press("cmdDelete");
+            QTimer::singleShot(0, [] { // a dialog opened for no program
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
+            });
+            a.press(edit == Delete ? "cmdDelete" : "cmdModify");
         } else {
             QPointer<frmProgramDialog> dialog = &modify;
             if (edit == Add) {
@@ -279,7 +288,7 @@ private slots:
     }
 
     // The installed-applications window: entries read off the window's thread, a search,
-    // several chosen, a name that exists skipped and reported, the list refreshed.
+    // several chosen, a name that exists marked and not offered, the list refreshed.
     void addsInstalledApplications()
     {
         Admin a;
@@ -308,10 +317,19 @@ private slots:
         QCOMPARE(list->item(2)->isHidden(), false);
         QCOMPARE(list->item(1)->isHidden(), true);
         window.findChild<QLineEdit*>("txtSearch")->clear();
+        // A name the catalogue has is marked and cannot be chosen, before and after an add.
+        const auto marked = [list] {
+            QStringList names;
+            for (int row = 0; row < list->count(); ++row)
+                if (!(list->item(row)->flags() & Qt::ItemIsSelectable))
+                    names << list->item(row)->text();
+            return names;
+        };
+        QCOMPARE(marked(), QStringList{"alpha (in the catalogue)\nExists already"});
         list->selectAll();
         window.findChild<QPushButton*>("cmdAdd")->click();
-        QCOMPARE(a.messages.texts(),
-                 QStringList{"2 added.\n1 skipped because the name exists: alpha"});
+        QCOMPARE(a.messages.texts(), QStringList{"2 added."});
+        QCOMPARE(marked().size(), 3);
         QCOMPARE(a.listed(), QStringList({"Alpha", "Beta", "Calc", "Edit"}));
         QCOMPARE(a.fx.sql("SELECT Program_Desc || '|' || Program_Path FROM Program WHERE "
                           "Program_Name = 'Edit'"),
@@ -351,6 +369,38 @@ private slots:
         view->reloadView();
         QCOMPARE(view->shownItems().size(), 2);
         QCOMPARE(view->shownItems().last()->text(), "Zeta");
+    }
+
+    // At the designed size every control is where it was designed; grown, the frames and
+    // the list take the room, and the next window opens as the last one closed. A reload
+    // keeps the list where it was, a whole row at its top.
+    void growsKeepsItsPlaceAndRemembersItsSize()
+    {
+        const auto forget = qScopeGuard(
+            [] { QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/admin.conf"); });
+        Admin a;
+        a.fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+                 "INSERT INTO Program (Program_Name, Program_Path) SELECT 'P' || i, '/p' FROM n");
+        QVERIFY(admin::Main(a.fx.ini()));
+        admin::frmSetup& w = a.setup();
+        const auto at = [&w](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
+        QCOMPARE(at("frPrograms"), twips::rect(3120, 960, 5895, 2775));
+        const QRect list = at("ucProgramView1"), prop = at("cmdProp");
+        const QSize grown = QSize(1000, 700) - w.size();
+        w.resize(1000, 700);
+        QCOMPARE(at("ucProgramView1"), list.adjusted(0, 0, grown.width(), grown.height()));
+        QCOMPARE(at("cmdProp"), prop.translated(grown.width(), grown.height()));
+        w.show();
+        QScrollBar* bar = a.list()->verticalScrollBar();
+        const int row = a.list()->gridSize().height();
+        QTRY_VERIFY(bar->maximum() > 3 * row);
+        bar->setValue(2 * row + row / 2);
+        a.setup().ucProgramView1()->reloadView();
+        QCOMPARE(bar->value(), 2 * row);
+        w.close();
+        QTRY_VERIFY(!admin::openSetupWindow());
+        QVERIFY(admin::Main(a.fx.ini()));
+        QCOMPARE(a.setup().size(), QSize(1000, 700));
     }
 
     // Broken programs greyed with the reason, named in the properties window, all listed
@@ -439,8 +489,9 @@ private slots:
             a.fx.iniValue("DatabasePath") + '|' + a.fx.iniValue("RequireLogin") +
                 a.fx.iniValue("ShowToolbar") + a.fx.iniValue("NumberOfClicks"),
             saved.replace("%", nowhere.path()).replace("@", QFileInfo(a.fx.ini()).absolutePath()));
-        // The running program keeps the location it started with.
-        QCOMPARE(field->text(), a.fx.db());
+        // The running program keeps the location it started with; the field shows the one
+        // saved for the next start.
+        QCOMPARE(field->text(), messages.last() == updated ? saved.section('|', 0, 0) : a.fx.db());
         QCOMPARE(gEnvironment().DatabasePath(), a.fx.db());
     }
 

@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
+#include "platform/database/DatabaseError.h"
 #include "tests/support/AsUser.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -54,6 +56,20 @@ class test_clsDBRoutines : public QObject
     bool server() const { return mCatalogue && mCatalogue->server(); }
 
 private slots:
+    // Every engine error has a number of the file engine's kind (never -1) and the server's
+    // text on lines of their own, unindented.
+    void engineErrorsAsTheUserSeesThem()
+    {
+        for (const auto& [code, text, said] : std::initializer_list<std::array<const char*, 3>>{
+                 {"", "failed: refused\n\tIs it running?\n", "14|failed: refused\nIs it running?"},
+                 {"08006", "FATAL:  terminating", "14|terminating"},
+                 {"22P02", "ERROR:  invalid input", "1|invalid input"}}) {
+            const KestrelError error =
+                databaseError(QSqlError("driver", text, QSqlError::ConnectionError, code));
+            QCOMPARE(QString::number(error.number()) + '|' + error.description(), QString(said));
+        }
+    }
+
     void init()
     {
         mDir = std::make_unique<QTemporaryDir>();

@@ -109,7 +109,11 @@ private slots:
         row("delete", {"delete", "@/k.mdb", " TWO "}, 0, "Deleted TWO");
         row("delete missing", {"delete", "@/k.mdb", "Zed"}, 1, "no program named \"Zed\"");
         row("check", {"check", "@/k.mdb"}, 1, "O'B: /o does not exist\n");
-        row("check json", {"check", "@/k.mdb", "--json"}, 1, "\"problem\": \"/o does not exist\"");
+        row("check json", {"check", "@/k.mdb", "--json"}, 1,
+            "{\n  \"format\": \"kestrel-catalogue-check\",\n  \"version\": 1,\n  \"broken\": [\n"
+            "    {\"name\": \"O'B\", \"problem\": \"/o does not exist\"},\n    {\"name\": \"Two\"");
+        // 1 says programs are broken; a catalogue that cannot be read is another code.
+        row("check a missing catalogue", {"check", "@/missing.mdb"}, 3, "no such file");
         row("export option", {"export", "@/k.mdb", "--all"}, 2, "export: unknown option --all");
         row("import missing JSON", {"import", "@/k.mdb", "%/none.json"}, 1,
             "none.json: no such file");
@@ -385,7 +389,7 @@ private slots:
                  "skipped program 1 \"B \"q\" \\\\ \\x01\": the name exists\n"
                  "skipped program 2 \"C\": the name exists\n0 added, 0 updated, 2 skipped\n");
         QCOMPARE(run({"import", second, json, "--update", "--dry-run"}).second,
-                 "would update C\n0 added, 1 updated, 1 skipped\n");
+                 "would update C\nwould add 0, would update 1, would skip 1\n");
         QCOMPARE(run({"export", second}).second.toUtf8(), exported);
         QCOMPARE(run({"import", second, json, "--update"}).second,
                  "0 added, 1 updated, 1 skipped\n");
@@ -455,7 +459,8 @@ private slots:
                  QVariantList{QByteArray("\x89PNG")});
         QCOMPARE(run({"import-desktop", catalogue, s, "--update", "--dry-run"}, env).second,
                  expect("would add Hidden by the user's (S/calc.desktop)\n"
-                        "would update OLD (S/old.desktop)\n1 added, 1 updated, 3 skipped\n"));
+                        "would update OLD (S/old.desktop)\n"
+                        "would add 1, would update 1, would skip 3\n"));
         QCOMPARE(run({"import-desktop", catalogue, "--update"}, env).second,
                  "0 added, 1 updated, 4 skipped\n");
         QVERIFY(run({"list", catalogue}).second.contains("OLD\t" + s + "old.desktop\t"));

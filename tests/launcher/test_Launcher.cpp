@@ -284,8 +284,8 @@ private slots:
 
     // Typing anywhere filters; Enter launches the first match; Esc shows all again; keys move
     // through the grid as clicks do; Tab visits search, list and commands; commands answer
-    // Enter and Space. A search that hides the selected program takes its description and
-    // commands away.
+    // Enter and Space. A search that matches nothing takes the description and commands
+    // away.
     void keyboardAlone()
     {
         Launcher l;
@@ -307,6 +307,24 @@ private slots:
         QTest::keyClick(search, Qt::Key_Return);
         QTRY_COMPARE(l.shell.files(), QStringList{"/usr/bin/viewer"});
         QCOMPARE(view->selectedItem(), QStringLiteral("Viewer"));
+        QTRY_COMPARE(modMain::PendingLaunches(), 0);
+        // Typing selects the first match and shows it; Up and Down in the field move
+        // through the matches, in their order, and Enter starts the one selected.
+        QTest::keyClick(search, Qt::Key_Escape);
+        QTest::keyClick(search, 'e');
+        QCOMPARE(shown(), (QStringList{"Editor", "Viewer"}));
+        QStringList seen;
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Down}) {
+            seen << view->selectedItem() + "|" + w.ucLeftFrame1()->Description();
+            QTest::keyClick(search, key);
+        }
+        QCOMPARE(seen, (QStringList{"Editor|Edits text files.", "Editor|Edits text files.",
+                                    "Viewer|", "Viewer|", "Editor|Edits text files."}));
+        QVERIFY(search->hasFocus() && l.command("lblLaunch")->isVisibleTo(&w));
+        QTest::keyClick(search, Qt::Key_Return);
+        QTRY_COMPARE(l.shell.files().size(), 2);
+        QCOMPARE(l.shell.files().last(), QStringLiteral("/usr/bin/viewer"));
+        QTRY_COMPARE(modMain::PendingLaunches(), 0);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(shown(), (QStringList{"Editor", "Ghost", "Viewer"}));
         QVERIFY(view->lstView()->isVisible());
@@ -322,7 +340,19 @@ private slots:
         QCOMPARE(w.ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
         QTest::keyClick(view->lstView(), Qt::Key_F10, Qt::ShiftModifier);
         QTRY_VERIFY(view->mnuPopupmenu()->isVisible());
+        QCOMPARE(view->mnuPopupmenu()->activeAction()->objectName(), "mnuPopupmenuProperties");
         view->mnuPopupmenu()->close();
+        QString title;
+        QTimer::singleShot(0, &w, [&title] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                title = modal->windowTitle();
+                modal->close();
+            }
+        });
+        QTest::keyClick(search, Qt::Key_Return, Qt::AltModifier);
+        QCOMPARE(title, QStringLiteral("Showing Properties For : Editor"));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
 
         search->setFocus();
         QStringList order;
@@ -331,11 +361,17 @@ private slots:
             order << QApplication::focusWidget()->objectName();
         }
         QCOMPARE(order, (QStringList{"lstView", "lblLaunch", "lblProperties", "lblQuit"}));
+        // The focused command wears the style's focus frame: a solid line down its edge.
+        const QImage framed = l.command("lblQuit")->grab().toImage();
+        for (int y = 1; y < framed.height() - 1; ++y)
+            QVERIFY2(qGray(framed.pixel(0, y)) < 230, qPrintable(QString::number(y)));
         QTest::keyClick(l.command("lblLaunch"), Qt::Key_Return);
-        QTRY_COMPARE(l.shell.files().size(), 2);
+        QTRY_COMPARE(l.shell.files().size(), 3);
         QCOMPARE(l.shell.files().last(), QStringLiteral("/usr/bin/editor"));
         QTRY_COMPARE(modMain::PendingLaunches(), 0);
         view->setFilterText("gho");
+        QCOMPARE(view->selectedItem(), QStringLiteral("Ghost"));
+        view->setFilterText("ghox");
         QCOMPARE(view->selectedItem(), QString());
         QCOMPARE(w.ucLeftFrame1()->Description(), QString());
         QVERIFY(!l.command("lblLaunch")->isVisibleTo(&w));
@@ -370,6 +406,7 @@ private slots:
             QCOMPARE(at("txtSearch"), search);
             QCOMPARE(at("sbar").bottomRight(), w.rect().bottomRight());
             QCOMPARE(at("sbar").left(), 0);
+            QVERIFY(at("sbar").width() - at("sbarTime").right() < 20);
             closedAt = w.size();
             w.close();
             QTRY_VERIFY(!frmView::existingInstance());

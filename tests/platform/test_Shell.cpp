@@ -53,10 +53,12 @@ private slots:
         // may run with and must not pass on.
         for (const char* name : {"DISPLAY", "LD_LIBRARY_PATH", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM"})
             mEnvironment.set(name, "set");
-        // A command found on PATH writes where it runs: its own folder.
+        // A command found on PATH writes where it runs: the user's home folder.
         write("bin/kestrel-bare", "#!/bin/sh\necho ran >bare.tmp && mv bare.tmp bare.txt\n",
               Executable);
         mEnvironment.set("PATH", root + "/bin:" + qgetenv("PATH"));
+        mEnvironment.set("HOME", root + "/home");
+        QVERIFY(QDir(mRoot.path()).mkpath("home"));
         QVERIFY(QDir::setCurrent(mRoot.path()));
     }
     void init() { QFile::remove(path("opened")); }
@@ -100,7 +102,7 @@ private slots:
         write("bad/Broken.desktop", "[Desktop Entry]\nType=Application\nName=B\nExec=/no/x\n");
         write("bad/broken program", "\177ELF\2\1 not really", Executable);
         QTest::newRow("command name on PATH")
-            << QString("kestrel-bare") << QString() << "bin/bare.txt" << QStringList{"ran", ""};
+            << QString("kestrel-bare") << QString() << "home/bare.txt" << QStringList{"ran", ""};
         fail("command name nowhere", "kestrel-nowhere", "kestrel-nowhere");
         fail("missing file", path("bad/missing.exe"), "missing.exe");
         fail("no handler for the type", path("bad/data.bin"), "data.bin");

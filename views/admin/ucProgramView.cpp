@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QListWidget>
 #include <QMenu>
+#include <QScrollBar>
 
 namespace admin {
 
@@ -36,8 +37,13 @@ bool ucProgramView::loadView(bool /*mBImageList*/)
 
 void ucProgramView::reloadView()
 {
+    // The fill scrolls to the last program; a reload puts the list back where it was, with
+    // a whole row at its top.
+    QScrollBar* bar = lstView()->verticalScrollBar();
+    const int kept = bar->value(), row = lstView()->gridSize().height();
     clearView();
     loadView(true);
+    bar->setValue(row > 0 ? kept - kept % row : kept);
 }
 
 void ucProgramView::listMouseReleased(Qt::MouseButton button, const QPoint& viewportPos)
@@ -50,7 +56,7 @@ void ucProgramView::listMouseReleased(Qt::MouseButton button, const QPoint& view
 
 void ucProgramView::listMenuKeyPressed(const QPoint& viewportPos)
 {
-    mMnuPopupMenu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
+    popupFromKeyboard(mMnuPopupMenu, viewportPos);
 }
 
 void ucProgramView::selectionActivated(QListWidgetItem* /*item*/)

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace {
 class AccessibleCommand : public QAccessibleWidget
@@ -75,9 +77,10 @@ void CommandLabel::paintEvent(QPaintEvent* event)
     QLabel::paintEvent(event);
     if (!hasFocus())
         return;
+    // The style's own focus frame, as its buttons show it.
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.backgroundColor = palette().color(backgroundRole());
     QPainter painter(this);
-    QPen pen(palette().color(QPalette::Highlight));
-    pen.setStyle(Qt::DotLine);
-    painter.setPen(pen);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }

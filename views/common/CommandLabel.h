@@ -3,7 +3,7 @@
 #include <QLabel>
 
 // A text label that acts as a command: a left click on it emits clicked(), and so do
-// Enter and Space while it has the keyboard focus (shown as a dotted frame). Assistive
+// Enter and Space while it has the keyboard focus (shown with the style's focus frame). Assistive
 // technology sees it as a button named by its text.
 class CommandLabel : public QLabel
 {

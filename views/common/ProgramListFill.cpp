@@ -148,15 +148,13 @@ void ProgramListFill::fill(const std::function<void()>& beforeAdding)
         // A file named like a stored key is a file all the same.
         return IconCache::storedDigest(file).isEmpty() ? file : QStringLiteral("./") + file;
     };
-    QSet<QString> iconFiles;
+    // The default icon also stands in for an icon that cannot be shown.
+    QSet<QString> iconFiles{mDefaultIcon};
     programs.MoveFirst();
     while (!programs.Eof()) {
         iconFiles.insert(iconSource());
         programs.MoveNext();
     }
-    // A stored icon that is not a picture shows the default one.
-    if (!storedDigests.isEmpty())
-        iconFiles.insert(mDefaultIcon);
     const QHash<QString, QIcon> icons = readIcons(iconFiles, [this](const QSet<QString>& digests) {
         return mCatalogue.loadStoredIcons(digests);
     });
@@ -165,8 +163,9 @@ void ProgramListFill::fill(const std::function<void()>& beforeAdding)
     while (!programs.Eof()) {
         const QString source = iconSource();
         QIcon picture = icons.value(source);
-        if (picture.isNull() && !IconCache::storedDigest(source).isEmpty()) {
-            notPictures.insert(IconCache::storedDigest(source));
+        if (picture.isNull()) {
+            if (!IconCache::storedDigest(source).isEmpty())
+                notPictures.insert(IconCache::storedDigest(source));
             picture = icons.value(mDefaultIcon);
         }
         if (!picture.isNull())

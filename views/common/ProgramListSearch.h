@@ -37,8 +37,6 @@ public:
     bool isFiltering() const;
     // The list on screen: the list itself, or the results.
     QAbstractItemView* visibleList() const;
-    // The filter passes every program in list order, so the list itself shows the result.
-    bool everyRowMatches() const { return mEveryRowMatches; }
     // Selects the item in the results, when it is there.
     void selectInResults(QListWidgetItem* item);
 

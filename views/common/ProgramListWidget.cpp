@@ -15,6 +15,14 @@ public:
     {
         return CellSize;
     }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        // A program without a picture keeps the picture's room: its label lines up.
+        option->features |= QStyleOptionViewItem::HasDecoration;
+    }
 };
 } // namespace
 

@@ -60,10 +60,18 @@ void SearchField::keyPressEvent(QKeyEvent* event)
         clear();
         return;
     }
-    if ((event->key() == Qt::Key_Down || event->key() == Qt::Key_PageDown) &&
-        event->modifiers() == Qt::NoModifier) {
-        emit leaveDown();
-        return;
+    if (event->modifiers() == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_PageDown:
+            emit leaveDown();
+            return;
+        case Qt::Key_Down:
+        case Qt::Key_Up:
+            emit stepSelection(event->key() == Qt::Key_Down ? 1 : -1);
+            return;
+        default:
+            break;
+        }
     }
     QLineEdit::keyPressEvent(event);
 }

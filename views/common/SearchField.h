@@ -18,8 +18,10 @@ public:
     void captureTyping(QWidget* window);
 
 signals:
-    // Down or Page Down: the user wants to move into the results.
+    // Page Down: the user wants to move into the results.
     void leaveDown();
+    // Up (-1) or Down (+1): the selection moves through the results, the focus stays here.
+    void stepSelection(int step);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

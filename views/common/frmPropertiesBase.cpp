@@ -41,10 +41,12 @@ frmPropertiesBase::frmPropertiesBase(clsDBRoutines& catalogue, const QString& de
     Label3 = addLabel(QStringLiteral("Label3"), QStringLiteral("Icon Path :"), 240, 2400, 975, 255);
     lblIconPath =
         addLabel(QStringLiteral("lblIconPath"), QStringLiteral("Icon Path"), 1320, 2400, 2655, 735);
-    for (QLabel* wrapping : {lblProgramPath, lblIconPath}) {
+    for (QLabel* wrapping : {lblProgramPath, lblIconPath})
         wrapping->setWordWrap(true);
-        wrapping->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    }
+    // A caption and its value share a top, so their first lines line up however many
+    // lines the value takes.
+    for (QLabel* label : {Label1, lblDateAdded, Label2, lblProgramPath, Label3, lblIconPath})
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // Set when the health check found the program broken; in the free row above OK.
     lblProblem = addLabel(QStringLiteral("lblProblem"), QString(), 240, 3150, 3990, 390);

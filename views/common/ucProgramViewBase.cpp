@@ -8,7 +8,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidgetItem>
+#include <QMenu>
 #include <QScrollBar>
+#include <QShortcut>
 
 ucProgramViewBase::ucProgramViewBase(clsDBRoutines& catalogue, const QString& defaultIcon,
                                      QWidget* parent)
@@ -50,6 +52,13 @@ ucProgramViewBase::ucProgramViewBase(clsDBRoutines& catalogue, const QString& de
          {static_cast<QAbstractItemView*>(mList), static_cast<QAbstractItemView*>(mFiltered)})
         list->installEventFilter(this);
     mList->viewport()->installEventFilter(this);
+    // Alt+Enter anywhere in the window: the selected program's properties, as desktops do.
+    for (QKeyCombination keys : {Qt::ALT | Qt::Key_Return, Qt::ALT | Qt::Key_Enter})
+        connect(new QShortcut(keys, this, nullptr, nullptr, Qt::WindowShortcut),
+                &QShortcut::activated, this, [this] {
+                    if (selectedListItem())
+                        emit PropertiesClicked();
+                });
     layoutList();
 }
 
@@ -83,6 +92,16 @@ QList<QListWidgetItem*> ucProgramViewBase::shownItems() const
     return items;
 }
 
+void ucProgramViewBase::popupFromKeyboard(QMenu* menu, const QPoint& viewportPos) const
+{
+    menu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator() && action->isEnabled() && action->isVisible()) {
+            menu->setActiveAction(action);
+            break;
+        }
+}
+
 QRect ucProgramViewBase::visibleItemRect(QListWidgetItem* item) const
 {
     if (visibleList() == mList)
@@ -94,36 +113,68 @@ QRect ucProgramViewBase::visibleItemRect(QListWidgetItem* item) const
 
 void ucProgramViewBase::setFilterText(const QString& text)
 {
+    if (text == filterText())
+        return;
     mSearch->setFilterText(text);
+    selectFirstMatch(true);
+}
+
+void ucProgramViewBase::selectFirstMatch(bool always)
+{
+    // The first match is what Enter starts: it is shown selected, as a click shows it.
+    if (!mSearch->isFiltering() || (!always && selectedListItem()))
+        return;
+    if (QListWidgetItem* first = shownNeighbour(nullptr, 1))
+        showItem(first);
+}
+
+QListWidgetItem* ucProgramViewBase::shownNeighbour(QListWidgetItem* from, int step) const
+{
+    if (visibleList() != mList) {
+        const std::vector<int>& rows = mFiltered->filterModel()->rows();
+        const int at = from ? mFiltered->filterModel()->rowOf(from) : -1;
+        const int next = at < 0 ? 0 : at + step;
+        return next >= 0 && size_t(next) < rows.size() ? mList->item(rows[size_t(next)]) : nullptr;
+    }
+    for (int row = from ? mList->row(from) + step : 0; row >= 0 && row < mList->count();
+         row += step)
+        if (!mList->item(row)->isHidden())
+            return mList->item(row);
+    return nullptr;
+}
+
+void ucProgramViewBase::showItem(QListWidgetItem* item)
+{
+    if (visibleList() == mList) {
+        mList->setCurrentItem(item);
+        mList->scrollToItem(item);
+    } else {
+        mSearch->selectInResults(item);
+    }
+    emit ItemClicked(item);
 }
 
 void ucProgramViewBase::attachSearchField(SearchField* field)
 {
     connect(field, &QLineEdit::textChanged, this, &ucProgramViewBase::setFilterText);
     connect(field, &QLineEdit::returnPressed, this, &ucProgramViewBase::activateSelection);
+    connect(field, &SearchField::stepSelection, this, [this](int step) {
+        QListWidgetItem* selected = selectedListItem();
+        if (QListWidgetItem* next = shownNeighbour(selected, selected ? step : 1))
+            showItem(next);
+    });
     connect(field, &SearchField::leaveDown, this, [this] {
         visibleList()->setFocus(Qt::TabFocusReason);
-        const QList<QListWidgetItem*> shown = shownItems();
-        if (!selectedListItem() && !shown.isEmpty()) {
-            if (visibleList() == mList)
-                mList->setCurrentItem(shown.first());
-            else
-                mSearch->selectInResults(shown.first());
-            emit ItemClicked(shown.first());
-        }
+        if (QListWidgetItem* first = selectedListItem() ? nullptr : shownNeighbour(nullptr, 1))
+            showItem(first);
     });
 }
 
 void ucProgramViewBase::activateSelection()
 {
     QListWidgetItem* item = selectedListItem();
-    if (!item && mSearch->everyRowMatches() && mList->count() > 0) {
-        item = mList->item(0);
-        mList->setCurrentItem(item);
-    } else if (!item && visibleList() == mFiltered && !mFiltered->filterModel()->rows().empty()) {
-        item = mList->item(mFiltered->filterModel()->rows().front());
-        mSearch->selectInResults(item);
-    }
+    if (!item && mSearch->isFiltering() && (item = shownNeighbour(nullptr, 1)))
+        showItem(item);
     if (item)
         selectionActivated(item);
 }
@@ -148,6 +199,7 @@ void ucProgramViewBase::brokenMarked()
             }
     }
     mSearch->setHiddenRows(std::move(hidden));
+    selectFirstMatch(false);
 }
 
 void ucProgramViewBase::filteredSelectionChanged()

@@ -11,6 +11,7 @@
 
 class FilteredProgramList;
 class QLabel;
+class QMenu;
 class SearchField;
 
 // The part of the program list view that both programs share: the icon list "lstView",
@@ -53,8 +54,9 @@ public:
     QAbstractItemView* visibleList() const;
     // The programs shown, in their order on screen.
     QList<QListWidgetItem*> shownItems() const;
-    // Wires a search field to this list: its text filters, Enter launches, Down moves
-    // into the results.
+    // Wires a search field to this list: its text filters and selects the first match, Up
+    // and Down move the selection through the results, Enter launches, Page Down moves into
+    // them.
     void attachSearchField(SearchField* field);
     // Bytes the search index holds. It is built when the window is idle after the list's
     // first paint, or by the first search, whichever comes first.
@@ -62,7 +64,8 @@ public:
     bool searchIndexBuilt() const { return mSearch->indexBuilt(); }
     bool searchIndexBuilding() const { return mSearch->indexBuilding(); }
     // What Enter does: the selected program, or with a filter and no selection the first
-    // match (which becomes selected), is handed to selectionActivated.
+    // match (which becomes selected and is reported as clicked), is handed to
+    // selectionActivated.
     void activateSelection();
     const ImageList& ImageList1() const { return mFill->images(); }
     // Marks the broken programs, in lstView and in the search results alike: greyed with
@@ -110,6 +113,10 @@ protected:
     // the list's middle when nothing is selected.
     virtual void listMenuKeyPressed(const QPoint& viewportPos) = 0;
 
+    // Opens the menu at viewportPos of the visible list with its first entry active, as a
+    // menu opened by a key is, so Enter chooses it.
+    void popupFromKeyboard(QMenu* menu, const QPoint& viewportPos) const;
+
     // Where the item is drawn in the visible list (viewport coordinates); empty when the
     // item is not shown.
     QRect visibleItemRect(QListWidgetItem* item) const;
@@ -122,6 +129,12 @@ private:
     void layoutList();
     void filled(const QList<ProgramRecord>& programs);
     void filteredSelectionChanged();
+    // While searching, selects the first match (always, or only when nothing is selected).
+    void selectFirstMatch(bool always);
+    // The program shown step places after from (nullptr: the first shown), or nullptr.
+    QListWidgetItem* shownNeighbour(QListWidgetItem* from, int step) const;
+    // Selects the item where it is shown and reports it as a click on it.
+    void showItem(QListWidgetItem* item);
     void brokenMarked();
 
     ProgramListWidget* mList;

@@ -32,6 +32,8 @@ ucLeftFrame::ucLeftFrame(QWidget* parent) : ucLeftFrameBase(parent)
     connect(lblLaunch, &CommandLabel::clicked, this, &ucLeftFrame::LaunchedClicked);
     connect(lblProperties, &CommandLabel::clicked, this, &ucLeftFrame::PropertiesClicked);
 
+    // The description keeps off the window's edge, level with the commands below it.
+    lblDescription->setContentsMargins(twips::px(120), 0, twips::px(120), 0);
     displayLabels(false);
 }
 

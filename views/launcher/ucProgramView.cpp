@@ -38,7 +38,7 @@ void ucProgramView::listMouseReleased(Qt::MouseButton button, const QPoint& view
 void ucProgramView::listMenuKeyPressed(const QPoint& viewportPos)
 {
     if (selectedListItem())
-        mMenu->popup(visibleList()->viewport()->mapToGlobal(viewportPos));
+        popupFromKeyboard(mMenu, viewportPos);
 }
 
 } // namespace launcher
