@@ -573,118 +573,120 @@ void clsDBRoutines::storeIcon(const QString& mStrName, const QString& mStrIconPa
         openRecordset(QStringLiteral("Insert into Program_Icon (Program_Key, Icon_Digest, "
                                      "Icon_Data) values (?, ?, ?)"),
                       {keys.Fields(QStringLiteral("Program_Key")), digest, *picture});
-    QString clsDBRoutines::changeStamp()
-    {
-        return readChangeStamp(getConnection(mConnection));
-    }
+}
 
-    void clsDBRoutines::addChangeStampOnce()
-    {
-        // Outside a transaction only: a failed attempt there would end the writer's work.
-        if (mLocation.readOnly)
-            return;
-        Connection& connection = getConnection(mConnection);
-        if (mChangeStampAdded || connection.inTransaction())
-            return;
-        addChangeStamp(connection);
-        mChangeStampAdded = true;
-    }
+QString clsDBRoutines::changeStamp()
+{
+    return readChangeStamp(getConnection(mConnection));
+}
 
-    namespace {
-    std::unique_ptr<clsDBRoutines>& instance()
-    {
-        // Touching Qt SQL first makes its connection registry outlive this object, whose
-        // destruction at exit still has a connection to remove.
-        static const bool sqlFirst = (QSqlDatabase::connectionNames(), true);
-        Q_UNUSED(sqlFirst);
-        static std::unique_ptr<clsDBRoutines> routines;
-        return routines;
-    }
-    } // namespace
+void clsDBRoutines::addChangeStampOnce()
+{
+    // Outside a transaction only: a failed attempt there would end the writer's work.
+    if (mLocation.readOnly)
+        return;
+    Connection& connection = getConnection(mConnection);
+    if (mChangeStampAdded || connection.inTransaction())
+        return;
+    addChangeStamp(connection);
+    mChangeStampAdded = true;
+}
 
-    CatalogueLocation catalogueLocation(const clsEnvironment& settings, bool readOnly)
-    {
-        const QString path = settings.DatabasePath();
-        // The settings refuse a location that does not exist and leave the path empty; say
-        // which file was meant rather than that no file was named.
-        const QString named = settings.ConfiguredDatabasePath();
-        if (path.isEmpty() && DatabaseLocation::looksLikeUri(named)) {
-            const DatabaseLocation location = DatabaseLocation::parse(named);
-            throw KestrelError(KestrelErrorNumber::InvalidDatabasePath, kSource,
-                               QStringLiteral("The settings file \"%1\" names a catalogue location "
-                                              "that cannot be used, \"%2\": %3")
-                                   .arg(settingsFilePath(), location.display(), location.problem));
-        }
-        if (path.isEmpty() && !named.isEmpty()) {
-            const QString kind = platform::notRegularFileReason(named);
-            throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
-                               kind.isEmpty()
-                                   ? QStringLiteral("Cannot open the catalogue database \"%1\": "
-                                                    "there is no such file.")
-                                         .arg(named)
-                                   : QStringLiteral("Cannot open the catalogue database \"%1\": it "
-                                                    "is %2, not a database file.")
-                                         .arg(named, kind));
-        }
-        return {path, readOnly};
-    }
+namespace {
+std::unique_ptr<clsDBRoutines>& instance()
+{
+    // Touching Qt SQL first makes its connection registry outlive this object, whose
+    // destruction at exit still has a connection to remove.
+    static const bool sqlFirst = (QSqlDatabase::connectionNames(), true);
+    Q_UNUSED(sqlFirst);
+    static std::unique_ptr<clsDBRoutines> routines;
+    return routines;
+}
+} // namespace
 
-    clsDBRoutines& openDBRoutines(const CatalogueLocation& location)
-    {
-        std::unique_ptr<clsDBRoutines>& routines = instance();
-        routines = std::make_unique<clsDBRoutines>(location, clsDBRoutines::OnFirstStatement);
-        // A program that forgets releaseDBRoutines still closes the connection while Qt's
-        // SQL driver is loaded: the application object releases it when it goes.
-        static QCoreApplication* releasesAtExit = nullptr;
-        if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
-            qAddPostRoutine(releaseDBRoutines);
-            releasesAtExit = app;
-        }
-        return *routines;
+CatalogueLocation catalogueLocation(const clsEnvironment& settings, bool readOnly)
+{
+    const QString path = settings.DatabasePath();
+    // The settings refuse a location that does not exist and leave the path empty; say
+    // which file was meant rather than that no file was named.
+    const QString named = settings.ConfiguredDatabasePath();
+    if (path.isEmpty() && DatabaseLocation::looksLikeUri(named)) {
+        const DatabaseLocation location = DatabaseLocation::parse(named);
+        throw KestrelError(KestrelErrorNumber::InvalidDatabasePath, kSource,
+                           QStringLiteral("The settings file \"%1\" names a catalogue location "
+                                          "that cannot be used, \"%2\": %3")
+                               .arg(settingsFilePath(), location.display(), location.problem));
     }
+    if (path.isEmpty() && !named.isEmpty()) {
+        const QString kind = platform::notRegularFileReason(named);
+        throw KestrelError(KestrelErrorNumber::FileNotFound, kSource,
+                           kind.isEmpty()
+                               ? QStringLiteral("Cannot open the catalogue database \"%1\": "
+                                                "there is no such file.")
+                                     .arg(named)
+                               : QStringLiteral("Cannot open the catalogue database \"%1\": it "
+                                                "is %2, not a database file.")
+                                     .arg(named, kind));
+    }
+    return {path, readOnly};
+}
 
-    clsDBRoutines& gDBRoutines()
-    {
-        if (!instance())
-            return openDBRoutines(catalogueLocation(gEnvironment(), readOnlyRequested()));
-        return *instance();
+clsDBRoutines& openDBRoutines(const CatalogueLocation& location)
+{
+    std::unique_ptr<clsDBRoutines>& routines = instance();
+    routines = std::make_unique<clsDBRoutines>(location, clsDBRoutines::OnFirstStatement);
+    // A program that forgets releaseDBRoutines still closes the connection while Qt's
+    // SQL driver is loaded: the application object releases it when it goes.
+    static QCoreApplication* releasesAtExit = nullptr;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && app != releasesAtExit) {
+        qAddPostRoutine(releaseDBRoutines);
+        releasesAtExit = app;
     }
+    return *routines;
+}
 
-    void releaseDBRoutines()
-    {
-        instance().reset();
-    }
+clsDBRoutines& gDBRoutines()
+{
+    if (!instance())
+        return openDBRoutines(catalogueLocation(gEnvironment(), readOnlyRequested()));
+    return *instance();
+}
 
-    qint32 catalogueLockWait()
-    {
-        return lockWaitSeconds();
-    }
+void releaseDBRoutines()
+{
+    instance().reset();
+}
 
-    void setCatalogueLockWait(qint32 seconds)
-    {
-        lockWaitSeconds() = seconds;
-    }
+qint32 catalogueLockWait()
+{
+    return lockWaitSeconds();
+}
 
-    CatalogueWithoutWaiting::CatalogueWithoutWaiting() : mWait(lockWaitSeconds())
-    {
-        lockWaitSeconds() = 0;
-        if (instance())
-            instance()->setLockWait(0);
-    }
+void setCatalogueLockWait(qint32 seconds)
+{
+    lockWaitSeconds() = seconds;
+}
 
-    CatalogueWithoutWaiting::~CatalogueWithoutWaiting()
-    {
-        lockWaitSeconds() = mWait;
-        if (instance())
-            instance()->setLockWait(mWait);
-    }
+CatalogueWithoutWaiting::CatalogueWithoutWaiting() : mWait(lockWaitSeconds())
+{
+    lockWaitSeconds() = 0;
+    if (instance())
+        instance()->setLockWait(0);
+}
 
-    void setCatalogueReadOnly(bool readOnly)
-    {
-        readOnlyRequested() = readOnly;
-    }
+CatalogueWithoutWaiting::~CatalogueWithoutWaiting()
+{
+    lockWaitSeconds() = mWait;
+    if (instance())
+        instance()->setLockWait(mWait);
+}
 
-    bool catalogueReadOnly()
-    {
-        return readOnlyRequested();
-    }
+void setCatalogueReadOnly(bool readOnly)
+{
+    readOnlyRequested() = readOnly;
+}
+
+bool catalogueReadOnly()
+{
+    return readOnlyRequested();
+}
