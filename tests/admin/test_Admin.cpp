@@ -572,7 +572,7 @@ private slots:
         a.list()->setCurrentRow(0);
         a.press("cmdModify"); // told, and no dialog
         const QStringList shown = described(a.messages);
-        QVERIFY2(shown.size() == 8 && shown[0].contains("|Error -1 in PostgreSQL:") &&
+        QVERIFY2(shown.size() == 8 && shown[0].contains("|Error 14 in PostgreSQL:") &&
                      shown[1].startsWith("Error|Unable to execute program : Alpha") &&
                      shown[6] == notSaved && entries(dialog)[1] == "typed",
                  qPrintable(shown.join('\n')));

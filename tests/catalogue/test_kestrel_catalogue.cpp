@@ -262,9 +262,13 @@ private slots:
         // An older catalogue gets the change stamp from its next writer; each write raises it.
         sql(uri, "DROP FUNCTION kestrel_count_change() CASCADE");
         sql(uri, "DROP TABLE Catalogue_Change");
+        const auto count = [&] {
+            return sql(uri, "SELECT Change_Count FROM Catalogue_Change").value(0).toLongLong();
+        };
         QCOMPARE(run({"add", uri, "--name", "D", "--path", "/d"}).first, 0);
+        const qint64 added = count();
         QCOMPARE(run({"delete", uri, "D"}).first, 0);
-        QCOMPARE(sql(uri, "SELECT Change_Count FROM Catalogue_Change"), QVariantList{2});
+        QVERIFY(added > 0 && count() > added);
         QString big; // letters that do not compress, past the server's name index
         for (quint32 i = 0, x = 1; i < 20000; ++i, x = x * 1103515245 + 12345)
             big += QChar('a' + (x >> 16) % 26);

@@ -153,7 +153,7 @@ private slots:
         // A catalogue made before pictures were stored: the files' icons, as before.
         fx.sql("DROP TABLE Program_Icon");
         releaseDBRoutines();
-        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|" + b, "Kept|/bin/k|-"}));
+        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|" + b, "Kept|/bin/k|" + gray}));
     }
 
     // Filled and then shown, as the launcher starts: laid out for the list's real size
