@@ -15,6 +15,7 @@
 // URI (a transaction pooler in front of the same server), the check on a new connection is
 // measured through it too: that is the room's way, and the figure the target is set for.
 #include "bench/BenchCatalogue.h"
+#include "bench/ServerCpu.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
@@ -30,46 +31,6 @@
 #include <unistd.h>
 
 namespace {
-// utime, stime, cutime, cstime of a process, in clock ticks; 0 when it is gone.
-long long processTicks(qint64 pid, bool withChildren)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray stat = file.readAll();
-    // The fields after the command's closing parenthesis: state is field 3, utime field 14.
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 15)
-        return 0;
-    long long ticks = fields.at(11).toLongLong() + fields.at(12).toLongLong();
-    if (withChildren)
-        ticks += fields.at(13).toLongLong() + fields.at(14).toLongLong();
-    return ticks;
-}
-
-qint64 parentOf(qint64 pid)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray stat = file.readAll();
-    return stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
-}
-
-// The whole server's processor milliseconds so far: the postmaster with its ended children,
-// and each child still running.
-double serverCpuMs(qint64 postmaster)
-{
-    long long ticks = processTicks(postmaster, true);
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (isPid && parentOf(pid) == postmaster)
-            ticks += processTicks(pid, false);
-    }
-    return double(ticks) * 1000.0 / double(sysconf(_SC_CLK_TCK));
-}
-
 qint64 postmasterOf(const QString& uri)
 {
     Connection connection;
@@ -120,7 +81,7 @@ int main(int argc, char* argv[])
     const QString database = QStringLiteral("kestrel_refresh_%1").arg(app.applicationPid());
     const QString uri = makeServerBenchCatalogue(server, database, programs);
     const qint64 postmaster = postmasterOf(uri);
-    if (postmaster <= 1 || processTicks(postmaster, true) == 0) {
+    if (postmaster <= 1 || processCpuMs(postmaster, true) == 0) {
         std::fprintf(stderr, "bench_refresh: the server does not run on this machine\n");
         dropServerBenchCatalogue(server, database);
         return 1;

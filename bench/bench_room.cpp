@@ -17,8 +17,10 @@
 // those that launchers started together (20 unless given) hold once each has connected and settled.
 // With a pooler's URI (a transaction pooler in front of the same server, as a room of
 // launchers is meant to use it), the starts are measured through it as well: its sessions
-// stay open, so a start there is over when the server has spent nothing for a second.
+// stay open, so a start there is over when the server has spent nothing for a second, and
+// the server's idle background time over as long is taken off.
 #include "bench/BenchCatalogue.h"
+#include "bench/ServerCpu.h"
 #include "catalogue/CatalogueFile.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
@@ -32,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -40,42 +43,6 @@
 #include <vector>
 
 namespace {
-// User and system time of a process, its reaped children's too when asked; 0 when gone.
-double cpuMs(qint64 pid, bool withChildren)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray stat = file.readAll();
-    // The fields after the command's closing parenthesis, from the state (field 3) on.
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 15)
-        return 0;
-    double ticks = fields[11].toDouble() + fields[12].toDouble();
-    if (withChildren)
-        ticks += fields[13].toDouble() + fields[14].toDouble();
-    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
-}
-
-qint64 parentOf(const QString& pid)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray stat = file.readAll();
-    return stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
-}
-
-// The postmaster's processor time with every backend's, ended or running.
-double serverCpuMs(qint64 postmaster)
-{
-    double total = cpuMs(postmaster, true);
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
-        if (pid.front().isDigit() && parentOf(pid) == postmaster)
-            total += cpuMs(pid.toLongLong(), false);
-    return total;
-}
-
 // The bench's own connection to the server: the first column of a statement's first row.
 class Watcher
 {
@@ -189,11 +156,11 @@ int main(int argc, char* argv[])
     // own taken off.
     const auto serverMsPerRun = [&](int count, const std::function<void()>& work) {
         const double serverBefore = serverCpuMs(postmaster);
-        const double watcherBefore = cpuMs(watcherBackend, false);
+        const double watcherBefore = processCpuMs(watcherBackend, false);
         for (int i = 0; i < count; ++i)
             work();
         return (serverCpuMs(postmaster) - serverBefore -
-                (cpuMs(watcherBackend, false) - watcherBefore)) /
+                (processCpuMs(watcherBackend, false) - watcherBefore)) /
                count;
     };
     bool settled = warmed;
@@ -226,8 +193,8 @@ int main(int argc, char* argv[])
     stop(running);
 
     // Through the pooler: its server sessions stay, so a start is over when the server has
-    // been idle for a second (its background processes' time is counted as well: a little
-    // too much, never too little).
+    // been idle for a second; the time its background processes spend while nothing runs is
+    // taken off.
     double perPooledStart = -1;
     if (!pooler.isEmpty()) {
         QUrl pooled(pooler);
@@ -247,7 +214,17 @@ int main(int argc, char* argv[])
             stop(running);
         };
         startAndSettle(); // not counted: the pooler's sessions are opened
+        // What the server's own background processes spend meanwhile is no start's.
+        const auto idleMsPerMs = [&] {
+            const double before = serverCpuMs(postmaster);
+            QThread::msleep(10000);
+            return (serverCpuMs(postmaster) - before) / 10000.0;
+        }();
+        QElapsedTimer took;
+        took.start();
         perPooledStart = serverMsPerRun(starts, startAndSettle);
+        perPooledStart =
+            std::max(0.0, perPooledStart - idleMsPerMs * double(took.elapsed()) / starts);
     }
     dropServerBenchCatalogue(server, database);
 
