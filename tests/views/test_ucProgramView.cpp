@@ -274,11 +274,19 @@ private slots:
         QStringList activated;
         connect(&view, &ucProgramView::ListDoubleClicked,
                 [&](QListWidgetItem* item) { activated << (item ? item->text() : "-"); });
+        // The first row keeps off the list's top edge, in the list and in the results.
+        const auto offTheEdge = [&view] {
+            QAbstractItemView* list = view.visibleList();
+            const QRect first = list->visualRect(list->model()->index(0, 0));
+            return list->viewport()->mapTo(list, first.topLeft()).y() - list->frameWidth() >= 4;
+        };
+        QVERIFY(offTheEdge());
         view.setFilterText("a");
         QCOMPARE(view.shownNames(), (QStringList{"Alpha", "Beta"}));
         QCOMPARE(view.selectedItem(), QStringLiteral("Alpha"));
         view.setFilterText("ta");
         QCOMPARE(view.selectedItem(), QStringLiteral("Beta"));
+        QVERIFY(view.visibleList() == view.lstFiltered() && offTheEdge());
         QCOMPARE(view.visibleList()->selectionModel()->selectedIndexes().size(), 1);
         view.activateSelection();
         view.setFilterText("alp");

@@ -50,5 +50,6 @@ FilteredProgramList::FilteredProgramList(QListWidget* source, QWidget* parent)
 {
     setObjectName(QStringLiteral("lstFiltered"));
     ProgramListWidget::configure(this);
+    keepOffTheTopEdge();
     setModel(mModel);
 }

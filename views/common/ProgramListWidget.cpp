@@ -99,6 +99,7 @@ ProgramListWidget::ProgramListWidget(QWidget* parent) : ProgramListGestures<QLis
 {
     setObjectName(QStringLiteral("lstView"));
     configure(this);
+    keepOffTheTopEdge();
     setItemDelegate(new CellDelegate(this));
 }
 

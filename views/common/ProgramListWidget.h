@@ -46,6 +46,15 @@ public:
     std::function<void(Qt::MouseButton button, const QPoint& viewportPos)> onMouseReleased;
     std::function<void()> onDoubleClicked;
 
+    // Room above the first row, so that its icons stay off the list's edge; the strip is
+    // painted as the list's own background.
+    void keepOffTheTopEdge()
+    {
+        View::setViewportMargins(0, 6, 0, 0);
+        View::setBackgroundRole(QPalette::Base);
+        View::setAutoFillBackground(true);
+    }
+
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override
     {
