@@ -18,7 +18,7 @@
 // With a pooler's URI (a transaction pooler in front of the same server, as a room of
 // launchers is meant to use it), the starts are measured through it as well: its sessions
 // stay open, so a start there is over when the server has spent nothing for a second, and
-// the server's idle background time over as long is taken off.
+// its cost is the processor time of the server processes serving the pooler's sessions.
 #include "bench/BenchCatalogue.h"
 #include "bench/ServerCpu.h"
 #include "catalogue/CatalogueFile.h"
@@ -29,6 +29,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -193,8 +194,7 @@ int main(int argc, char* argv[])
     stop(running);
 
     // Through the pooler: its server sessions stay, so a start is over when the server has
-    // been idle for a second; the time its background processes spend while nothing runs is
-    // taken off.
+    // been idle for a second, and what it spent is the time of those sessions.
     double perPooledStart = -1;
     if (!pooler.isEmpty()) {
         QUrl pooled(pooler);
@@ -214,17 +214,21 @@ int main(int argc, char* argv[])
             stop(running);
         };
         startAndSettle(); // not counted: the pooler's sessions are opened
-        // What the server's own background processes spend meanwhile is no start's.
-        const auto idleMsPerMs = [&] {
-            const double before = serverCpuMs(postmaster);
-            QThread::msleep(10000);
-            return (serverCpuMs(postmaster) - before) / 10000.0;
-        }();
-        QElapsedTimer took;
-        took.start();
-        perPooledStart = serverMsPerRun(starts, startAndSettle);
-        perPooledStart =
-            std::max(0.0, perPooledStart - idleMsPerMs * double(took.elapsed()) / starts);
+        // The pooler's sessions live on, so their own time is exact; the server's
+        // background processes (checkpoints, WAL) are no start's.
+        const auto pooledSessionsMs = [&] {
+            QHash<qint64, double> ms;
+            for (const QVariant& pid : watcher.column(sessions))
+                ms.insert(pid.toLongLong(), processCpuMs(pid.toLongLong(), false));
+            return ms;
+        };
+        const QHash<qint64, double> before = pooledSessionsMs();
+        for (int i = 0; i < starts; ++i)
+            startAndSettle();
+        double spent = 0;
+        for (const auto& [pid, ms] : pooledSessionsMs().asKeyValueRange())
+            spent += ms - before.value(pid, 0.0);
+        perPooledStart = spent / starts;
     }
     dropServerBenchCatalogue(server, database);
 

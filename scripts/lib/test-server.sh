@@ -93,6 +93,9 @@ listen_addresses = ''
 unix_socket_directories = '$2'
 fsync = off
 max_connections = 300
+# No autovacuum workers: each would start a server process of its own in the middle of
+# what the benchmarks measure (the tests' databases are small and short-lived).
+autovacuum = off
 CONF
 }
 
