@@ -529,12 +529,23 @@ QHash<QString, QByteArray> clsDBRoutines::loadStoredIcons(const QSet<QString>& d
     QHash<QString, QByteArray> icons;
     if (digests.isEmpty() || !hasStoredIcons())
         return icons;
-    Recordset rs =
-        openRecordset(QStringLiteral("Select Icon_Digest, Icon_Data from Program_Icon"), {});
-    for (; !rs.Eof(); rs.MoveNext())
-        if (const QString digest = rs.Fields(QStringLiteral("Icon_Digest")).toString();
-            digests.contains(digest))
-            icons.insert(digest, rs.Fields(QStringLiteral("Icon_Data")).toByteArray());
+    // Only the pictures asked for, each once however many programs share it, in batches
+    // that stay under the engines' limits on parameters.
+    const QList<QString> wanted(digests.begin(), digests.end());
+    constexpr qsizetype kBatch = 500;
+    for (qsizetype from = 0; from < wanted.size(); from += kBatch) {
+        const QList<QString> batch = wanted.mid(from, kBatch);
+        QStringList marks(batch.size(), QStringLiteral("?"));
+        Recordset rs = openRecordset(
+            QStringLiteral("Select Icon_Digest, Icon_Data from Program_Icon where Program_Key in "
+                           "(Select min(Program_Key) from Program_Icon where Icon_Digest in (%1) "
+                           "Group by Icon_Digest)")
+                .arg(marks.join(u',')),
+            QVariantList(batch.begin(), batch.end()));
+        for (; !rs.Eof(); rs.MoveNext())
+            icons.insert(rs.Fields(QStringLiteral("Icon_Digest")).toString(),
+                         rs.Fields(QStringLiteral("Icon_Data")).toByteArray());
+    }
     return icons;
 }
 

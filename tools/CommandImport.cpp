@@ -44,6 +44,12 @@ int importCatalogue(const QStringList& args)
     requireCatalogue(file);
 
     const std::unique_ptr<clsDBRoutines> catalogue = openCatalogue(file, dryRun);
+    // A program added or updated, named when asked or when nothing is changed.
+    const auto told = [&](const QString& would, const QString& done, const ProgramRecord& program) {
+        if (verbose || dryRun)
+            out(QStringLiteral("%1 %2\n").arg(dryRun ? would : done,
+                                              field(TrimSpaces(program.name))));
+    };
     const auto offer = [&](ImportPlan& plan) {
         qsizetype added = 0, updated = 0, skipped = 0;
         for (qsizetype i = 0; i < programs.size(); ++i) {
@@ -52,17 +58,11 @@ int importCatalogue(const QStringList& args)
             switch (plan.offer(program, reason)) {
             case ImportPlan::Added:
                 ++added;
-                if (verbose || dryRun)
-                    out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would add")
-                                                             : QStringLiteral("added"),
-                                                      field(TrimSpaces(program.name))));
+                told(QStringLiteral("would add"), QStringLiteral("added"), program);
                 break;
             case ImportPlan::Updated:
                 ++updated;
-                if (verbose || dryRun)
-                    out(QStringLiteral("%1 %2\n").arg(dryRun ? QStringLiteral("would update")
-                                                             : QStringLiteral("updated"),
-                                                      field(TrimSpaces(program.name))));
+                told(QStringLiteral("would update"), QStringLiteral("updated"), program);
                 break;
             case ImportPlan::Skipped:
                 ++skipped;
