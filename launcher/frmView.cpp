@@ -2,6 +2,7 @@
 
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/CapsLock.h"
+#include "launcher/Kiosk.h"
 #include "launcher/modMain.h"
 #include "platform/KestrelError.h"
 #include "platform/ui/MessageBox.h"
@@ -18,7 +19,9 @@
 #include "views/launcher/ucProgramView.h"
 
 #include <QDate>
+#include <QDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QListWidgetItem>
 #include <QLocale>
 #include <QPointer>
@@ -50,6 +53,8 @@ QLabel* addPanel(QStatusBar* bar, const QString& name, int widthTwips, int stret
     bar->addWidget(panel, stretch);
     return panel;
 }
+
+constexpr int kKioskRetrySeconds = 5;
 } // namespace
 
 frmView& frmView::Instance()
@@ -120,10 +125,16 @@ frmView::frmView(clsDBRoutines& catalogue, const Settings& settings)
     QWidget::setTabOrder(mLeftFrame->propertiesCommand(), mLeftFrame->quitCommand());
 
     layoutChildren();
-    restoreGeometry(QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                              QStringLiteral("Kestrel"), QStringLiteral("launcher"))
-                        .value(QStringLiteral("frmView/geometry"))
-                        .toByteArray());
+    if (settings.kiosk) {
+        mKiosk = new Kiosk(this, settings.kioskResetSeconds, [this] { clearForNextPerson(); });
+        mLeftFrame->hideQuit();
+    } else {
+        restoreGeometry(QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                  QStringLiteral("Kestrel"), QStringLiteral("launcher"))
+                            .value(QStringLiteral("frmView/geometry"))
+                            .toByteArray());
+        connect(mLeftFrame, &launcher::ucLeftFrame::QuitClicked, this, &QWidget::close);
+    }
 
     connect(mProgramView, &launcher::ucProgramView::ItemClicked, this, &frmView::programClicked);
     connect(mProgramView, &launcher::ucProgramView::ListDoubleClicked, this,
@@ -137,7 +148,6 @@ frmView::frmView(clsDBRoutines& catalogue, const Settings& settings)
             &frmView::openProperties);
     connect(mLeftFrame, &launcher::ucLeftFrame::LaunchedClicked, this, &frmView::launchSelected);
     connect(mLeftFrame, &launcher::ucLeftFrame::PropertiesClicked, this, &frmView::openProperties);
-    connect(mLeftFrame, &launcher::ucLeftFrame::QuitClicked, this, &QWidget::close);
     connect(mProgramView, &launcher::ucProgramView::CatalogueWaiting, this,
             [this](const QString& status) {
                 mStatusPanel->setText(status.isEmpty() ? QStringLiteral("STATUS")
@@ -197,6 +207,13 @@ void frmView::resizeEvent(QResizeEvent* event)
 
 void frmView::closeEvent(QCloseEvent* event)
 {
+    if (mKiosk) {
+        if (mKiosk->ending())
+            QWidget::closeEvent(event);
+        else
+            event->ignore();
+        return;
+    }
     // Per user, beside the user's other settings: Kestrel.ini is shared and may be
     // read-only.
     QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrel"),
@@ -207,7 +224,49 @@ void frmView::closeEvent(QCloseEvent* event)
 
 void frmView::load()
 {
+    if (mKiosk)
+        mProgramView->setFillFailureHandler(
+            [this](const KestrelError& error) { kioskCatalogueFailed(error); });
     mProgramView->loadView();
+}
+
+void frmView::kioskCatalogueFailed(const KestrelError& error)
+{
+    // Tried again also while the error's box waits for someone to close it.
+    QTimer::singleShot(std::chrono::seconds(kKioskRetrySeconds), this, &frmView::kioskRetry);
+    // The box over the window, which shows first.
+    QTimer::singleShot(0, this, [this, error] {
+        catalogueFailed(error);
+        showNotice(QStringLiteral("Catalogue not reachable, trying again every %1 seconds: %2")
+                       .arg(kKioskRetrySeconds)
+                       .arg(error.description()));
+    });
+}
+
+void frmView::kioskRetry()
+{
+    try {
+        // A catalogue another program holds locked is tried again like any other failure.
+        const CatalogueWithoutWaiting noWait;
+        mProgramView->refill();
+    } catch (const KestrelError& error) {
+        kioskCatalogueFailed(error);
+        return;
+    }
+    catalogueReadAgain();
+}
+
+void frmView::clearForNextPerson()
+{
+    // A properties window left open is closed as well.
+    for (QDialog* dialog : findChildren<QDialog*>())
+        dialog->reject();
+    mLeftFrame->txtSearch()->clear();
+    mProgramView->lstView()->setCurrentItem(nullptr);
+    mProgramView->lstView()->clearSelection();
+    mProgramView->lstView()->scrollToTop();
+    mLeftFrame->setDescription({});
+    mLeftFrame->displayLabels(false);
 }
 
 void frmView::programClicked(QListWidgetItem* item)
@@ -261,21 +320,39 @@ void frmView::launch(const QString& name)
 {
     // The outcome comes later; the window may be gone by then.
     QPointer<frmView> window(this);
-    modMain::LaunchProgram(name, [window](bool started) {
-        if (!window)
-            return;
-        if (started) // its path was read
-            window->catalogueReadAgain();
-        else
-            window->showLaunchFailure();
-    });
+    modMain::LaunchProgram(
+        name,
+        [window](bool started) {
+            if (!window)
+                return;
+            if (started) // its path was read
+                window->catalogueReadAgain();
+            else
+                window->showLaunchFailure();
+            if (window->mKiosk)
+                window->mKiosk->resetNow();
+        },
+        comeBackWhenEnded());
+}
+
+std::function<void()> frmView::comeBackWhenEnded()
+{
+    if (!mKiosk)
+        return {};
+    return [kiosk = QPointer<Kiosk>(mKiosk)] {
+        if (kiosk)
+            kiosk->comeBack();
+    };
 }
 
 void frmView::openProperties()
 {
     // The properties window ignores the outcome.
     launcher::frmProperties window(
-        mCatalogue, mDefaultIcon, [](const QString& name) { return modMain::LaunchProgram(name); },
+        mCatalogue, mDefaultIcon,
+        [ended = comeBackWhenEnded()](const QString& name) {
+            return modMain::LaunchProgram(name, {}, ended);
+        },
         this);
     window.setProgram(mProgramView->selectedItem());
     if (window.isOpen())

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class clsDBRoutines;
+class Kiosk;
 class KestrelError;
 class QLabel;
 class QListWidgetItem;
@@ -16,7 +18,7 @@ class ucProgramView;
 
 // The launcher's only main window: the left panel, the program list and the status bar.
 // It exists at most once; closing it (Quit or the close box) destroys it and so ends
-// the program.
+// the program, except at a kiosk (Settings::kiosk).
 class frmView : public QWidget
 {
     Q_OBJECT
@@ -27,6 +29,8 @@ public:
         QString defaultIcon;       // the picture of a program without one of its own
         bool hideBroken = false;   // broken programs hidden rather than greyed
         qint32 refreshSeconds = 0; // the catalogue's changes shown within; 0: never
+        bool kiosk = false;        // a kiosk's whole session (Kiosk.h)
+        qint32 kioskResetSeconds = 120;
     };
 
     // The window, made by start-up (modMain::openMainWindow) on first use.
@@ -46,7 +50,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    // Keeps the window's size and position for the user's next start.
+    // Keeps the window's size and position for the user's next start. A kiosk's window
+    // closes only as the program ends, and keeps nothing.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -66,6 +71,13 @@ private:
     // status panel, until a read works again.
     void catalogueFailed(const KestrelError& error);
     void catalogueReadAgain();
+    // A kiosk whose catalogue cannot be read says so and tries again every few seconds.
+    void kioskCatalogueFailed(const KestrelError& error);
+    void kioskRetry();
+    // The search and the selection cleared, for the next person at a kiosk.
+    void clearForNextPerson();
+    // For a launch at a kiosk: the window in front again once the program ends.
+    std::function<void()> comeBackWhenEnded();
 
     clsDBRoutines& mCatalogue;
     QString mDefaultIcon;
@@ -78,4 +90,5 @@ private:
     QLabel* mTimePanel;
     QTimer* mClock;
     bool mCatalogueAway = false;
+    Kiosk* mKiosk = nullptr;
 };

@@ -43,6 +43,19 @@ void logLaunch(const QString& program, const QString& path, const KestrelError* 
         if (frmView* view = frmView::existingInstance())
             view->showNotice(notice);
 }
+
+// A kiosk opens a catalogue the settings refused (a file not there yet) where they meant it:
+// its window shows the error and tries again until the catalogue can be read.
+CatalogueLocation launcherLocation()
+{
+    try {
+        return catalogueLocation(gEnvironment(), true);
+    } catch (const KestrelError&) {
+        if (!gEnvironment().Kiosk())
+            throw;
+        return {gEnvironment().ConfiguredDatabasePath(), true};
+    }
+}
 } // namespace
 
 void Main()
@@ -64,13 +77,14 @@ void openCatalogue()
     // as the window loads. A room's idle launchers hold none of the server's few connection
     // slots.
     setCatalogueReadOnly(true);
-    openDBRoutines(catalogueLocation(gEnvironment(), true)).setCloseWhenIdle(true);
+    openDBRoutines(launcherLocation()).setCloseWhenIdle(true);
 }
 
 void openMainWindow()
 {
     frmView::open(gDBRoutines(), {gEnvironment().DefaultIcon(), gEnvironment().HideBroken(),
-                                  gEnvironment().RefreshSeconds()});
+                                  gEnvironment().RefreshSeconds(), gEnvironment().Kiosk(),
+                                  gEnvironment().KioskResetSeconds()});
 }
 
 namespace {
@@ -104,7 +118,7 @@ void finishLaunch(const QString& program, const QString& path, const KestrelErro
 }
 } // namespace
 
-bool LaunchProgram(const QString& name, LaunchDone done)
+bool LaunchProgram(const QString& name, LaunchDone done, std::function<void()> ended)
 {
     const QString program = TrimSpaces(name);
     if (pending().contains(program))
@@ -124,16 +138,18 @@ bool LaunchProgram(const QString& name, LaunchDone done)
         return true;
     }
     // Answered on the application's thread, which lives as long as the program.
-    platform::ShellExecuteAsync({path, QString()}, QCoreApplication::instance(),
-                                [program, path, done](const platform::ShellResult& result) {
-                                    if (result.ok) {
-                                        finishLaunch(program, path, nullptr, done);
-                                    } else {
-                                        const KestrelError error(
-                                            ShellRefused, QStringLiteral("Kestrel"), result.error);
-                                        finishLaunch(program, path, &error, done);
-                                    }
-                                });
+    platform::ShellExecuteAsync(
+        {path, QString()}, QCoreApplication::instance(),
+        [program, path, done, ended](const platform::ShellResult& result) {
+            if (result.ok) {
+                if (ended && result.pid > 0)
+                    platform::whenProcessEnds(result.pid, QCoreApplication::instance(), ended);
+                finishLaunch(program, path, nullptr, done);
+            } else {
+                const KestrelError error(ShellRefused, QStringLiteral("Kestrel"), result.error);
+                finishLaunch(program, path, &error, done);
+            }
+        });
     return true;
 }
 

@@ -31,7 +31,9 @@ using LaunchDone = std::function<void(bool started)>;
 // catalogue cannot be read, no path recorded, a path the shell cannot open) is reported
 // in two message boxes once it is known, and then done(false); success gives done(true).
 // Answers false, and does nothing, while a launch of the same program is still pending.
-bool LaunchProgram(const QString& name, LaunchDone done = {});
+// ended runs when the started program ends, when it was started directly: a document or a
+// desktop entry handed to the desktop's handlers is not followed.
+bool LaunchProgram(const QString& name, LaunchDone done = {}, std::function<void()> ended = {});
 
 // Launches still waiting for the shell's answer.
 int PendingLaunches();

@@ -313,21 +313,29 @@ bool clsEnvironment::readSettings(const QString& iniPath)
         value = ini.GetString(QStringLiteral("NumberOfClicks"), QStringLiteral("2"));
         setNumberofClicks(ini.GetInt(QStringLiteral("NumberOfClicks"), 2));
     });
-    // Optional: absent or unreadable means the programs show greyed, and never fails the load.
-    try {
-        setHideBroken(ini.GetInt(QStringLiteral("HideBroken"), 0) != 0);
-    } catch (const KestrelError&) {
-        setHideBroken(false);
-    }
+    // Optional: absent or unreadable is 0 (broken programs greyed, no kiosk), and never
+    // fails the load.
+    const auto flag = [&ini](const QString& key) {
+        try {
+            return ini.GetInt(key, 0) != 0;
+        } catch (const KestrelError&) {
+            return false;
+        }
+    };
+    setHideBroken(flag(QStringLiteral("HideBroken")));
+    setKiosk(flag(QStringLiteral("Kiosk")));
     // Optional as well, and read strictly: "60s" or "1e3" is no number of seconds.
-    try {
-        bool isNumber = false;
-        const qint32 seconds =
-            TrimSpaces(ini.GetString(QStringLiteral("RefreshSeconds"), {})).toInt(&isNumber);
-        setRefreshSeconds(isNumber ? seconds : 0);
-    } catch (const KestrelError&) {
-        setRefreshSeconds(0);
-    }
+    const auto seconds = [&ini](const QString& key) {
+        try {
+            bool isNumber = false;
+            const qint32 value = TrimSpaces(ini.GetString(key, {})).toInt(&isNumber);
+            return isNumber ? value : 0;
+        } catch (const KestrelError&) {
+            return 0;
+        }
+    };
+    setRefreshSeconds(seconds(QStringLiteral("RefreshSeconds")));
+    setKioskResetSeconds(seconds(QStringLiteral("KioskResetSeconds")));
     required("DefaultIcon", Expected::File, [&](const QString& v) { setDefaultIcon(v); });
     required("DefaultDialogIconPath", Expected::Folder,
              [&](const QString& v) { setDefaultDialogIconPath(v); });

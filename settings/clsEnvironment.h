@@ -26,6 +26,11 @@ public:
     // [General] RefreshSeconds=N: a running launcher shows the catalogue's changes within N
     // seconds. 0, missing or not a whole number: never (the list is read once).
     qint32 RefreshSeconds() const { return mRefreshSeconds; }
+    // [General] Kiosk=1: the launcher is a kiosk's whole session (launcher/Kiosk.h).
+    bool Kiosk() const { return mKiosk; }
+    // [General] KioskResetSeconds=N: a kiosk clears its search and selection after N seconds
+    // without input. Missing, not a whole number or below 1: 120.
+    qint32 KioskResetSeconds() const { return mKioskResetSeconds; }
     QString DefaultIcon() const { return mDefaultIcon; }
     QString DefaultDialogIconPath() const { return mDefaultDialogIconPath; }
     QString DefaultDialogDatabasePath() const { return mDefaultDialogDatabasePath; }
@@ -39,6 +44,11 @@ public:
     void setNumberofClicks(qint16 mIntClicks);
     void setHideBroken(bool mBHide) { mHideBroken = mBHide; }
     void setRefreshSeconds(qint32 mLngSeconds) { mRefreshSeconds = qMax(0, mLngSeconds); }
+    void setKiosk(bool mBKiosk) { mKiosk = mBKiosk; }
+    void setKioskResetSeconds(qint32 mLngSeconds)
+    {
+        mKioskResetSeconds = mLngSeconds > 0 ? mLngSeconds : kDefaultKioskResetSeconds;
+    }
     void setDefaultIcon(const QString& mStrIcon);
     void setDefaultDialogIconPath(const QString& mStrPath);
     void setDefaultDialogDatabasePath(const QString& mStrPath);
@@ -75,6 +85,9 @@ private:
     qint16 mNumberofClicks = 0;
     bool mHideBroken = false;
     qint32 mRefreshSeconds = 0;
+    static constexpr qint32 kDefaultKioskResetSeconds = 120;
+    bool mKiosk = false;
+    qint32 mKioskResetSeconds = kDefaultKioskResetSeconds;
     QString mDefaultDialogDatabasePath;
     QString mDefaultDialogIconPath;
     std::unique_ptr<clsIniFile> mIniFile;

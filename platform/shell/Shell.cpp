@@ -7,10 +7,14 @@
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
 #include <memory>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -75,7 +79,7 @@ ShellResult startProgram(const QFileInfo& info, const QString& workingFolder)
         return failure(
             QStringLiteral("The program \"%1\" could not be started: %2.")
                 .arg(QDir::toNativeSeparators(info.absoluteFilePath()), process.errorString()));
-    return {true, {}};
+    return {true, {}, pid};
 }
 
 ShellResult launchDesktopEntry(const QFileInfo& info)
@@ -208,6 +212,25 @@ void ShellExecuteAsync(const ShellRequest& request, QObject* context, ShellDone 
         Qt::QueuedConnection);
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
+}
+
+void whenProcessEnds(qint64 pid, QObject* context, std::function<void()> ended)
+{
+    // A pidfd turns readable when its process ends, whoever's child it is.
+    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+    if (fd < 0) {
+        if (errno == ESRCH)
+            QMetaObject::invokeMethod(context, std::move(ended), Qt::QueuedConnection);
+        return;
+    }
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context,
+                     [notifier, fd, ended = std::move(ended)] {
+                         notifier->setEnabled(false);
+                         notifier->deleteLater();
+                         ::close(fd);
+                         ended();
+                     });
 }
 
 ShellResult systemShellExecute(const ShellRequest& request)

@@ -234,7 +234,10 @@ void ProgramListFill::fillWhenFree()
         if (!isCatalogueBusy(error) || mWaitingFor.hasExpired(qint64(catalogueLockWait()) * 1000)) {
             mWaitingFor.invalidate();
             setWaitingText({});
-            throw;
+            if (!mFailed)
+                throw;
+            mFailed(error);
+            return;
         }
         setWaitingText(QStringLiteral("The catalogue is busy: another program holds it "
                                       "locked. Waiting for it..."));

@@ -45,8 +45,12 @@ public:
     // fill for a window that is about to show: while another program holds the catalogue
     // locked, the list says so and tries again, so the window shows at once and fills when
     // the catalogue is free. When the catalogue's lock wait is over, the lock's error is
-    // thrown as fill throws it.
+    // thrown as fill throws it, or handed to the failure handler when one is set.
     void fillWhenFree();
+    void setFailureHandler(std::function<void(const KestrelError&)> failed)
+    {
+        mFailed = std::move(failed);
+    }
     // Removes every item and every image.
     void clear();
 
@@ -71,4 +75,5 @@ private:
     // The first fill from a server waits for the window's first paint.
     bool mWaitingForPaint = false;
     std::function<void()> mBeforeRead, mAfterFill;
+    std::function<void(const KestrelError&)> mFailed;
 };

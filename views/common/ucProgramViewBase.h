@@ -76,6 +76,12 @@ public:
     // selection (when that program is still shown) and the scroll position. When the
     // catalogue cannot be read, the list stays as it was and the error is thrown.
     void refill();
+    // A first fill that fails goes to failed instead of being thrown (see
+    // ProgramListFill::fillWhenFree).
+    void setFillFailureHandler(std::function<void(const KestrelError&)> failed)
+    {
+        mFill->setFailureHandler(std::move(failed));
+    }
     // See ProgramListFill::setFillHooks.
     void setFillHooks(std::function<void()> beforeRead, std::function<void()> afterFill)
     {

@@ -68,4 +68,10 @@ void ucLeftFrame::displayLabels(bool flag)
     Line2->setVisible(flag);
 }
 
+void ucLeftFrame::hideQuit()
+{
+    lblQuit->hide();
+    Line3->hide();
+}
+
 } // namespace launcher

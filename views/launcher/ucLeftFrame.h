@@ -15,6 +15,8 @@ public:
     explicit ucLeftFrame(QWidget* parent = nullptr);
 
     void displayLabels(bool flag);
+    // Quit and its underline, hidden for a launcher that must not end (a kiosk).
+    void hideQuit();
 
     // The search field, in the free space below the logo.
     SearchField* txtSearch() const { return mTxtSearch; }
