@@ -31,9 +31,10 @@ check_packages() {
     dpkg-deb -x "$launcher" "$tree"
     dpkg-deb -x "$admin" "$tree"
 
-    desktop-file-validate "$tree"/usr/share/applications/*.desktop ||
-        package_fail "desktop entries do not validate"
+    desktop-file-validate "$tree"/usr/share/applications/*.desktop \
+        "$tree"/usr/share/xsessions/*.desktop || package_fail "desktop entries do not validate"
     check_package_contents "$launcher" "$admin" "$tree"
+    check_kiosk_session "$tree"
     check_package_start "$tree"
     package_cleanup "$tree"
     trap - EXIT
@@ -60,7 +61,8 @@ check_package_contents() {
         usr/share/icons/hicolor/64x64/apps/kestrel.png \
         usr/share/icons/hicolor/scalable/apps/kestrel.svg \
         opt/kestrel/KestrelAdmin usr/share/applications/kestrel-admin.desktop \
-        usr/share/icons/hicolor/scalable/apps/kestrel-admin.svg; do
+        usr/share/icons/hicolor/scalable/apps/kestrel-admin.svg \
+        usr/share/xsessions/kestrel-kiosk.desktop opt/kestrel/kestrel-kiosk-session; do
         [ -f "$tree/$path" ] || package_fail "/$path is missing"
     done
     for path in var/lib/kestrel/icons; do
@@ -89,6 +91,30 @@ check_package_contents() {
     [[ $recommends == *libqt6sql6-psql* ]] || package_fail "kestrel does not recommend libqt6sql6-psql"
     [[ $(dpkg-deb -f "$admin" Depends) == *"kestrel (= "* ]] ||
         package_fail "kestrel-admin does not depend on its kestrel"
+}
+
+# The kiosk session runs the wrapper, which starts its program again when it ends and ends
+# it with itself. A stub stands in for the launcher: it ends at once the first time.
+check_kiosk_session() {
+    local tree=$1 session=$1/opt/kestrel/kestrel-kiosk-session stub=$1/kiosk-stub
+    grep -qx 'Exec=/opt/kestrel/kestrel-kiosk-session' \
+        "$tree/usr/share/xsessions/kestrel-kiosk.desktop" ||
+        package_fail "the kiosk session does not run the installed wrapper"
+    [ -x "$session" ] || package_fail "the kiosk session's wrapper is not executable"
+    printf '#!/bin/sh\necho $$ >>%s.runs\n[ "$(wc -l <%s.runs)" -lt 2 ] || exec sleep 60\n' \
+        "$stub" "$stub" >"$stub"
+    chmod 0755 "$stub"
+    "$session" "$stub" &
+    local pid=$! i
+    for i in $(seq 100); do
+        [ "$(wc -l <"$stub.runs" 2>/dev/null)" = 2 ] && break
+        sleep 0.1
+    done
+    kill "$pid"
+    wait "$pid" || true
+    [ "$(wc -l <"$stub.runs")" = 2 ] || package_fail "the kiosk session did not start its program again"
+    ! kill -0 "$(tail -n1 "$stub.runs")" 2>/dev/null ||
+        package_fail "the kiosk session left its program running when it ended"
 }
 
 # The unpacked tree stands for the installed system: its settings point into the tree.
