@@ -236,10 +236,8 @@ void frmView::kioskCatalogueFailed(const KestrelError& error)
     QTimer::singleShot(std::chrono::seconds(kKioskRetrySeconds), this, &frmView::kioskRetry);
     // The box over the window, which shows first.
     QTimer::singleShot(0, this, [this, error] {
-        catalogueFailed(error);
-        showNotice(QStringLiteral("Catalogue not reachable, trying again every %1 seconds: %2")
-                       .arg(kKioskRetrySeconds)
-                       .arg(error.description()));
+        catalogueFailed(error,
+                        QStringLiteral(", trying again every %1 seconds").arg(kKioskRetrySeconds));
     });
 }
 
@@ -285,12 +283,13 @@ void frmView::programClicked(QListWidgetItem* item)
     mLeftFrame->displayLabels(true);
 }
 
-void frmView::catalogueFailed(const KestrelError& error)
+void frmView::catalogueFailed(const KestrelError& error, const QString& retrying)
 {
-    // The list stays, and so does the window: the next click tries again.
+    // The list stays, and so does the window: the next click tries again. The status panel
+    // says so already while the box is up.
+    showNotice(QStringLiteral("Catalogue not reachable%1: %2").arg(retrying, error.description()));
     if (!std::exchange(mCatalogueAway, true))
         platform::MsgBox(KestrelApplication::unhandledErrorMessage(std::make_exception_ptr(error)));
-    showNotice(QStringLiteral("Catalogue not reachable: ") + error.description());
 }
 
 void frmView::catalogueReadAgain()

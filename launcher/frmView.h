@@ -68,8 +68,9 @@ private:
     void showLaunchFailure();
     void updateStatusPanels();
     // A catalogue read that failed (the server away): the error's box once, then only the
-    // status panel, until a read works again.
-    void catalogueFailed(const KestrelError& error);
+    // status panel, until a read works again. retrying is said after "Catalogue not
+    // reachable".
+    void catalogueFailed(const KestrelError& error, const QString& retrying = {});
     void catalogueReadAgain();
     // A kiosk whose catalogue cannot be read says so and tries again every few seconds.
     void kioskCatalogueFailed(const KestrelError& error);
