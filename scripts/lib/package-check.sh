@@ -107,12 +107,13 @@ check_kiosk_session() {
     "$session" "$stub" &
     local pid=$! i
     for i in $(seq 100); do
-        [ "$(wc -l <"$stub.runs" 2>/dev/null)" = 2 ] && break
+        [ "$(wc -l 2>/dev/null <"$stub.runs")" = 2 ] && break
         sleep 0.1
     done
     kill "$pid"
     wait "$pid" || true
-    [ "$(wc -l <"$stub.runs")" = 2 ] || package_fail "the kiosk session did not start its program again"
+    [ "$(wc -l <"$stub.runs")" = 2 ] ||
+        package_fail "the kiosk session did not start its program again"
     ! kill -0 "$(tail -n1 "$stub.runs")" 2>/dev/null ||
         package_fail "the kiosk session left its program running when it ended"
 }
