@@ -16,19 +16,18 @@
 #include <csignal>
 
 namespace {
-// Two programs, a reset after a second, Kiosk=1 unless not; database: made empty.
+// Two programs, a reset after a second, Kiosk=1 unless not.
 struct KioskFixture
 {
     InstallationFixture fx;
     MessageBoxRecorder messages;
     ShellRecorder shell;
-    explicit KioskFixture(bool kiosk = true, const QString& database = {})
+    explicit KioskFixture(bool kiosk = true, const QString& database = "data/Kestrel.mdb")
     {
         fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES "
                "('Editor', 'Edits.', '/usr/bin/editor'), ('Viewer', '', '/usr/bin/viewer')");
-        fx.writeIni(database.isEmpty() ? QString() : fx.path(database));
-        if (!database.isEmpty())
-            QFile(fx.path(database)).open(QIODevice::WriteOnly);
+        fx.writeIni(fx.path(database));
+        QFile(fx.path(database)).open(QIODevice::Append); // made empty when not there
         if (QFile ini(fx.ini()); ini.open(QIODevice::Append))
             ini.write(kiosk ? "Kiosk=1\nKioskResetSeconds=1\n" : "KioskResetSeconds=1\n");
         gEnvironment().loadSettings(fx.ini());
