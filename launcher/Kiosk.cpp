@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -33,7 +34,8 @@ Kiosk::Kiosk(QWidget* window, qint32 resetSeconds, std::function<void()> reset)
         connect(screen, &QScreen::geometryChanged, this, &Kiosk::fillScreen);
 
     mIdle.setSingleShot(true);
-    mIdle.setInterval(std::chrono::seconds(resetSeconds));
+    // The timer counts milliseconds in an int: a larger setting means "about 24 days".
+    mIdle.setInterval(std::chrono::seconds(qMin(resetSeconds, INT_MAX / 1000)));
     connect(&mIdle, &QTimer::timeout, this, [this] { mReset(); });
     mIdle.start();
     qApp->installEventFilter(this);
