@@ -22,6 +22,8 @@ void signalled(int)
 }
 
 constexpr int kEndingSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
+void takeX11Focus(WId window);
 } // namespace
 
 Kiosk::Kiosk(QWidget* window, qint32 resetSeconds, std::function<void()> reset)
@@ -84,6 +86,7 @@ void Kiosk::comeBack()
 {
     mWindow->raise();
     mWindow->activateWindow();
+    takeX11Focus(mWindow->winId());
 }
 
 bool Kiosk::eventFilter(QObject* watched, QEvent* event)
@@ -106,3 +109,24 @@ bool Kiosk::eventFilter(QObject* watched, QEvent* event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+// Last: Xlib's macros (KeyPress, None, ...) would clash with the code above.
+#if KESTREL_HAVE_X11
+#include <X11/Xlib.h>
+#endif
+
+namespace {
+// Qt asks for the focus with the time of the last event this program saw, which the X
+// server ignores when another program took the focus since (a program started from the
+// list); with no window manager nothing else gives it back.
+void takeX11Focus([[maybe_unused]] WId window)
+{
+#if KESTREL_HAVE_X11
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->display())
+        return;
+    XSetInputFocus(x11->display(), Window(window), RevertToParent, CurrentTime);
+    XFlush(x11->display());
+#endif
+}
+} // namespace
