@@ -60,7 +60,7 @@ QString readChangeStamp(const Connection& connection)
                .toString();
 }
 
-void countStoredIconChanges(const Connection& connection)
+void countAddedTableChanges(const Connection& connection)
 {
     if (!connection.IsServer())
         return;
@@ -85,8 +85,16 @@ bool addChangeStamp(const Connection& connection)
                 connection,
                 QStringLiteral("Select to_regclass('catalogue_change') is not null as Found"),
                 QStringLiteral("Found"))
-                .toBool())
+                .toBool()) {
+            // Tables the roles' script made in an older catalogue get their triggers here,
+            // where this role may make them.
+            try {
+                if (!connection.inTransaction())
+                    countAddedTableChanges(connection);
+            } catch (const KestrelError&) {
+            }
             return true;
+        }
         if (connection.inTransaction())
             return false;
         Connection writer = connection;

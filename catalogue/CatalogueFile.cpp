@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueFile.h"
 
+#include "catalogue/AddedTable.h"
 #include "catalogue/CatalogueChange.h"
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/StoredIcon.h"
@@ -255,13 +256,18 @@ QString catalogueRolesSql(const QString& database)
                "%2;\n"
                "GRANT SELECT ON Program_Icon TO kestrel_reader;\n"
                "GRANT SELECT, INSERT, UPDATE, DELETE ON Program_Icon TO kestrel_writer;\n"
+               "-- Audiences; likewise.\n"
+               "%3;\n"
+               "GRANT SELECT ON Program_Audience TO kestrel_reader;\n"
+               "GRANT SELECT, INSERT, UPDATE, DELETE ON Program_Audience TO kestrel_writer;\n"
                "GRANT USAGE, SELECT, UPDATE ON SEQUENCE Program_Key_Sequence TO kestrel_writer;\n"
                "-- The change stamp that running launchers read (writers raise it through "
                "triggers).\n"
                "GRANT SELECT ON Catalogue_Change TO kestrel_reader, kestrel_writer;\n"
                "-- The reader's sessions refuse writes even where a grant would allow one.\n"
                "ALTER ROLE kestrel_reader SET default_transaction_read_only = on;\n")
-        .arg(database, storedIconTableStatement(true, true));
+        .arg(database, storedIconTableStatement(true, true),
+             addedTableStatement(QStringLiteral("Program_Audience"), true, true));
 }
 
 void createCatalogue(const QString& path)

@@ -62,9 +62,11 @@ void openCatalogue()
 {
     // The launcher only reads. The catalogue is opened by its first statement, the list's
     // as the window loads. A room's idle launchers hold none of the server's few connection
-    // slots.
+    // slots. It lists only the programs meant for the user running it, on this host.
     setCatalogueReadOnly(true);
-    openDBRoutines(catalogueLocation(gEnvironment(), true)).setCloseWhenIdle(true);
+    clsDBRoutines& catalogue = openDBRoutines(catalogueLocation(gEnvironment(), true));
+    catalogue.setCloseWhenIdle(true);
+    catalogue.setViewer(currentViewer());
 }
 
 void openMainWindow()
