@@ -147,15 +147,24 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
     const QStringList iconColumns = {QStringLiteral("Program_Key"), QStringLiteral("Icon_Digest"),
                                      QStringLiteral("Icon_Data")};
     QList<QVariantList> icons;
+    QSet<qint64> keys;
+    for (const QVariantList& row : programs)
+        keys.insert(row.at(0).toLongLong());
     if (storedIconTableExists(from)) {
-        QSet<qint64> keys;
-        for (const QVariantList& row : programs)
-            keys.insert(row.at(0).toLongLong());
         for (QVariantList& row : allRows(from, QStringLiteral("Program_Icon"), iconColumns,
                                          QStringLiteral("Program_Key")))
             if (keys.contains(row.at(0).toLongLong()))
                 icons.append(std::move(row));
     }
+    // So do audiences.
+    const QString audienceTable = QStringLiteral("Program_Audience");
+    const QStringList audienceColumns = {QStringLiteral("Program_Key"), QStringLiteral("Audience")};
+    QList<QVariantList> audiences;
+    if (addedTableExists(from, audienceTable))
+        for (QVariantList& row :
+             allRows(from, audienceTable, audienceColumns, QStringLiteral("Program_Key, Audience")))
+            if (keys.contains(row.at(0).toLongLong()))
+                audiences.append(std::move(row));
     from.Close();
 
     Connection to;
@@ -196,6 +205,10 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
             runStatement(to, QStringLiteral("Delete from Program_Icon"));
         else if (!icons.isEmpty())
             createStoredIconTable(to);
+        if (addedTableExists(to, audienceTable))
+            runStatement(to, QStringLiteral("Delete from Program_Audience"));
+        else if (!audiences.isEmpty())
+            createAddedTable(to, audienceTable, QStringLiteral("programs had audiences"));
         runStatement(to, QStringLiteral("Delete from Program_Options"));
         runStatement(to, QStringLiteral("Delete from Program"));
         const auto insert = [&to](const QString& table, const QStringList& columns,
@@ -227,6 +240,7 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
         insert(QStringLiteral("Program"), programColumns, programs);
         insert(QStringLiteral("Program_Options"), optionColumns, options);
         insert(QStringLiteral("Program_Icon"), iconColumns, icons);
+        insert(audienceTable, audienceColumns, audiences);
         to.CommitTrans();
     } catch (const KestrelError&) {
         try {

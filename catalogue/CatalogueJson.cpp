@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueJson.h"
 
+#include "catalogue/ProgramAudience.h"
 #include "catalogue/StoredIcon.h"
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -106,6 +107,16 @@ QByteArray catalogueToJson(const QList<ProgramRecord>& programs)
         // Only where there is one, so that a catalogue without pictures exports as before.
         if (const QByteArray& picture = programs.at(i).picture; !picture.isEmpty())
             out += ", \"picture\": \"" + picture.toBase64() + '"';
+        // Left out for everyone, so that older readers and files stay as they were.
+        if (const QStringList& audiences = programs.at(i).audiences; !audiences.isEmpty()) {
+            out += ", \"audiences\": [";
+            for (qsizetype a = 0; a < audiences.size(); ++a) {
+                if (a > 0)
+                    out += ", ";
+                appendString(out, audiences.at(a));
+            }
+            out += ']';
+        }
         out += '}';
     }
     out += programs.isEmpty() ? "]\n}\n" : "\n  ]\n}\n";
@@ -209,6 +220,24 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
                 return false;
             }
             record.picture = decoded.decoded;
+        }
+        if (const QJsonValue audiences = object.value(QLatin1String("audiences"));
+            !audiences.isUndefined()) {
+            const QJsonArray specs = audiences.toArray();
+            for (const QJsonValue spec : specs)
+                record.audiences.append(spec.toString());
+            const auto refused = std::find_if(specs.begin(), specs.end(), [](const QJsonValue& v) {
+                return !v.isString() || audienceProblem(v.toString());
+            });
+            if (!audiences.isArray() || refused != specs.end()) {
+                error = where + named +
+                        (audiences.isArray() && refused->isString()
+                             ? QStringLiteral(": \"audiences\": ") +
+                                   *audienceProblem(refused->toString())
+                             : QStringLiteral(": \"audiences\" is not a list of texts"));
+                return false;
+            }
+            record.audiences = normalizedAudiences(record.audiences);
         }
         if (record.name.trimmed().isEmpty() || record.path.trimmed().isEmpty()) {
             error = where + named +

@@ -465,18 +465,44 @@ clsDBRoutines::NamedWrite clsDBRoutines::updateProgramIfNameFree(const QString& 
     });
 }
 
+clsDBRoutines::NamedWrite clsDBRoutines::addProgramIfNameFree(const QString& mStrName,
+                                                              const QString& mStrDesc,
+                                                              const QString& mStrProgramPath,
+                                                              const QString& mStrIconPath,
+                                                              const QStringList& audiences)
+{
+    return writeIfNameFree(mStrName, {}, mStrIconPath, [&] {
+        addRow(mStrName, mStrDesc, mStrProgramPath, mStrIconPath);
+        storeAudiences(mStrName, audiences);
+    });
+}
+
+clsDBRoutines::NamedWrite
+clsDBRoutines::updateProgramIfNameFree(const QString& mStrOldName, const QString& mStrName,
+                                       const QString& mStrDesc, const QString& mStrProgramPath,
+                                       const QString& mStrIconPath, const QStringList& audiences)
+{
+    return writeIfNameFree(mStrName, mStrOldName, mStrIconPath, [&] {
+        updateRows(mStrOldName, mStrName, mStrDesc, mStrProgramPath, mStrIconPath);
+        storeAudiences(mStrName, audiences);
+    });
+}
+
 QList<ProgramRecord> clsDBRoutines::loadCatalogue()
 {
     const bool icons = hasStoredIcons();
+    QVariantList parameters;
+    const QString filter = viewerFilter(parameters);
     Recordset rs = openRecordset(
         QStringLiteral("Select Program_Name, Program_Desc, Program_Path, Program_CustomIcon, "
-                       "Program_Added_Date%1 from Program%2 Order by NAME_ORDER, "
+                       "Program_Added_Date%1 from Program%2%3 Order by NAME_ORDER, "
                        "Program.Program_Key")
             .arg(icons ? QStringLiteral(", Icon_Data") : QString(),
                  icons ? QStringLiteral(" left join Program_Icon on Program_Icon.Program_Key = "
                                         "Program.Program_Key")
-                       : QString()),
-        {});
+                       : QString(),
+                 filter),
+        parameters);
     QList<ProgramRecord> programs;
     programs.reserve(rs.RecordCount());
     const auto textOf = [&rs](const char* column) {
@@ -707,6 +733,10 @@ QString clsDBRoutines::viewerFilter(QVariantList& parameters)
                                     {});
     if (hosts.RecordCount() > 0)
         resolveFullHostName(*mViewer);
+    // A catalogue whose table holds no audience lists as one without it.
+    else if (openRecordset(QStringLiteral("Select 1 as Found from Program_Audience limit 1"), {})
+                 .RecordCount() == 0)
+        return {};
     QStringList matching;
     if (!mViewer->user.isEmpty())
         matching.append(QStringLiteral("user:") + mViewer->user);

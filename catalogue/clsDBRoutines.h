@@ -84,8 +84,16 @@ public:
     NamedWrite updateProgramIfNameFree(const QString& mStrOldName, const QString& mStrName,
                                        const QString& mStrDesc, const QString& mStrProgramPath,
                                        const QString& mStrIconPath);
+    // The same, storing the program's audiences (setAudiences) in the same step.
+    NamedWrite addProgramIfNameFree(const QString& mStrName, const QString& mStrDesc,
+                                    const QString& mStrProgramPath, const QString& mStrIconPath,
+                                    const QStringList& audiences);
+    NamedWrite updateProgramIfNameFree(const QString& mStrOldName, const QString& mStrName,
+                                       const QString& mStrDesc, const QString& mStrProgramPath,
+                                       const QString& mStrIconPath, const QStringList& audiences);
 
-    // Every program with all its columns, in the order of the lists.
+    // Every program with all its columns, in the order of the lists (with a viewer, those
+    // meant for it).
     QList<ProgramRecord> loadCatalogue();
     // Adds and updates together in one transaction: all of them, or when any fails none
     // (and the failure is thrown as KestrelError). Names are stored trimmed, the other
