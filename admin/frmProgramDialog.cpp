@@ -53,7 +53,8 @@ void offerAudiences(QLineEdit* edit)
         const QString typed = text.mid(typedSoFar().size()).trimmed();
         if (typed.isEmpty())
             return completer->popup()->hide();
-        completer->setCompletionPrefix(typed);
+        // A name typed alone is looked for at the start of the names, not in "user:".
+        completer->setCompletionPrefix(typed.contains(u':') ? typed : u':' + typed);
         completer->complete();
     });
     QObject::connect(completer, qOverload<const QString&>(&QCompleter::activated), edit,
