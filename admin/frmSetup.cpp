@@ -340,8 +340,7 @@ void frmSetup::cmdViewAs_Click()
 bool frmSetup::viewAs(const QString& mStrUser, const QString& mStrHost)
 {
     if (!identity::userExists(mStrUser)) {
-        message("There is no user \"" + mStrUser +
-                    "\" on this machine. The list shows every program, as before.",
+        message("There is no user \"" + mStrUser + "\" on this machine. The list stays as it was.",
                 "View as", platform::MsgIcon::Exclamation);
         return false;
     }
