@@ -46,6 +46,17 @@ void appendString(QByteArray& out, const QString& text)
     out += '"';
 }
 
+void appendTexts(QByteArray& out, const QStringList& texts)
+{
+    out += '[';
+    for (qsizetype t = 0; t < texts.size(); ++t) {
+        if (t > 0)
+            out += ", ";
+        appendString(out, texts.at(t));
+    }
+    out += ']';
+}
+
 // The parser turns an escaped half of a surrogate pair into other text (eating the next
 // character, or keeping invalid UTF-16). Each one becomes an escaped NUL here, of the same
 // length, so that the fields refuse it as they refuse a NUL.
@@ -109,13 +120,8 @@ QByteArray catalogueToJson(const QList<ProgramRecord>& programs)
             out += ", \"picture\": \"" + picture.toBase64() + '"';
         // Left out for everyone, so that older readers and files stay as they were.
         if (const QStringList& audiences = programs.at(i).audiences; !audiences.isEmpty()) {
-            out += ", \"audiences\": [";
-            for (qsizetype a = 0; a < audiences.size(); ++a) {
-                if (a > 0)
-                    out += ", ";
-                appendString(out, audiences.at(a));
-            }
-            out += ']';
+            out += ", \"audiences\": ";
+            appendTexts(out, audiences);
         }
         out += '}';
     }
@@ -269,14 +275,7 @@ QByteArray listsToJson(const QString& format,
                 out += key;
                 out += "\": ";
                 if (value.typeId() == QMetaType::QStringList) {
-                    const QStringList texts = value.toStringList();
-                    out += '[';
-                    for (qsizetype t = 0; t < texts.size(); ++t) {
-                        if (t > 0)
-                            out += ", ";
-                        appendString(out, texts.at(t));
-                    }
-                    out += ']';
+                    appendTexts(out, value.toStringList());
                 } else if (value.typeId() == QMetaType::QString) {
                     appendString(out, value.toString());
                 } else {

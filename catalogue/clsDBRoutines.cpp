@@ -749,15 +749,16 @@ QString clsDBRoutines::viewerFilter(QVariantList& parameters)
     }
     for (const QString& spec : matching)
         parameters.append(spec);
-    const QString any =
-        matching.isEmpty() ? QString()
-                           : QStringLiteral(" or exists (Select 1 from Program_Audience a where "
-                                            "a.Program_Key = Program.Program_Key and a.Audience "
-                                            "in (%1))")
-                                 .arg(QStringList(matching.size(), QStringLiteral("?")).join(u','));
-    return QStringLiteral(" where (not exists (Select 1 from Program_Audience a where "
-                          "a.Program_Key = Program.Program_Key)%1)")
-        .arg(any);
+    // The programs hidden from the viewer are made once as a set (every program with an
+    // audience but those with one of the viewer's), which each row is looked up in: far
+    // cheaper than two lookups in the audience table per row.
+    return QStringLiteral(" where Program.Program_Key not in (Select Program_Key from "
+                          "Program_Audience%1)")
+        .arg(matching.isEmpty()
+                 ? QString()
+                 : QStringLiteral(" except Select Program_Key from Program_Audience where "
+                                  "Audience in (%1)")
+                       .arg(QStringList(matching.size(), QStringLiteral("?")).join(u',')));
 }
 
 QString clsDBRoutines::changeStamp()

@@ -9,14 +9,16 @@
 
 namespace identity {
 namespace {
-// Buffers of getpwnam_r and getgrgid_r: grown while the entry does not fit.
-template <typename Entry, typename Lookup>
-bool lookUp(Entry& entry, std::vector<char>& buffer, Lookup lookup)
+// One entry of the user or group database by a reentrant lookup (getpwnam_r and its kind),
+// its buffer grown while the entry does not fit.
+template <typename Key, typename Entry>
+bool lookUp(int (*lookup)(Key, Entry*, char*, size_t, Entry**), Key key, Entry& entry,
+            std::vector<char>& buffer)
 {
     buffer.resize(1024);
     for (;;) {
         Entry* found = nullptr;
-        const int error = lookup(&entry, buffer.data(), buffer.size(), &found);
+        const int error = lookup(key, &entry, buffer.data(), buffer.size(), &found);
         if (error == ERANGE && buffer.size() < (1u << 24)) {
             buffer.resize(buffer.size() * 2);
             continue;
@@ -25,54 +27,45 @@ bool lookUp(Entry& entry, std::vector<char>& buffer, Lookup lookup)
     }
 }
 
-bool passwdOf(const QString& user, passwd& entry, std::vector<char>& buffer)
+// The name of the entry found; empty for none.
+template <typename Key, typename Entry>
+QString nameOf(int (*lookup)(Key, Entry*, char*, size_t, Entry**), Key key, char* Entry::*name)
 {
-    const QByteArray name = user.toLocal8Bit();
-    return !name.isEmpty() && lookUp(entry, buffer, [&](passwd* e, char* b, size_t n, passwd** r) {
-        return ::getpwnam_r(name.constData(), e, b, n, r);
-    });
+    Entry entry{};
+    std::vector<char> buffer;
+    return lookUp(lookup, key, entry, buffer) ? QString::fromLocal8Bit(entry.*name) : QString();
 }
 
-QString groupName(gid_t gid)
+// Every entry's name of the user or group database, sorted, each once.
+template <typename Entry>
+QStringList everyName(void (*open)(), Entry* (*next)(), void (*close)(), char* Entry::*name)
 {
-    group entry{};
-    std::vector<char> buffer;
-    if (!lookUp(entry, buffer, [&](group* e, char* b, size_t n, group** r) {
-            return ::getgrgid_r(gid, e, b, n, r);
-        }))
-        return {};
-    return QString::fromLocal8Bit(entry.gr_name);
+    QStringList names;
+    open();
+    while (const Entry* entry = next())
+        names.append(QString::fromLocal8Bit(entry->*name));
+    close();
+    names.sort();
+    names.removeDuplicates();
+    return names;
 }
 } // namespace
 
 QString userName(uid_t uid)
 {
-    passwd entry{};
-    std::vector<char> buffer;
-    if (!lookUp(entry, buffer, [&](passwd* e, char* b, size_t n, passwd** r) {
-            return ::getpwuid_r(uid, e, b, n, r);
-        }))
-        return {};
-    return QString::fromLocal8Bit(entry.pw_name);
+    return nameOf(::getpwuid_r, uid, &passwd::pw_name);
 }
 
 bool userExists(const QString& user)
 {
-    passwd entry{};
-    std::vector<char> buffer;
-    return passwdOf(user, entry, buffer);
+    const QByteArray name = user.toLocal8Bit();
+    return !name.isEmpty() && !nameOf(::getpwnam_r, name.constData(), &passwd::pw_name).isEmpty();
 }
 
-bool groupExists(const QString& name)
+bool groupExists(const QString& groupName)
 {
-    const QByteArray wanted = name.toLocal8Bit();
-    if (wanted.isEmpty())
-        return false;
-    group entry{};
-    std::vector<char> buffer;
-    return lookUp(entry, buffer, [&](group* e, char* b, size_t n, group** r) {
-        return ::getgrnam_r(wanted.constData(), e, b, n, r);
-    });
+    const QByteArray name = groupName.toLocal8Bit();
+    return !name.isEmpty() && !nameOf(::getgrnam_r, name.constData(), &group::gr_name).isEmpty();
 }
 
 std::vector<gid_t> groupIds(const QByteArray& user, gid_t primary, const GroupListFunction& list)
@@ -91,15 +84,16 @@ std::vector<gid_t> groupIds(const QByteArray& user, gid_t primary, const GroupLi
 
 QStringList groupsOf(const QString& user)
 {
+    const QByteArray name = user.toLocal8Bit();
     passwd entry{};
     std::vector<char> buffer;
-    if (!passwdOf(user, entry, buffer))
+    if (name.isEmpty() || !lookUp(::getpwnam_r, name.constData(), entry, buffer))
         return {};
     QStringList names;
     for (const gid_t id : groupIds(entry.pw_name, entry.pw_gid, ::getgrouplist)) {
-        const QString name = groupName(id);
-        if (!name.isEmpty() && !names.contains(name))
-            names.append(name);
+        const QString found = nameOf(::getgrgid_r, id, &group::gr_name);
+        if (!found.isEmpty() && !names.contains(found))
+            names.append(found);
     }
     return names;
 }
@@ -131,26 +125,12 @@ QString fullHostName(const QString& host)
 
 QStringList userNames()
 {
-    QStringList names;
-    ::setpwent();
-    while (const passwd* entry = ::getpwent())
-        names.append(QString::fromLocal8Bit(entry->pw_name));
-    ::endpwent();
-    names.sort();
-    names.removeDuplicates();
-    return names;
+    return everyName(::setpwent, ::getpwent, ::endpwent, &passwd::pw_name);
 }
 
 QStringList groupNames()
 {
-    QStringList names;
-    ::setgrent();
-    while (const group* entry = ::getgrent())
-        names.append(QString::fromLocal8Bit(entry->gr_name));
-    ::endgrent();
-    names.sort();
-    names.removeDuplicates();
-    return names;
+    return everyName(::setgrent, ::getgrent, ::endgrent, &group::gr_name);
 }
 
 } // namespace identity
