@@ -147,6 +147,8 @@ void frmSetup::resizeEvent(QResizeEvent* event)
 void frmSetup::closeEvent(QCloseEvent* event)
 {
     userSettings().setValue(QStringLiteral("frmSetup/geometry"), saveGeometry());
+    // A view chosen here ends with the window; the catalogue object may outlive it.
+    mCatalogue.setViewer(std::nullopt);
     QWidget::closeEvent(event);
 }
 
