@@ -22,9 +22,12 @@ void frmAddProgram::save()
 {
     if (!checkFields())
         return;
+    const std::optional<QStringList> audiences = typedAudiences();
+    if (!audiences)
+        return;
     const clsDBRoutines::NamedWrite result = catalogue().addProgramIfNameFree(
         TrimSpaces(txtProgramName()->text()), TrimSpaces(txtProgramDescription()->toPlainText()),
-        TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()));
+        TrimSpaces(txtProgramPath()->text()), TrimSpaces(txtProgramIcon()->text()), *audiences);
     if (refusedAsTaken(result))
         return;
     if (result == clsDBRoutines::NamedWrite::Failed)

@@ -34,6 +34,7 @@ void frmModifyProgram::fillProgram()
         txtProgramPath()->setText(rs.Fields("Program_Path").toString());
         txtProgramIcon()->setText(rs.Fields("Program_CustomIcon").toString());
         rs.Close();
+        txtAudiences()->setText(catalogue().loadAudiences(mProgramName).join(", "));
         return;
     }
     rs.Close();
@@ -44,10 +45,13 @@ void frmModifyProgram::save()
 {
     if (!checkFields())
         return;
+    const std::optional<QStringList> audiences = typedAudiences();
+    if (!audiences)
+        return;
     const clsDBRoutines::NamedWrite result = catalogue().updateProgramIfNameFree(
         mProgramName, TrimSpaces(txtProgramName()->text()),
         TrimSpaces(txtProgramDescription()->toPlainText()), TrimSpaces(txtProgramPath()->text()),
-        TrimSpaces(txtProgramIcon()->text()));
+        TrimSpaces(txtProgramIcon()->text()), *audiences);
     if (refusedAsTaken(result))
         return;
     const bool updated = result == clsDBRoutines::NamedWrite::Done;

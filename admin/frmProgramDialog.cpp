@@ -4,6 +4,7 @@
 #include "admin/frmSetup.h"
 #include "admin/modMain.h"
 #include "catalogue/clsDBRoutines.h"
+#include "platform/identity/Identity.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
 #include "resources/KestrelResources.h"
@@ -12,17 +13,56 @@
 #include "views/admin/ucProgramView.h"
 #include "views/common/Twips.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringListModel>
 
 namespace admin {
 
 namespace {
 // Where executables live on this platform; the browse dialog starts there.
 const char* const kProgramsFolder = "/usr/bin";
+
+// Offers the machine's groups and users for the audience typed after the last comma; the one
+// chosen replaces that audience alone. The lists are read at the first letter typed, as a
+// large user database may take a while.
+void offerAudiences(QLineEdit* edit)
+{
+    auto* choices = new QStringListModel(edit);
+    auto* completer = new QCompleter(choices, edit);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    completer->setWidget(edit);
+    const auto typedSoFar = [edit] {
+        return edit->text().left(edit->text().lastIndexOf(u',') + 1);
+    };
+    QObject::connect(edit, &QLineEdit::textEdited, completer, [=](const QString& text) {
+        if (choices->rowCount() == 0) {
+            QStringList names;
+            for (const QString& group : identity::groupNames())
+                names.append(QStringLiteral("group:") + group);
+            for (const QString& user : identity::userNames())
+                names.append(QStringLiteral("user:") + user);
+            choices->setStringList(names);
+        }
+        const QString typed = text.mid(typedSoFar().size()).trimmed();
+        if (typed.isEmpty())
+            return completer->popup()->hide();
+        // A name typed alone is looked for at the start of the names, not in "user:".
+        completer->setCompletionPrefix(typed.contains(u':') ? typed : u':' + typed);
+        completer->complete();
+    });
+    QObject::connect(completer, qOverload<const QString&>(&QCompleter::activated), edit,
+                     [=](const QString& chosen) {
+                         const QString before = typedSoFar();
+                         edit->setText(before + (before.isEmpty() ? "" : " ") + chosen);
+                     });
+}
 
 } // namespace
 
@@ -66,11 +106,19 @@ frmProgramDialog::frmProgramDialog(const QString& mStrTitle, const QString& mStr
     mTxtProgramIcon = addTextBox(this, "txtProgramIcon", twips::rect(1920, 3345, 2775, 285));
     mCmdIconPath = addButton(this, "cmdIconPath", "...", twips::rect(4800, 3360, 495, 255));
     mCmdAdd = addButton(this, "cmdAdd", mStrAction, twips::rect(120, 3840, 735, 375));
+    // Beside the action button, in the column of the paths: everyone while it is empty.
+    addLabel(this, "lblAudiences", "Audiences :", twips::rect(960, 3870, 900, 255));
+    mTxtAudiences = addTextBox(this, "txtAudiences", twips::rect(1920, 3855, 2775, 285));
+    mTxtAudiences->setPlaceholderText("everyone");
+    mTxtAudiences->setToolTip("Who the program is listed for, separated by commas: "
+                              "group:NAME, user:NAME or host:PATTERN (host:lab2-*). "
+                              "Empty: everyone.");
+    offerAudiences(mTxtAudiences);
     auto* image3 = addLabel(this, "Image3", {}, twips::rect(4440, 960, 480, 480));
     image3->setPixmap(kestrel_resources::adminIcon().pixmap(32, 32));
 
     setTabChain({mTxtProgramName, mTxtProgramDescription, mTxtProgramPath, mCmdExePath,
-                 mTxtProgramIcon, mCmdIconPath, mCmdAdd});
+                 mTxtProgramIcon, mCmdIconPath, mTxtAudiences, mCmdAdd});
     mTxtProgramName->setFocus();
 
     connect(mCmdAdd, &QPushButton::clicked, this, &frmProgramDialog::cmdAdd_Click);
@@ -95,6 +143,22 @@ bool frmProgramDialog::refusedAsTaken(clsDBRoutines::NamedWrite result) const
     message(nameTakenReason(TrimSpaces(mTxtProgramName->text())), "Error",
             platform::MsgIcon::Exclamation);
     return true;
+}
+
+std::optional<QStringList> frmProgramDialog::typedAudiences() const
+{
+    QStringList audiences;
+    for (const QString& part : mTxtAudiences->text().split(u',')) {
+        const QString spec = part.trimmed();
+        if (spec.isEmpty())
+            continue;
+        if (const std::optional<QString> problem = audienceProblem(spec)) {
+            message(*problem, "Error", platform::MsgIcon::Exclamation);
+            return std::nullopt;
+        }
+        audiences.append(spec);
+    }
+    return audiences;
 }
 
 void frmProgramDialog::finishSave(bool mBSaved, const QString& mStrDone, const QString& mStrReason)

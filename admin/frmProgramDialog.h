@@ -3,6 +3,7 @@
 #include "catalogue/clsDBRoutines.h"
 
 #include <QDialog>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -24,6 +25,8 @@ public:
     QLineEdit* txtProgramPath() const { return mTxtProgramPath; }
     QLineEdit* txtProgramIcon() const { return mTxtProgramIcon; }
     QPushButton* cmdAdd() const { return mCmdAdd; }
+    // The program's audiences, separated by commas; empty: everyone.
+    QLineEdit* txtAudiences() const { return mTxtAudiences; }
 
 protected:
     // The dialog works on catalogue; iconFolder is where the icon browser starts.
@@ -37,6 +40,9 @@ protected:
     // After a write that checks the name: a name another program has already is refused
     // with the reason, and the dialog stays open for a correction. Answers whether it was.
     bool refusedAsTaken(clsDBRoutines::NamedWrite result) const;
+    // The audiences typed, each checked; a malformed one is said (with the forms meant) and
+    // the answer is nullopt.
+    std::optional<QStringList> typedAudiences() const;
     // Reports the outcome of a save; on success refreshes the setup window's list and
     // closes the dialog.
     // mStrReason goes beside the fixed failure message.
@@ -66,6 +72,7 @@ private:
     QPushButton* mCmdExePath = nullptr;
     QPushButton* mCmdIconPath = nullptr;
     QPushButton* mCmdAdd = nullptr;
+    QLineEdit* mTxtAudiences = nullptr;
 };
 
 } // namespace admin

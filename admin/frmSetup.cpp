@@ -3,10 +3,12 @@
 #include "admin/Controls.h"
 #include "admin/frmAddInstalled.h"
 #include "admin/frmModifyProgram.h"
+#include "admin/frmViewAs.h"
 #include "admin/modMain.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "platform/database/DatabaseLocation.h"
+#include "platform/identity/Identity.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/FileChecks.h"
@@ -66,6 +68,11 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
     mCmdCheck = addButton(mFrPrograms, "cmdCheck", "Check", twips::rect(3990, 2280, 735, 375));
     mBrokenMarker = mUcProgramView1->markBroken(BrokenMarker::Grey);
 
+    // Below the programs' frame, in the window's free bottom strip.
+    mCmdViewAs = addButton(this, "cmdViewAs", "View as...", twips::rect(3240, 3840, 1095, 375));
+    mLblViewingAs = addLabel(this, "lblViewingAs", {}, twips::rect(4440, 3840, 4455, 375));
+    mLblViewingAs->setWordWrap(true);
+
     // The search field sits in the left panel's free space below the logo, where the
     // launcher has its own.
     mTxtSearch = new SearchField(mUcLeftFrame1);
@@ -74,7 +81,8 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
     mTxtSearch->captureTyping(this);
 
     setTabChain({mUcLeftFrame1, mTxtDatabaseLocation, mCmdBrowse, mTxtSearch, mUcProgramView1,
-                 mCmdDelete, mCmdAdd, mCmdModify, mCmdAddInstalled, mCmdCheck, mCmdProp});
+                 mCmdDelete, mCmdAdd, mCmdModify, mCmdAddInstalled, mCmdCheck, mCmdProp,
+                 mCmdViewAs});
 
     connect(mCmdBrowse, &QPushButton::clicked, this, &frmSetup::cmdBrowse_Click);
     connect(mTxtDatabaseLocation, &QLineEdit::returnPressed, this,
@@ -85,6 +93,7 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
     connect(mCmdProp, &QPushButton::clicked, this, &frmSetup::cmdProp_Click);
     connect(mCmdAddInstalled, &QPushButton::clicked, this, &frmSetup::cmdAddInstalled_Click);
     connect(mCmdCheck, &QPushButton::clicked, this, &frmSetup::cmdCheck_Click);
+    connect(mCmdViewAs, &QPushButton::clicked, this, &frmSetup::cmdViewAs_Click);
     connect(mUcProgramView1, &ucProgramView::AddMenuClicked, this, &showAddProgram);
     connect(mUcProgramView1, &ucProgramView::ModifyMenuClicked, this, &frmSetup::cmdModify_Click);
     connect(mUcProgramView1, &ucProgramView::DeleteMenuClicked, this,
@@ -105,7 +114,9 @@ frmSetup::frmSetup(clsDBRoutines& catalogue, clsEnvironment& settings, QWidget* 
                 {mCmdDelete, MoveDown},
                 {mCmdAddInstalled, MoveDown},
                 {mCmdCheck, MoveDown},
-                {mCmdProp, MoveRight | MoveDown}};
+                {mCmdProp, MoveRight | MoveDown},
+                {mCmdViewAs, MoveDown},
+                {mLblViewingAs, MoveDown | GrowRight}};
     for (Anchor& anchor : mAnchors)
         anchor.designed = anchor.widget->geometry();
     restoreGeometry(userSettings().value(QStringLiteral("frmSetup/geometry")).toByteArray());
@@ -136,6 +147,8 @@ void frmSetup::resizeEvent(QResizeEvent* event)
 void frmSetup::closeEvent(QCloseEvent* event)
 {
     userSettings().setValue(QStringLiteral("frmSetup/geometry"), saveGeometry());
+    // A view chosen here ends with the window; the catalogue object may outlive it.
+    mCatalogue.setViewer(std::nullopt);
     QWidget::closeEvent(event);
 }
 
@@ -213,9 +226,16 @@ void frmSetup::saveLocation(const QString& location)
 
 void frmSetup::cmdAddInstalled_Click()
 {
+    // The window compares with every program, not only those "View as..." shows.
+    const std::optional<Viewer> viewer = mCatalogue.viewer();
+    mCatalogue.setViewer(std::nullopt);
     frmAddInstalled window(this);
-    connect(&window, &frmAddInstalled::programsAdded, mUcProgramView1, &ucProgramView::reloadView);
+    bool added = false;
+    connect(&window, &frmAddInstalled::programsAdded, this, [&added] { added = true; });
     window.exec();
+    mCatalogue.setViewer(viewer);
+    if (added)
+        mUcProgramView1->reloadView();
 }
 
 void frmSetup::cmdCheck_Click()
@@ -305,6 +325,42 @@ void frmSetup::deleteSelectedProgram()
                                     0},
                                    mCatalogue.lastWriteFailure());
     }
+}
+
+void frmSetup::cmdViewAs_Click()
+{
+    if (mCatalogue.viewer()) {
+        viewAll();
+        return;
+    }
+    frmViewAs ask(this);
+    const auto typed = [](const QLineEdit* field) { return TrimSpaces(field->text()); };
+    if (ask.exec() == QDialog::Accepted && !typed(ask.txtUser()).isEmpty())
+        viewAs(typed(ask.txtUser()), typed(ask.txtHost()));
+}
+
+bool frmSetup::viewAs(const QString& mStrUser, const QString& mStrHost)
+{
+    if (!identity::userExists(mStrUser)) {
+        message("There is no user \"" + mStrUser + "\" on this machine. The list stays as it was.",
+                "View as", platform::MsgIcon::Exclamation);
+        return false;
+    }
+    mCatalogue.setViewer(viewerFor(mStrUser, mStrHost));
+    mUcProgramView1->reloadView();
+    mLblViewingAs->setText(
+        QStringLiteral("Shown as %1 sees it on %2; the other programs are hidden.")
+            .arg(mStrUser, mStrHost.isEmpty() ? "this host" : mStrHost));
+    mCmdViewAs->setText("All programs");
+    return true;
+}
+
+void frmSetup::viewAll()
+{
+    mCatalogue.setViewer(std::nullopt);
+    mUcProgramView1->reloadView();
+    mLblViewingAs->clear();
+    mCmdViewAs->setText("View as...");
 }
 
 } // namespace admin

@@ -6,6 +6,7 @@
 #include <vector>
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSettings;
@@ -38,6 +39,12 @@ public:
     QLineEdit* txtDatabaseLocation() const { return mTxtDatabaseLocation; }
     SearchField* txtSearch() const { return mTxtSearch; }
 
+    // Fills the list as mStrUser would see it on mStrHost ("": this host). A user this
+    // machine does not know is said, and the list stays as it was; answers whether it changed.
+    bool viewAs(const QString& mStrUser, const QString& mStrHost);
+    // Every program again.
+    void viewAll();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     // Keeps the window's size and position for the user's next start.
@@ -51,6 +58,7 @@ private slots:
     void cmdModify_Click();
     void cmdProp_Click();
     void deleteSelectedProgram();
+    void cmdViewAs_Click();
 
 private:
     // Saves the location for the next start; the field then shows it.
@@ -70,6 +78,8 @@ private:
     QPushButton* mCmdAddInstalled = nullptr;
     SearchField* mTxtSearch = nullptr;
     QPushButton* mCmdCheck = nullptr;
+    QPushButton* mCmdViewAs = nullptr;
+    QLabel* mLblViewingAs = nullptr;
     BrokenMarker* mBrokenMarker = nullptr;
     // The location last saved, or the one in use when none was saved.
     QString mSavedLocation;

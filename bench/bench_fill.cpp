@@ -3,11 +3,12 @@
 // among 50, the rest the default icon). Beside it, up to 32,767 programs, the same fill
 // done the naive way: one decode per program, images found by a linear search of their
 // keys, items added and scrolled to one by one. Each measurement runs in a child process
-// of its own, so that peak memory (VmHWM) belongs to that one fill.
+// of its own, so that peak memory (VmHWM) belongs to that one fill. At 100,000 programs, also
+// the fill of a catalogue where a third of them have audiences, all meant for the viewer.
 //
 //   bench_fill                         all sizes; a table, then "result <name> <value>" lines
 //   bench_fill make <folder>           the driver's icons and catalogues, for profiling
-//   bench_fill one <real|naive> <n> <folder>   one fill, in a folder made by the driver
+//   bench_fill one <real|naive|audience> <n> <folder>   one fill, in a folder made by the driver
 #include "bench/BenchCatalogue.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
@@ -48,9 +49,12 @@ QString iconPath(const QString& folder, int i)
                                      .arg(i % 2 ? "png" : "ico"));
 }
 
-QString cataloguePath(const QString& folder, int count)
+constexpr int AudienceSize = 100000;
+
+QString cataloguePath(const QString& folder, int count, bool audiences = false)
 {
-    return QDir(folder).filePath(QStringLiteral("catalogue-%1.mdb").arg(count));
+    return QDir(folder).filePath(
+        QStringLiteral("catalogue-%1%2.mdb").arg(audiences ? "audience-" : "").arg(count));
 }
 
 QString defaultIconPath(const QString& folder)
@@ -74,12 +78,38 @@ void makeIcons(const QString& folder)
     }
 }
 
-void makeCatalogue(const QString& folder, int count)
+void makeCatalogue(const QString& folder, int count, bool audiences = false)
 {
-    makeBenchCatalogue(cataloguePath(folder, count), count, [&](int n) {
+    const QString path = cataloguePath(folder, count, audiences);
+    makeBenchCatalogue(path, count, [&](int n) {
         return n % OwnIconEvery == 0 ? iconPath(folder, (n / OwnIconEvery) % IconFiles)
                                      : QString("");
     });
+    if (!audiences)
+        return;
+    // Every third program: a course's group (not the viewer's) and one that is the viewer's
+    // user, group or host in turn, so the list holds every program, as the plain one does.
+    const Viewer viewer = currentViewer();
+    Connection connection;
+    connection.setConnectionString(path);
+    connection.Open();
+    connection.BeginTrans();
+    for (const QString& statement :
+         {QStringLiteral("Insert into Program_Audience Select Program_Key, 'group:course-' || "
+                         "(Program_Key % 40) from Program where Program_Key % 3 = 0"),
+          QStringLiteral("Insert into Program_Audience Select Program_Key, case Program_Key % 9 "
+                         "when 0 then ? when 3 then ? else ? end from Program where Program_Key "
+                         "% 3 = 0")}) {
+        Recordset rs(connection);
+        rs.setSource(statement);
+        if (statement.contains(u'?'))
+            rs.setParameters({QStringLiteral("user:") + viewer.user,
+                              QStringLiteral("group:") + viewer.groups.value(0),
+                              QStringLiteral("host:") + viewer.hostNames.value(0).left(2) + u'*'});
+        rs.Open();
+    }
+    connection.CommitTrans();
+    connection.Close();
 }
 
 // The fill as first written: every program's picture decoded from its file (one picture
@@ -183,13 +213,14 @@ qint64 peakKiB()
 }
 
 // One fill in this process; prints "<ms> <peak KiB> <items> <items with an icon>".
-int runOne(bool naive, int count, const QString& folder)
+int runOne(bool naive, int count, const QString& folder, bool audiences = false)
 {
-    gEnvironment().setDatabasePath(cataloguePath(folder, count));
+    gEnvironment().setDatabasePath(cataloguePath(folder, count, audiences));
     gEnvironment().setDefaultIcon(defaultIconPath(folder));
     setCatalogueReadOnly(true);
     // The connection is opened by the launcher's start-up (its first statement), not by the fill.
     gDBRoutines().programNameExists(QString());
+    gDBRoutines().setViewer(currentViewer()); // as the launcher's start-up does
 
     launcher::ucProgramView view(gDBRoutines(), gEnvironment().DefaultIcon());
     view.resize(ListSize);
@@ -222,7 +253,7 @@ struct Sample
 };
 
 // Runs one fill in a fresh process.
-bool runChild(bool naive, int count, const QString& folder, Sample& sample)
+bool runChild(const char* kind, int count, const QString& folder, Sample& sample)
 {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -230,12 +261,11 @@ bool runChild(bool naive, int count, const QString& folder, Sample& sample)
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("one"), naive ? QStringLiteral("naive") : QStringLiteral("real"),
-                 QString::number(count), folder});
+                {QStringLiteral("one"), QString::fromLatin1(kind), QString::number(count), folder});
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0) {
-        std::fprintf(stderr, "bench_fill: the %s fill of %d programs failed (exit code %d)\n",
-                     naive ? "naive" : "real", count, child.exitCode());
+        std::fprintf(stderr, "bench_fill: the %s fill of %d programs failed (exit code %d)\n", kind,
+                     count, child.exitCode());
         return false;
     }
     const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
@@ -260,6 +290,7 @@ void makeFolder(const QString& folder)
     makeIcons(folder);
     for (int count : Sizes)
         makeCatalogue(folder, count);
+    makeCatalogue(folder, AudienceSize, true);
 }
 
 int runAll()
@@ -271,14 +302,19 @@ int runAll()
 
     std::map<int, std::vector<double>> fillTimes;
     std::map<int, qint64> fillPeak;
+    std::vector<double> audienceTimes;
     for (int run = 0; run < FillRuns; ++run) {
         for (int count : Sizes) {
             Sample sample;
-            if (!runChild(false, count, dir.path(), sample))
+            if (!runChild("real", count, dir.path(), sample))
                 return 1;
             fillTimes[count].push_back(sample.ms);
             fillPeak[count] = std::max(fillPeak[count], sample.peakKiB);
         }
+        Sample sample;
+        if (!runChild("audience", AudienceSize, dir.path(), sample))
+            return 1;
+        audienceTimes.push_back(sample.ms);
     }
     // The naive fill is quadratic: fewer runs for the larger sizes.
     std::map<int, double> naiveTime;
@@ -289,7 +325,7 @@ int runAll()
         std::vector<double> times;
         for (int run = 0; run < (count < 10000 ? 3 : 1); ++run) {
             Sample sample;
-            if (!runChild(true, count, dir.path(), sample))
+            if (!runChild("naive", count, dir.path(), sample))
                 return 1;
             times.push_back(sample.ms);
             naivePeak[count] = std::max(naivePeak[count], sample.peakKiB);
@@ -315,7 +351,12 @@ int runAll()
     }
     std::printf("\nfill 10,000 / fill 1,000:    %6.2f (linear: 10)\n", fill[10000] / fill[1000]);
     std::printf("fill 100,000 / fill 10,000:  %6.2f (linear: 10)\n", fill[100000] / fill[10000]);
-    std::printf("naive / fill at 32,767:      %6.1f\n\n", naiveTime[32767] / fill[32767]);
+    std::printf("naive / fill at 32,767:      %6.1f\n", naiveTime[32767] / fill[32767]);
+    const double audienceFill = median(audienceTimes);
+    std::printf("fill with audiences at 100,000 (a third of them): %.1f ms, %.2f of the plain "
+                "fill\n\n",
+                audienceFill, audienceFill / fill[AudienceSize]);
+    std::printf("result audience_fill_ms_%d %.3f\n", AudienceSize, audienceFill);
 
     for (int count : Sizes) {
         std::printf("result fill_ms_%d %.3f\n", count, fill[count]);
@@ -332,15 +373,16 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 5 && args.at(1) == QLatin1String("one"))
-        return runOne(args.at(2) == QLatin1String("naive"), args.at(3).toInt(), args.at(4));
+        return runOne(args.at(2) == QLatin1String("naive"), args.at(3).toInt(), args.at(4),
+                      args.at(2) == QLatin1String("audience"));
     if (args.size() == 3 && args.at(1) == QLatin1String("make")) {
         QDir().mkpath(args.at(2));
         makeFolder(args.at(2));
         return 0;
     }
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: bench_fill [make <folder> | one real|naive <programs> "
-                             "<folder>]\n");
+        std::fprintf(stderr, "usage: bench_fill [make <folder> | one real|naive|audience "
+                             "<programs> <folder>]\n");
         return 2;
     }
     return runAll();

@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueChange.h"
 
+#include "catalogue/AddedTable.h"
 #include "catalogue/CatalogueFile.h"
 #include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
@@ -49,18 +50,26 @@ QString readChangeStamp(const Connection& connection)
         // No stamp, or no right to read it: the rows themselves are compared. When the
         // server is away, that read fails as well and says so.
     }
-    // The whole catalogue in one answer of one row, folded on the server.
+    // The whole catalogue in one answer of one row, folded on the server; the audiences too,
+    // since they change who sees what.
+    const bool audiences = addedTableExists(connection, QStringLiteral("Program_Audience"));
     return QStringLiteral("digest/") +
            firstField(connection,
                       QStringLiteral("Select count(*) || '/' || coalesce(md5(string_agg(concat_ws("
                                      "chr(31), Program_Key, Program_Name, Program_Desc, "
                                      "Program_Path, Program_CustomIcon, Program_Added_Date), "
-                                     "chr(30) Order by Program_Key)), '') as Digest from Program"),
+                                     "chr(30) Order by Program_Key)), '')%1 as Digest from Program")
+                          .arg(audiences ? QStringLiteral(
+                                               " || '/' || (Select coalesce(md5(string_agg("
+                                               "Program_Key || chr(31) || Audience, chr(30) Order "
+                                               "by Program_Key, Audience)), '') from "
+                                               "Program_Audience)")
+                                         : QString()),
                       QStringLiteral("Digest"))
                .toString();
 }
 
-void countStoredIconChanges(const Connection& connection)
+void countAddedTableChanges(const Connection& connection)
 {
     if (!connection.IsServer())
         return;
@@ -85,8 +94,16 @@ bool addChangeStamp(const Connection& connection)
                 connection,
                 QStringLiteral("Select to_regclass('catalogue_change') is not null as Found"),
                 QStringLiteral("Found"))
-                .toBool())
+                .toBool()) {
+            // Tables the roles' script made in an older catalogue get their triggers here,
+            // where this role may make them.
+            try {
+                if (!connection.inTransaction())
+                    countAddedTableChanges(connection);
+            } catch (const KestrelError&) {
+            }
             return true;
+        }
         if (connection.inTransaction())
             return false;
         Connection writer = connection;

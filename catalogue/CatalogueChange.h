@@ -21,7 +21,7 @@ QString readChangeStamp(const Connection& connection);
 // catalogue has the stamp afterwards. Throws nothing.
 bool addChangeStamp(const Connection& connection);
 
-// Makes a server catalogue's stored icons raise its change stamp, when it has one (for a
-// writer that has just made their table in a catalogue made without it). Throws
-// KestrelError when the statement fails.
-void countStoredIconChanges(const Connection& connection);
+// Makes a server catalogue's added tables (stored icons, audiences) raise its change stamp,
+// when it has one (for a writer that has just made such a table in a catalogue made
+// without it). Throws KestrelError when the statement fails.
+void countAddedTableChanges(const Connection& connection);

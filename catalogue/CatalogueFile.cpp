@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueFile.h"
 
+#include "catalogue/AddedTable.h"
 #include "catalogue/CatalogueChange.h"
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/StoredIcon.h"
@@ -146,15 +147,24 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
     const QStringList iconColumns = {QStringLiteral("Program_Key"), QStringLiteral("Icon_Digest"),
                                      QStringLiteral("Icon_Data")};
     QList<QVariantList> icons;
+    QSet<qint64> keys;
+    for (const QVariantList& row : programs)
+        keys.insert(row.at(0).toLongLong());
     if (storedIconTableExists(from)) {
-        QSet<qint64> keys;
-        for (const QVariantList& row : programs)
-            keys.insert(row.at(0).toLongLong());
         for (QVariantList& row : allRows(from, QStringLiteral("Program_Icon"), iconColumns,
                                          QStringLiteral("Program_Key")))
             if (keys.contains(row.at(0).toLongLong()))
                 icons.append(std::move(row));
     }
+    // So do audiences.
+    const QString audienceTable = QStringLiteral("Program_Audience");
+    const QStringList audienceColumns = {QStringLiteral("Program_Key"), QStringLiteral("Audience")};
+    QList<QVariantList> audiences;
+    if (addedTableExists(from, audienceTable))
+        for (QVariantList& row :
+             allRows(from, audienceTable, audienceColumns, QStringLiteral("Program_Key, Audience")))
+            if (keys.contains(row.at(0).toLongLong()))
+                audiences.append(std::move(row));
     from.Close();
 
     Connection to;
@@ -195,6 +205,10 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
             runStatement(to, QStringLiteral("Delete from Program_Icon"));
         else if (!icons.isEmpty())
             createStoredIconTable(to);
+        if (addedTableExists(to, audienceTable))
+            runStatement(to, QStringLiteral("Delete from Program_Audience"));
+        else if (!audiences.isEmpty())
+            createAddedTable(to, audienceTable, QStringLiteral("programs had audiences"));
         runStatement(to, QStringLiteral("Delete from Program_Options"));
         runStatement(to, QStringLiteral("Delete from Program"));
         const auto insert = [&to](const QString& table, const QStringList& columns,
@@ -226,6 +240,7 @@ CopyResult copyCatalogue(const QString& source, const QString& destination, bool
         insert(QStringLiteral("Program"), programColumns, programs);
         insert(QStringLiteral("Program_Options"), optionColumns, options);
         insert(QStringLiteral("Program_Icon"), iconColumns, icons);
+        insert(audienceTable, audienceColumns, audiences);
         to.CommitTrans();
     } catch (const KestrelError&) {
         try {
@@ -255,13 +270,18 @@ QString catalogueRolesSql(const QString& database)
                "%2;\n"
                "GRANT SELECT ON Program_Icon TO kestrel_reader;\n"
                "GRANT SELECT, INSERT, UPDATE, DELETE ON Program_Icon TO kestrel_writer;\n"
+               "-- Audiences; likewise.\n"
+               "%3;\n"
+               "GRANT SELECT ON Program_Audience TO kestrel_reader;\n"
+               "GRANT SELECT, INSERT, UPDATE, DELETE ON Program_Audience TO kestrel_writer;\n"
                "GRANT USAGE, SELECT, UPDATE ON SEQUENCE Program_Key_Sequence TO kestrel_writer;\n"
                "-- The change stamp that running launchers read (writers raise it through "
                "triggers).\n"
                "GRANT SELECT ON Catalogue_Change TO kestrel_reader, kestrel_writer;\n"
                "-- The reader's sessions refuse writes even where a grant would allow one.\n"
                "ALTER ROLE kestrel_reader SET default_transaction_read_only = on;\n")
-        .arg(database, storedIconTableStatement(true, true));
+        .arg(database, storedIconTableStatement(true, true),
+             addedTableStatement(QStringLiteral("Program_Audience"), true, true));
 }
 
 void createCatalogue(const QString& path)

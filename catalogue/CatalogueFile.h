@@ -23,10 +23,10 @@ void requireCatalogueTables(const Connection& connection);
 // as one transaction. Throws KestrelError.
 void createCatalogue(const QString& location);
 
-// Copies every program and option row, keys, dates and icons included, from the catalogue
-// at source to the one at destination (files or URIs, either way), in one transaction at
-// the destination. A destination holding programs is refused unless replace is given, and
-// then its rows are replaced. Throws KestrelError; the destination is unchanged then.
+// Copies every program and option row, keys, dates, icons and audiences included, from the
+// catalogue at source to the one at destination (files or URIs, either way), in one
+// transaction at the destination. A destination holding programs is refused unless replace is
+// given, and then its rows are replaced. Throws KestrelError; the destination is unchanged then.
 struct CopyResult
 {
     qsizetype programs = 0;

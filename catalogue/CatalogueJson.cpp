@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueJson.h"
 
+#include "catalogue/ProgramAudience.h"
 #include "catalogue/StoredIcon.h"
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -43,6 +44,17 @@ void appendString(QByteArray& out, const QString& text)
     }
     flush(text.size());
     out += '"';
+}
+
+void appendTexts(QByteArray& out, const QStringList& texts)
+{
+    out += '[';
+    for (qsizetype t = 0; t < texts.size(); ++t) {
+        if (t > 0)
+            out += ", ";
+        appendString(out, texts.at(t));
+    }
+    out += ']';
 }
 
 // The parser turns an escaped half of a surrogate pair into other text (eating the next
@@ -106,6 +118,11 @@ QByteArray catalogueToJson(const QList<ProgramRecord>& programs)
         // Only where there is one, so that a catalogue without pictures exports as before.
         if (const QByteArray& picture = programs.at(i).picture; !picture.isEmpty())
             out += ", \"picture\": \"" + picture.toBase64() + '"';
+        // Left out for everyone, so that older readers and files stay as they were.
+        if (const QStringList& audiences = programs.at(i).audiences; !audiences.isEmpty()) {
+            out += ", \"audiences\": ";
+            appendTexts(out, audiences);
+        }
         out += '}';
     }
     out += programs.isEmpty() ? "]\n}\n" : "\n  ]\n}\n";
@@ -210,6 +227,24 @@ bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, Q
             }
             record.picture = decoded.decoded;
         }
+        if (const QJsonValue audiences = object.value(QLatin1String("audiences"));
+            !audiences.isUndefined()) {
+            const QJsonArray specs = audiences.toArray();
+            for (const QJsonValue spec : specs)
+                record.audiences.append(spec.toString());
+            const auto refused = std::find_if(specs.begin(), specs.end(), [](const QJsonValue& v) {
+                return !v.isString() || audienceProblem(v.toString());
+            });
+            if (!audiences.isArray() || refused != specs.end()) {
+                error = where + named +
+                        (audiences.isArray() && refused->isString()
+                             ? QStringLiteral(": \"audiences\": ") +
+                                   *audienceProblem(refused->toString())
+                             : QStringLiteral(": \"audiences\" is not a list of texts"));
+                return false;
+            }
+            record.audiences = normalizedAudiences(record.audiences);
+        }
         if (record.name.trimmed().isEmpty() || record.path.trimmed().isEmpty()) {
             error = where + named +
                     QStringLiteral(": \"%1\" is empty")
@@ -240,14 +275,7 @@ QByteArray listsToJson(const QString& format,
                 out += key;
                 out += "\": ";
                 if (value.typeId() == QMetaType::QStringList) {
-                    const QStringList texts = value.toStringList();
-                    out += '[';
-                    for (qsizetype t = 0; t < texts.size(); ++t) {
-                        if (t > 0)
-                            out += ", ";
-                        appendString(out, texts.at(t));
-                    }
-                    out += ']';
+                    appendTexts(out, value.toStringList());
                 } else if (value.typeId() == QMetaType::QString) {
                     appendString(out, value.toString());
                 } else {

@@ -2,8 +2,11 @@
 
 // The catalogue as JSON, for scripts:
 //   {"format": "kestrel-catalogue", "version": 1,
-//    "programs": [{"name", "description", "path", "icon", "added"[, "picture"]}, ...]}
-// ("picture": the stored icon's bytes in base64, only for a program that has one)
+//    "programs": [{"name", "description", "path", "icon", "added"[, "picture"]
+//                  [, "audiences"]}, ...]}
+// ("picture": the stored icon's bytes in base64, only for a program that has one;
+// "audiences": a list of texts such as "group:staff", only for a program not meant for
+// everyone, so that reading a program without it makes it everyone's)
 // one program a line, in list order, so that files diff well and round trips are exact.
 #include "catalogue/ProgramRecord.h"
 
@@ -17,7 +20,8 @@
 QByteArray catalogueToJson(const QList<ProgramRecord>& programs);
 
 // Reads a file written by catalogueToJson or by hand: name and path are required,
-// description, icon, added and picture (base64, at most 1 MB decoded) are optional texts.
+// description, icon, added and picture (base64, at most 1 MB decoded) are optional texts,
+// audiences an optional list of audiences (catalogue/ProgramAudience.h).
 // On failure answers false with a message naming the line and column, or the entry
 // ("program 4 \"Calc\": ...").
 bool catalogueFromJson(const QByteArray& data, QList<ProgramRecord>& programs, QString& error);

@@ -7,8 +7,10 @@ ImportPlan::ImportPlan(const QList<ProgramRecord>& existing, bool update) : mUpd
         mExisting.insert(programNameKey(it->name), *it);
 }
 
-ImportPlan::Outcome ImportPlan::offer(const ProgramRecord& program, QString& reason)
+ImportPlan::Outcome ImportPlan::offer(const ProgramRecord& offered, QString& reason,
+                                      bool withAudiences)
 {
+    ProgramRecord program = offered;
     const QString key = programNameKey(program.name);
     if (mOffered.contains(key)) {
         reason = QStringLiteral("the name appears earlier in this import");
@@ -25,9 +27,12 @@ ImportPlan::Outcome ImportPlan::offer(const ProgramRecord& program, QString& rea
         return Skipped;
     }
     const ProgramRecord& stored = *found;
+    if (!withAudiences)
+        program.audiences = stored.audiences;
     if (stored.name == program.name.trimmed() && stored.description == program.description &&
         stored.path == program.path && stored.icon == program.icon &&
-        (program.picture.isEmpty() || program.picture == stored.picture)) {
+        (program.picture.isEmpty() || program.picture == stored.picture) &&
+        stored.audiences == program.audiences) {
         reason = QStringLiteral("unchanged");
         return Skipped;
     }

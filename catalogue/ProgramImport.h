@@ -17,8 +17,10 @@ public:
     ImportPlan(const QList<ProgramRecord>& existing, bool update);
 
     enum Outcome { Added, Updated, Skipped };
-    // Records what happens to the program; reason says why it is skipped.
-    Outcome offer(const ProgramRecord& program, QString& reason);
+    // Records what happens to the program; reason says why it is skipped. An update keeps
+    // the stored program's audiences unless the offer carries them (withAudiences: its
+    // empty list then makes the program everyone's).
+    Outcome offer(const ProgramRecord& program, QString& reason, bool withAudiences = false);
 
     const QList<ProgramRecord>& additions() const { return mAdditions; }
     const QList<ProgramUpdate>& updates() const { return mUpdates; }

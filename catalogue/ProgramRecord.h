@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // One program with every column the catalogue keeps for it, as scripts exchange it.
 struct ProgramRecord
@@ -13,6 +14,8 @@ struct ProgramRecord
     QString added; // as stored; empty when adding means today
     // The icon's picture as the catalogue stores it (catalogue/StoredIcon.h); empty for none.
     QByteArray picture{};
+    // Who it is meant for (catalogue/ProgramAudience.h), sorted; empty for everyone.
+    QStringList audiences{};
     bool operator==(const ProgramRecord&) const = default;
 };
 

@@ -1,8 +1,6 @@
 #include "catalogue/StoredIcon.h"
 
-#include "catalogue/CatalogueChange.h"
-
-#include "catalogue/CatalogueFile.h"
+#include "catalogue/AddedTable.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/KestrelError.h"
 #include "platform/RegularFile.h"
@@ -15,14 +13,6 @@
 
 namespace {
 const QString kSource = QStringLiteral("Kestrel.StoredIcon");
-const QString kCreateTable = QStringLiteral("CREATE TABLE Program_Icon ");
-
-void run(const Connection& connection, const QString& statement)
-{
-    Recordset rs(connection);
-    rs.setSource(statement);
-    rs.Open();
-}
 } // namespace
 
 std::optional<QByteArray> readIconForCatalogue(const QString& path)
@@ -70,54 +60,16 @@ bool looksLikePicture(const QByteArray& head)
 
 bool storedIconTableExists(const Connection& connection)
 {
-    Recordset rs(connection);
-    rs.setSource(connection.IsServer()
-                     ? QStringLiteral("Select count(*) as Found from pg_catalog.pg_class where "
-                                      "oid = to_regclass('program_icon') and "
-                                      "has_table_privilege(oid, 'SELECT')")
-                     : QStringLiteral("Select count(*) as Found from sqlite_master where type = "
-                                      "'table' and name = 'Program_Icon' collate nocase"));
-    rs.Open();
-    return rs.Fields(QStringLiteral("Found")).toInt() > 0;
+    return addedTableExists(connection, QStringLiteral("Program_Icon"));
 }
 
 QString storedIconTableStatement(bool server, bool ifNotExists)
 {
-    for (QString statement : catalogueSchemaStatements(server))
-        if (statement.startsWith(kCreateTable))
-            return ifNotExists ? statement.replace(0, kCreateTable.size(),
-                                                   QStringLiteral("CREATE TABLE IF NOT EXISTS "
-                                                                  "Program_Icon "))
-                               : statement;
-    return {};
+    return addedTableStatement(QStringLiteral("Program_Icon"), server, ifNotExists);
 }
 
 void createStoredIconTable(const Connection& connection)
 {
-    try {
-        run(connection, storedIconTableStatement(connection.IsServer()));
-        // The maker owns the table: it lets the catalogue's roles at it, as roles would.
-        if (connection.IsServer())
-            run(connection,
-                QStringLiteral(
-                    "DO $$ BEGIN\n"
-                    "IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'kestrel_reader') THEN\n"
-                    "  GRANT SELECT ON Program_Icon TO kestrel_reader;\n"
-                    "END IF;\n"
-                    "IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'kestrel_writer') THEN\n"
-                    "  GRANT SELECT, INSERT, UPDATE, DELETE ON Program_Icon TO kestrel_writer;\n"
-                    "END IF;\n"
-                    "END $$"));
-        countStoredIconChanges(connection);
-    } catch (const KestrelError& error) {
-        if (!connection.IsServer())
-            throw;
-        throw KestrelError(error.number(), error.source(),
-                           QStringLiteral("The catalogue was made before icons were stored in "
-                                          "it, and its table for them cannot be made by this "
-                                          "user (%1). Let the database's owner make it, for "
-                                          "example with: kestrel-catalogue roles DATABASE | "
-                                          "psql -d DATABASE")
-                               .arg(error.description()));
-    }
+    createAddedTable(connection, QStringLiteral("Program_Icon"),
+                     QStringLiteral("icons were stored in it"));
 }

@@ -1,5 +1,6 @@
 #include "catalogue/clsDBRoutines.h"
 
+#include "catalogue/AddedTable.h"
 #include "catalogue/CatalogueChange.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/StoredIcon.h"
@@ -214,15 +215,21 @@ QString clsDBRoutines::firstText(const QString& source, const QString& column, c
 
 Recordset clsDBRoutines::loadPrograms()
 {
+    QVariantList parameters;
+    const QString filter = viewerFilter(parameters);
     return openRecordset(
-        QStringLiteral("Select Program_Name, Program_CustomIcon,Program_Path from Program Order by "
-                       "NAME_ORDER, Program_Key"),
-        {});
+        QStringLiteral("Select Program_Name, Program_CustomIcon,Program_Path from Program%1 Order "
+                       "by NAME_ORDER, Program_Key")
+            .arg(filter),
+        parameters);
 }
 
 Recordset clsDBRoutines::loadProgramDescriptions()
 {
-    return openRecordset(QStringLiteral("Select Program_Name, Program_Desc from Program"), {});
+    QVariantList parameters;
+    const QString filter = viewerFilter(parameters);
+    return openRecordset(
+        QStringLiteral("Select Program_Name, Program_Desc from Program%1").arg(filter), parameters);
 }
 
 Recordset clsDBRoutines::loadProgram(const QString& mStrName)
@@ -370,6 +377,10 @@ bool clsDBRoutines::deleteProgram(const QString& mStrName)
             openRecordset(QStringLiteral("Delete from Program_Icon where Program_Key not in "
                                          "(Select Program_Key from Program)"),
                           {});
+        if (hasAudiences())
+            openRecordset(QStringLiteral("Delete from Program_Audience where Program_Key not in "
+                                         "(Select Program_Key from Program)"),
+                          {});
     });
 }
 
@@ -454,28 +465,56 @@ clsDBRoutines::NamedWrite clsDBRoutines::updateProgramIfNameFree(const QString& 
     });
 }
 
+clsDBRoutines::NamedWrite clsDBRoutines::addProgramIfNameFree(const QString& mStrName,
+                                                              const QString& mStrDesc,
+                                                              const QString& mStrProgramPath,
+                                                              const QString& mStrIconPath,
+                                                              const QStringList& audiences)
+{
+    return writeIfNameFree(mStrName, {}, mStrIconPath, [&] {
+        addRow(mStrName, mStrDesc, mStrProgramPath, mStrIconPath);
+        storeAudiences(mStrName, audiences);
+    });
+}
+
+clsDBRoutines::NamedWrite
+clsDBRoutines::updateProgramIfNameFree(const QString& mStrOldName, const QString& mStrName,
+                                       const QString& mStrDesc, const QString& mStrProgramPath,
+                                       const QString& mStrIconPath, const QStringList& audiences)
+{
+    return writeIfNameFree(mStrName, mStrOldName, mStrIconPath, [&] {
+        updateRows(mStrOldName, mStrName, mStrDesc, mStrProgramPath, mStrIconPath);
+        storeAudiences(mStrName, audiences);
+    });
+}
+
 QList<ProgramRecord> clsDBRoutines::loadCatalogue()
 {
     const bool icons = hasStoredIcons();
+    QVariantList parameters;
+    const QString filter = viewerFilter(parameters);
     Recordset rs = openRecordset(
         QStringLiteral("Select Program_Name, Program_Desc, Program_Path, Program_CustomIcon, "
-                       "Program_Added_Date%1 from Program%2 Order by NAME_ORDER, "
+                       "Program_Added_Date%1 from Program%2%3 Order by NAME_ORDER, "
                        "Program.Program_Key")
             .arg(icons ? QStringLiteral(", Icon_Data") : QString(),
                  icons ? QStringLiteral(" left join Program_Icon on Program_Icon.Program_Key = "
                                         "Program.Program_Key")
-                       : QString()),
-        {});
+                       : QString(),
+                 filter),
+        parameters);
     QList<ProgramRecord> programs;
     programs.reserve(rs.RecordCount());
     const auto textOf = [&rs](const char* column) {
         return text(rs.Fields(QString::fromLatin1(column)).toString());
     };
+    const QHash<QString, QStringList> audiences = loadAllAudiences();
     for (; !rs.Eof(); rs.MoveNext())
         programs.append(
             {textOf("Program_Name"), textOf("Program_Desc"), textOf("Program_Path"),
              textOf("Program_CustomIcon"), textOf("Program_Added_Date"),
-             icons ? rs.Fields(QStringLiteral("Icon_Data")).toByteArray() : QByteArray()});
+             icons ? rs.Fields(QStringLiteral("Icon_Data")).toByteArray() : QByteArray(),
+             audiences.value(programNameKey(textOf("Program_Name")))});
     return programs;
 }
 
@@ -492,11 +531,14 @@ void clsDBRoutines::storePrograms(const QList<ProgramRecord>& additions,
             const QString previousIcon = getCustomIconPath(update.storedName);
             updatePrograms(update);
             storeIcon(update.record.name, update.record.icon, picture(update.record), previousIcon);
+            storeAudiences(update.record.name, update.record.audiences);
         }
         for (const ProgramRecord& program : additions) {
             insertProgram(program);
             if (!program.picture.isEmpty())
                 storeIcon(program.name, program.icon, picture(program), {});
+            if (!program.audiences.isEmpty())
+                storeAudiences(program.name, program.audiences);
         }
     });
 }
@@ -584,6 +626,139 @@ void clsDBRoutines::storeIcon(const QString& mStrName, const QString& mStrIconPa
         openRecordset(QStringLiteral("Insert into Program_Icon (Program_Key, Icon_Digest, "
                                      "Icon_Data) values (?, ?, ?)"),
                       {keys.Fields(QStringLiteral("Program_Key")), digest, *picture});
+}
+
+bool clsDBRoutines::hasAudiences()
+{
+    if (!mAudienceTable)
+        mAudienceTable =
+            addedTableExists(getConnection(mConnection), QStringLiteral("Program_Audience"));
+    return mAudienceTable;
+}
+
+QStringList clsDBRoutines::loadAudiences(const QString& mStrName)
+{
+    if (!hasAudiences())
+        return {};
+    Recordset rs = openRecordset(
+        QStringLiteral("Select Audience from Program_Audience where Program_Key = (Select "
+                       "min(Program_Key) from Program where NAME_MATCHES)"),
+        {trimmed(mStrName)});
+    QStringList audiences;
+    for (; !rs.Eof(); rs.MoveNext())
+        audiences.append(rs.Fields(QStringLiteral("Audience")).toString());
+    audiences.sort();
+    return audiences;
+}
+
+QHash<QString, QStringList> clsDBRoutines::loadAllAudiences()
+{
+    QHash<QString, QStringList> audiences;
+    if (!hasAudiences())
+        return audiences;
+    Recordset rs = openRecordset(
+        QStringLiteral("Select Program.Program_Key as Program_Key, Program_Name, Audience from "
+                       "Program join Program_Audience on Program_Audience.Program_Key = "
+                       "Program.Program_Key Order by Program.Program_Key"),
+        {});
+    QHash<QString, qint64> firstKey; // of each name: later programs of the name are left out
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const QString name = programNameKey(rs.Fields(QStringLiteral("Program_Name")).toString());
+        const qint64 key = rs.Fields(QStringLiteral("Program_Key")).toLongLong();
+        if (firstKey.value(name, key) != key)
+            continue;
+        firstKey.insert(name, key);
+        audiences[name].append(rs.Fields(QStringLiteral("Audience")).toString());
+    }
+    for (QStringList& list : audiences)
+        list.sort();
+    return audiences;
+}
+
+void clsDBRoutines::storeAudiences(const QString& mStrName, const QStringList& audiences)
+{
+    const QStringList stored = normalizedAudiences(audiences);
+    for (const QString& spec : stored)
+        if (const std::optional<QString> problem = audienceProblem(spec))
+            throw KestrelError(KestrelErrorNumber::InvalidProcedureCall, kSource, *problem);
+    if (!hasAudiences()) {
+        if (stored.isEmpty())
+            return;
+        createAddedTable(getConnection(mConnection), QStringLiteral("Program_Audience"),
+                         QStringLiteral("programs had audiences"));
+        mAudienceTable = true;
+    }
+    openRecordset(QStringLiteral("Delete from Program_Audience where Program_Key in (Select "
+                                 "Program_Key from Program where NAME_MATCHES)"),
+                  {trimmed(mStrName)});
+    if (stored.isEmpty())
+        return;
+    // Every program of the name: the rows an update changed together.
+    Recordset keys = openRecordset(
+        QStringLiteral("Select Program_Key from Program where NAME_MATCHES"), {trimmed(mStrName)});
+    for (; !keys.Eof(); keys.MoveNext())
+        for (const QString& spec : stored)
+            openRecordset(QStringLiteral(
+                              "Insert into Program_Audience (Program_Key, Audience) values (?, ?)"),
+                          {keys.Fields(QStringLiteral("Program_Key")), spec});
+}
+
+bool clsDBRoutines::setAudiences(const QString& mStrName, const QStringList& audiences)
+{
+    return attemptWrite([&] {
+        inOneStep([&] {
+            if (!programNameExists(mStrName))
+                throw KestrelError(DatabaseErrorNumber::NoCurrentRecord, kSource,
+                                   QStringLiteral("no program is named \"%1\"; another program "
+                                                  "may have deleted or renamed it.")
+                                       .arg(TrimSpaces(mStrName)));
+            storeAudiences(mStrName, audiences);
+        });
+    });
+}
+
+void clsDBRoutines::setViewer(std::optional<Viewer> viewer)
+{
+    mViewer = std::move(viewer);
+}
+
+QString clsDBRoutines::viewerFilter(QVariantList& parameters)
+{
+    if (!mViewer || !hasAudiences())
+        return {};
+    // Host patterns are matched here, against the few distinct ones the catalogue holds, so
+    // that the statement compares texts only and the engines need no pattern rules.
+    Recordset hosts = openRecordset(QStringLiteral("Select distinct Audience from "
+                                                   "Program_Audience where Audience like 'host:%'"),
+                                    {});
+    if (hosts.RecordCount() > 0)
+        resolveFullHostName(*mViewer);
+    // A catalogue whose table holds no audience lists as one without it.
+    else if (openRecordset(QStringLiteral("Select 1 as Found from Program_Audience limit 1"), {})
+                 .RecordCount() == 0)
+        return {};
+    QStringList matching;
+    if (!mViewer->user.isEmpty())
+        matching.append(QStringLiteral("user:") + mViewer->user);
+    for (const QString& group : mViewer->groups)
+        matching.append(QStringLiteral("group:") + group);
+    for (; !hosts.Eof(); hosts.MoveNext()) {
+        const QString spec = hosts.Fields(QStringLiteral("Audience")).toString();
+        if (audienceMatches(spec, *mViewer))
+            matching.append(spec);
+    }
+    for (const QString& spec : matching)
+        parameters.append(spec);
+    // The programs hidden from the viewer are made once as a set (every program with an
+    // audience but those with one of the viewer's), which each row is looked up in: far
+    // cheaper than two lookups in the audience table per row.
+    return QStringLiteral(" where Program.Program_Key not in (Select Program_Key from "
+                          "Program_Audience%1)")
+        .arg(matching.isEmpty()
+                 ? QString()
+                 : QStringLiteral(" except Select Program_Key from Program_Audience where "
+                                  "Audience in (%1)")
+                       .arg(QStringList(matching.size(), QStringLiteral("?")).join(u',')));
 }
 
 QString clsDBRoutines::changeStamp()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/ProgramAudience.h"
 #include "catalogue/ProgramName.h"
 #include "catalogue/ProgramRecord.h"
 #include "platform/KestrelError.h"
@@ -83,8 +84,16 @@ public:
     NamedWrite updateProgramIfNameFree(const QString& mStrOldName, const QString& mStrName,
                                        const QString& mStrDesc, const QString& mStrProgramPath,
                                        const QString& mStrIconPath);
+    // The same, storing the program's audiences (setAudiences) in the same step.
+    NamedWrite addProgramIfNameFree(const QString& mStrName, const QString& mStrDesc,
+                                    const QString& mStrProgramPath, const QString& mStrIconPath,
+                                    const QStringList& audiences);
+    NamedWrite updateProgramIfNameFree(const QString& mStrOldName, const QString& mStrName,
+                                       const QString& mStrDesc, const QString& mStrProgramPath,
+                                       const QString& mStrIconPath, const QStringList& audiences);
 
-    // Every program with all its columns, in the order of the lists.
+    // Every program with all its columns, in the order of the lists (with a viewer, those
+    // meant for it).
     QList<ProgramRecord> loadCatalogue();
     // Adds and updates together in one transaction: all of them, or when any fails none
     // (and the failure is thrown as KestrelError). Names are stored trimmed, the other
@@ -107,6 +116,22 @@ public:
     // icon path is previousIcon still (another workstation's change, without the file).
     void storeIcon(const QString& mStrName, const QString& mStrIconPath,
                    const std::optional<QByteArray>& picture, const QString& previousIcon);
+
+    // Audiences (catalogue/ProgramAudience.h). A catalogue made before them reads as having
+    // none (every program for everyone) and gets their table with the first one set.
+    bool hasAudiences();
+    // Of the first program of the name, sorted; empty = everyone.
+    QStringList loadAudiences(const QString& mStrName);
+    // Replaces the audiences of every program of the name (a write: false and lastWriteError
+    // for a spec audienceProblem refuses or a failure); empty makes them everyone's.
+    bool setAudiences(const QString& mStrName, const QStringList& audiences);
+    // Every program's audiences by programNameKey of its name (the first program of a name);
+    // programs for everyone are left out.
+    QHash<QString, QStringList> loadAllAudiences();
+    // With a viewer, loadPrograms and loadProgramDescriptions answer only the programs meant
+    // for it; without one (nullopt), every program. The launcher sets the user running it.
+    void setViewer(std::optional<Viewer> viewer);
+    const std::optional<Viewer>& viewer() const { return mViewer; }
 
     // Why the last write answered false; empty after one that worked.
     const std::optional<KestrelError>& lastWriteError() const { return mLastWriteError; }
@@ -133,6 +158,10 @@ public:
 
 private:
     void addChangeStampOnce();
+    // The condition (" where ...") that keeps the programs meant for the viewer, its values
+    // appended to parameters; empty without a viewer or audiences.
+    QString viewerFilter(QVariantList& parameters);
+    void storeAudiences(const QString& mStrName, const QStringList& audiences);
 
     void openConnection();
     // Runs one write, keeping its failure (a KestrelError thrown) for lastWriteError.
@@ -172,6 +201,8 @@ private:
     QString mLastWriteFailure;
     bool mStoredIconTable = false; // found once; a table is never dropped
     bool mChangeStampAdded = false;
+    bool mAudienceTable = false; // found once, as mStoredIconTable
+    std::optional<Viewer> mViewer;
 };
 
 class clsEnvironment;

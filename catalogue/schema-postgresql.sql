@@ -58,6 +58,16 @@ CREATE TABLE Program_Icon (
     Icon_Data bytea NOT NULL
 );
 
+-- Audiences: who a program is meant for, one row each ("group:NAME", "user:NAME",
+-- "host:GLOB"); a program without rows is for everyone. A table of its own leaves Program as
+-- older readers know it; a writer makes it in a catalogue made before it. The key leads the
+-- primary key, which serves as the index by program.
+CREATE TABLE Program_Audience (
+    Program_Key bigint NOT NULL,
+    Audience text COLLATE "C" NOT NULL,
+    PRIMARY KEY (Program_Key, Audience)
+);
+
 -- The change stamp. Every statement that writes a table the launchers show raises the count
 -- once, so a running launcher learns with one small read whether to read the list again.
 -- The function runs as the catalogue's owner: writers need no right on the table, readers
@@ -75,12 +85,16 @@ END;
 $$;
 CREATE TRIGGER Program_Change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Program FOR EACH STATEMENT EXECUTE FUNCTION kestrel_count_change();
 CREATE TRIGGER Program_Options_Change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Program_Options FOR EACH STATEMENT EXECUTE FUNCTION kestrel_count_change();
--- The stored icons count too, where their table is there (a writer that makes it later
--- runs this again).
+-- The stored icons and the audiences count too, where their tables are there (a writer that
+-- makes one later runs this again).
 DO $$ BEGIN
 IF to_regclass('program_icon') IS NOT NULL
    AND NOT EXISTS (SELECT FROM pg_trigger WHERE tgname = 'program_icon_change') THEN
   CREATE TRIGGER Program_Icon_Change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Program_Icon FOR EACH STATEMENT EXECUTE FUNCTION kestrel_count_change();
+END IF;
+IF to_regclass('program_audience') IS NOT NULL
+   AND NOT EXISTS (SELECT FROM pg_trigger WHERE tgname = 'program_audience_change') THEN
+  CREATE TRIGGER Program_Audience_Change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Program_Audience FOR EACH STATEMENT EXECUTE FUNCTION kestrel_count_change();
 END IF;
 END $$;
 -- change stamp: end

@@ -34,3 +34,13 @@ CREATE TABLE Program_Icon (
     Icon_Digest TEXT NOT NULL,
     Icon_Data BLOB NOT NULL
 );
+
+-- Audiences: who a program is meant for, one row each ("group:NAME", "user:NAME",
+-- "host:GLOB"); a program without rows is for everyone. A table of its own leaves Program as
+-- older readers know it; a writer makes it in a catalogue made before it. The key leads the
+-- primary key, which serves as the index by program.
+CREATE TABLE Program_Audience (
+    Program_Key INTEGER NOT NULL,
+    Audience TEXT NOT NULL,
+    PRIMARY KEY (Program_Key, Audience)
+);

@@ -75,9 +75,11 @@ void openCatalogue()
 {
     // The launcher only reads. The catalogue is opened by its first statement, the list's
     // as the window loads. A room's idle launchers hold none of the server's few connection
-    // slots.
+    // slots. It lists only the programs meant for the user running it, on this host.
     setCatalogueReadOnly(true);
-    openDBRoutines(launcherLocation()).setCloseWhenIdle(true);
+    clsDBRoutines& catalogue = openDBRoutines(launcherLocation());
+    catalogue.setCloseWhenIdle(true);
+    catalogue.setViewer(currentViewer());
 }
 
 void openMainWindow()

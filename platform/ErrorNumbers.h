@@ -7,6 +7,7 @@
 
 // Raised by the runtime services (settings files, pictures, the shell, the catalogue file).
 namespace KestrelErrorNumber {
+constexpr qint32 InvalidProcedureCall = 5; // a value the call cannot take
 constexpr qint32 Overflow = 6;
 constexpr qint32 TypeMismatch = 13;
 constexpr qint32 FileNotFound = 53;

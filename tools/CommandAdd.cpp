@@ -10,6 +10,7 @@ namespace tool {
 namespace {
 const char* const kAddHelp =
     "Usage: kestrel-catalogue add FILE --name NAME --path PATH [--desc TEXT] [--icon ICON]\n"
+    "                                  [--audience SPEC]...\n"
     "Adds a program to the catalogue FILE, as the administrator's Add does: name,\n"
     "description, path and icon are stored without leading and trailing spaces, with\n"
     "today's date as the date added. A name that another program has already\n"
@@ -18,12 +19,15 @@ const char* const kAddHelp =
     "  --path PATH   the file that launching opens (required)\n"
     "  --desc TEXT   the description shown when the program is clicked\n"
     "  --icon ICON   an icon file to show instead of the default icon; its picture\n"
-    "                (at most 1 MB) is stored in the catalogue, for every workstation\n";
+    "                (at most 1 MB) is stored in the catalogue, for every workstation\n"
+    "  --audience SPEC  who the launcher shows the program to, repeatable: group:NAME,\n"
+    "                user:NAME or host:PATTERN (a shell pattern of the short or full host\n"
+    "                name, such as host:lab2-*); without it, everyone\n";
 } // namespace
 
 int add(const QStringList& args)
 {
-    const QStringList valueNames = {"--name", "--path", "--desc", "--icon"};
+    const QStringList valueNames = {"--name", "--path", "--desc", "--icon", "--audience"};
     if (wantsHelp(args, valueNames))
         return std::fputs(kAddHelp, stdout), kOk;
     Arguments parsed;
@@ -41,13 +45,14 @@ int add(const QStringList& args)
         return usageError(QStringLiteral("add: --name is missing or empty"), kAddHelp);
     if (path.trimmed().isEmpty())
         return usageError(QStringLiteral("add: --path is missing or empty"), kAddHelp);
+    const QStringList audiences = audienceArguments(parsed);
     requireCatalogue(file);
 
     // The catalogue's errors are said as the tool's own, naming the file.
     try {
         clsDBRoutines catalogue(CatalogueLocation{file, false});
         switch (catalogue.addProgramIfNameFree(name, parsed.values.value("desc"), path,
-                                               parsed.values.value("icon"))) {
+                                               parsed.values.value("icon"), audiences)) {
         case clsDBRoutines::NamedWrite::Taken:
             return failOn(file, nameTakenReason(field(TrimSpaces(name))));
         case clsDBRoutines::NamedWrite::Failed:

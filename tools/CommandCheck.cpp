@@ -14,7 +14,8 @@ const char* const kCheckHelp =
     "Lists the broken programs of the catalogue FILE, one a line as NAME: REASON. A program\n"
     "is broken when its path does not exist, is a program the user may not run, is a\n"
     "desktop entry whose program is not installed, or is a document no installed\n"
-    "application opens; or when its custom icon cannot be read as a picture.\n"
+    "application opens; or when its custom icon cannot be read as a picture. An audience\n"
+    "naming a group or user this machine does not know is listed as matching nobody.\n"
     "Exits 0 when no program is broken, 1 when any is, and 3 when the catalogue or another\n"
     "file cannot be read.\n"
     "  --json   write JSON in the layout export writes, format \"kestrel-catalogue-check\",\n"
@@ -37,8 +38,15 @@ int check(const QStringList& args)
     try {
         requireCatalogue(parsed.positional.first());
         CatalogueHealth health;
-        broken = findBrokenPrograms(openCatalogue(parsed.positional.first(), true)->loadCatalogue(),
-                                    health);
+        const QList<ProgramRecord> programs =
+            openCatalogue(parsed.positional.first(), true)->loadCatalogue();
+        broken = findBrokenPrograms(programs, health);
+        for (const ProgramRecord& program : programs)
+            for (const QString& spec : program.audiences)
+                if (!audienceNamesSomebody(spec))
+                    broken.append({program.name, QStringLiteral("the audience %1 names no %2 on "
+                                                                "this machine: it matches nobody")
+                                                     .arg(spec, audienceKind(spec))});
     } catch (const ToolError& error) {
         throw ToolError{error.code == kFailed ? kUnreadable : error.code, error.message};
     } catch (const KestrelError& error) {

@@ -9,8 +9,8 @@ namespace tool {
 namespace {
 const char* const kCopyHelp =
     "Usage: kestrel-catalogue copy SOURCE DESTINATION [--replace]\n"
-    "Copies every program and option row, keys, dates and icons included, from the\n"
-    "catalogue SOURCE to the catalogue DESTINATION. Either may be a catalogue file or a\n"
+    "Copies every program and option row, keys, dates, icons and audiences included, from\n"
+    "the catalogue SOURCE to the catalogue DESTINATION. Either may be a catalogue file or a\n"
     "postgresql:// URI; DESTINATION must be a catalogue already (see create). The copy is\n"
     "all or nothing.\n"
     "  --replace   replace the programs DESTINATION holds (refused otherwise)\n";

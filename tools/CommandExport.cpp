@@ -14,6 +14,8 @@ const char* const kExportHelp =
     "a symbolic link is refused) or to standard output:\n"
     "  {\"format\": \"kestrel-catalogue\", \"version\": 1, \"programs\": [\n"
     "    {\"name\": ..., \"description\": ..., \"path\": ..., \"icon\": ..., \"added\": ...}]}\n"
+    "with \"picture\" for a stored icon and \"audiences\" (such as [\"group:staff\"]) for a\n"
+    "program not meant for everyone.\n"
     "import reads it back.\n";
 } // namespace
 

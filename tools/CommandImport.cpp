@@ -15,7 +15,8 @@ const char* const kImportHelp =
     "Adds the programs of JSON (as export writes it) to the catalogue FILE, with their\n"
     "dates added as written. A program whose name exists (leading and trailing spaces and\n"
     "letter case aside) is skipped. The file is checked whole first, and the programs are\n"
-    "added together: on any fault nothing is added.\n"
+    "added together: on any fault nothing is added. A program's \"audiences\" say who\n"
+    "sees it; an updated program without them is for everyone.\n"
     "  --update    update programs whose name exists instead of skipping them\n"
     "  --dry-run   show what would be added and updated, change nothing\n"
     "  --verbose   say what happens to each program, and why one is skipped\n"
@@ -55,7 +56,7 @@ int importCatalogue(const QStringList& args)
         for (qsizetype i = 0; i < programs.size(); ++i) {
             const ProgramRecord& program = programs.at(i);
             QString reason;
-            switch (plan.offer(program, reason)) {
+            switch (plan.offer(program, reason, true)) {
             case ImportPlan::Added:
                 ++added;
                 told(QStringLiteral("would add"), QStringLiteral("added"), program);

@@ -5,18 +5,21 @@
 #include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Recordset.h"
+#include "platform/identity/Identity.h"
 
 #include <cstdio>
 
 namespace tool {
 namespace {
 const char* const kListHelp =
-    "Usage: kestrel-catalogue list FILE [--json]\n"
+    "Usage: kestrel-catalogue list FILE [--json] [--as USER [--host NAME]]\n"
     "Prints one line per program, ordered by name, with tab-separated fields:\n"
     "name, path, description, icon, date added. A backslash, tab, line feed,\n"
     "carriage return or NUL inside a field is written as \\\\, \\t, \\n, \\r or \\0,\n"
     "any other control character as \\x and two hexadecimal digits.\n"
-    "  --json   print the programs as export writes them\n";
+    "  --json   print the programs as export writes them, with their audiences\n"
+    "  --as USER   only the programs the launcher shows USER (as this machine's user and\n"
+    "              group databases know USER), on this host or on --host NAME\n";
 } // namespace
 
 int list(const QStringList& args)
@@ -25,16 +28,37 @@ int list(const QStringList& args)
         return std::fputs(kListHelp, stdout), kOk;
     Arguments parsed;
     QString error;
-    if (!parseArguments(args, {"--json"}, {}, parsed, error))
+    if (!parseArguments(args, {"--json"}, {"--as", "--host"}, parsed, error))
         return usageError(QStringLiteral("list: ") + error, kListHelp);
+    if (parsed.values.contains("host") && !parsed.values.contains("as"))
+        return usageError(QStringLiteral("list: --host goes with --as"), kListHelp);
+    const QString user = parsed.values.value("as");
+    if (parsed.values.contains("as") && !identity::userExists(user))
+        return usageError(
+            QStringLiteral("list: --as: no user named \"%1\" on this machine").arg(field(user)),
+            kListHelp);
     if (parsed.positional.size() != 1)
         return usageError(parsed.positional.isEmpty() ? QStringLiteral("list: FILE is missing")
                                                       : QStringLiteral("list: expected only FILE"),
                           kListHelp);
     requireCatalogue(parsed.positional.first());
-    if (parsed.has("json")) {
-        writeOutput(
-            {}, catalogueToJson(openCatalogue(parsed.positional.first(), true)->loadCatalogue()));
+    if (parsed.has("json") || parsed.values.contains("as")) {
+        const std::unique_ptr<clsDBRoutines> catalogue =
+            openCatalogue(parsed.positional.first(), true);
+        if (parsed.values.contains("as"))
+            catalogue->setViewer(viewerFor(user, parsed.values.value("host")));
+        const QList<ProgramRecord> programs = catalogue->loadCatalogue();
+        if (parsed.has("json")) {
+            writeOutput({}, catalogueToJson(programs));
+            return kOk;
+        }
+        QString text;
+        for (const ProgramRecord& p : programs)
+            text += QStringList{field(p.name), field(p.path), field(p.description), field(p.icon),
+                                field(p.added)}
+                        .join(u'\t') +
+                    u'\n';
+        writeOutput({}, text.toUtf8());
         return kOk;
     }
 

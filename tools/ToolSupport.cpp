@@ -145,12 +145,22 @@ bool parseArguments(const QStringList& args, const QStringList& flagNames,
                 return false;
             }
             parsed.values.insert(arg.mid(2), args.at(i));
+            parsed.repeated[arg.mid(2)].append(args.at(i));
         } else {
             error = QStringLiteral("unknown option %1").arg(arg);
             return false;
         }
     }
     return true;
+}
+
+QStringList audienceArguments(const Arguments& parsed)
+{
+    const QStringList given = parsed.repeated.value(QStringLiteral("audience"));
+    for (const QString& spec : given)
+        if (const std::optional<QString> problem = audienceProblem(spec))
+            throw ToolError{kUsage, QStringLiteral("--audience: ") + field(*problem)};
+    return normalizedAudiences(given);
 }
 
 QByteArray readInputFile(const QString& path, qint64 maxSize)

@@ -59,10 +59,10 @@ struct Arguments
 {
     QStringList positional;
     QStringList flags;
-    QHash<QString, QString> values;
+    QHash<QString, QString> values;       // the last of an option given more than once
+    QHash<QString, QStringList> repeated; // every value of each option, in order
     bool has(const char* flag) const { return flags.contains(QLatin1String(flag)); }
 };
-// Answers false with a message for an unknown option or an option missing its value.
 // How many programs an import added, updated and skipped.
 struct ImportCounts
 {
@@ -75,8 +75,13 @@ struct ImportCounts
 int runImport(clsDBRoutines& catalogue, bool update, bool dryRun, const QString& file,
               const std::function<ImportCounts(ImportPlan&)>& offer);
 
+// Answers false with a message for an unknown option or an option missing its value.
 bool parseArguments(const QStringList& args, const QStringList& flagNames,
                     const QStringList& valueNames, Arguments& parsed, QString& error);
+
+// The audiences given with --audience (repeatable). Throws ToolError (kUsage) for one of
+// another form, with a message showing the three forms.
+QStringList audienceArguments(const Arguments& parsed);
 
 // A whole regular file of at most maxSize bytes. Throws ToolError otherwise.
 QByteArray readInputFile(const QString& path, qint64 maxSize);

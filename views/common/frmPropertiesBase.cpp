@@ -148,6 +148,7 @@ void frmPropertiesBase::fillProperties()
         Image1->setToolTip(error.description());
     }
     properties.Close();
+    programFilled();
 }
 
 void frmPropertiesBase::closeWindow()

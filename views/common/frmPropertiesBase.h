@@ -34,6 +34,11 @@ public:
 
 protected:
     void closeWindow();
+    clsDBRoutines& catalogue() const { return mCatalogue; }
+    // After a fill that found the program Program(): what a variant shows besides.
+    virtual void programFilled() {}
+    QLabel* addLabel(const QString& name, const QString& text, int left, int top, int width,
+                     int height);
 
     QLabel* Image1;
     QLabel* lblProgramName;
@@ -48,8 +53,6 @@ protected:
 
 private:
     void fillProperties();
-    QLabel* addLabel(const QString& name, const QString& text, int left, int top, int width,
-                     int height);
 
     clsDBRoutines& mCatalogue;
     QString mDefaultIcon;

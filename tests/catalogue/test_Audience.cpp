@@ -1,0 +1,257 @@
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/CatalogueJson.h"
+#include "catalogue/clsDBRoutines.h"
+#include "platform/KestrelError.h"
+#include "platform/identity/Identity.h"
+#include "tests/support/Sql.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/TestServer.h"
+
+#include <QProcess>
+#include <grp.h>
+#include <memory>
+
+namespace {
+QString names(Recordset&& rs)
+{
+    QStringList all;
+    for (; !rs.Eof(); rs.MoveNext())
+        all.append(rs.Fields("Program_Name").toString());
+    return all.join(u',');
+}
+} // namespace
+
+// Who sees which program: the rules, the table on both engines, real users, the tool.
+class test_Audience : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> mDir;
+    std::unique_ptr<testdb::Catalogue> mCatalogue;
+    QString mPath;
+
+    void add(clsDBRoutines& db, const QString& name, const QStringList& audiences)
+    {
+        QCOMPARE(db.addProgramIfNameFree(name, "d", "/bin/" + name, "", audiences),
+                 clsDBRoutines::NamedWrite::Done);
+    }
+    // The programs a launcher's read lists when run as nobody or as this test's user.
+    QString listAs(bool nobody)
+    {
+        QProcess child;
+        if (nobody)
+            child.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(99);
+            });
+        child.start(mDir->filePath("test_Audience"), {"--list", mPath});
+        child.waitForFinished(60000);
+        return QString::fromUtf8(child.readAll()).trimmed();
+    }
+
+private slots:
+    void init()
+    {
+        mDir = std::make_unique<QTemporaryDir>();
+        REQUIRE_ENGINE(testdb::engineOfRow());
+        mCatalogue = std::make_unique<testdb::Catalogue>(testdb::engineOfRow(), mDir->path());
+        mPath = mCatalogue->location();
+    }
+    void cleanup() { mCatalogue.reset(); }
+
+    void matching_data()
+    {
+        QTest::addColumn<QStringList>("audiences");
+        QTest::addColumn<bool>("shown");
+        const auto row = [](const char* tag, QStringList audiences, bool shown) {
+            QTest::newRow(tag) << audiences << shown;
+        };
+        row("none: everyone", {}, true);
+        row("first group", {"group:staff"}, true);
+        row("another group of the user", {"group:chem"}, true);
+        row("group not the user's", {"group:art"}, false);
+        row("user", {"user:alice"}, true);
+        row("another user", {"user:bob"}, false);
+        row("any of several", {"user:bob", "host:lab2-*"}, true);
+        row("short host glob", {"host:lab2-*"}, true);
+        row("full host, any case", {"host:*.SCHOOL.example"}, true);
+        row("brackets", {"host:lab[12]-0[0-9]"}, true);
+        row("brackets not matching", {"host:lab[34]-*"}, false);
+        row("unclosed bracket is a letter", {"host:lab2-0[7"}, false);
+        row("unknown group", {"group:no-such-group-kestrel"}, false);
+    }
+    void matching()
+    {
+        QFETCH(QStringList, audiences);
+        const Viewer alice{"alice", {"staff", "chem"}, {"lab2-07", "lab2-07.school.example"}};
+        QTEST(meantFor(audiences, alice), "shown");
+    }
+
+    // Groups from the user database, primary first; getgrouplist's buffer grows to fit.
+    void identity()
+    {
+        QCOMPARE(identity::groupsOf("root").value(0), "root");
+        QCOMPARE(viewerFor("no-such-user-kestrel").groups, QStringList());
+        QVERIFY(!audienceNamesSomebody("group:no-such-group-kestrel"));
+        QVERIFY(audienceNamesSomebody("user:nobody") && audienceNamesSomebody("host:x"));
+        for (const group* g = (::setgrent(), ::getgrent()); g; g = ::getgrent())
+            if (g->gr_mem && g->gr_mem[0]) { // a supplementary member
+                QVERIFY(identity::groupsOf(g->gr_mem[0]).contains(g->gr_name));
+                break;
+            }
+        ::endgrent();
+        const auto thousand = [](const char*, gid_t primary, gid_t* ids, int* count) {
+            const int had = *count;
+            *count = 1000;
+            for (int i = 0; i < std::min(had, 1000); ++i)
+                ids[i] = primary + gid_t(i);
+            return had >= 1000 ? 1000 : -1;
+        };
+        const std::vector<gid_t> ids = identity::groupIds("u", 5, thousand);
+        QVERIFY(ids.size() == 1000 && ids.back() == 1004);
+        for (const char* bad : {"staff", "group:", "Group:x", "user:a b", "host:lab\\"})
+            QVERIFY2(audienceProblem(bad).value_or("").contains("group:NAME, user:NAME or host:"),
+                     bad);
+        QVERIFY(!audienceProblem("host:lab\\\\") && !audienceProblem("host:lab[2"));
+    }
+
+    // A catalogue from before audiences lists everything; the first audience makes the table;
+    // a refresh sees the change; deletes, copy, export and import carry them.
+    void storage_data() { testdb::addEngineRows(); }
+    void storage()
+    {
+        sql(mPath, "DROP TABLE Program_Audience");
+        clsDBRoutines db({mPath});
+        add(db, "Open", {});
+        add(db, "Staff", {});
+        add(db, "Lab", {});
+        clsDBRoutines launcher({mPath, true});
+        launcher.setViewer(Viewer{"pupil", {"pupils"}, {"lab2-07"}});
+        QCOMPARE(names(launcher.loadPrograms()), "Lab,Open,Staff");
+        const QString before = launcher.changeStamp();
+        QVERIFY2(db.setAudiences("staff ", {"user:head", "group:staff", "group:staff"}),
+                 qPrintable(db.lastWriteFailure()));
+        QVERIFY(!db.setAudiences("Lab", {"lab2"}) && db.lastWriteError());
+        QVERIFY(db.setAudiences("Lab", {"host:lab2-*"}));
+        QVERIFY(launcher.changeStamp() != before);
+        QCOMPARE(db.loadAudiences("STAFF"), QStringList({"group:staff", "user:head"}));
+        QCOMPARE(names(launcher.loadPrograms()), "Lab,Open");
+        QCOMPARE(launcher.loadProgramDescriptions().RecordCount(), 2);
+        launcher.setViewer(Viewer{"head", {}, {"lab3-01"}});
+        QCOMPARE(names(launcher.loadPrograms()), "Open,Staff");
+
+        const QList<ProgramRecord> programs = db.loadCatalogue();
+        QList<ProgramRecord> read;
+        QString error;
+        QVERIFY(catalogueFromJson(catalogueToJson(programs), read, error));
+        QCOMPARE(read, programs);
+        QCOMPARE(catalogueToJson(programs).count("\"audiences\""), 2);
+        const QString copied = mDir->filePath("copy.mdb"), imported = mDir->filePath("in.mdb");
+        createCatalogue(copied);
+        createCatalogue(imported);
+        sql(copied, "DROP TABLE Program_Audience");
+        copyCatalogue(mPath, copied, false);
+        clsDBRoutines({imported}).storePrograms(read, {});
+        for (const QString& other : {copied, imported})
+            QCOMPARE(clsDBRoutines({other}).loadAllAudiences(), db.loadAllAudiences());
+
+        const QString stamp = launcher.changeStamp();
+        QVERIFY(db.deleteProgram("Staff") && db.setAudiences("Lab", {}));
+        QCOMPARE(sql(mPath, "SELECT count(*) FROM Program_Audience").value(0).toInt(), 0);
+        QVERIFY(launcher.changeStamp() != stamp);
+    }
+
+    // The launcher's read as two real users: root (in group root) and nobody (not).
+    void realUsers_data() { testdb::addEngineRows(); }
+    void realUsers()
+    {
+        if (::geteuid() != 0)
+            QSKIP("run as root, to run as nobody as well");
+        clsDBRoutines db({mPath});
+        add(db, "Everyone", {});
+        add(db, "Root", {"group:root"});
+        add(db, "Nobody", {"user:nobody"});
+        add(db, "Here", {"host:" + identity::hostName().left(1) + "*"});
+        add(db, "Elsewhere", {"host:no-such-host-*"});
+        QFile::copy(QCoreApplication::applicationFilePath(), mDir->filePath("test_Audience"));
+        QFile::setPermissions(mDir->path(), QFileDevice::Permissions(0x7755));
+        QFile::setPermissions(mPath, QFileDevice::Permissions(0x6444));
+        QCOMPARE(listAs(false), "Everyone,Here,Root/3");
+        QCOMPARE(listAs(true), "Everyone,Here,Nobody/3");
+    }
+
+    // The tool's audiences: set, refused, listed as a user would see them, checked, cleared.
+    void tool()
+    {
+        createCatalogue(mDir->filePath("t.mdb"));
+        struct Step
+        {
+            QStringList args;
+            int code;
+            QString said, notSaid;
+        };
+        const QString t = mDir->filePath("t.mdb");
+        for (const Step& step : std::initializer_list<Step>{
+                 {{"add", t, "--name", "Chem", "--path", "/c", "--audience", "host:lab2-*",
+                   "--audience", "group:root"},
+                  0,
+                  "Added Chem",
+                  ""},
+                 {{"add", t, "--name", "Open", "--path", "/o"}, 0, "Added Open", ""},
+                 {{"add", t, "--name", "X", "--path", "/x", "--audience", "staff"},
+                  2,
+                  "group:NAME, user:NAME or host:PATTERN",
+                  ""},
+                 {{"add", t, "--name", "X", "--path", "/x", "--audience", "host:a\\"},
+                  2,
+                  "ends in a backslash",
+                  ""},
+                 {{"list", t, "--json"},
+                  0,
+                  "\"audiences\": [\"group:root\", \"host:lab2-*\"]}",
+                  ""},
+                 {{"list", t, "--as", "nobody"}, 0, "Open\t/o", "Chem"},
+                 {{"list", t, "--as", "nobody", "--host", "lab2-07"}, 0, "Chem\t/c", ""},
+                 {{"list", t, "--as", "no-such-user-kestrel"}, 2, "no user named", ""},
+                 {{"modify", t, "chem", "--audience", "group:no-such-group-kestrel"},
+                  0,
+                  "Modified Chem",
+                  ""},
+                 {{"check", t},
+                  1,
+                  "Chem: the audience group:no-such-group-kestrel names no group",
+                  ""},
+                 {{"modify", t, "chem", "--everyone"}, 0, "Modified Chem", ""},
+                 {{"export", t}, 0, "\"Chem\"", "audiences"}}) {
+            QProcess tool;
+            tool.setProcessChannelMode(QProcess::MergedChannels);
+            tool.start(KESTREL_CATALOGUE_TOOL, step.args);
+            QVERIFY(tool.waitForFinished(60000));
+            const QString output = QString::fromUtf8(tool.readAll());
+            QVERIFY2(tool.exitCode() == step.code && output.contains(step.said) &&
+                         (step.notSaid.isEmpty() || !output.contains(step.notSaid)),
+                     qPrintable(step.args.join(' ') + " said: " + output));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    kestreltest::isolateUserFolders();
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--list") == 0) {
+        try {
+            clsDBRoutines db({QString::fromLocal8Bit(argv[2]), true});
+            db.setViewer(currentViewer()); // as the launcher's start-up does
+            QTextStream(stdout) << names(db.loadPrograms()) << '/'
+                                << db.loadProgramDescriptions().RecordCount() << Qt::endl;
+        } catch (const KestrelError& error) {
+            QTextStream(stdout) << error.description() << Qt::endl;
+        }
+        return 0;
+    }
+    test_Audience test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_Audience.moc"
