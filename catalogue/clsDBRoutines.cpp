@@ -727,16 +727,12 @@ QString clsDBRoutines::viewerFilter(QVariantList& parameters)
     if (!mViewer || !hasAudiences())
         return {};
     // Host patterns are matched here, against the few distinct ones the catalogue holds, so
-    // that the statement compares texts only and the engines need no pattern rules.
+    // that the statements compare texts only and the engines need no pattern rules.
     Recordset hosts = openRecordset(QStringLiteral("Select distinct Audience from "
                                                    "Program_Audience where Audience like 'host:%'"),
                                     {});
     if (hosts.RecordCount() > 0)
         resolveFullHostName(*mViewer);
-    // A catalogue whose table holds no audience lists as one without it.
-    else if (openRecordset(QStringLiteral("Select 1 as Found from Program_Audience limit 1"), {})
-                 .RecordCount() == 0)
-        return {};
     QStringList matching;
     if (!mViewer->user.isEmpty())
         matching.append(QStringLiteral("user:") + mViewer->user);
@@ -747,18 +743,21 @@ QString clsDBRoutines::viewerFilter(QVariantList& parameters)
         if (audienceMatches(spec, *mViewer))
             matching.append(spec);
     }
-    for (const QString& spec : matching)
-        parameters.append(spec);
-    // The programs hidden from the viewer are made once as a set (every program with an
-    // audience but those with one of the viewer's), which each row is looked up in: far
-    // cheaper than two lookups in the audience table per row.
-    return QStringLiteral(" where Program.Program_Key not in (Select Program_Key from "
-                          "Program_Audience%1)")
-        .arg(matching.isEmpty()
-                 ? QString()
-                 : QStringLiteral(" except Select Program_Key from Program_Audience where "
-                                  "Audience in (%1)")
-                       .arg(QStringList(matching.size(), QStringLiteral("?")).join(u',')));
+    // The programs hidden from the viewer: every one with audiences, none of them the viewer's.
+    // One pass over the audiences in key order makes the set; when it is empty (no audiences,
+    // or all of them the viewer's) the list is read as a plain one, without a lookup per row.
+    QVariantList values(matching.begin(), matching.end());
+    const QString hidden =
+        QStringLiteral("Select Program_Key from Program_Audience Group by Program_Key having "
+                       "max(case when Audience in (%1) then 1 else 0 end) = 0")
+            .arg(matching.isEmpty() ? QStringLiteral("''")
+                                    : QStringList(matching.size(), QStringLiteral("?")).join(u','));
+    if (openRecordset(QStringLiteral("Select count(*) as Hidden from (%1) h").arg(hidden), values)
+            .Fields(QStringLiteral("Hidden"))
+            .toLongLong() == 0)
+        return {};
+    parameters += values;
+    return QStringLiteral(" where Program.Program_Key not in (%1)").arg(hidden);
 }
 
 QString clsDBRoutines::changeStamp()
