@@ -318,12 +318,22 @@ private slots:
                  QStringList{"Editor|" + apps.filePath("edit.desktop")});
     }
 
-    // Typing filters, Enter shows the (first) match's properties where a double-click does
-    // nothing, and a reload keeps the search.
-    void keyboardAndReloadWithASearch()
+    // Broken programs greyed with the reason, named in the properties window, all listed
+    // by Check. Typing filters, Enter shows the (first) match's properties where a
+    // double-click does nothing, and a reload keeps the search.
+    void brokenProgramsKeyboardAndReload()
     {
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
+        QListWidgetItem* alpha = a.list()->findItems("Alpha", Qt::MatchExactly).value(0);
+        QTRY_COMPARE(alpha->toolTip(), "/bin/alpha does not exist");
+        a.press("cmdCheck");
+        QTRY_COMPARE(a.messages.texts(), QStringList{"2 broken:\nAlpha: /bin/alpha does not "
+                                                     "exist\nBeta: /bin/beta does not exist"});
+        admin::frmProperties properties(&a.setup());
+        properties.setProgram("beta");
+        QCOMPARE(properties.findChild<QLabel*>("lblProblem")->text(),
+                 "Broken: /bin/beta does not exist");
         a.setup().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&a.setup()));
         ucProgramView* view = a.setup().ucProgramView1();
@@ -383,23 +393,6 @@ private slots:
         QTRY_VERIFY(!admin::openSetupWindow());
         QVERIFY(admin::Main(a.fx.ini()));
         QCOMPARE(a.setup().size(), QSize(1000, 700));
-    }
-
-    // Broken programs greyed with the reason, named in the properties window, all listed
-    // by Check.
-    void marksAndChecksBrokenPrograms()
-    {
-        Admin a;
-        QVERIFY(admin::Main(a.fx.ini()));
-        QListWidgetItem* alpha = a.list()->findItems("Alpha", Qt::MatchExactly).value(0);
-        QTRY_COMPARE(alpha->toolTip(), "/bin/alpha does not exist");
-        a.press("cmdCheck");
-        QTRY_COMPARE(a.messages.texts(), QStringList{"2 broken:\nAlpha: /bin/alpha does not "
-                                                     "exist\nBeta: /bin/beta does not exist"});
-        admin::frmProperties properties(&a.setup());
-        properties.setProgram("beta");
-        QCOMPARE(properties.findChild<QLabel*>("lblProblem")->text(),
-                 "Broken: /bin/beta does not exist");
     }
 
     // Chosen with Browse, or typed and Enter: a server's URI is refused with a password,
