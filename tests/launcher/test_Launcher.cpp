@@ -193,6 +193,9 @@ private slots:
 
     void clicksLaunchAndShowProperties()
     {
+        const auto forget = qScopeGuard([] {
+            QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/launcher.conf");
+        });
         Launcher l;
         QList<platform::MousePointer> during;
         l.shell.setObserver([&](const platform::ShellRequest&) { during << l.pointer.current(); });
@@ -243,6 +246,28 @@ private slots:
         QCOMPARE(during, (QList{Hourglass, Hourglass, Hourglass}));
         QCOMPARE(l.pointer.current(), Default);
         QVERIFY(l.messages.requests().isEmpty());
+
+        // Grown, the list takes the room and the panel only height, its commands staying at
+        // its bottom; the next window opens as the last one closed.
+        frmView& w = l.window();
+        const auto at = [&w](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
+        const QRect panel = at("ucLeftFrame1"), list = at("ucProgramView1");
+        const QRect quit = at("lblQuit"), search = at("txtSearch");
+        QVERIFY(panel.right() < list.left() && panel.top() == list.top());
+        QVERIFY(panel.contains(quit) && panel.contains(search) && search.bottom() < quit.top());
+        const QSize grown(300, 200);
+        w.resize(w.size() + grown);
+        QCOMPARE(at("ucLeftFrame1"), panel.adjusted(0, 0, 0, grown.height()));
+        QCOMPARE(at("ucProgramView1"), list.adjusted(0, 0, grown.width(), grown.height()));
+        QCOMPARE(at("lblQuit"), quit.translated(0, grown.height()));
+        QCOMPARE(at("txtSearch"), search);
+        QCOMPARE(at("sbar").bottomRight(), w.rect().bottomRight());
+        QCOMPARE(at("sbar").left(), 0);
+        QVERIFY(at("sbar").width() - at("sbarTime").right() < 20);
+        const QSize closedAt = w.size();
+        w.close();
+        QTRY_VERIFY(!frmView::existingInstance());
+        QCOMPARE(l.window().size(), closedAt);
     }
 
     // Told once the failure is known. A slow handler: the window goes on (timers fire), the
@@ -385,41 +410,6 @@ private slots:
         QVERIFY(!l.command("lblProperties")->isVisibleTo(&w));
         QTest::keyClick(l.command("lblQuit"), Qt::Key_Space);
         QTRY_VERIFY(!frmView::existingInstance());
-    }
-
-    // Grown, the list takes the room and the panel only height, its commands staying at its
-    // bottom; the next window opens as the last one closed.
-    void growsAndRemembersItsSize()
-    {
-        const auto forget = qScopeGuard([] {
-            QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/launcher.conf");
-        });
-        QSize closedAt;
-        {
-            Launcher l;
-            frmView& w = l.window();
-            const auto at = [&w](const char* name) {
-                return w.findChild<QWidget*>(name)->geometry();
-            };
-            const QRect panel = at("ucLeftFrame1"), list = at("ucProgramView1");
-            const QRect quit = at("lblQuit"), search = at("txtSearch");
-            QVERIFY(panel.right() < list.left() && panel.top() == list.top());
-            QVERIFY(panel.contains(quit) && panel.contains(search) && search.bottom() < quit.top());
-            const QSize grown(300, 200);
-            w.resize(w.size() + grown);
-            QCOMPARE(at("ucLeftFrame1"), panel.adjusted(0, 0, 0, grown.height()));
-            QCOMPARE(at("ucProgramView1"), list.adjusted(0, 0, grown.width(), grown.height()));
-            QCOMPARE(at("lblQuit"), quit.translated(0, grown.height()));
-            QCOMPARE(at("txtSearch"), search);
-            QCOMPARE(at("sbar").bottomRight(), w.rect().bottomRight());
-            QCOMPARE(at("sbar").left(), 0);
-            QVERIFY(at("sbar").width() - at("sbarTime").right() < 20);
-            closedAt = w.size();
-            w.close();
-            QTRY_VERIFY(!frmView::existingInstance());
-        }
-        Launcher again;
-        QCOMPARE(again.window().size(), closedAt);
     }
 
     // Started from another folder (a desktop entry) whose own settings file names a missing
