@@ -129,6 +129,7 @@ private slots:
             QTest::newRow(tag) << database << icon << messages;
         };
         row("good settings", "", "", {});
+        row("relative locations", "data/Kestrel.mdb", "./Default.ico", {});
         row("missing database", "none.mdb", "",
             {failed.arg("DatabasePath \"@/none.mdb\": there is no such file")});
         row("missing default icon", "", "none.ico",

@@ -420,7 +420,7 @@ private slots:
     // settings' path, and exit code 1. A FIFO or a device named by the settings or the
     // catalogue (decoys made here) is refused by what it is and never opened: the child
     // would otherwise block in open() and the wait for it end the row.
-    void startsFromAnyFolder_data()
+    void startsFromAnyFolderEvenWhereNoSettingsCanBeMade_data()
     {
         // Kestrel.ini's catalogue and default icon, the first program's icon (files of the
         // installation; none: the real ones); the first line of output ("*": any text, "@":
@@ -436,7 +436,7 @@ private slots:
         textRow("custom icon FIFO", {"", "", "pipe", "WINDOW|1|2"});
         textRow("custom icon device", {"", "", "device", "WINDOW|1|2"});
     }
-    void startsFromAnyFolder()
+    void startsFromAnyFolderEvenWhereNoSettingsCanBeMade()
     {
         QFETCH(QString, database);
         QFETCH(QString, icon);
