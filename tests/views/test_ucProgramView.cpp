@@ -7,6 +7,7 @@
 #include "views/common/BackgroundTask.h"
 #include "views/common/IconCache.h"
 #include "views/common/ProgramSearch.h"
+#include "views/launcher/frmProperties.h"
 #include "views/launcher/ucProgramView.h"
 
 #include <QLabel>
@@ -317,6 +318,59 @@ private slots:
         QCOMPARE(view.shownItems().size(), 60000);
         view.setFilterText("old");
         QVERIFY(view.shownItems().isEmpty());
+    }
+
+    // The launcher's properties window: the program's fields, its picture or why none.
+    void propertiesOpenOrRefuse_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("icon"); // custom icon file in the installation
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("picture");
+        // What the catalogue stores as the picture: the bytes of that installation file.
+        QTest::addColumn<QString>("stored");
+        const auto row = [](const char* tag, const char* name, const char* icon,
+                            const QStringList& messages, bool picture, const char* stored = "") {
+            QTest::addRow("%s", tag) << name << icon << messages << picture << stored;
+        };
+        row("empty name", " ", "", {"Error|Invalid Program Name|Information"}, false);
+        row("unknown name", " Nobody ", "",
+            {"Closing Property Window|No Properties Found For : Nobody|Critical"}, false);
+        row("no custom icon: the default one", " Editor", "", {}, true);
+        row("missing icon file: no picture", "Editor", "gone.ico", {}, false);
+        row("missing icon file, picture stored", "Editor", "gone.ico", {}, true, "Default.ico");
+        row("stored icon no picture: the default one", "Editor", "gone.ico", {}, true,
+            "data/Kestrel.mdb");
+    }
+    void propertiesOpenOrRefuse()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, icon);
+        QFETCH(QStringList, messages);
+        InstallationFixture fx;
+        const QString iconPath = icon.isEmpty() ? QStringLiteral("") : fx.path(icon);
+        fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon, "
+               "Program_Added_Date) VALUES ('Editor', ' /usr/bin/editor ', ?, ' 3/4/2005 ')",
+               {iconPath});
+        QFETCH(QString, stored);
+        if (!stored.isEmpty())
+            fx.sql("INSERT INTO Program_Icon SELECT Program_Key, 'd', ? FROM Program",
+                   {readFile(fx.path(stored))});
+        MessageBoxRecorder recorder;
+        launcher::frmProperties window(gDBRoutines(), gEnvironment().DefaultIcon(), nullptr);
+        window.setProgram(name);
+        QCOMPARE(described(recorder), messages);
+        QCOMPARE(window.isOpen(), messages.isEmpty());
+        if (!window.isOpen())
+            return;
+        const auto label = [&](const char* child) {
+            return window.findChild<QLabel*>(QLatin1String(child))->text();
+        };
+        QCOMPARE(window.windowTitle(), QStringLiteral("Showing Properties For : Editor"));
+        QCOMPARE((QStringList{label("lblProgramName"), label("lblDateAdded"),
+                              label("lblProgramPath"), label("Label3"), label("lblIconPath")}),
+                 (QStringList{"Editor", "3/4/2005", "/usr/bin/editor", "Icon Path :", iconPath}));
+        QTEST(!window.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull(), "picture");
     }
 
     // Work off the window's thread, at the priority asked for, hands its result or its error
