@@ -11,7 +11,6 @@
 #include "settings/clsEnvironment.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
-#include "tests/support/LockHolder.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
@@ -162,20 +161,6 @@ private slots:
         }
     }
 
-    // Another program holds the catalogue locked: the setup window shows at once, says so
-    // over its list, and fills the list when the catalogue is free.
-    void showsAtOnceWhileTheCatalogueIsBusy()
-    {
-        Admin a;
-        LockHolder holder(a.fx.db());
-        QVERIFY(admin::Main(a.fx.ini()));
-        QVERIFY(a.setup().isVisible() && a.list()->count() == 0);
-        QVERIFY(a.setup().findChild<QLabel*>("lblCatalogueBusy")->isVisible());
-        holder.release();
-        QTRY_COMPARE(a.listed(), (QStringList{"Alpha", "Beta"}));
-        QVERIFY(!a.setup().findChild<QLabel*>("lblCatalogueBusy")->isVisible());
-    }
-
     void editsTheCatalogue_data()
     {
         QTest::addColumn<int>("edit");
@@ -287,61 +272,69 @@ private slots:
             QCOMPARE(a.listed(), a.fx.names());
     }
 
-    // The installed-applications window: entries read off the window's thread, a search,
-    // several chosen, a name that exists marked and not offered, the list refreshed.
+    // The installed-applications window: entries read off the window's thread, hidden ones
+    // left out, a search, several chosen, a name that exists marked and not offered, the
+    // list refreshed.
     void addsInstalledApplications()
     {
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
         QTemporaryDir apps;
-        const auto entry = [&apps](const char* file, const QByteArray& keys) {
-            QFile out(apps.filePath(file));
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write("[Desktop Entry]\nType=Application\nExec=sh\n" + keys);
-        };
-        entry("calc.desktop",
-              "Name=Calc\nComment=Sums\nIcon=" + a.fx.path("Default.ico").toUtf8() + "\n");
-        entry("alpha.desktop", "Name=alpha \nComment=Exists already\n");
-        entry("edit.desktop", "Name=Edit\nGenericName=Editor\n");
-        entry("hidden.desktop", "Name=Hidden\nNoDisplay=true\n");
+        for (const auto& [file, keys] : {std::pair{"calc", "Name=Calc\nComment=Sums\nIcon=" +
+                                                               a.fx.path("Default.ico").toUtf8()},
+                                         {"alpha", "Name=alpha \nComment=Exists already"},
+                                         {"edit", "Name=Edit\nGenericName=Editor"},
+                                         {"hidden", "Name=Hidden\nNoDisplay=true"}})
+            writeFile(apps.filePath(file + QString(".desktop")),
+                      "[Desktop Entry]\nType=Application\nExec=sh\n" + keys + '\n');
         frmAddInstalled window(&a.setup(), {apps.path()});
         connect(&window, &frmAddInstalled::programsAdded, a.setup().ucProgramView1(),
                 &ucProgramView::reloadView);
         window.show();
         QTRY_VERIFY(window.isLoaded());
         QListWidget* list = window.lstApplications();
-        QCOMPARE(list->count(), 3);
-        QCOMPARE(list->item(1)->text(), "Calc\nSums");
+        // Each entry's text, "-" before one hidden, "*" before one that cannot be chosen.
+        const auto shown = [list] {
+            QStringList texts;
+            for (int row = 0; row < list->count(); ++row)
+                texts << QString(list->item(row)->isHidden() ? "-" : "") +
+                             (list->item(row)->flags() & Qt::ItemIsSelectable ? "" : "*") +
+                             list->item(row)->text();
+            return texts;
+        };
         QVERIFY(!list->item(1)->icon().isNull());
         window.findChild<QLineEdit*>("txtSearch")->setText("EDITOR");
-        QCOMPARE(list->item(2)->isHidden(), false);
-        QCOMPARE(list->item(1)->isHidden(), true);
+        QCOMPARE(shown(), QStringList({"-*alpha (in the catalogue)\nExists already", "-Calc\nSums",
+                                       "Edit\nEditor"}));
         window.findChild<QLineEdit*>("txtSearch")->clear();
-        // A name the catalogue has is marked and cannot be chosen, before and after an add.
-        const auto marked = [list] {
-            QStringList names;
-            for (int row = 0; row < list->count(); ++row)
-                if (!(list->item(row)->flags() & Qt::ItemIsSelectable))
-                    names << list->item(row)->text();
-            return names;
-        };
-        QCOMPARE(marked(), QStringList{"alpha (in the catalogue)\nExists already"});
         list->selectAll();
         window.findChild<QPushButton*>("cmdAdd")->click();
         QCOMPARE(a.messages.texts(), QStringList{"2 added."});
-        QCOMPARE(marked().size(), 3);
+        QCOMPARE(shown(), QStringList({"*alpha (in the catalogue)\nExists already",
+                                       "*Calc (in the catalogue)\nSums",
+                                       "*Edit (in the catalogue)\nEditor"}));
         QCOMPARE(a.listed(), QStringList({"Alpha", "Beta", "Calc", "Edit"}));
         QCOMPARE(a.fx.sql("SELECT Program_Desc || '|' || Program_Path FROM Program WHERE "
                           "Program_Name = 'Edit'"),
                  QStringList{"Editor|" + apps.filePath("edit.desktop")});
     }
 
-    // Typing filters, Enter shows the (first) match's properties where a double-click does
-    // nothing, and a reload keeps the search.
-    void keyboardAndReloadWithASearch()
+    // Broken programs greyed with the reason, named in the properties window, all listed
+    // by Check. Typing filters, Enter shows the (first) match's properties where a
+    // double-click does nothing, and a reload keeps the search.
+    void brokenProgramsKeyboardAndReload()
     {
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
+        QListWidgetItem* alpha = a.list()->findItems("Alpha", Qt::MatchExactly).value(0);
+        QTRY_COMPARE(alpha->toolTip(), "/bin/alpha does not exist");
+        a.press("cmdCheck");
+        QTRY_COMPARE(a.messages.texts(), QStringList{"2 broken:\nAlpha: /bin/alpha does not "
+                                                     "exist\nBeta: /bin/beta does not exist"});
+        admin::frmProperties properties(&a.setup());
+        properties.setProgram("beta");
+        QCOMPARE(properties.findChild<QLabel*>("lblProblem")->text(),
+                 "Broken: /bin/beta does not exist");
         a.setup().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&a.setup()));
         ucProgramView* view = a.setup().ucProgramView1();
@@ -401,23 +394,6 @@ private slots:
         QTRY_VERIFY(!admin::openSetupWindow());
         QVERIFY(admin::Main(a.fx.ini()));
         QCOMPARE(a.setup().size(), QSize(1000, 700));
-    }
-
-    // Broken programs greyed with the reason, named in the properties window, all listed
-    // by Check.
-    void marksAndChecksBrokenPrograms()
-    {
-        Admin a;
-        QVERIFY(admin::Main(a.fx.ini()));
-        QListWidgetItem* alpha = a.list()->findItems("Alpha", Qt::MatchExactly).value(0);
-        QTRY_COMPARE(alpha->toolTip(), "/bin/alpha does not exist");
-        a.press("cmdCheck");
-        QTRY_COMPARE(a.messages.texts(), QStringList{"2 broken:\nAlpha: /bin/alpha does not "
-                                                     "exist\nBeta: /bin/beta does not exist"});
-        admin::frmProperties properties(&a.setup());
-        properties.setProgram("beta");
-        QCOMPARE(properties.findChild<QLabel*>("lblProblem")->text(),
-                 "Broken: /bin/beta does not exist");
     }
 
     // Chosen with Browse, or typed and Enter: a server's URI is refused with a password,

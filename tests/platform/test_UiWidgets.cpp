@@ -6,6 +6,7 @@
 #include "platform/ui/widgets/StartupWarmUp.h"
 #include "resources/ArtworkPixels.h"
 #include "resources/KestrelResources.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
 #include <QAbstractButton>
@@ -26,6 +27,7 @@
 #include <cstring>
 #include <new>
 #include <poll.h>
+#include <span>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -168,25 +170,21 @@ private slots:
         }
     }
 
-    // The artwork's compiled-in pixels are what decoding its PNG gives, for every PNG.
+    // Every PNG of the artwork is compiled in, with the pixels decoding it gives.
     void artworkPixelsAreThePngs()
     {
-        const QStringList pngs = QDir(QStringLiteral(":/kestrel")).entryList({"*.png"});
-        QVERIFY(pngs.size() >= 7);
-        for (const QString& png : pngs) {
-            const QString path = QStringLiteral(":/kestrel/") + png;
-            const bool compiledIn = std::any_of(
-                kestrel_resources::artworkPixels,
-                kestrel_resources::artworkPixels + kestrel_resources::artworkPixelsCount,
-                [&path](const auto& art) { return path == QLatin1String(art.path); });
-            QVERIFY2(compiledIn, qPrintable(path));
-            QImageReader reader(path, "png");
-            QImage decoded = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-            QVERIFY2(!decoded.isNull(), qPrintable(path));
+        using namespace kestrel_resources;
+        const qsizetype pngs = QDir(QStringLiteral(":/kestrel")).entryList({"*.png"}).size();
+        QVERIFY(pngs >= 7 && artworkPixelsCount == pngs);
+        for (const ArtworkPixels& art : std::span(artworkPixels, artworkPixelsCount)) {
+            QImage decoded = QImageReader(art.path, "png")
+                                 .read()
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QVERIFY2(!decoded.isNull(), art.path);
             decoded.setColorSpace({});
-            QCOMPARE(kestrel_resources::picture(path).toImage().convertToFormat(
-                         QImage::Format_ARGB32_Premultiplied),
-                     decoded);
+            QCOMPARE(
+                picture(art.path).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                decoded);
         }
     }
 
@@ -197,6 +195,8 @@ private slots:
     void warmUpFontsAreFontconfigsOwn_data()
     {
         QTest::addColumn<QByteArray>("configFile"); // FONTCONFIG_FILE; empty: the system's
+        writeFile(mDir.filePath("nocache.conf"),
+                  "<fontconfig><dir>/usr/share/fonts</dir></fontconfig>");
         QTest::addRow("the system's configuration") << QByteArray();
         QTest::addRow("a configuration that does not load")
             << QFile::encodeName(mDir.filePath(QStringLiteral("missing/fonts.conf")));
@@ -206,53 +206,27 @@ private slots:
     void warmUpFontsAreFontconfigsOwn()
     {
         QFETCH(QByteArray, configFile);
-        QFile noCache(mDir.filePath(QStringLiteral("nocache.conf")));
-        QVERIFY(noCache.open(QIODevice::WriteOnly));
-        noCache.write("<fontconfig><dir>/usr/share/fonts</dir></fontconfig>\n");
-        noCache.close();
-        const auto restore = qScopeGuard([before = qgetenv("FONTCONFIG_FILE")] {
-            before.isNull() ? qunsetenv("FONTCONFIG_FILE") : qputenv("FONTCONFIG_FILE", before);
-            FcConfigSetCurrent(nullptr);
-        });
-        if (!configFile.isEmpty())
-            qputenv("FONTCONFIG_FILE", configFile);
+        const ScopedEnvironment environment{
+            {"FONTCONFIG_FILE", configFile.isEmpty() ? QByteArray() : configFile}};
+        const auto restore = qScopeGuard([] { FcConfigSetCurrent(nullptr); });
         FcConfigSetCurrent(nullptr); // as in a new process
-
-        {
-            StartupWarmUp warmUp;
-            warmUp.installFonts();
-        }
+        StartupWarmUp().installFonts();
         FcConfig* own = FcInitLoadConfigAndFonts();
-        QVERIFY(own);
         const auto releaseOwn = qScopeGuard([own] { FcConfigDestroy(own); });
-        // The files read, folders, caches and fonts, sorted.
+        // The files read, folders and caches, in their order, and how many fonts.
         const auto described = [](FcConfig* config) {
             QStringList out;
-            const auto take = [&out](const char* kind, FcStrList* list) {
+            for (FcStrList* list : {FcConfigGetConfigFiles(config), FcConfigGetFontDirs(config),
+                                    FcConfigGetCacheDirs(config)}) {
                 while (FcChar8* s = FcStrListNext(list))
-                    out << kind + QString::fromUtf8(reinterpret_cast<const char*>(s));
+                    out << QString::fromUtf8(reinterpret_cast<const char*>(s));
                 FcStrListDone(list);
-            };
-            take("config ", FcConfigGetConfigFiles(config));
-            take("folder ", FcConfigGetFontDirs(config));
-            take("cache ", FcConfigGetCacheDirs(config));
-            FcPattern* all = FcPatternCreate();
-            FcObjectSet* file = FcObjectSetBuild(FC_FILE, nullptr);
-            FcFontSet* fonts = FcFontList(config, all, file);
-            for (int i = 0; fonts && i < fonts->nfont; ++i)
-                if (FcChar8* path = nullptr;
-                    FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &path) == FcResultMatch)
-                    out << "font " + QString::fromUtf8(reinterpret_cast<const char*>(path));
-            if (fonts)
-                FcFontSetDestroy(fonts);
-            FcObjectSetDestroy(file);
-            FcPatternDestroy(all);
-            out.sort();
-            return out;
+            }
+            const FcFontSet* fonts = FcConfigGetFonts(config, FcSetSystem);
+            return out << QString::number(fonts ? fonts->nfont : 0);
         };
-        QVERIFY(FcConfigGetCurrent() != own);
         const QStringList current = described(FcConfigGetCurrent());
-        QVERIFY(!current.isEmpty() && current.last().startsWith("font ")); // sorted last
+        QVERIFY(own && current.last() != "0");
         QCOMPARE(current, described(own));
     }
 #endif

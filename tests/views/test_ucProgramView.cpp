@@ -6,8 +6,8 @@
 #include "tests/support/TestMain.h"
 #include "views/common/BackgroundTask.h"
 #include "views/common/IconCache.h"
-#include "views/common/ProgramHealth.h"
 #include "views/common/ProgramSearch.h"
+#include "views/launcher/frmProperties.h"
 #include "views/launcher/ucProgramView.h"
 
 #include <QLabel>
@@ -260,20 +260,16 @@ private slots:
     }
 
     // The index is ready before the first search. Each search selects its first match, also
-    // where the filter passes every program, and Enter starts the one selected; once the
-    // check hides a program, the results show the others.
-    void searchSelectsTheFirstMatchForEnter()
+    // where the filter passes every program.
+    void searchSelectsTheFirstMatch()
     {
         InstallationFixture fx;
-        fx.add("Alpha", QCoreApplication::applicationFilePath());
+        fx.add("Alpha", "/a");
         fx.add("Beta", "/b");
         View view;
         QVERIFY(view.showExposed());
         view.loadView();
         QTRY_VERIFY(view.searchIndexBuilt()); // once painted, before any search
-        QStringList activated;
-        connect(&view, &ucProgramView::ListDoubleClicked,
-                [&](QListWidgetItem* item) { activated << (item ? item->text() : "-"); });
         // The first row keeps off the list's top edge, in the list and in the results.
         const auto offTheEdge = [&view] {
             QAbstractItemView* list = view.visibleList();
@@ -288,15 +284,6 @@ private slots:
         QCOMPARE(view.selectedItem(), QStringLiteral("Beta"));
         QVERIFY(view.visibleList() == view.lstFiltered() && offTheEdge());
         QCOMPARE(view.visibleList()->selectionModel()->selectedIndexes().size(), 1);
-        view.activateSelection();
-        view.setFilterText("alp");
-        view.activateSelection();
-        QCOMPARE(activated, (QStringList{"Beta", "Alpha"}));
-        view.setFilterText("a");
-        view.markBroken(BrokenMarker::Hide)->checkNow();
-        QTRY_COMPARE(view.visibleList(), view.lstFiltered());
-        QCOMPARE(view.shownNames(), QStringList{"Alpha"});
-        QCOMPARE(view.selectedItem(), QStringLiteral("Alpha"));
     }
 
     // A search while the index is built on its second thread answers from the list as it
@@ -331,6 +318,59 @@ private slots:
         QCOMPARE(view.shownItems().size(), 60000);
         view.setFilterText("old");
         QVERIFY(view.shownItems().isEmpty());
+    }
+
+    // The launcher's properties window: the program's fields, its picture or why none.
+    void propertiesOpenOrRefuse_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("icon"); // custom icon file in the installation
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("picture");
+        // What the catalogue stores as the picture: the bytes of that installation file.
+        QTest::addColumn<QString>("stored");
+        const auto row = [](const char* tag, const char* name, const char* icon,
+                            const QStringList& messages, bool picture, const char* stored = "") {
+            QTest::addRow("%s", tag) << name << icon << messages << picture << stored;
+        };
+        row("empty name", " ", "", {"Error|Invalid Program Name|Information"}, false);
+        row("unknown name", " Nobody ", "",
+            {"Closing Property Window|No Properties Found For : Nobody|Critical"}, false);
+        row("no custom icon: the default one", " Editor", "", {}, true);
+        row("missing icon file: no picture", "Editor", "gone.ico", {}, false);
+        row("missing icon file, picture stored", "Editor", "gone.ico", {}, true, "Default.ico");
+        row("stored icon no picture: the default one", "Editor", "gone.ico", {}, true,
+            "data/Kestrel.mdb");
+    }
+    void propertiesOpenOrRefuse()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, icon);
+        QFETCH(QStringList, messages);
+        InstallationFixture fx;
+        const QString iconPath = icon.isEmpty() ? QStringLiteral("") : fx.path(icon);
+        fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon, "
+               "Program_Added_Date) VALUES ('Editor', ' /usr/bin/editor ', ?, ' 3/4/2005 ')",
+               {iconPath});
+        QFETCH(QString, stored);
+        if (!stored.isEmpty())
+            fx.sql("INSERT INTO Program_Icon SELECT Program_Key, 'd', ? FROM Program",
+                   {readFile(fx.path(stored))});
+        MessageBoxRecorder recorder;
+        launcher::frmProperties window(gDBRoutines(), gEnvironment().DefaultIcon(), nullptr);
+        window.setProgram(name);
+        QCOMPARE(described(recorder), messages);
+        QCOMPARE(window.isOpen(), messages.isEmpty());
+        if (!window.isOpen())
+            return;
+        const auto label = [&](const char* child) {
+            return window.findChild<QLabel*>(QLatin1String(child))->text();
+        };
+        QCOMPARE(window.windowTitle(), QStringLiteral("Showing Properties For : Editor"));
+        QCOMPARE((QStringList{label("lblProgramName"), label("lblDateAdded"),
+                              label("lblProgramPath"), label("Label3"), label("lblIconPath")}),
+                 (QStringList{"Editor", "3/4/2005", "/usr/bin/editor", "Icon Path :", iconPath}));
+        QTEST(!window.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull(), "picture");
     }
 
     // Work off the window's thread, at the priority asked for, hands its result or its error
