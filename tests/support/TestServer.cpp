@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QUrl>
+#include <QUrlQuery>
 #include <atomic>
 
 namespace testdb {
@@ -32,6 +33,16 @@ QString serverDatabaseUri(const QString& database, const QString& uri)
 {
     QUrl url(uri);
     url.setPath(u'/' + database);
+    return url.toString();
+}
+
+QString withQuery(const QString& uri, const QString& key, const QString& value)
+{
+    QUrl url(uri);
+    QUrlQuery query(url);
+    query.removeAllQueryItems(key);
+    query.addQueryItem(key, value);
+    url.setQuery(query);
     return url.toString();
 }
 

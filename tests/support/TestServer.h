@@ -17,6 +17,8 @@ inline const QString Postgresql = QStringLiteral("postgresql");
 QString serverUri(QString* why = nullptr);
 // The URI of another database on the test server, or on the server of uri.
 QString serverDatabaseUri(const QString& database, const QString& uri = serverUri());
+// The location with the query item key set to value (replacing any).
+QString withQuery(const QString& uri, const QString& key, const QString& value);
 // Data rows per engine. The engine is the first column, "engine"; rows are tagged
 // "<engine>: <tag>", so init() can tell the engine by the tag (engineOfRow).
 inline void engineColumn()
