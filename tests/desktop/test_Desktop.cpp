@@ -23,12 +23,11 @@ private slots:
     // Bad files name the line at fault; good ones give the decoded, localised values.
     void read_data()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("locale"); // "LC_MESSAGES=..."
-        QTest::addColumn<QString>("expected");  // name|description|skip reason, or error
-        const auto row = [](const char* tag, const QByteArray& text, const QString& expected,
-                            const QByteArray& locale = {}) {
-            QTest::newRow(tag) << text << locale << expected;
+        // locale "LC_MESSAGES=..."; expected: name|description|skip reason, or the error
+        const auto add = columns<QByteArray, QByteArray, QString>({"text", "locale", "expected"});
+        const auto row = [&add](const char* tag, const QByteArray& text, const QString& expected,
+                                const QByteArray& locale = {}) {
+            add(tag, text, locale, expected);
         };
         const QByteArray head = "[Desktop Entry]\nType=Application\nExec=sh\n";
         row("escapes", head + "Name=a\\sb\\\\c\nComment=x\\ny\\tz\\;w\\q\n",
