@@ -60,8 +60,6 @@ private slots:
             "O'B\t/o\ta\\tb\t\t" + date + "\nTwo\t/t\t\t\t" + date + "\n");
         row("add a taken name", {"add", "@/k.mdb", "--name", "o'b", "--path", "/p"}, 1,
             "k.mdb: A program named \"o'b\" is in the catalogue already");
-        row("add control characters", {"add", "@/k.mdb", "--name", "e\x1bx", "--path", "/e"}, 0,
-            "Added e\\x1bx\n");
         row("list NUL", {"list", "@/nul.mdb"}, 0, "a\\0b\\x1b\t/p\t\t\t");
         row("delete by the printed name", {"delete", "@/nul.mdb", "gone\\x1b[5m"}, 0,
             "Deleted gone\\x1b[5m");
