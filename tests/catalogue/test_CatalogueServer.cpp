@@ -18,17 +18,6 @@
 // another session, the server stopping in the middle of an add. scripts/test starts the
 // parts these need beside the test server (scripts/lib/test-server.sh).
 
-namespace {
-// The spare server's pg_ctl with its arguments; its exit code.
-int runControl(const QString& command, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(command, arguments);
-    return process.waitForFinished(90000) ? process.exitCode() : -1;
-}
-
-} // namespace
-
 class test_CatalogueServer : public QObject
 {
     Q_OBJECT
@@ -177,8 +166,8 @@ private slots:
         sql(spare, "CREATE DATABASE " + database);
         const QString uri = testdb::serverDatabaseUri(database, spare);
         const auto restart = qScopeGuard([&] {
-            if (runControl(control, {"status"}) != 0)
-                runControl(control, {"start"});
+            if (testdb::runControl(control, {"status"}) != 0)
+                testdb::runControl(control, {"start"});
             sql(spare, "DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
         });
         createCatalogue(uri);
@@ -204,7 +193,7 @@ private slots:
                      lost.contains("database " + database + ")"),
                  qPrintable(lost));
 
-        QCOMPARE(runControl(control, {"start"}), 0);
+        QCOMPARE(testdb::runControl(control, {"start"}), 0);
         QCOMPARE(sql(uri, "SELECT count(*) FROM Program")[0].toInt(), 0);
         sql(uri, "DROP TRIGGER stall ON Program");
         QVERIFY(admin.addProgram("Whole", "d", "/w", {}));

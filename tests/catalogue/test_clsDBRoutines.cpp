@@ -266,7 +266,7 @@ private slots:
                 "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = ?",
                 {mCatalogue->database()});
         } else if (between == "restart") {
-            QCOMPARE(QProcess::execute(control, {"restart"}), 0);
+            QCOMPARE(testdb::runControl(control, {"restart"}), 0);
         } else {
             writer.setConnectionString(mPath);
             writer.Open();

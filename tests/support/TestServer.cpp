@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QUrl>
 #include <QUrlQuery>
 #include <atomic>
@@ -44,6 +45,13 @@ QString withQuery(const QString& uri, const QString& key, const QString& value)
     query.addQueryItem(key, value);
     url.setQuery(query);
     return url.toString();
+}
+
+int runControl(const QString& command, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(command, arguments);
+    return process.waitForFinished(90000) ? process.exitCode() : -1;
 }
 
 Catalogue::Catalogue(const QString& engine, const QString& folder)
