@@ -2,6 +2,7 @@
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "platform/database/DatabaseError.h"
+#include "platform/database/SqlScript.h"
 #include "tests/support/AsUser.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
@@ -10,12 +11,10 @@
 
 #include <QDate>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QLocale>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -70,6 +69,40 @@ private slots:
         }
     }
 
+    // Statements of a schema split where the engine would end them, never inside quotes,
+    // comments, dollar-quoted bodies or a trigger's body.
+    void statementsSplit_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("statements");
+        using L = QStringList;
+        QTest::addRow("plain, last without ;") << "a;\n b ;c" << L{"a", "b", "c"};
+        QTest::addRow("comments dropped between") << "-- x;\na; /* y; */ -- z" << L{"a"};
+        QTest::addRow("; in strings and names")
+            << "i 'x;''y'; s \"a;b\" `c;` [d;];e" << L{"i 'x;''y'", "s \"a;b\" `c;` [d;]", "e"};
+        QTest::addRow("comment inside kept")
+            << "a /* ; */ b; c -- ;\n d" << L{"a /* ; */ b", "c -- ;\n d"};
+        QTest::addRow("trigger body")
+            << "CREATE TEMP TRIGGER t BEFORE INSERT ON p BEGIN SELECT 1; UPDATE q SET a = CASE "
+               "WHEN 1 THEN 2 END; END; x"
+            << L{"CREATE TEMP TRIGGER t BEFORE INSERT ON p BEGIN SELECT 1; UPDATE q SET a = CASE "
+                 "WHEN 1 THEN 2 END; END",
+                 "x"};
+        QTest::addRow("trigger without body")
+            << "create trigger t after insert on p execute function f(); x"
+            << L{"create trigger t after insert on p execute function f()", "x"};
+        QTest::addRow("dollar quoted")
+            << "f AS $$ a; $b$ $$; g AS $q$ $$; $q$; $1; h$i$; j"
+            << L{"f AS $$ a; $b$ $$", "g AS $q$ $$; $q$", "$1", "h$i$", "j"};
+        QTest::addRow("unterminated quote ends the script") << "a 'b; c" << L{"a 'b; c"};
+        QTest::addRow("nothing") << " -- only\n;;" << L{};
+    }
+    void statementsSplit()
+    {
+        QFETCH(QString, script);
+        QTEST(splitSqlStatements(script), "statements");
+    }
+
     void init()
     {
         mDir = std::make_unique<QTemporaryDir>();
@@ -86,42 +119,27 @@ private slots:
         QFile::setPermissions(mDir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    // The value operations: names trimmed and matched in any letter case; the first of twins.
-    void values_data()
-    {
-        testdb::engineColumn();
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("desc");
-        QTest::addColumn<QString>("icon");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("defaultIcon");
-        QTest::addColumn<int>("key");
-        testdb::addRows("exact", "Alpha", "desc", "/a.ico", "/bin/alpha", true, 1);
-        testdb::addRows("trimmed, other case", " aLPHA  ", "desc", "/a.ico", "/bin/alpha", true, 1);
-        testdb::addRows("stored lower", "BETA", "Beta desc", "", "/bin/beta", false, 2);
-        testdb::addRows("quotes, flag -1, tab kept", Hostile, "\tQuoted", "", "/bin/q", false, 3);
-        testdb::addRows("first of twins", "Dup", "first", "/one.ico", "/first", true, 4);
-        testdb::addRows("missing", "Delta", "", "", "", false, 0);
-        testdb::addRows("a tab is no blank", "Alpha\t", "", "", "", false, 0);
-    }
-    void values()
-    {
-        QFETCH(QString, name);
-        seed();
-        clsDBRoutines db({mPath});
-        QTEST(db.getProgramDescription(name), "desc");
-        QTEST(db.getCustomIconPath(name), "icon");
-        QTEST(db.getProgramPath(name), "path");
-        QTEST(db.UseDefaultIcon(name), "defaultIcon");
-        QTEST(int(db.getProgramKey(name)), "key");
-    }
-
     void recordsAndDeletes_data() { testdb::addEngineRows(); }
     void recordsAndDeletes()
     {
         seed();
         sql(mPath, "INSERT INTO Program_Options VALUES (2, 7), (0, 9)");
         clsDBRoutines db({mPath});
+        // The value operations: names trimmed and matched in any letter case; the first of
+        // twins; a tab is no blank.
+        for (const auto& [name, values] : std::initializer_list<std::pair<QString, QString>>{
+                 {"Alpha", "desc|/a.ico|/bin/alpha|1|1"},
+                 {" aLPHA  ", "desc|/a.ico|/bin/alpha|1|1"},
+                 {"BETA", "Beta desc||/bin/beta|0|2"},
+                 {Hostile, "\tQuoted||/bin/q|0|3"},
+                 {"Dup", "first|/one.ico|/first|1|4"},
+                 {"Delta", "|||0|0"},
+                 {"Alpha\t", "|||0|0"}})
+            QCOMPARE(QStringList({db.getProgramDescription(name), db.getCustomIconPath(name),
+                                  db.getProgramPath(name), QString::number(db.UseDefaultIcon(name)),
+                                  QString::number(db.getProgramKey(name))})
+                         .join('|'),
+                     values);
         // Stored values come back untrimmed; duplicates give every row, in stored order.
         QCOMPARE(rows(db.loadProgram(" alpha ")),
                  "1|Alpha|  desc  | /bin/alpha |/a.ico  |1|05/06/2007");
@@ -226,6 +244,10 @@ private slots:
     void serverSessions()
     {
         QFETCH(QString, between);
+        // The server's own database holds no catalogue: a launcher says so at once.
+        const QString none = errorOf([] { clsDBRoutines db({testdb::serverUri(), true}); });
+        QVERIFY2(none.contains("\": it holds no catalogue (relation \"program\" does not exist)"),
+                 qPrintable(none));
         sql(mPath, "INSERT INTO Program (Program_Name, Program_Path) VALUES ('Alpha', '/a')");
         QString location = mPath, control; // a pooler of its own to restart
         if (between == "restart") {
@@ -244,7 +266,7 @@ private slots:
                 "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = ?",
                 {mCatalogue->database()});
         } else if (between == "restart") {
-            QCOMPARE(QProcess::execute(control, {"restart"}), 0);
+            QCOMPARE(testdb::runControl(control, {"restart"}), 0);
         } else {
             writer.setConnectionString(mPath);
             writer.Open();
@@ -264,48 +286,6 @@ private slots:
         QVERIFY(db.addProgram("Beta", {}, "/b", {}));
         QCOMPARE(launcher.getProgramPath("beta"), "/b");
         QCOMPARE(count(), between == "writer" ? 3 : 2);
-    }
-
-    // A location that cannot be used says why at the first use, names the server, never
-    // shows a password, and does not wait longer than the connect timeout; "%": the test
-    // server's own database, which holds no catalogue.
-    void badLocations_data()
-    {
-        textColumns({"location", "message"});
-        textRow("unknown scheme", {"mysql://h/db", "\"mysql\" is not postgresql://"});
-        textRow("malformed", {"postgresql://h:99999/db", "not a well-formed URI"});
-        textRow("no database", {"postgresql://h/", "names no database"});
-        textRow("password in the user part",
-                {"postgresql://u:s3cret@h/db", "\"postgresql://u@h/db\": it carries a password"});
-        textRow("password parameter",
-                {"postgres://h/db?sslmode=require&password=s3cret", "it carries a password"});
-        textRow("unknown parameter",
-                {"postgresql://h/db?colour=red", "\"colour\" is not a connection parameter"});
-        textRow("statement pooling", {"postgresql://h/db?pool_mode=statement",
-                                      "pool_mode \"statement\" is not session or transaction"});
-        textRow("no server there",
-                {"postgresql:///kestrel?host=@&connect_timeout=3",
-                 "(host @, port 5432, database kestrel): connection to server on socket"});
-        textRow("server database without the tables, launcher",
-                {"%", "\": it holds no catalogue (relation \"program\" does not exist)"});
-    }
-    void badLocations()
-    {
-        QFETCH(QString, location);
-        QFETCH(QString, message);
-        const bool server = location == "%";
-        if (server) {
-            REQUIRE_ENGINE(testdb::Postgresql);
-            location = testdb::serverUri();
-        }
-        location.replace("@&", mDir->path() + "&");
-        message.replace("host @", "host " + mDir->path());
-        QElapsedTimer timer;
-        timer.start();
-        const QString failure = errorOf([&] { clsDBRoutines db({location, server}); });
-        QVERIFY2(failure.contains(message), qPrintable(failure));
-        QVERIFY2(!failure.contains("s3cret"), qPrintable(failure));
-        QVERIFY(timer.elapsed() < 5000);
     }
 
     void connectionLife()
@@ -336,17 +316,13 @@ private slots:
     // writes answer false; nothing changes. All read-only; the launcher's folder too.
     void badFiles_data()
     {
-        QTest::addColumn<QByteArray>("content"); // "catalogue" is made so
-        QTest::addColumn<bool>("launcher");
-        QTest::addColumn<QStringList>("errors"); // of reading (none: it works), and of writing
-        using B = QByteArray;
-        using L = QStringList;
-        QTest::newRow("not a database")
-            << B("[Database]\n") + B(4096, '\x9c') << false << L{"bad.mdb"};
-        QTest::newRow("empty file: no tables")
-            << B() << false << L{"bad.mdb\": it holds no catalogue (no such table: Program)"};
-        QTest::newRow("catalogue, read-write") << B("catalogue") << false << L{"", "readonly"};
-        QTest::newRow("catalogue, launcher") << B("catalogue") << true << L{"", "readonly"};
+        // content "catalogue" is made so; errors of reading (none: it works), and of writing
+        const auto row = columns<QByteArray, bool, QStringList>({"content", "launcher", "errors"});
+        row("not a database", "[Database]\n" + QByteArray(4096, '\x9c'), false, {"bad.mdb"});
+        row("empty file: no tables", "", false,
+            {"bad.mdb\": it holds no catalogue (no such table: Program)"});
+        row("catalogue, read-write", "catalogue", false, {"", "readonly"});
+        row("catalogue, launcher", "catalogue", true, {"", "readonly"});
     }
     void badFiles()
     {

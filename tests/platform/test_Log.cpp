@@ -7,9 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -193,26 +191,20 @@ private slots:
         QVERIFY(
             errors[1].startsWith(QString("kestrel-catalogue: %1: ").arg(dir.filePath("none.log"))));
 
-        const QJsonObject root = QJsonDocument::fromJson(output).object();
-        const auto compact = [&](const char* key) {
-            return QString::fromUtf8(
-                QJsonDocument(root[key].toArray()).toJson(QJsonDocument::Compact));
-        };
         QVERIFY(output.startsWith("{\n  \"format\": \"kestrel-catalogue-usage\",\n  \"version\": "
                                   "1,\n  \"programs\": [\n    {\"program\": \"Editor\", "
                                   "\"launches\": 3, \"failed\": 1, \"hosts\": [\"lab-01\", "
                                   "\"lab-02\"], \"users\": [\"ann\", \"bob\"]},\n"));
-        QCOMPARE(compact("programs"),
-                 R"([{"failed":1,"hosts":["lab-01","lab-02"],"launches":3,"program":"Editor",)"
-                 R"("users":["ann","bob"]},{"failed":1,"hosts":["lab-01"],"launches":1,)"
-                 R"("program":"Tab\tName","users":["bob"]}])");
-        QCOMPARE(compact("hosts"), R"([{"failed":1,"host":"lab-01","launches":3},)"
-                                   R"({"failed":1,"host":"lab-02","launches":1}])");
-        QCOMPARE(compact("days"), R"([{"day":"2026-12-06","failed":0,"launches":1},)"
-                                  R"({"day":"2026-12-07","failed":2,"launches":3}])");
-        QCOMPARE(compact("failures"),
-                 R"([{"count":1,"program":"Editor","reason":"Permission denied"},)"
-                 R"({"count":1,"program":"Tab\tName","reason":"Permission denied"}])");
+        QCOMPARE(QJsonDocument::fromJson(output).toJson(QJsonDocument::Compact),
+                 R"({"days":[{"day":"2026-12-06","failed":0,"launches":1},)"
+                 R"({"day":"2026-12-07","failed":2,"launches":3}],)"
+                 R"("failures":[{"count":1,"program":"Editor","reason":"Permission denied"},)"
+                 R"({"count":1,"program":"Tab\tName","reason":"Permission denied"}],)"
+                 R"("format":"kestrel-catalogue-usage","hosts":[{"failed":1,"host":"lab-01",)"
+                 R"("launches":3},{"failed":1,"host":"lab-02","launches":1}],)"
+                 R"("programs":[{"failed":1,"hosts":["lab-01","lab-02"],"launches":3,)"
+                 R"("program":"Editor","users":["ann","bob"]},{"failed":1,"hosts":["lab-01"],)"
+                 R"("launches":1,"program":"Tab\tName","users":["bob"]}],"version":1})");
 
         // The table form keeps an odd name on one line.
         runTool({"usage", b, a}, code, output);

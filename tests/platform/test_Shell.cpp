@@ -72,17 +72,17 @@ private slots:
     // A failure known at once is reported (the message names the file) and starts nothing.
     void defaultAction_data()
     {
-        QTest::addColumn<QString>("file"); // as requested
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("record");       // empty: must fail
-        QTest::addColumn<QStringList>("expected"); // the record's lines, or what the error names
+        // file as requested; record empty: must fail; expected: the record's lines, or what the
+        // error names
+        const auto row = columns<QString, QString, QString, QStringList>(
+            {"file", "operation", "record", "expected"});
         const QString root = QFileInfo(mRoot.path()).canonicalFilePath();
         const auto document = [&](const char* tag, const QString& file, Perms perms = {}) {
             write(file, "words\n", perms);
-            QTest::newRow(tag) << file << QString() << "opened" << QStringList{"1", path(file), ""};
+            row(tag, file, {}, "opened", {"1", path(file), ""});
         };
-        const auto fail = [](const char* tag, const QString& file, const QString& named) {
-            QTest::newRow(tag) << file << QString() << QString() << QStringList{named};
+        const auto fail = [&row](const char* tag, const QString& file, const QString& named) {
+            row(tag, file, {}, {}, {named});
         };
         // Writes its folder and inherited environment to marker.txt there, whole or not at all.
         const QString name = "my \"it's\"; $(touch injected) `touch injected`", dir = "run/" + name;
@@ -90,27 +90,23 @@ private slots:
               "#!/bin/sh\n{ pwd; echo $#; echo ${LD_LIBRARY_PATH-no}${QT_QPA_PLATFORM-no}"
               "${QT_PLUGIN_PATH-no}; } >marker.tmp && mv marker.tmp marker.txt\n",
               Executable);
-        QTest::newRow("program: quotes, ;, $(...), Open")
-            << path(dir + "/" + name) << QString("Open") << dir + "/marker.txt"
-            << QStringList{root + "/" + dir, "0", "nonono", ""};
+        row("program: quotes, ;, $(...), Open", path(dir + "/" + name), "Open", dir + "/marker.txt",
+            {root + "/" + dir, "0", "nonono", ""});
         document("odd name, relative", "docs/a b'\"; $(touch injected).txt");
         document("exec bit, no interpreter: a document", path("docs/readme"), Executable);
-        QTest::newRow("desktop entry")
-            << path("applications/viewer.desktop") << QString() << "opened" << QStringList{"0", ""};
+        row("desktop entry", path("applications/viewer.desktop"), {}, "opened", {"0", ""});
 
         write("bad/data.bin", QByteArray("\x00\x01\x02\xff\xfe kestrel", 14));
         write("bad/Broken.desktop", "[Desktop Entry]\nType=Application\nName=B\nExec=/no/x\n");
         write("bad/broken program", "\177ELF\2\1 not really", Executable);
-        QTest::newRow("command name on PATH")
-            << QString("kestrel-bare") << QString() << "home/bare.txt" << QStringList{"ran", ""};
+        row("command name on PATH", "kestrel-bare", {}, "home/bare.txt", {"ran", ""});
         fail("command name nowhere", "kestrel-nowhere", "kestrel-nowhere");
         fail("missing file", path("bad/missing.exe"), "missing.exe");
         fail("no handler for the type", path("bad/data.bin"), "data.bin");
         fail("entry names a missing program", path("bad/Broken.desktop"), "Broken");
         fail("program that cannot run", path("bad/broken program"), "broken program");
         write("docs/print me.txt", "words\n");
-        QTest::newRow("operation other than Open") << path("docs/print me.txt") << QString("print")
-                                                   << QString() << QStringList{"\"print\""};
+        row("operation other than Open", path("docs/print me.txt"), "print", {}, {"\"print\""});
         if (!asuser::permissionsApply())
             return;
         write("locked/secret.txt", "words\n", QFile::WriteOwner);

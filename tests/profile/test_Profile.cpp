@@ -50,14 +50,9 @@ private slots:
 
     void stringReads_data()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected"); // with the default "def"
-        const auto row = [](const char* name, const QByteArray& content, const QString& section,
-                            const QString& key, const QString& expected) {
-            QTest::addRow("%s", name) << content << section << key << expected;
-        };
+        // expected: the value read, with the default "def"
+        const auto row = columns<QByteArray, QString, QString, QString>(
+            {"content", "section", "key", "expected"});
         const QByteArray f1 = "[section1]\r\nname1=val1\r\nname3\r\nname4=\r\n[section2]\r\n";
         row("case and caller's blanks ignored", f1, " SECTION1 ", " NaMe1 ", "val1");
         row("missing file", kMissing, "section1", "name1", "def");
@@ -88,15 +83,9 @@ private slots:
 
     void writes_data()
     {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QByteArray>("after"); // empty: refused, nothing written
-        const auto row = [](const char* name, const QByteArray& before, const QString& section,
-                            const QString& key, const QString& value, const QByteArray& after) {
-            QTest::addRow("%s", name) << before << section << key << value << after;
-        };
+        // after: empty when refused, nothing written
+        const auto row = columns<QByteArray, QString, QString, QString, QByteArray>(
+            {"before", "section", "key", "value", "after"});
         // Each of these would inject or hide entries.
         const auto refused = [&](const char* name, const QString& section, const QString& key,
                                  const QString& value) {
@@ -193,17 +182,14 @@ private slots:
 
     void awkwardFiles_data()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("expected"); // of [s] k, default "def"
+        const auto row = columns<QByteArray, QString>({"content", "expected"}); // [s] k, "def"
         QByteArray garbage(64 * 1024, '\0');
         QRandomGenerator(42).fillRange(reinterpret_cast<quint32*>(garbage.data()), 16 * 1024);
-        QTest::addRow("binary garbage") << garbage + "\n[s]\nk=v\n" << QString("v");
-        QTest::addRow("NULs") << QByteArray("[s]\nk=a\0b\n\0\0\n", 13)
-                              << QString::fromLatin1("a\0b", 3);
-        QTest::addRow("1 MiB line") << "[s]\n" + QByteArray(1 << 20, 'z') + "\nk=v" << QString("v");
-        QTest::addRow("only line ends") << QByteArray(100000, '\r') << QString("def");
-        QTest::addRow("invalid UTF-8")
-            << QByteArray("[s]\nk=\xC3(\xFF") << QString("\uFFFD(\uFFFD");
+        row("binary garbage", garbage + "\n[s]\nk=v\n", "v");
+        row("NULs", QByteArray("[s]\nk=a\0b\n\0\0\n", 13), QString::fromLatin1("a\0b", 3));
+        row("1 MiB line", "[s]\n" + QByteArray(1 << 20, 'z') + "\nk=v", "v");
+        row("only line ends", QByteArray(100000, '\r'), "def");
+        row("invalid UTF-8", "[s]\nk=\xC3(\xFF", "\uFFFD(\uFFFD");
     }
     void awkwardFiles()
     {

@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QTest>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <unistd.h>
@@ -24,6 +25,16 @@ inline void textRow(const char* tag, std::initializer_list<QString> texts)
     QTestData& row = QTest::newRow(tag);
     for (const QString& text : texts)
         row << text;
+}
+
+// Columns of the types T under names; answers a function that adds a row of those values.
+template <typename... T> auto columns(const std::array<const char*, sizeof...(T)>& names)
+{
+    std::size_t column = 0;
+    (QTest::addColumn<T>(names[column++]), ...);
+    return [](const QByteArray& tag, const T&... values) {
+        (QTest::newRow(tag.constData()) << ... << values);
+    };
 }
 
 // Makes the file's folder when it is missing.

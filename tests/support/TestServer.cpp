@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QUrl>
+#include <QUrlQuery>
 #include <atomic>
 
 namespace testdb {
@@ -33,6 +35,23 @@ QString serverDatabaseUri(const QString& database, const QString& uri)
     QUrl url(uri);
     url.setPath(u'/' + database);
     return url.toString();
+}
+
+QString withQuery(const QString& uri, const QString& key, const QString& value)
+{
+    QUrl url(uri);
+    QUrlQuery query(url);
+    query.removeAllQueryItems(key);
+    query.addQueryItem(key, value);
+    url.setQuery(query);
+    return url.toString();
+}
+
+int runControl(const QString& command, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(command, arguments);
+    return process.waitForFinished(90000) ? process.exitCode() : -1;
 }
 
 Catalogue::Catalogue(const QString& engine, const QString& folder)

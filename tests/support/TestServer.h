@@ -17,6 +17,11 @@ inline const QString Postgresql = QStringLiteral("postgresql");
 QString serverUri(QString* why = nullptr);
 // The URI of another database on the test server, or on the server of uri.
 QString serverDatabaseUri(const QString& database, const QString& uri = serverUri());
+// The location with the query item key set to value (replacing any).
+QString withQuery(const QString& uri, const QString& key, const QString& value);
+// Runs a control command of the test server's parts (pg_ctl, the pooler's script) with
+// its arguments; its exit code, or -1 when it did not end within 90 s.
+int runControl(const QString& command, const QStringList& arguments);
 // Data rows per engine. The engine is the first column, "engine"; rows are tagged
 // "<engine>: <tag>", so init() can tell the engine by the tag (engineOfRow).
 inline void engineColumn()
