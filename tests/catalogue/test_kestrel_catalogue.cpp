@@ -438,28 +438,30 @@ private slots:
                                     {"LC_ALL", {}},
                                     {"LANG", "C.UTF-8"},
                                     {"LC_MESSAGES", "de_DE.UTF-8"}};
-        const auto expect = [&](QString text) { // U/, S/: the applications folders, {t} today
-            return text.replace("U/", u)
-                .replace("S/", s)
+        // {U}, {S}: the application folders; {@} the folder; {t} today. Braced, as a random
+        // folder name may hold "S/" or "U/".
+        const auto expect = [&](QString text) {
+            return text.replace("{U}", u)
+                .replace("{S}", s)
                 .replace("{t}", today())
-                .replace("@", dir.path());
+                .replace("{@}", dir.path());
         };
         QCOMPARE(run({"import-desktop", catalogue, "--verbose"}),
-                 qMakePair(0, expect("added Calc (U/calc.desktop)\n"
-                                     "skipped S/bad.desktop: line 4: the text is not UTF-8\n"
-                                     "added Edit (S/edit.desktop)\n"
-                                     "  without an icon: the icon @/sys is not a file\n"
-                                     "skipped S/nodisplay\\x1b[5m.desktop: NoDisplay=true\n"
-                                     "skipped OLD (S/old.desktop): the name exists\n"
+                 qMakePair(0, expect("added Calc ({U}calc.desktop)\n"
+                                     "skipped {S}bad.desktop: line 4: the text is not UTF-8\n"
+                                     "added Edit ({S}edit.desktop)\n"
+                                     "  without an icon: the icon {@}/sys is not a file\n"
+                                     "skipped {S}nodisplay\\x1b[5m.desktop: NoDisplay=true\n"
+                                     "skipped OLD ({S}old.desktop): the name exists\n"
                                      "2 added, 0 updated, 3 skipped\n")));
         QCOMPARE(run({"list", catalogue}).second,
-                 expect("Calc\tU/calc.desktop\tRechnen\t@/sys/icons/hicolor/48/calc.png\t{t}\n"
-                        "Edit\tS/edit.desktop\tEditor\t\t{t}\nold\t/x\t\t\t{t}\n"));
+                 expect("Calc\t{U}calc.desktop\tRechnen\t{@}/sys/icons/hicolor/48/calc.png\t{t}\n"
+                        "Edit\t{S}edit.desktop\tEditor\t\t{t}\nold\t/x\t\t\t{t}\n"));
         QCOMPARE(sql(catalogue, "SELECT Icon_Data FROM Program_Icon"),
                  QVariantList{QByteArray("\x89PNG")});
         QCOMPARE(run({"import-desktop", catalogue, s, "--update", "--dry-run"}).second,
-                 expect("would add Hidden by the user's (S/calc.desktop)\n"
-                        "would update OLD (S/old.desktop)\n"
+                 expect("would add Hidden by the user's ({S}calc.desktop)\n"
+                        "would update OLD ({S}old.desktop)\n"
                         "would add 1, would update 1, would skip 3\n"));
         QCOMPARE(run({"import-desktop", catalogue, "--update"}).second,
                  "0 added, 1 updated, 4 skipped\n");
