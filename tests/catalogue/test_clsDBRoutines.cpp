@@ -272,8 +272,7 @@ private slots:
             held.Open();
         }
         QCOMPARE(launcher.getProgramPath("Alpha"), "/a");
-        QVERIFY(!launcher.addProgram("Gamma", {}, "/g", {}));
-        QVERIFY(!launcher.deleteProgram("Alpha"));
+        QVERIFY(!launcher.addProgram("Gamma", {}, "/g", {}) && !launcher.deleteProgram("Alpha"));
         QVERIFY2(launcher.lastWriteFailure().contains("read-only transaction"),
                  qPrintable(launcher.lastWriteFailure()));
         if (writer.inTransaction())
@@ -340,8 +339,7 @@ private slots:
             clsDBRoutines db(location);
             QVERIFY(!db.addProgram("a", {}, "/a", {}));
             QVERIFY2(db.lastWriteFailure().contains(errors[1]), qPrintable(db.lastWriteFailure()));
-            QVERIFY(!db.updateProgram("a", "b", {}, {}, {}));
-            QVERIFY(!db.deleteProgram("a"));
+            QVERIFY(!db.updateProgram("a", "b", {}, {}, {}) && !db.deleteProgram("a"));
         }
         QCOMPARE(snapshot(mDir->path()), before);
     }

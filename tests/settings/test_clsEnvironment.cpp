@@ -386,9 +386,7 @@ private slots:
         // The empty name ends the list; the array is cut to what was stored.
         QCOMPARE(ini.GetSectionsEx(names), qint16(6));
         QCOMPARE(names, listed);
-        QVERIFY(ini.SectExist(" GENERAL "));
-        QVERIFY(ini.SectExist(""));
-        QVERIFY(!ini.SectExist("Commented"));
+        QVERIFY(ini.SectExist(" GENERAL ") && ini.SectExist("") && !ini.SectExist("Commented"));
         // Sections are read as the entries are: tab-indented, "]]" and bare CR line ends.
         openOn(ini, "\t[A]\rk=1\r[B]]\rk=2\r");
         QCOMPARE(ini.GetSections(), nulls({"A", "B"}));
