@@ -64,11 +64,10 @@ private slots:
     {
         // In args "@" stands for the test's folder.
         const auto row = columns<QStringList, int, QString>({"args", "code", "message"});
-        const QString date = today();
         row("create", {"create", "@/new.mdb"}, 0, "Created the empty catalogue");
         row("add", {"add", "@/k.mdb", "--name", " Three ", "--path", "/3"}, 0, "Added Three");
         row("list", {"list", "@/k.mdb"}, 0,
-            "O'B\t/o\ta\\tb\t\t" + date + "\nTwo\t/t\t\t\t" + date + "\n");
+            "O'B\t/o\ta\\tb\t\t" + today() + "\nTwo\t/t\t\t\t" + today() + "\n");
         row("add a taken name", {"add", "@/k.mdb", "--name", "o'b", "--path", "/p"}, 1,
             "k.mdb: A program named \"o'b\" is in the catalogue already");
         row("list NUL", {"list", "@/nul.mdb"}, 0, "a\\0b\\x1b\t/p\t\t\t");
