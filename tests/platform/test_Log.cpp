@@ -51,9 +51,7 @@ private slots:
         textRow("plain", {"Text Editor", "Text Editor"});
         textRow("tab and breaks", {"a\tb\nc\rd", "a\\tb\\nc\\rd"});
         textRow("backslash before n", {"C:\\new", "C:\\\\new"});
-        textRow("control then hex letters", {"x\x1f"
-                                             "ab\x7f",
-                                             "x\\x1fab\\x7f"});
+        textRow("control then hex letters", {"x\u001fab\x7f", "x\\x1fab\\x7f"});
         textRow("line separator", {QString("a") + QChar(0x2028) + "b", "a\\u2028b"});
         textRow("accents stay", {"Caf\u00e9 \u00fcber", "Caf\u00e9 \u00fcber"});
     }
