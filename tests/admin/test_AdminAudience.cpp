@@ -4,6 +4,7 @@
 #include "admin/frmSetup.h"
 #include "admin/modMain.h"
 #include "tests/support/InstallationFixture.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucProgramView.h"
@@ -39,28 +40,15 @@ class TestAdminAudience : public QObject
 private slots:
     void savesAudiences_data()
     {
-        QTest::addColumn<QString>("name"); // modified; empty: Epsilon added
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("message"); // how the last one starts
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("add") << ""
-                             << "user:nobody,,group:root "
-                             << "Program Added"
-                             << "group:root user:nobody";
-        QTest::newRow("modify to everyone") << "Beta"
-                                            << ""
-                                            << "Program Modified"
-                                            << "";
-        QTest::newRow("malformed") << ""
-                                   << "group:root, staff"
-                                   << "\"staff\" is not an audience: write group:NAME, user:NAME "
-                                      "or host:PATTERN"
-                                   << "";
+        // name: the program modified, empty: Epsilon added; message: how the last one starts.
+        textColumns({"name", "typed", "message", "stored"});
+        textRow("add", {"", "user:nobody,,group:root ", "Program Added", "group:root user:nobody"});
+        textRow("modify to everyone", {"Beta", "", "Program Modified", ""});
+        textRow("malformed",
+                {"", "group:root, staff",
+                 "\"staff\" is not an audience: write group:NAME, user:NAME or host:PATTERN", ""});
         // The program and its audiences are one step: neither is kept.
-        QTest::newRow("refused") << ""
-                                 << "user:refused"
-                                 << "Unable to add"
-                                 << "";
+        textRow("refused", {"", "user:refused", "Unable to add", ""});
     }
     void savesAudiences()
     {

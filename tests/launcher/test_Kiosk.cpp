@@ -12,7 +12,6 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QScreen>
-#include <QTest>
 #include <csignal>
 
 namespace {
