@@ -126,6 +126,7 @@ private slots:
         QVERIFY(launcher.changeStamp() != before);
         QCOMPARE(db.loadAudiences("STAFF"), QStringList({"group:staff", "user:head"}));
         QCOMPARE(names(launcher.loadPrograms()), "Lab,Open");
+        QCOMPARE(launcher.loadProgramDescriptions().RecordCount(), 2);
         launcher.setViewer(Viewer{"head", {}, {"lab3-01"}});
         QCOMPARE(names(launcher.loadPrograms()), "Open,Staff");
 
