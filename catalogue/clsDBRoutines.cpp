@@ -488,9 +488,9 @@ clsDBRoutines::updateProgramIfNameFree(const QString& mStrOldName, const QString
     });
 }
 
-QList<ProgramRecord> clsDBRoutines::loadCatalogue()
+QList<ProgramRecord> clsDBRoutines::loadCatalogue(Pictures pictures)
 {
-    const bool icons = hasStoredIcons();
+    const bool icons = pictures == Pictures::With && hasStoredIcons();
     QVariantList parameters;
     const QString filter = viewerFilter(parameters);
     Recordset rs = openRecordset(

@@ -20,6 +20,15 @@ const char* const kListHelp =
     "  --json   print the programs as export writes them, with their audiences\n"
     "  --as USER   only the programs the launcher shows USER (as this machine's user and\n"
     "              group databases know USER), on this host or on --host NAME\n";
+
+// One program's line: its fields escaped, separated by tabs.
+QString listLine(const QVariantList& values)
+{
+    QStringList fields;
+    for (const QVariant& value : values)
+        fields.append(field(value));
+    return fields.join(u'\t') + u'\n';
+}
 } // namespace
 
 int list(const QStringList& args)
@@ -47,18 +56,12 @@ int list(const QStringList& args)
             openCatalogue(parsed.positional.first(), true);
         if (parsed.values.contains("as"))
             catalogue->setViewer(viewerFor(user, parsed.values.value("host")));
-        const QList<ProgramRecord> programs = catalogue->loadCatalogue();
         if (parsed.has("json")) {
-            writeOutput({}, catalogueToJson(programs));
+            writeOutput({}, catalogueToJson(catalogue->loadCatalogue()));
             return kOk;
         }
-        QString text;
-        for (const ProgramRecord& p : programs)
-            text += QStringList{field(p.name), field(p.path), field(p.description), field(p.icon),
-                                field(p.added)}
-                        .join(u'\t') +
-                    u'\n';
-        writeOutput({}, text.toUtf8());
+        for (const ProgramRecord& p : catalogue->loadCatalogue(clsDBRoutines::Pictures::Without))
+            out(listLine({p.name, p.path, p.description, p.icon, p.added}));
         return kOk;
     }
 
@@ -74,11 +77,11 @@ int list(const QStringList& args)
                          .arg(connection.nameOrder(QStringLiteral("Program_Name"))));
         rs.Open();
         for (; !rs.Eof(); rs.MoveNext()) {
-            QStringList fields;
+            QVariantList values;
             for (const char* column : {"Program_Name", "Program_Path", "Program_Desc",
                                        "Program_CustomIcon", "Program_Added_Date"})
-                fields.append(field(rs.Fields(QString::fromLatin1(column))));
-            out(fields.join(u'\t') + u'\n');
+                values.append(rs.Fields(QString::fromLatin1(column)));
+            out(listLine(values));
         }
         rs.Close();
         connection.Close();

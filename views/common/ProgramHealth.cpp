@@ -117,7 +117,7 @@ void BrokenMarker::checkNow()
     if (mCatalogue.waitsForAServer())
         return;
     mFillChecked = true;
-    ProgramHealth::instance().check(mCatalogue.loadCatalogue());
+    ProgramHealth::instance().check(mCatalogue.loadCatalogue(clsDBRoutines::Pictures::Without));
 }
 
 void BrokenMarker::mark()
