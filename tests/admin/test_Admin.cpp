@@ -62,13 +62,7 @@ struct Admin
     static admin::frmSetup& setup() { return *admin::openSetupWindow(); }
     static QListWidget* list() { return setup().ucProgramView1()->lstView(); }
     static void press(const char* button) { setup().findChild<QPushButton*>(button)->click(); }
-    static QStringList listed()
-    {
-        QStringList names;
-        for (int i = 0; i < list()->count(); ++i)
-            names << list()->item(i)->text();
-        return names;
-    }
+    static QStringList listed() { return textsOf(list()->findItems("*", Qt::MatchWildcard)); }
     static QList<frmAddProgram*> addDialogs()
     {
         QList<frmAddProgram*> open;
@@ -118,16 +112,12 @@ class TestAdmin : public QObject
 private slots:
     void startUp_data()
     {
-        QTest::addColumn<QString>("database"); // as written, relative to the file; "": the real one
-        QTest::addColumn<QString>("icon");     // likewise, for the default icon
-        QTest::addColumn<QStringList>("messages"); // "@": the installation folder
+        // The catalogue and default icon as written, relative to the file ("": the real
+        // ones); the messages ("@": the installation folder).
+        const auto row = columns<QString, QString, QStringList>({"database", "icon", "messages"});
         // The fixed text, and the reason on a line of its own.
         const QString failed = "Error|Error Loading Setttings, Closing\n\nThe settings file "
                                "\"@/Kestrel.ini\" cannot be used:\n%1.|Critical";
-        const auto row = [](const char* tag, const char* database, const char* icon,
-                            const QStringList& messages) {
-            QTest::newRow(tag) << database << icon << messages;
-        };
         row("good settings", "", "", {});
         row("relative locations", "data/Kestrel.mdb", "./Default.ico", {});
         row("missing database", "none.mdb", "",
@@ -137,9 +127,8 @@ private slots:
     }
     void startUp()
     {
-        QFETCH(QString, database);
-        QFETCH(QString, icon);
-        QFETCH(QStringList, messages);
+        auto [database, icon, messages] =
+            fetch<QString, QString, QStringList>({"database", "icon", "messages"});
         const bool good = messages.isEmpty();
         Admin a;
         a.fx.writeIni(database, icon);
@@ -163,20 +152,13 @@ private slots:
 
     void editsTheCatalogue_data()
     {
-        QTest::addColumn<int>("edit");
-        QTest::addColumn<QString>("name"); // modified, or selected for deletion
-        QTest::addColumn<int>("twist");
-        QTest::addColumn<QStringList>("typed");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QStringList>("catalogue"); // name|desc|path|icon by name afterwards
+        // name: modified, or selected for deletion; catalogue: name|desc|path|icon afterwards
+        const auto row = columns<int, QString, int, QStringList, QStringList, QStringList>(
+            {"edit", "name", "twist", "typed", "messages", "catalogue"});
         const QStringList both{"Alpha||/bin/alpha|", "Beta|| /bin/beta |"}, alpha{both[0]};
         const QStringList gamma{" Gamma ", " a b ", " /bin/g ", " /i.ico "};
         const QString fillIn = "Error|Please fill all fields in.|Exclamation";
         const QString ask = "Question|Delete %1?|Question|YesNo";
-        const auto row = [](const char* tag, Edit edit, const QString& name, Twist twist,
-                            QStringList typed, QStringList messages, QStringList catalogue) {
-            QTest::newRow(tag) << int(edit) << name << int(twist) << typed << messages << catalogue;
-        };
         row("add: blank name", Add, "", None, {" ", "d", "/bin/x", ""}, {fillIn}, both);
         row("add: blank path", Add, "", None, {"X", "d", " ", ""}, {fillIn}, both);
         row("add: refused", Add, "", None, {"Refused", "d", "/bin/x", ""},
@@ -221,12 +203,9 @@ private slots:
     }
     void editsTheCatalogue()
     {
-        QFETCH(int, edit);
-        QFETCH(QString, name);
-        QFETCH(int, twist);
-        QFETCH(QStringList, typed);
-        QFETCH(QStringList, messages);
-        QFETCH(QStringList, catalogue);
+        auto [edit, name, twist, typed, messages, catalogue] =
+            fetch<int, QString, int, QStringList, QStringList, QStringList>(
+                {"edit", "name", "twist", "typed", "messages", "catalogue"});
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
         const QString big = a.fx.path("big.png");
@@ -400,23 +379,17 @@ private slots:
     // tried before it is saved, kept after a failed try only when the administrator says so.
     void changeLocation_data()
     {
-        QTest::addColumn<int>("settingsFile");
-        QTest::addColumn<QString>("chosen"); // a file in data/, or typed ("%": the test's folder)
-        QTest::addColumn<int>("answer");     // to the question, when one is asked
-        QTest::addColumn<QStringList>("messages"); // how each begins
-        // DatabasePath|RequireLogin ShowToolbar NumberOfClicks afterwards ("@": the installation)
-        QTest::addColumn<QString>("saved");
+        // chosen: a file in data/, or typed ("%": the test's folder); answer: to the question,
+        // when one is asked; messages: how each begins; saved: DatabasePath|RequireLogin
+        // ShowToolbar NumberOfClicks afterwards ("@": the installation)
+        const auto row = columns<int, QString, platform::MsgAnswer, QStringList, QString>(
+            {"settingsFile", "chosen", "answer", "messages", "saved"});
         const QString failed = "Error|Unable to save settings|Critical";
         const QString same = "Same|Database is same as selected file|Exclamation";
         const QString away = "postgresql:///k?host=%&connect_timeout=2";
         const QString unreachable = "Database Location|Cannot open the catalogue database \"" +
                                     away + "\" (host %, port 5432, database k): ";
         const QString kept = "@/data/Kestrel.mdb|111";
-        const auto row = [](const char* tag, SettingsFile file, const QString& chosen,
-                            platform::MsgAnswer answer, const QStringList& messages,
-                            const QString& saved) {
-            QTest::newRow(tag) << int(file) << chosen << int(answer) << messages << saved;
-        };
         using enum platform::MsgAnswer;
         row("same path", Writable, "Kestrel.mdb", Ok, {same}, kept);
         row("other case", Writable, "KESTREL.MDB", Ok, {updated}, "@/data/KESTREL.MDB|002");
@@ -433,11 +406,9 @@ private slots:
     }
     void changeLocation()
     {
-        QFETCH(int, settingsFile);
-        QFETCH(QString, chosen);
-        QFETCH(int, answer);
-        QFETCH(QStringList, messages);
-        QFETCH(QString, saved);
+        auto [settingsFile, chosen, answer, messages, saved] =
+            fetch<int, QString, platform::MsgAnswer, QStringList, QString>(
+                {"settingsFile", "chosen", "answer", "messages", "saved"});
         Admin a;
         QVERIFY(admin::Main(a.fx.ini()));
         QTemporaryDir nowhere;
@@ -449,7 +420,7 @@ private slots:
             QVERIFY(QFile::remove(a.fx.ini()) && QDir().mkdir(a.fx.ini()));
         QLineEdit* field = a.setup().txtDatabaseLocation();
         if (chosen.startsWith("postgresql:")) {
-            a.messages.queueAnswer(platform::MsgAnswer(answer));
+            a.messages.queueAnswer(answer);
             field->setText(chosen);
             QTest::keyClick(field, Qt::Key_Return);
         } else {

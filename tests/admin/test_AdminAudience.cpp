@@ -52,9 +52,8 @@ private slots:
     }
     void savesAudiences()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, typed);
-        QFETCH(QString, message);
+        auto [name, typed, message] =
+            fetch<QString, QString, QString>({"name", "typed", "message"});
         Audiences a;
         frmModifyProgram modify(&setupWindow());
         frmAddProgram add(setupWindow().catalogue(), {});
@@ -83,10 +82,7 @@ private slots:
         Audiences a;
         frmSetup& setup = setupWindow();
         const auto listed = [&setup] {
-            QStringList names;
-            for (QListWidgetItem* item : setup.ucProgramView1()->shownItems())
-                names << item->text();
-            return names.join(' ');
+            return textsOf(setup.ucProgramView1()->shownItems()).join(' ');
         };
         QVERIFY(setup.viewAs("nobody", {}));
         QCOMPARE(listed(), "Beta Gamma");

@@ -50,8 +50,7 @@ private slots:
     }
     void passwords()
     {
-        QFETCH(QString, passwordFile);
-        QFETCH(QString, message);
+        auto [passwordFile, message] = fetch<QString, QString>({"passwordFile", "message"});
         REQUIRE_PART(role, "KESTREL_TEST_POSTGRESQL_PASSWORD_ROLE");
         sql(testdb::serverUri(), "DO $$BEGIN CREATE ROLE " + role +
                                      " LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END$$");
@@ -131,9 +130,8 @@ private slots:
     }
     void lockWaitAndBusy()
     {
-        QFETCH(int, lockWait);
-        QFETCH(int, atLeastMs);
-        QFETCH(int, atMostMs);
+        auto [lockWait, atLeastMs, atMostMs] =
+            fetch<int, int, int>({"lockWait", "atLeastMs", "atMostMs"});
         clsDBRoutines launcher({mUri, true});
         Connection holder;
         holder.setConnectionString(mUri);

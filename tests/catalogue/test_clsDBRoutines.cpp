@@ -73,29 +73,25 @@ private slots:
     // comments, dollar-quoted bodies or a trigger's body.
     void statementsSplit_data()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QStringList>("statements");
+        const auto row = columns<QString, QStringList>({"script", "statements"});
         using L = QStringList;
-        QTest::addRow("plain, last without ;") << "a;\n b ;c" << L{"a", "b", "c"};
-        QTest::addRow("comments dropped between") << "-- x;\na; /* y; */ -- z" << L{"a"};
-        QTest::addRow("; in strings and names")
-            << "i 'x;''y'; s \"a;b\" `c;` [d;];e" << L{"i 'x;''y'", "s \"a;b\" `c;` [d;]", "e"};
-        QTest::addRow("comment inside kept")
-            << "a /* ; */ b; c -- ;\n d" << L{"a /* ; */ b", "c -- ;\n d"};
-        QTest::addRow("trigger body")
-            << "CREATE TEMP TRIGGER t BEFORE INSERT ON p BEGIN SELECT 1; UPDATE q SET a = CASE "
-               "WHEN 1 THEN 2 END; END; x"
-            << L{"CREATE TEMP TRIGGER t BEFORE INSERT ON p BEGIN SELECT 1; UPDATE q SET a = CASE "
-                 "WHEN 1 THEN 2 END; END",
-                 "x"};
-        QTest::addRow("trigger without body")
-            << "create trigger t after insert on p execute function f(); x"
-            << L{"create trigger t after insert on p execute function f()", "x"};
-        QTest::addRow("dollar quoted")
-            << "f AS $$ a; $b$ $$; g AS $q$ $$; $q$; $1; h$i$; j"
-            << L{"f AS $$ a; $b$ $$", "g AS $q$ $$; $q$", "$1", "h$i$", "j"};
-        QTest::addRow("unterminated quote ends the script") << "a 'b; c" << L{"a 'b; c"};
-        QTest::addRow("nothing") << " -- only\n;;" << L{};
+        row("plain, last without ;", "a;\n b ;c", L{"a", "b", "c"});
+        row("comments dropped between", "-- x;\na; /* y; */ -- z", L{"a"});
+        row("; in strings and names", "i 'x;''y'; s \"a;b\" `c;` [d;];e",
+            L{"i 'x;''y'", "s \"a;b\" `c;` [d;]", "e"});
+        row("comment inside kept", "a /* ; */ b; c -- ;\n d", L{"a /* ; */ b", "c -- ;\n d"});
+        row("trigger body",
+            "CREATE TEMP TRIGGER t BEFORE INSERT ON p BEGIN SELECT 1; UPDATE q SET a = CASE "
+            "WHEN 1 THEN 2 END; END; x",
+            L{"CREATE TEMP TRIGGER t BEFORE INSERT ON p BEGIN SELECT 1; UPDATE q SET a = CASE "
+              "WHEN 1 THEN 2 END; END",
+              "x"});
+        row("trigger without body", "create trigger t after insert on p execute function f(); x",
+            L{"create trigger t after insert on p execute function f()", "x"});
+        row("dollar quoted", "f AS $$ a; $b$ $$; g AS $q$ $$; $q$; $1; h$i$; j",
+            L{"f AS $$ a; $b$ $$", "g AS $q$ $$; $q$", "$1", "h$i$", "j"});
+        row("unterminated quote ends the script", "a 'b; c", L{"a 'b; c"});
+        row("nothing", " -- only\n;;", L{});
     }
     void statementsSplit()
     {
@@ -213,9 +209,8 @@ private slots:
     }
     void updateProgram()
     {
-        QFETCH(QString, oldName);
-        QFETCH(bool, result);
-        QFETCH(QString, after);
+        auto [oldName, result, after] =
+            fetch<QString, bool, QString>({"oldName", "result", "after"});
         seed();
         clsDBRoutines db({mPath});
         QCOMPARE(db.updateProgram(oldName, " Omega ", " new desc ", " /bin/omega ", " /o.ico "),
@@ -319,9 +314,8 @@ private slots:
     }
     void badFiles()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, launcher);
-        QFETCH(QStringList, errors);
+        auto [content, launcher, errors] =
+            fetch<QByteArray, bool, QStringList>({"content", "launcher", "errors"});
         const QString file = mDir->filePath("bad.mdb");
         if (content == "catalogue") {
             SKIP_UNLESS_PERMISSIONS_APPLY();

@@ -186,9 +186,7 @@ private slots:
     }
     void commands()
     {
-        QFETCH(QStringList, args);
-        QFETCH(int, code);
-        QFETCH(QString, message);
+        auto [args, code, message] = fetch<QStringList, int, QString>({"args", "code", "message"});
         mDir = std::make_unique<QTemporaryDir>();
         createCatalogue(mDir->filePath("k.mdb"));
         sql(mDir->filePath("k.mdb"),

@@ -62,8 +62,7 @@ private slots:
     }
     void read()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, locale);
+        auto [text, locale] = fetch<QByteArray, QByteArray>({"text", "locale"});
         ScopedEnvironment environment{{"LC_ALL", {}}, {"LC_MESSAGES", {}}, {"LANG", {}}};
         if (!locale.isEmpty())
             environment.set(locale.left(locale.indexOf('=')), locale.mid(locale.indexOf('=') + 1));

@@ -146,9 +146,8 @@ private slots:
     // reason as tool tip, or hidden with HideBroken=1; sound ones are left alone.
     void brokenProgramsGreyedOrHidden_data()
     {
-        QTest::addColumn<bool>("hide");
-        QTest::addRow("greyed") << false;
-        QTest::addRow("hidden") << true;
+        const auto row = columns<bool>({"hide"});
+        row("greyed", false), row("hidden", true);
     }
     void brokenProgramsGreyedOrHidden()
     {
@@ -281,8 +280,7 @@ private slots:
     }
     void failedLaunchShowsThreeMessages()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, reason);
+        auto [name, reason] = fetch<QString, QString>({"name", "reason"});
         const bool slow = reason.startsWith("slow");
         Launcher l;
         QSemaphore entered, release;
@@ -328,12 +326,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         launcher::ucProgramView* view = w.ucProgramView1();
         auto* search = w.findChild<QLineEdit*>("txtSearch");
-        const auto shown = [view] {
-            QStringList names;
-            for (const QListWidgetItem* item : view->shownItems())
-                names << item->text();
-            return names;
-        };
+        const auto shown = [view] { return textsOf(view->shownItems()); };
         // The paths launched, once the last launch has ended.
         const auto launched = [&l] {
             return QTest::qWaitFor([] { return modMain::PendingLaunches() == 0; }, 5000)
@@ -438,10 +431,8 @@ private slots:
     }
     void startsFromAnyFolderEvenWhereNoSettingsCanBeMade()
     {
-        QFETCH(QString, database);
-        QFETCH(QString, icon);
-        QFETCH(QString, customIcon);
-        QFETCH(QString, output);
+        auto [database, icon, customIcon, output] =
+            fetch<QString, QString, QString, QString>({"database", "icon", "customIcon", "output"});
         const QString row = QTest::currentDataTag();
         InstallationFixture fx;
         const auto named = [&fx](const QString& file) {
@@ -524,9 +515,8 @@ private slots:
     // be written is told once in the status panel and never stops a launch.
     void launchLog_data()
     {
-        QTest::addColumn<bool>("writable");
-        QTest::addRow("written") << true;
-        QTest::addRow("a folder where the file should be") << false;
+        const auto row = columns<bool>({"writable"});
+        row("written", true), row("a folder where the file should be", false);
     }
     void launchLog()
     {
@@ -587,8 +577,7 @@ private slots:
     }
     void refreshShowsOtherProgramsChanges()
     {
-        QFETCH(QString, engine);
-        QFETCH(QString, search);
+        auto [engine, search] = fetch<QString, QString>({"engine", "search"});
         REQUIRE_ENGINE(engine);
         QTemporaryDir dir;
         const testdb::Catalogue catalogue(engine, dir.path());

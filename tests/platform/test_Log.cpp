@@ -57,8 +57,7 @@ private slots:
     }
     void fieldsEscapeAndComeBack()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, escaped);
+        auto [text, escaped] = fetch<QString, QString>({"text", "escaped"});
         QCOMPARE(escapeField(text), escaped);
         QString back;
         QVERIFY(unescapeField(escaped, back));
@@ -123,8 +122,7 @@ private slots:
     }
     void appendRefusesWithoutBlocking()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, error);
+        auto [kind, error] = fetch<QString, QString>({"kind", "error"});
         QTemporaryDir dir;
         QString path = dir.filePath("log");
         rlimit saved{};

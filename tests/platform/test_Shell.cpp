@@ -117,10 +117,8 @@ private slots:
     }
     void defaultAction()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, operation);
-        QFETCH(QString, record);
-        QFETCH(QStringList, expected);
+        auto [file, operation, record, expected] = fetch<QString, QString, QString, QStringList>(
+            {"file", "operation", "record", "expected"});
         const platform::ShellResult result = platform::systemShellExecute({file, operation});
         QVERIFY2(result.ok != record.isEmpty(), qPrintable(result.error));
         if (record.isEmpty())

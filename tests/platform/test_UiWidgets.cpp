@@ -71,18 +71,14 @@ class test_UiWidgets : public QObject
 private slots:
     void messageBoxAnswers_data()
     {
-        QTest::addColumn<MsgIcon>("icon");
-        QTest::addColumn<int>("press"); // 0 for Escape
-        QTest::addColumn<MsgAnswer>("answer");
-        QTest::addRow("exclamation, escaped") << MsgIcon::Exclamation << 0 << MsgAnswer::Ok;
-        QTest::addRow("question, yes") << MsgIcon::Question << int(B::Yes) << MsgAnswer::Yes;
-        QTest::addRow("question, escaped") << MsgIcon::Question << 0 << MsgAnswer::No;
+        const auto row = columns<MsgIcon, int, MsgAnswer>({"icon", "press", "answer"}); // 0: Escape
+        row("exclamation, escaped", MsgIcon::Exclamation, 0, MsgAnswer::Ok);
+        row("question, yes", MsgIcon::Question, B::Yes, MsgAnswer::Yes);
+        row("question, escaped", MsgIcon::Question, 0, MsgAnswer::No);
     }
     void messageBoxAnswers()
     {
-        QFETCH(MsgIcon, icon);
-        QFETCH(int, press);
-        QFETCH(MsgAnswer, answer);
+        auto [icon, press, answer] = fetch<MsgIcon, int, MsgAnswer>({"icon", "press", "answer"});
         const bool question = icon == MsgIcon::Question;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -125,35 +121,27 @@ private slots:
     // A good file gives its picture; a bad one an error (number) naming the file.
     void loadsPicturesOrThrows_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<qint32>("error");
+        const auto row = columns<QString, QSize, qint32>({"file", "size", "error"});
         QImage image(48, 48, QImage::Format_ARGB32);
         image.fill(Qt::red);
         const QString odd = mDir.filePath("my icon; $(x).ico"), cut = mDir.filePath("cut.png");
         QVERIFY(image.save(odd, "PNG") && image.save(cut, "PNG"));
         QVERIFY(QFile::resize(cut, QFileInfo(cut).size() / 2));
         const QString svg = mDir.filePath("i.svg"), xpm = mDir.filePath("i.xpm");
-        for (const auto& [file, content] :
-             {std::pair{svg, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>"},
-              {xpm, "/* XPM */ static char *i[] = {\"2 3 1 1\", \". c #f00\", \"..\", \"..\", "
-                    "\"..\"};"}}) {
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) > 0);
-        }
-        QTest::addRow("multi-size ico") << kestrel_resources::DefaultIconPath << QSize(32, 32) << 0;
-        QTest::addRow("svg drawn at the icon size") << svg << QSize(32, 16) << 0;
-        QTest::addRow("xpm") << xpm << QSize(2, 3) << 0;
-        QTest::addRow("png named .ico, odd name") << odd << QSize(48, 48) << 0;
-        QTest::addRow("missing") << mDir.filePath("missing.ico") << QSize() << 53;
-        QTest::addRow("truncated png") << cut << QSize() << 481;
-        QTest::addRow("device") << mDir.filePath("device") << QSize() << 75; // never read
+        writeFile(svg, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>");
+        writeFile(xpm, "/* XPM */ static char *i[] = {\"2 3 1 1\", \". c #f00\", \"..\", \"..\", "
+                       "\"..\"};");
+        row("multi-size ico", kestrel_resources::DefaultIconPath, QSize(32, 32), 0);
+        row("svg drawn at the icon size", svg, QSize(32, 16), 0);
+        row("xpm", xpm, QSize(2, 3), 0);
+        row("png named .ico, odd name", odd, QSize(48, 48), 0);
+        row("missing", mDir.filePath("missing.ico"), QSize(), 53);
+        row("truncated png", cut, QSize(), 481);
+        row("device", mDir.filePath("device"), QSize(), 75); // never read
     }
     void loadsPicturesOrThrows()
     {
-        QFETCH(QString, file);
-        QFETCH(QSize, size);
-        QFETCH(qint32, error);
+        auto [file, size, error] = fetch<QString, QSize, qint32>({"file", "size", "error"});
         // A decoy of a device that never ends.
         if (file.endsWith("/device") && !QFileInfo::exists(file) &&
             ::mknod(QFile::encodeName(file).constData(), S_IFCHR | 0600, makedev(1, 5)) != 0)
@@ -266,21 +254,17 @@ private slots:
     // Last: a failed run leaves the application refusing events.
     void unhandledErrorShowsOneMessageAndEnds_data()
     {
-        QTest::addColumn<Throw>("thrower");
-        QTest::addColumn<Where>("where");
-        QTest::addColumn<QString>("named");
+        const auto row = columns<Throw, Where, QString>({"thrower", "where", "named"});
         const Throw kestrel = [] { throw KestrelError(53, "clsDBRoutines", "No /srv/K.mdb"); };
-        QTest::addRow("KestrelError in the loop") << kestrel << Where::Posted << "53";
-        QTest::addRow("before the loop runs") << kestrel << Where::Sent << "clsDBRoutines";
-        QTest::addRow("in start-up") << kestrel << Where::StartUp << "No /srv/K.mdb";
-        QTest::addRow("std") << Throw([] { throw std::bad_alloc(); }) << Where::Posted << "alloc";
-        QTest::addRow("anything else") << Throw([] { throw 42; }) << Where::Posted << "unknown";
+        row("KestrelError in the loop", kestrel, Where::Posted, "53");
+        row("before the loop runs", kestrel, Where::Sent, "clsDBRoutines");
+        row("in start-up", kestrel, Where::StartUp, "No /srv/K.mdb");
+        row("std", Throw([] { throw std::bad_alloc(); }), Where::Posted, "alloc");
+        row("anything else", Throw([] { throw 42; }), Where::Posted, "unknown");
     }
     void unhandledErrorShowsOneMessageAndEnds()
     {
-        QFETCH(Throw, thrower);
-        QFETCH(Where, where);
-        QFETCH(QString, named);
+        auto [thrower, where, named] = fetch<Throw, Where, QString>({"thrower", "where", "named"});
         Receiver failing, bystander;
         failing.mThrow = thrower;
         QList<MsgRequest> shown;

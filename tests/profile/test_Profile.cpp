@@ -72,9 +72,8 @@ private slots:
     }
     void stringReads()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
+        auto [content, section, key] =
+            fetch<QByteArray, QString, QString>({"content", "section", "key"});
         setUp(content);
         QTEST(GetPrivateProfileString(section, key, "def", m_file), "expected");
         // A missing key gives the default less its trailing spaces.
@@ -127,11 +126,9 @@ private slots:
     }
     void writes()
     {
-        QFETCH(QByteArray, before);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(QByteArray, after);
+        auto [before, section, key, value, after] =
+            fetch<QByteArray, QString, QString, QString, QByteArray>(
+                {"before", "section", "key", "value", "after"});
         setUp(before);
         QCOMPARE(write(section, key, value, m_file), !after.isEmpty());
         QCOMPARE(bytes(), after.isEmpty() ? before : after);

@@ -223,8 +223,7 @@ private slots:
     }
     void relativeLocationsAreTakenFromTheSettingsFolder()
     {
-        QFETCH(QString, database);
-        QFETCH(QString, loaded);
+        auto [database, loaded] = fetch<QString, QString>({"database", "loaded"});
         writeFile(at("Kestrel.ini"),
                   "[Database]\nDatabasePath=" + database.replace('~', mDir->path()).toUtf8() +
                       "\n[General]\nDefaultIcon=Default.ico\n"

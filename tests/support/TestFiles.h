@@ -12,7 +12,9 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 
 // A data table whose columns all hold text: the columns' names, then each row's texts.
 inline void textColumns(std::initializer_list<const char*> names)
@@ -35,6 +37,26 @@ template <typename... T> auto columns(const std::array<const char*, sizeof...(T)
     return [](const QByteArray& tag, const T&... values) {
         (QTest::newRow(tag.constData()) << ... << values);
     };
+}
+
+// The current row's values of the named columns, for a structured binding:
+// auto [name, path] = fetch<QString, QString>({"name", "path"});
+template <typename... T> std::tuple<T...> fetch(const std::array<const char*, sizeof...(T)>& names)
+{
+    return [&names]<std::size_t... I>(std::index_sequence<I...>)
+    {
+        return std::tuple<T...>{*static_cast<T*>(QTest::qData(names[I], qMetaTypeId<T>()))...};
+    }
+    (std::index_sequence_for<T...>{});
+}
+
+// The items' texts, in their order (list widget items, say).
+template <typename Items> QStringList textsOf(const Items& items)
+{
+    QStringList texts;
+    for (const auto* item : items)
+        texts << item->text();
+    return texts;
 }
 
 // Makes the file's folder when it is missing.

@@ -136,10 +136,9 @@ private slots:
     // (a FIFO would block the start for good) nor replaced, nor written through.
     void leavesWhatIsNotItsOwnFileAlone_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("link to a decoy") << "link";
-        QTest::newRow("fifo") << "fifo";
-        QTest::newRow("folder of another user") << "foreign";
+        const auto row = columns<QString>({"kind"});
+        row("link to a decoy", "link"), row("fifo", "fifo"),
+            row("folder of another user", "foreign");
     }
     void leavesWhatIsNotItsOwnFileAlone()
     {

@@ -31,13 +31,7 @@ struct View : ucProgramView
         show();
         return QTest::qWaitForWindowExposed(this);
     }
-    QStringList shownNames() const
-    {
-        QStringList names;
-        for (const QListWidgetItem* item : shownItems())
-            names << item->text();
-        return names;
-    }
+    QStringList shownNames() const { return textsOf(shownItems()); }
 };
 
 // "name|path|colour of the icon" ("-": no icon) for the item.
@@ -161,9 +155,8 @@ private slots:
     // it again. Shown and then filled, as a reload: scrolled to the last program.
     void holdsMoreThan32767ProgramsAndShowsTheLast_data()
     {
-        QTest::addColumn<bool>("filledFirst");
-        QTest::addRow("filled, then shown") << true;
-        QTest::addRow("shown, then filled") << false;
+        const auto row = columns<bool>({"filledFirst"});
+        row("filled, then shown", true), row("shown, then filled", false);
     }
     void holdsMoreThan32767ProgramsAndShowsTheLast()
     {
@@ -205,23 +198,21 @@ private slots:
     // starting with the text first, otherwise the list's order.
     void searchFilters_data()
     {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QStringList>("shown");
+        const auto row = columns<QString, QStringList>({"query", "shown"});
         const QStringList all{"Café Viewer", "Calculator", "Notes", "Xcalc", "Émoji 😀"};
-        QTest::addRow("accent and case") << "CAFE" << QStringList{"Café Viewer", "Notes"};
-        QTest::addRow("name prefix first") << "calc" << QStringList{"Calculator", "Notes", "Xcalc"};
-        QTest::addRow("every word") << "old  CALC" << QStringList{"Xcalc"};
-        QTest::addRow("blanks only") << "   " << all;
-        QTest::addRow("emoji") << "émoji 😀" << QStringList{"Émoji 😀"};
-        QTest::addRow("right to left") << "שלום" << QStringList{"Émoji 😀"};
-        QTest::addRow("control characters") << "ca\tfe\x01" << QStringList{"Café Viewer", "Notes"};
-        QTest::addRow("no match") << "zzz" << QStringList{};
-        QTest::addRow("10,000 characters") << QString(10000, 'a') << QStringList{};
+        row("accent and case", "CAFE", QStringList{"Café Viewer", "Notes"});
+        row("name prefix first", "calc", QStringList{"Calculator", "Notes", "Xcalc"});
+        row("every word", "old  CALC", QStringList{"Xcalc"});
+        row("blanks only", "   ", all);
+        row("emoji", "émoji 😀", QStringList{"Émoji 😀"});
+        row("right to left", "שלום", QStringList{"Émoji 😀"});
+        row("control characters", "ca\tfe\x01", QStringList{"Café Viewer", "Notes"});
+        row("no match", "zzz", QStringList{});
+        row("10,000 characters", QString(10000, 'a'), QStringList{});
     }
     void searchFilters()
     {
-        QFETCH(QString, query);
-        QFETCH(QStringList, shown);
+        auto [query, shown] = fetch<QString, QStringList>({"query", "shown"});
         InstallationFixture fx;
         for (const QStringList& row : QList<QStringList>{{"Café Viewer", "Shows menus"},
                                                          {"Calculator", "Adds numbers"},
@@ -323,30 +314,23 @@ private slots:
     // The launcher's properties window: the program's fields, its picture or why none.
     void propertiesOpenOrRefuse_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("icon"); // custom icon file in the installation
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<bool>("picture");
-        // What the catalogue stores as the picture: the bytes of that installation file.
-        QTest::addColumn<QString>("stored");
-        const auto row = [](const char* tag, const char* name, const char* icon,
-                            const QStringList& messages, bool picture, const char* stored = "") {
-            QTest::addRow("%s", tag) << name << icon << messages << picture << stored;
-        };
-        row("empty name", " ", "", {"Error|Invalid Program Name|Information"}, false);
+        // icon: custom icon file in the installation; stored: the installation file whose
+        // bytes the catalogue stores as the picture
+        const auto row = columns<QString, QString, QStringList, bool, QString>(
+            {"name", "icon", "messages", "picture", "stored"});
+        row("empty name", " ", "", {"Error|Invalid Program Name|Information"}, false, "");
         row("unknown name", " Nobody ", "",
-            {"Closing Property Window|No Properties Found For : Nobody|Critical"}, false);
-        row("no custom icon: the default one", " Editor", "", {}, true);
-        row("missing icon file: no picture", "Editor", "gone.ico", {}, false);
+            {"Closing Property Window|No Properties Found For : Nobody|Critical"}, false, "");
+        row("no custom icon: the default one", " Editor", "", {}, true, "");
+        row("missing icon file: no picture", "Editor", "gone.ico", {}, false, "");
         row("missing icon file, picture stored", "Editor", "gone.ico", {}, true, "Default.ico");
         row("stored icon no picture: the default one", "Editor", "gone.ico", {}, true,
             "data/Kestrel.mdb");
     }
     void propertiesOpenOrRefuse()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, icon);
-        QFETCH(QStringList, messages);
+        auto [name, icon, messages] =
+            fetch<QString, QString, QStringList>({"name", "icon", "messages"});
         InstallationFixture fx;
         const QString iconPath = icon.isEmpty() ? QStringLiteral("") : fx.path(icon);
         fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon, "
