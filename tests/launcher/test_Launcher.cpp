@@ -78,9 +78,8 @@ struct Launcher
     ~Launcher() { delete frmView::existingInstance(); }
 };
 
-// main.cpp's start-up with the message boxes written to standard output. Once the window
-// is up it reports it and clicks Quit, which must end the program. With --busy it waits a
-// second at most for a locked catalogue, and does not quit.
+// main.cpp's start-up, its boxes written to standard output; the window reported, Quit must
+// end it. With --busy: a second's wait for a locked catalogue, and no Quit.
 int runChild(int argc, char** argv)
 {
     const bool busy = argc > 2 && qstrcmp(argv[2], "--busy") == 0;
@@ -548,10 +547,8 @@ private slots:
                          "Ghost||failed|The catalogue holds no path for the program \"Ghost\"."}));
     }
 
-    // With RefreshSeconds, another program's add, change and delete show within the interval
-    // with the search (results, or the whole list when all match), the selection and the
-    // scroll kept; checks that find nothing changed fill nothing. A server catalogue made
-    // before the change stamp is compared by its rows.
+    // Another program's changes show within RefreshSeconds, search, selection and scroll kept;
+    // checks that find no change fill nothing. Without the change stamp, rows are compared.
     void refreshShowsOtherProgramsChanges_data()
     {
         testdb::engineColumn();
