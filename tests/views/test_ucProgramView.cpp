@@ -31,13 +31,6 @@ struct View : ucProgramView
         show();
         return QTest::qWaitForWindowExposed(this);
     }
-    QStringList shownNames() const
-    {
-        QStringList names;
-        for (const QListWidgetItem* item : shownItems())
-            names << item->text();
-        return names;
-    }
 };
 
 // "name|path|colour of the icon" ("-": no icon) for the item.
@@ -242,7 +235,10 @@ private slots:
         };
         QVERIFY(offTheEdge());
         view.setFilterText(query);
-        QCOMPARE(view.shownNames(), shown);
+        QStringList names;
+        for (const QListWidgetItem* item : view.shownItems())
+            names << item->text();
+        QCOMPARE(names, shown);
         QCOMPARE(view.lstView()->count(), 5);
         QCOMPARE(view.selectedItem(), query.trimmed().isEmpty() ? QString() : shown.value(0));
         QVERIFY(shown.isEmpty() || offTheEdge());
