@@ -44,29 +44,38 @@ using namespace admin;
 
 namespace {
 // Alpha and Beta (path stored with blanks); the catalogue refuses to delete Alpha or add Refused.
-struct Admin
+struct Admin : InstallationFixture
 {
-    InstallationFixture fx;
     MessageBoxRecorder messages;
     FileDialogFake files;
     Admin()
     {
-        fx.sql("INSERT INTO Program (Program_Name, Program_Path) "
-               "VALUES ('Alpha', '/bin/alpha'), ('Beta', ' /bin/beta ')");
-        fx.sql("CREATE TRIGGER keep BEFORE DELETE ON Program WHEN OLD.Program_Name = 'Alpha' "
-               "BEGIN SELECT RAISE(ABORT, 'kept'); END");
-        fx.sql("CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN NEW.Program_Name = "
-               "'Refused' BEGIN SELECT RAISE(ABORT, 'refused by rule'); END");
+        sql("INSERT INTO Program (Program_Name, Program_Path) "
+            "VALUES ('Alpha', '/bin/alpha'), ('Beta', ' /bin/beta ')");
+        sql("CREATE TRIGGER keep BEFORE DELETE ON Program WHEN OLD.Program_Name = 'Alpha' "
+            "BEGIN SELECT RAISE(ABORT, 'kept'); END");
+        sql("CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN NEW.Program_Name = "
+            "'Refused' BEGIN SELECT RAISE(ABORT, 'refused by rule'); END");
     }
     ~Admin() { delete admin::openSetupWindow(), qDeleteAll(addDialogs()); }
+    // Alpha for other hosts and a user this machine lacks, Beta for nobody, Gamma for
+    // everyone; the catalogue refuses the audience "user:refused".
+    void addAudiences() const
+    {
+        sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Gamma', '/g')");
+        sql("INSERT INTO Program_Audience VALUES (1, 'host:elsewhere-*'), (1, 'user:ghost'), "
+            "(2, 'user:nobody')");
+        sql("CREATE TRIGGER refuseAudience BEFORE INSERT ON Program_Audience WHEN NEW.Audience "
+            "= 'user:refused' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    }
     static admin::frmSetup& setup() { return *admin::openSetupWindow(); }
     static QListWidget* list() { return setup().ucProgramView1()->lstView(); }
     static void press(const char* button) { setup().findChild<QPushButton*>(button)->click(); }
-    static QStringList listed()
+    static QStringList listed() // as shown, after a search or "View as..."
     {
         QStringList names;
-        for (int i = 0; i < list()->count(); ++i)
-            names << list()->item(i)->text();
+        for (const QListWidgetItem* item : setup().ucProgramView1()->shownItems())
+            names << item->text();
         return names;
     }
     static QList<frmAddProgram*> addDialogs()
@@ -118,16 +127,11 @@ class TestAdmin : public QObject
 private slots:
     void startUp_data()
     {
-        QTest::addColumn<QString>("database"); // as written, relative to the file; "": the real one
-        QTest::addColumn<QString>("icon");     // likewise, for the default icon
-        QTest::addColumn<QStringList>("messages"); // "@": the installation folder
+        // Locations as written, relative to the file ("": the real one); "@": the installation.
+        const auto row = columns<QString, QString, QStringList>({"database", "icon", "messages"});
         // The fixed text, and the reason on a line of its own.
         const QString failed = "Error|Error Loading Setttings, Closing\n\nThe settings file "
                                "\"@/Kestrel.ini\" cannot be used:\n%1.|Critical";
-        const auto row = [](const char* tag, const char* database, const char* icon,
-                            const QStringList& messages) {
-            QTest::newRow(tag) << database << icon << messages;
-        };
         row("good settings", "", "", {});
         row("relative locations", "data/Kestrel.mdb", "./Default.ico", {});
         row("missing database", "none.mdb", "",
@@ -142,15 +146,15 @@ private slots:
         QFETCH(QStringList, messages);
         const bool good = messages.isEmpty();
         Admin a;
-        a.fx.writeIni(database, icon);
-        QCOMPARE(admin::Main(a.fx.ini()), good);
+        a.writeIni(database, icon);
+        QCOMPARE(admin::Main(a.ini()), good);
         QCOMPARE(described(a.messages),
-                 messages.replaceInStrings("@", QFileInfo(a.fx.ini()).absolutePath()));
+                 messages.replaceInStrings("@", QFileInfo(a.ini()).absolutePath()));
         QCOMPARE(admin::openSetupWindow() && admin::openSetupWindow()->isVisible(), good);
         if (!good)
             return;
         // The location is shown as the programs use it, resolved.
-        QCOMPARE(a.setup().findChild<QLineEdit*>("txtDatabaseLocation")->text(), a.fx.db());
+        QCOMPARE(a.setup().findChild<QLineEdit*>("txtDatabaseLocation")->text(), a.db());
         // The context menu opens with or without a selection.
         QMenu* menu = a.setup().ucProgramView1()->mnuPopupMenu();
         for (const QPoint at : {QPoint(a.list()->viewport()->width() - 5, 5),
@@ -163,20 +167,13 @@ private slots:
 
     void editsTheCatalogue_data()
     {
-        QTest::addColumn<int>("edit");
-        QTest::addColumn<QString>("name"); // modified, or selected for deletion
-        QTest::addColumn<int>("twist");
-        QTest::addColumn<QStringList>("typed");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QStringList>("catalogue"); // name|desc|path|icon by name afterwards
+        // name: modified, or selected for deletion; catalogue: name|desc|path|icon afterwards.
+        const auto row = columns<int, QString, int, QStringList, QStringList, QStringList>(
+            {"edit", "name", "twist", "typed", "messages", "catalogue"});
         const QStringList both{"Alpha||/bin/alpha|", "Beta|| /bin/beta |"}, alpha{both[0]};
         const QStringList gamma{" Gamma ", " a b ", " /bin/g ", " /i.ico "};
         const QString fillIn = "Error|Please fill all fields in.|Exclamation";
         const QString ask = "Question|Delete %1?|Question|YesNo";
-        const auto row = [](const char* tag, Edit edit, const QString& name, Twist twist,
-                            QStringList typed, QStringList messages, QStringList catalogue) {
-            QTest::newRow(tag) << int(edit) << name << int(twist) << typed << messages << catalogue;
-        };
         row("add: blank name", Add, "", None, {" ", "d", "/bin/x", ""}, {fillIn}, both);
         row("add: blank path", Add, "", None, {"X", "d", " ", ""}, {fillIn}, both);
         row("add: refused", Add, "", None, {"Refused", "d", "/bin/x", ""},
@@ -228,8 +225,8 @@ private slots:
         QFETCH(QStringList, messages);
         QFETCH(QStringList, catalogue);
         Admin a;
-        QVERIFY(admin::Main(a.fx.ini()));
-        const QString big = a.fx.path("big.png");
+        QVERIFY(admin::Main(a.ini()));
+        const QString big = a.path("big.png");
         writeFile(big, QByteArray(1024 * 1024 + 1, 'x'));
         typed.replaceInStrings("@big", big);
         messages.replaceInStrings("@big", big);
@@ -254,7 +251,7 @@ private slots:
                 modify.show();
             }
             if (twist == BetaGone)
-                a.fx.sql("DELETE FROM Program WHERE Program_Name = 'Beta'");
+                a.sql("DELETE FROM Program WHERE Program_Name = 'Beta'");
             fill(dialog, typed);
             QTest::mouseClick(dialog->cmdAdd(), Qt::LeftButton);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -263,13 +260,76 @@ private slots:
             if (!saved) // the dialog stays with what was typed
                 QCOMPARE(entries(dialog), typed);
         }
-        QCOMPARE(described(a.messages), messages.replaceInStrings("@db", a.fx.db()));
-        QCOMPARE(
-            a.fx.sql("SELECT Program_Name || '|' || Program_Desc || '|' || Program_Path || '|' "
-                     "|| Program_CustomIcon FROM Program ORDER BY Program_Name"),
-            catalogue);
+        QCOMPARE(described(a.messages), messages.replaceInStrings("@db", a.db()));
+        QCOMPARE(a.sql("SELECT Program_Name || '|' || Program_Desc || '|' || Program_Path || '|' "
+                       "|| Program_CustomIcon FROM Program ORDER BY Program_Name"),
+                 catalogue);
         if (twist != BetaGone) // that one the list still shows
-            QCOMPARE(a.listed(), a.fx.names());
+            QCOMPARE(a.listed(), a.names());
+    }
+
+    void savesAudiences_data()
+    {
+        // name: the program modified, empty: Epsilon added; message: how the last one starts.
+        textColumns({"name", "typed", "message", "stored"});
+        textRow("add", {"", "user:nobody,,group:root ", "Program Added", "group:root user:nobody"});
+        textRow("modify to everyone", {"Beta", "", "Program Modified", ""});
+        textRow("malformed",
+                {"", "group:root, staff",
+                 "\"staff\" is not an audience: write group:NAME, user:NAME or host:PATTERN", ""});
+        // The program and its audiences are one step: neither is kept.
+        textRow("refused", {"", "user:refused", "Unable to add", ""});
+    }
+    void savesAudiences()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        Admin a;
+        a.addAudiences();
+        QVERIFY(admin::Main(a.ini()));
+        frmModifyProgram modify(&a.setup());
+        frmAddProgram add(a.setup().catalogue(), {});
+        add.setAttribute(Qt::WA_DeleteOnClose, false); // it lives on this stack
+        frmProgramDialog* dialog = name.isEmpty() ? static_cast<frmProgramDialog*>(&add) : &modify;
+        fill(&add, {"Epsilon", "", "/e", ""});
+        modify.setProgram("Beta");
+        QCOMPARE(modify.txtAudiences()->text(), "user:nobody");
+        dialog->show();
+        dialog->txtAudiences()->setText(typed);
+        dialog->cmdAdd()->click();
+        QVERIFY(a.messages.texts().last().startsWith(message));
+        QCOMPARE(dialog->isVisible(), !message.startsWith("Program")); // kept, as typed
+        QCOMPARE(dialog->txtAudiences()->text(), typed);
+        QTEST(a.sql("SELECT group_concat(Audience, ' ') FROM (SELECT Audience FROM "
+                    "Program_Audience NATURAL JOIN Program WHERE Program_Name = ? ORDER BY 1)",
+                    {name.isEmpty() ? "Epsilon" : name})
+                  .value(0),
+              "stored");
+        QCOMPARE(a.names().contains("Epsilon"), message == "Program Added");
+    }
+
+    void viewAsAndProperties()
+    {
+        Admin a;
+        a.addAudiences();
+        QVERIFY(admin::Main(a.ini()));
+        frmSetup& setup = a.setup();
+        QVERIFY(setup.viewAs("nobody", {}));
+        QCOMPARE(a.listed(), QStringList({"Beta", "Gamma"}));
+        a.press("cmdViewAs"); // back to every program
+        QCOMPARE(a.listed(), QStringList({"Alpha", "Beta", "Gamma"}));
+        QVERIFY(setup.viewAs("root", "elsewhere-1.example"));
+        QVERIFY(!setup.viewAs("ghost", {})); // said, and the list stays
+        QCOMPARE(a.listed(), QStringList({"Alpha", "Gamma"}));
+        QVERIFY(a.messages.texts().value(0).startsWith("There is no user \"ghost\""));
+        QStringList shown;
+        for (const char* name : {"Alpha", "Gamma"}) {
+            frmProperties properties(&setup);
+            properties.setProgram(name);
+            shown << properties.findChild<QLabel*>("lblAudiences")->text();
+        }
+        QCOMPARE(shown.join('|'), "host:elsewhere-*\nuser:ghost (matches nobody here)|Everyone");
     }
 
     // The installed-applications window: entries read off the window's thread, hidden ones
@@ -278,13 +338,13 @@ private slots:
     void addsInstalledApplications()
     {
         Admin a;
-        QVERIFY(admin::Main(a.fx.ini()));
+        QVERIFY(admin::Main(a.ini()));
         QTemporaryDir apps;
-        for (const auto& [file, keys] : {std::pair{"calc", "Name=Calc\nComment=Sums\nIcon=" +
-                                                               a.fx.path("Default.ico").toUtf8()},
-                                         {"alpha", "Name=alpha \nComment=Exists already"},
-                                         {"edit", "Name=Edit\nGenericName=Editor"},
-                                         {"hidden", "Name=Hidden\nNoDisplay=true"}})
+        for (const auto& [file, keys] :
+             {std::pair{"calc", "Name=Calc\nComment=Sums\nIcon=" + a.path("Default.ico").toUtf8()},
+              {"alpha", "Name=alpha \nComment=Exists already"},
+              {"edit", "Name=Edit\nGenericName=Editor"},
+              {"hidden", "Name=Hidden\nNoDisplay=true"}})
             writeFile(apps.filePath(file + QString(".desktop")),
                       "[Desktop Entry]\nType=Application\nExec=sh\n" + keys + '\n');
         frmAddInstalled window(&a.setup(), {apps.path()});
@@ -314,8 +374,8 @@ private slots:
                                        "*Calc (in the catalogue)\nSums",
                                        "*Edit (in the catalogue)\nEditor"}));
         QCOMPARE(a.listed(), QStringList({"Alpha", "Beta", "Calc", "Edit"}));
-        QCOMPARE(a.fx.sql("SELECT Program_Desc || '|' || Program_Path FROM Program WHERE "
-                          "Program_Name = 'Edit'"),
+        QCOMPARE(a.sql("SELECT Program_Desc || '|' || Program_Path FROM Program WHERE "
+                       "Program_Name = 'Edit'"),
                  QStringList{"Editor|" + apps.filePath("edit.desktop")});
     }
 
@@ -325,7 +385,7 @@ private slots:
     void brokenProgramsKeyboardAndReload()
     {
         Admin a;
-        QVERIFY(admin::Main(a.fx.ini()));
+        QVERIFY(admin::Main(a.ini()));
         QListWidgetItem* alpha = a.list()->findItems("Alpha", Qt::MatchExactly).value(0);
         QTRY_COMPARE(alpha->toolTip(), "/bin/alpha does not exist");
         a.press("cmdCheck");
@@ -358,10 +418,9 @@ private slots:
                            results->visualRect(results->model()->index(0, 0)).center());
         QCoreApplication::processEvents();
         QCOMPARE(titles.size(), 1);
-        a.fx.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Zeta', '/z')");
+        a.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Zeta', '/z')");
         view->reloadView();
-        QCOMPARE(view->shownItems().size(), 2);
-        QCOMPARE(view->shownItems().last()->text(), "Zeta");
+        QCOMPARE(a.listed(), QStringList({"Beta", "Zeta"}));
     }
 
     // At the designed size every control is where it was designed; grown, the frames and
@@ -372,9 +431,9 @@ private slots:
         const auto forget = qScopeGuard(
             [] { QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/admin.conf"); });
         Admin a;
-        a.fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
-                 "INSERT INTO Program (Program_Name, Program_Path) SELECT 'P' || i, '/p' FROM n");
-        QVERIFY(admin::Main(a.fx.ini()));
+        a.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+              "INSERT INTO Program (Program_Name, Program_Path) SELECT 'P' || i, '/p' FROM n");
+        QVERIFY(admin::Main(a.ini()));
         admin::frmSetup& w = a.setup();
         const auto at = [&w](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
         QCOMPARE(at("frPrograms"), twips::rect(3120, 960, 5895, 2775));
@@ -392,7 +451,7 @@ private slots:
         QCOMPARE(bar->value(), 2 * row);
         w.close();
         QTRY_VERIFY(!admin::openSetupWindow());
-        QVERIFY(admin::Main(a.fx.ini()));
+        QVERIFY(admin::Main(a.ini()));
         QCOMPARE(a.setup().size(), QSize(1000, 700));
     }
 
@@ -400,23 +459,17 @@ private slots:
     // tried before it is saved, kept after a failed try only when the administrator says so.
     void changeLocation_data()
     {
-        QTest::addColumn<int>("settingsFile");
-        QTest::addColumn<QString>("chosen"); // a file in data/, or typed ("%": the test's folder)
-        QTest::addColumn<int>("answer");     // to the question, when one is asked
-        QTest::addColumn<QStringList>("messages"); // how each begins
-        // DatabasePath|RequireLogin ShowToolbar NumberOfClicks afterwards ("@": the installation)
-        QTest::addColumn<QString>("saved");
+        // chosen: a file in data/, or typed ("%": the test's folder); answer: to the question,
+        // when one is asked; messages: how each begins; saved: DatabasePath|RequireLogin
+        // ShowToolbar NumberOfClicks afterwards ("@": the installation).
+        const auto row = columns<int, QString, platform::MsgAnswer, QStringList, QString>(
+            {"settingsFile", "chosen", "answer", "messages", "saved"});
         const QString failed = "Error|Unable to save settings|Critical";
         const QString same = "Same|Database is same as selected file|Exclamation";
         const QString away = "postgresql:///k?host=%&connect_timeout=2";
         const QString unreachable = "Database Location|Cannot open the catalogue database \"" +
                                     away + "\" (host %, port 5432, database k): ";
         const QString kept = "@/data/Kestrel.mdb|111";
-        const auto row = [](const char* tag, SettingsFile file, const QString& chosen,
-                            platform::MsgAnswer answer, const QStringList& messages,
-                            const QString& saved) {
-            QTest::newRow(tag) << int(file) << chosen << int(answer) << messages << saved;
-        };
         using enum platform::MsgAnswer;
         row("same path", Writable, "Kestrel.mdb", Ok, {same}, kept);
         row("other case", Writable, "KESTREL.MDB", Ok, {updated}, "@/data/KESTREL.MDB|002");
@@ -435,25 +488,25 @@ private slots:
     {
         QFETCH(int, settingsFile);
         QFETCH(QString, chosen);
-        QFETCH(int, answer);
+        QFETCH(platform::MsgAnswer, answer);
         QFETCH(QStringList, messages);
         QFETCH(QString, saved);
         Admin a;
-        QVERIFY(admin::Main(a.fx.ini()));
+        QVERIFY(admin::Main(a.ini()));
         QTemporaryDir nowhere;
         chosen.replace("%", nowhere.path());
         if (settingsFile == ReadOnly) // the test runs as an ordinary user
-            QVERIFY(QFile::setPermissions(a.fx.ini(), QFile::ReadOwner) &&
-                    !QFileInfo(a.fx.ini()).isWritable());
+            QVERIFY(QFile::setPermissions(a.ini(), QFile::ReadOwner) &&
+                    !QFileInfo(a.ini()).isWritable());
         if (settingsFile == Folder)
-            QVERIFY(QFile::remove(a.fx.ini()) && QDir().mkdir(a.fx.ini()));
+            QVERIFY(QFile::remove(a.ini()) && QDir().mkdir(a.ini()));
         QLineEdit* field = a.setup().txtDatabaseLocation();
         if (chosen.startsWith("postgresql:")) {
-            a.messages.queueAnswer(platform::MsgAnswer(answer));
+            a.messages.queueAnswer(answer);
             field->setText(chosen);
             QTest::keyClick(field, Qt::Key_Return);
         } else {
-            a.files.queueAnswer(a.fx.path("data/" + chosen));
+            a.files.queueAnswer(a.path("data/" + chosen));
             a.press("cmdBrowse");
         }
         const QStringList shown = described(a.messages);
@@ -462,28 +515,28 @@ private slots:
             QVERIFY2(shown[i].startsWith(messages[i].replace("%", nowhere.path())),
                      qPrintable(shown[i]));
         QCOMPARE(
-            a.fx.iniValue("DatabasePath") + '|' + a.fx.iniValue("RequireLogin") +
-                a.fx.iniValue("ShowToolbar") + a.fx.iniValue("NumberOfClicks"),
-            saved.replace("%", nowhere.path()).replace("@", QFileInfo(a.fx.ini()).absolutePath()));
+            a.iniValue("DatabasePath") + '|' + a.iniValue("RequireLogin") +
+                a.iniValue("ShowToolbar") + a.iniValue("NumberOfClicks"),
+            saved.replace("%", nowhere.path()).replace("@", QFileInfo(a.ini()).absolutePath()));
         // The running program keeps the location it started with; the field shows the one
         // saved for the next start.
-        QCOMPARE(field->text(), messages.last() == updated ? saved.section('|', 0, 0) : a.fx.db());
-        QCOMPARE(gEnvironment().DatabasePath(), a.fx.db());
+        QCOMPARE(field->text(), messages.last() == updated ? saved.section('|', 0, 0) : a.db());
+        QCOMPARE(gEnvironment().DatabasePath(), a.db());
     }
 
     // One add dialog; it outlives the setup window and adds while a launcher process runs.
     void addWithALauncherRunningAndTheSetupWindowClosed()
     {
         Admin a;
-        QVERIFY(QFile::copy(asuser::besideTest(KESTREL_LAUNCHER_EXECUTABLE), a.fx.path("Kestrel")));
+        QVERIFY(QFile::copy(asuser::besideTest(KESTREL_LAUNCHER_EXECUTABLE), a.path("Kestrel")));
         QProcess running;
-        running.start(a.fx.path("Kestrel"));
+        running.start(a.path("Kestrel"));
         const auto stop = qScopeGuard([&running] {
             running.kill();
             running.waitForFinished();
         });
-        QTRY_VERIFY_WITH_TIMEOUT(holdsOpen(running.processId(), a.fx.db()), 20000);
-        QVERIFY(admin::Main(a.fx.ini()));
+        QTRY_VERIFY_WITH_TIMEOUT(holdsOpen(running.processId(), a.db()), 20000);
+        QVERIFY(admin::Main(a.ini()));
         a.press("cmdAdd");
         frmAddProgram* dialog = a.addDialogs().value(0);
         fill(dialog, {"Newcomer", "", "/usr/bin/xterm", ""});
@@ -524,8 +577,8 @@ private slots:
         sql(spare, "CREATE DATABASE " + database);
         createCatalogue(uri);
         sql(uri, "INSERT INTO Program VALUES (1, 'Alpha', 'First', '/a', '', 0, '')");
-        a.fx.writeIni(uri);
-        QVERIFY(admin::Main(a.fx.ini()));
+        a.writeIni(uri);
+        QVERIFY(admin::Main(a.ini()));
         clsDBRoutines reader({uri, true}, clsDBRoutines::OnFirstStatement);
         reader.setCloseWhenIdle(true);
         frmView& launcher = frmView::open(reader, {gEnvironment().DefaultIcon()});
