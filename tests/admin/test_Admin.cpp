@@ -9,7 +9,6 @@
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/frmView.h"
 #include "settings/clsEnvironment.h"
-#include "tests/support/Fakes.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
@@ -21,7 +20,6 @@
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,11 +29,8 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSemaphore>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <thread>
