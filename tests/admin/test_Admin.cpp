@@ -38,8 +38,8 @@
 using namespace admin;
 
 namespace {
-// Alpha, and Beta (path stored with blanks) for nobody; the catalogue refuses to delete Alpha,
-// to add Refused, or the audience "user:refused".
+// Alpha, and Beta (path stored with blanks) for nobody; the catalogue refuses to delete Alpha
+// or to add the audience "user:refused".
 struct Admin : InstallationFixture
 {
     MessageBoxRecorder messages;
@@ -50,8 +50,6 @@ struct Admin : InstallationFixture
             "VALUES ('Alpha', '/bin/alpha'), ('Beta', ' /bin/beta ')");
         sql("CREATE TRIGGER keep BEFORE DELETE ON Program WHEN OLD.Program_Name = 'Alpha' "
             "BEGIN SELECT RAISE(ABORT, 'kept'); END");
-        sql("CREATE TRIGGER refuse BEFORE INSERT ON Program WHEN NEW.Program_Name = "
-            "'Refused' BEGIN SELECT RAISE(ABORT, 'refused by rule'); END");
         sql("INSERT INTO Program_Audience VALUES (2, 'user:nobody')");
         sql("CREATE TRIGGER refuseAudience BEFORE INSERT ON Program_Audience WHEN NEW.Audience "
             "= 'user:refused' BEGIN SELECT RAISE(ABORT, 'refused'); END");
@@ -169,8 +167,6 @@ private slots:
         const QString ask = "Question|Delete %1?|Question|YesNo";
         row("add: blank name", Add, "", None, {" ", "d", "/bin/x", ""}, {fillIn}, both);
         row("add: blank path", Add, "", None, {"X", "d", " ", ""}, {fillIn}, both);
-        row("add: refused", Add, "", None, {"Refused", "d", "/bin/x", ""},
-            {"SQLite|refused by rule|Critical", notSaved}, both);
         // A name identifies one program: another's name is refused in any letter case.
         const auto taken = [](const char* name) {
             return "Error|" + nameTakenReason(name) + "|Exclamation";
@@ -442,7 +438,6 @@ private slots:
         using enum platform::MsgAnswer;
         row("same path", Writable, "Kestrel.mdb", Ok, {same}, kept);
         row("other case", Writable, "KESTREL.MDB", Ok, {updated}, "@/data/KESTREL.MDB|002");
-        row("new file", Writable, "other.mdb", Ok, {updated}, "@/data/other.mdb|002");
         row("read-only settings file", ReadOnly, "other.mdb", Ok, {failed}, kept);
         row("settings file a folder", Folder, "other.mdb", Ok, {failed}, "|");
         row("server: password refused", Writable, "postgresql://me:s3cret@h/db", Ok,
