@@ -16,7 +16,6 @@
 #include "tests/support/TestServer.h"
 #include "views/admin/frmProperties.h"
 #include "views/admin/ucProgramView.h"
-#include "views/common/Twips.h"
 #include "views/launcher/ucLeftFrame.h"
 #include "views/launcher/ucProgramView.h"
 
@@ -344,15 +343,13 @@ private slots:
                  QStringList{"Editor|" + apps.filePath("edit.desktop")});
     }
 
-    // Broken programs greyed with the reason, named in the properties window, all listed
-    // by Check. Typing filters, Enter shows the (first) match's properties where a
-    // double-click does nothing, and a reload keeps the search.
+    // Broken programs named in the properties window and listed by Check (the greying is
+    // the launcher's too, and tested there). Typing filters, Enter shows the (first) match's
+    // properties where a double-click does nothing, and a reload keeps the search.
     void brokenProgramsKeyboardAndReload()
     {
         Admin a;
         QVERIFY(admin::Main(a.ini()));
-        QListWidgetItem* alpha = a.list()->findItems("Alpha", Qt::MatchExactly).value(0);
-        QTRY_COMPARE(alpha->toolTip(), "/bin/alpha does not exist");
         a.press("cmdCheck");
         QTRY_COMPARE(a.messages.texts(), QStringList{"2 broken:\nAlpha: /bin/alpha does not "
                                                      "exist\nBeta: /bin/beta does not exist"});
@@ -388,9 +385,8 @@ private slots:
         QCOMPARE(a.listed(), QStringList({"Beta", "Zeta"}));
     }
 
-    // At the designed size every control is where it was designed; grown, the frames and
-    // the list take the room, and the next window opens as the last one closed. A reload
-    // keeps the list where it was, a whole row at its top.
+    // Grown, the frames and the list take the room, and the next window opens as the last one
+    // closed. A reload keeps the list where it was, a whole row at its top.
     void growsKeepsItsPlaceAndRemembersItsSize()
     {
         const auto forget = qScopeGuard(
@@ -401,7 +397,6 @@ private slots:
         QVERIFY(admin::Main(a.ini()));
         admin::frmSetup& w = a.setup();
         const auto at = [&w](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
-        QCOMPARE(at("frPrograms"), twips::rect(3120, 960, 5895, 2775));
         const QRect list = at("ucProgramView1"), prop = at("cmdProp");
         const QSize grown = QSize(1000, 700) - w.size();
         w.resize(1000, 700);
