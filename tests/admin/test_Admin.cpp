@@ -88,6 +88,17 @@ QStringList entries(const frmProgramDialog* dialog)
             dialog->txtProgramPath()->text(), dialog->txtProgramIcon()->text(),
             dialog->txtAudiences()->text()};
 }
+// Closes the next modal window, noting its title.
+void closeNextModal(QStringList* titles = nullptr)
+{
+    QTimer::singleShot(0, admin::openSetupWindow(), [titles] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (titles)
+                *titles << modal->windowTitle();
+            modal->close();
+        }
+    });
+}
 // Whether the process holds the file open (the launcher's catalogue connection).
 bool holdsOpen(qint64 pid, const QString& file)
 {
@@ -221,7 +232,6 @@ private slots:
         QFETCH(int, twist);
         QFETCH(QStringList, typed);
         QFETCH(QStringList, messages);
-        QFETCH(QStringList, catalogue);
         typed.resize(5);
         Admin a;
         QVERIFY(admin::Main(a.ini()));
@@ -234,10 +244,7 @@ private slots:
             a.list()->setCurrentItem(a.list()->findItems(name, Qt::MatchExactly).value(0));
             a.messages.queueAnswer(twist == AnswerNo ? platform::MsgAnswer::No
                                                      : platform::MsgAnswer::Yes);
-            QTimer::singleShot(0, [] { // a dialog opened for no program
-                if (QWidget* modal = QApplication::activeModalWidget())
-                    modal->close();
-            });
+            closeNextModal(); // a dialog opened for no program
             a.press(edit == Delete ? "cmdDelete" : "cmdModify");
         } else {
             QPointer<frmProgramDialog> dialog = &modify;
@@ -262,12 +269,11 @@ private slots:
                 QCOMPARE(entries(dialog), typed);
         }
         QCOMPARE(described(a.messages), messages.replaceInStrings("@db", a.db()));
-        QCOMPARE(
-            a.sql("SELECT Program_Name || '|' || Program_Desc || '|' || Program_Path || '|' || "
-                  "Program_CustomIcon || ifnull((SELECT '|' || group_concat(Audience, ' ') FROM "
-                  "(SELECT Audience FROM Program_Audience a WHERE a.Program_Key = p.Program_Key "
-                  "ORDER BY 1)), '') FROM Program p ORDER BY Program_Name"),
-            catalogue);
+        QTEST(a.sql("SELECT Program_Name || '|' || Program_Desc || '|' || Program_Path || '|' || "
+                    "Program_CustomIcon || ifnull((SELECT '|' || group_concat(Audience, ' ') FROM "
+                    "(SELECT Audience FROM Program_Audience a WHERE a.Program_Key = p.Program_Key "
+                    "ORDER BY 1)), '') FROM Program p ORDER BY Program_Name"),
+              "catalogue");
         if (twist != BetaGone) // that one the list still shows
             QCOMPARE(a.listed(), a.names());
     }
@@ -320,10 +326,9 @@ private slots:
         // Each entry's text, "-" before one hidden, "*" before one that cannot be chosen.
         const auto shown = [list] {
             QStringList texts;
-            for (int row = 0; row < list->count(); ++row)
-                texts << QString(list->item(row)->isHidden() ? "-" : "") +
-                             (list->item(row)->flags() & Qt::ItemIsSelectable ? "" : "*") +
-                             list->item(row)->text();
+            for (const QListWidgetItem* item : list->findItems({}, Qt::MatchContains))
+                texts << QString(item->isHidden() ? "-" : "") +
+                             (item->flags() & Qt::ItemIsSelectable ? "" : "*") + item->text();
             return texts;
         };
         QVERIFY(!list->item(1)->icon().isNull());
@@ -361,21 +366,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&a.setup()));
         ucProgramView* view = a.setup().ucProgramView1();
         QStringList titles;
-        const auto closeModal = [&] {
-            QTimer::singleShot(0, &a.setup(), [&] {
-                if (QWidget* modal = QApplication::activeModalWidget()) {
-                    titles << modal->windowTitle();
-                    modal->close();
-                }
-            });
-        };
         a.list()->setFocus();
         QTest::keyClicks(a.list(), "ETA");
-        closeModal();
+        closeNextModal(&titles);
         QTest::keyClick(a.setup().findChild<QLineEdit*>("txtSearch"), Qt::Key_Return);
         QCOMPARE(titles, QStringList{"Showing Properties For : Beta"});
         QAbstractItemView* results = view->visibleList();
-        closeModal(); // in case
+        closeNextModal(&titles); // in case
         QTest::mouseDClick(results->viewport(), Qt::LeftButton, {},
                            results->visualRect(results->model()->index(0, 0)).center());
         QCoreApplication::processEvents();
