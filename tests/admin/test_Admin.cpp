@@ -131,12 +131,9 @@ private slots:
         // The fixed text, and the reason on a line of its own.
         const QString failed = "Error|Error Loading Setttings, Closing\n\nThe settings file "
                                "\"@/Kestrel.ini\" cannot be used:\n%1.|Critical";
-        row("good settings", "", "", {});
         row("relative locations", "data/Kestrel.mdb", "./Default.ico", {});
         row("missing database", "none.mdb", "",
             {failed.arg("DatabasePath \"@/none.mdb\": there is no such file")});
-        row("missing default icon", "", "none.ico",
-            {failed.arg("DefaultIcon \"@/none.ico\": there is no such file")});
     }
     void startUp()
     {
