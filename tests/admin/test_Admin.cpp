@@ -204,8 +204,6 @@ private slots:
         const QString gone = "Error|Unable to add program\n\nThe catalogue \"@db\" was not "
                              "changed: no program is named \"%1\" any more; another program "
                              "may have deleted or renamed it.|Critical";
-        row("add: trimmed", Add, "", None, gamma, {added},
-            both + QStringList{"Gamma|a b|/bin/g|/i.ico"});
         row("modify Ghost: unknown", Modify, "Ghost", None, gamma,
             {"Error|Couldn't Load Program Information|Critical", gone.arg("Ghost")}, both);
         row("modify Beta: renames", Modify, "Beta", None, gamma,
