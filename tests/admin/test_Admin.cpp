@@ -279,18 +279,17 @@ private slots:
         a.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Gamma', '/g')");
         a.sql("INSERT INTO Program_Audience VALUES (1, 'host:elsewhere-*'), (1, 'user:ghost')");
         QVERIFY(admin::Main(a.ini()));
-        frmSetup& setup = a.setup();
-        QVERIFY(setup.viewAs("nobody", {}));
+        QVERIFY(a.setup().viewAs("nobody", {}));
         QCOMPARE(a.listed(), QStringList({"Beta", "Gamma"}));
         a.press("cmdViewAs"); // back to every program
         QCOMPARE(a.listed(), QStringList({"Alpha", "Beta", "Gamma"}));
-        QVERIFY(setup.viewAs("root", "elsewhere-1.example"));
-        QVERIFY(!setup.viewAs("ghost", {})); // said, and the list stays
+        QVERIFY(a.setup().viewAs("root", "elsewhere-1.example"));
+        QVERIFY(!a.setup().viewAs("ghost", {})); // said, and the list stays
         QCOMPARE(a.listed(), QStringList({"Alpha", "Gamma"}));
         QVERIFY(a.messages.texts().value(0).startsWith("There is no user \"ghost\""));
         QStringList shown;
         for (const char* name : {"Alpha", "Gamma"}) {
-            frmProperties properties(&setup);
+            frmProperties properties(&a.setup());
             properties.setProgram(name);
             shown << properties.findChild<QLabel*>("lblAudiences")->text();
         }
