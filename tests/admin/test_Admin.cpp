@@ -111,8 +111,8 @@ bool holdsOpen(qint64 pid, const QString& file)
 const QString added = "Sucess|Program Added|Information";
 const QString notSaved = "Error|Unable to add program|Critical";
 
-enum Edit { Add, Modify, Delete };
-enum Twist { None, BetaGone, AnswerNo }; // Beta deleted before the save; No to the question
+// ModifyBetaGone: Beta deleted before the save; DeleteAnswerNo: No to the question.
+enum Edit { Add, Modify, ModifyBetaGone, Delete, DeleteAnswerNo };
 enum SettingsFile { Writable, ReadOnly, Folder };
 const QString updated = "Information|Database Location has been updated\n\nKestrel and "
                         "KestrelAdmin use it from their next start; this window keeps the "
@@ -165,57 +165,56 @@ private slots:
     {
         // name: modified, or selected for deletion; typed: name, desc, path, icon, audiences;
         // catalogue: name|desc|path|icon, and |audiences when there are some, afterwards.
-        const auto row = columns<int, QString, int, QStringList, QStringList, QStringList>(
-            {"edit", "name", "twist", "typed", "messages", "catalogue"});
+        const auto row = columns<int, QString, QStringList, QStringList, QStringList>(
+            {"edit", "name", "typed", "messages", "catalogue"});
         const QStringList both{"Alpha||/bin/alpha|", "Beta|| /bin/beta ||user:nobody"},
             alpha{both[0]};
         const QStringList gamma{" Gamma ", " a b ", " /bin/g ", " /i.ico "};
         const QString fillIn = "Error|Please fill all fields in.|Exclamation";
         const QString ask = "Question|Delete %1?|Question|YesNo";
-        row("add: blank name", Add, "", None, {" ", "d", "/bin/x", ""}, {fillIn}, both);
-        row("add: blank path", Add, "", None, {"X", "d", " ", ""}, {fillIn}, both);
+        row("add: blank name", Add, "", {" ", "d", "/bin/x", ""}, {fillIn}, both);
+        row("add: blank path", Add, "", {"X", "d", " ", ""}, {fillIn}, both);
         // A name identifies one program: another's name is refused in any letter case.
         const auto taken = [](const char* name) {
             return "Error|" + nameTakenReason(name) + "|Exclamation";
         };
-        row("add: taken name", Add, "", None, {" alpha ", "d", "/bin/x", ""}, {taken("alpha")},
-            both);
+        row("add: taken name", Add, "", {" alpha ", "d", "/bin/x", ""}, {taken("alpha")}, both);
         // The icon's picture is stored with the program, up to 1 MB ("@big": a larger file).
-        row("add: icon over the cap", Add, "", None, {"Big", "", "/bin/x", "@big"},
+        row("add: icon over the cap", Add, "", {"Big", "", "/bin/x", "@big"},
             {"Kestrel.StoredIcon|The icon \"@big\" is 1048577 bytes: the catalogue stores icons "
              "of at most 1 MB (1048576 bytes). Choose a smaller picture.|Critical",
              notSaved},
             both);
         const QStringList epsilon{"Epsilon", "", "/e", ""};
-        row("add: audiences", Add, "", None, epsilon + QStringList{"user:nobody,,group:root "},
-            {added}, both + QStringList{"Epsilon||/e||group:root user:nobody"});
-        row("add: malformed audience", Add, "", None, epsilon + QStringList{"group:root, staff"},
+        row("add: audiences", Add, "", epsilon + QStringList{"user:nobody,,group:root "}, {added},
+            both + QStringList{"Epsilon||/e||group:root user:nobody"});
+        row("add: malformed audience", Add, "", epsilon + QStringList{"group:root, staff"},
             {"Error|\"staff\" is not an audience: write group:NAME, user:NAME or host:PATTERN "
              "(for example group:staff, user:alice, host:lab2-*).|Exclamation"},
             both);
         // The program and its audiences are one step: neither is kept.
-        row("add: audience refused", Add, "", None, epsilon + QStringList{"user:refused"},
+        row("add: audience refused", Add, "", epsilon + QStringList{"user:refused"},
             {"SQLite|refused|Critical", notSaved}, both);
-        row("modify Beta: taken name", Modify, "Beta", None, {"ALPHA", "", "/bin/b", ""},
+        row("modify Beta: taken name", Modify, "Beta", {"ALPHA", "", "/bin/b", ""},
             {taken("ALPHA")}, both);
-        row("modify Beta: own name, other case", Modify, "Beta", None, {"BETA", "", "/bin/b", ""},
+        row("modify Beta: own name, other case", Modify, "Beta", {"BETA", "", "/bin/b", ""},
             {"Sucess|Program Modified|Information"}, {alpha[0], "BETA||/bin/b|"});
         // A failed save says why on a second line ("@db": the catalogue's path).
         const QString gone = "Error|Unable to add program\n\nThe catalogue \"@db\" was not "
                              "changed: no program is named \"%1\" any more; another program "
                              "may have deleted or renamed it.|Critical";
-        row("modify Ghost: unknown", Modify, "Ghost", None, gamma,
+        row("modify Ghost: unknown", Modify, "Ghost", gamma,
             {"Error|Couldn't Load Program Information|Critical", gone.arg("Ghost")}, both);
-        row("modify Beta: renames", Modify, "Beta", None, gamma,
-            {"Sucess|Program Modified|Information"}, {alpha[0], "Gamma|a b|/bin/g|/i.ico"});
-        row("modify Beta gone: deleted meanwhile", Modify, "Beta", BetaGone, gamma,
+        row("modify Beta: renames", Modify, "Beta", gamma, {"Sucess|Program Modified|Information"},
+            {alpha[0], "Gamma|a b|/bin/g|/i.ico"});
+        row("modify Beta gone: deleted meanwhile", ModifyBetaGone, "Beta", gamma,
             {gone.arg("Beta")}, alpha);
-        row("delete: nothing selected", Delete, "", None, {}, {}, both);
-        row("modify: nothing selected", Modify, "", None, {}, {}, both);
-        row("delete Beta no: kept", Delete, "Beta", AnswerNo, {}, {ask.arg("Beta")}, both);
-        row("delete Beta: deleted", Delete, "Beta", None, {},
+        row("delete: nothing selected", Delete, "", {}, {}, both);
+        row("modify: nothing selected", Modify, "", {}, {}, both);
+        row("delete Beta no: kept", DeleteAnswerNo, "Beta", {}, {ask.arg("Beta")}, both);
+        row("delete Beta: deleted", Delete, "Beta", {},
             {ask.arg("Beta"), "Confirmation|Program has been deleted|Information"}, alpha);
-        row("delete Alpha: refused", Delete, "Alpha", None, {},
+        row("delete Alpha: refused", Delete, "Alpha", {},
             {ask.arg("Alpha"), "Error|Couldn't Delete Program\n\nThe catalogue \"@db\" was not "
                                "changed: kept|Critical"},
             both);
@@ -224,7 +223,6 @@ private slots:
     {
         QFETCH(int, edit);
         QFETCH(QString, name);
-        QFETCH(int, twist);
         QFETCH(QStringList, typed);
         QFETCH(QStringList, messages);
         typed.resize(5);
@@ -235,12 +233,12 @@ private slots:
         typed.replaceInStrings("@big", big);
         messages.replaceInStrings("@big", big);
         admin::frmModifyProgram modify(&a.setup());
-        if (edit == Delete || (edit == Modify && name.isEmpty())) {
+        if (edit >= Delete || (edit == Modify && name.isEmpty())) {
             a.list()->setCurrentItem(a.list()->findItems(name, Qt::MatchExactly).value(0));
-            a.messages.queueAnswer(twist == AnswerNo ? platform::MsgAnswer::No
-                                                     : platform::MsgAnswer::Yes);
+            a.messages.queueAnswer(edit == DeleteAnswerNo ? platform::MsgAnswer::No
+                                                          : platform::MsgAnswer::Yes);
             closeNextModal(); // a dialog opened for no program
-            a.press(edit == Delete ? "cmdDelete" : "cmdModify");
+            a.press(edit >= Delete ? "cmdDelete" : "cmdModify");
         } else {
             QPointer<frmProgramDialog> dialog = &modify;
             if (edit == Add) {
@@ -253,7 +251,7 @@ private slots:
                              QStringList({"Beta", "", " /bin/beta ", "", "user:nobody"}));
                 modify.show();
             }
-            if (twist == BetaGone)
+            if (edit == ModifyBetaGone)
                 a.sql("DELETE FROM Program WHERE Program_Name = 'Beta'");
             fill(dialog, typed);
             QTest::mouseClick(dialog->cmdAdd(), Qt::LeftButton);
@@ -269,7 +267,7 @@ private slots:
                     "(SELECT Audience FROM Program_Audience a WHERE a.Program_Key = p.Program_Key "
                     "ORDER BY 1)), '') FROM Program p ORDER BY Program_Name"),
               "catalogue");
-        if (twist != BetaGone) // that one the list still shows
+        if (edit != ModifyBetaGone) // that one the list still shows
             QCOMPARE(a.listed(), a.names());
     }
 
