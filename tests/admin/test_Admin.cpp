@@ -59,10 +59,7 @@ struct Admin : InstallationFixture
     static void press(const char* button) { setup().findChild<QPushButton*>(button)->click(); }
     static QStringList listed() // as shown, after a search or "View as..."
     {
-        QStringList names;
-        for (const QListWidgetItem* item : setup().ucProgramView1()->shownItems())
-            names << item->text();
-        return names;
+        return textsOf(setup().ucProgramView1()->shownItems());
     }
     static QList<frmAddProgram*> addDialogs()
     {

@@ -233,10 +233,7 @@ private slots:
         };
         QVERIFY(offTheEdge());
         view.setFilterText(query);
-        QStringList names;
-        for (const QListWidgetItem* item : view.shownItems())
-            names << item->text();
-        QCOMPARE(names, shown);
+        QCOMPARE(textsOf(view.shownItems()), shown);
         QCOMPARE(view.lstView()->count(), 5);
         QCOMPARE(view.selectedItem(), query.trimmed().isEmpty() ? QString() : shown.value(0));
         QVERIFY(shown.isEmpty() || offTheEdge());
