@@ -39,11 +39,9 @@ private slots:
                                             "Name[de@euro]=de@euro\nName[sr@latin]=sr\n";
         row("lang_COUNTRY@MOD falls to lang_COUNTRY", localised, "de_DE||",
             "LC_MESSAGES=de_DE.UTF-8@euro");
-        row("lang_COUNTRY falls to lang", localised, "de||", "LANG=de_AT.UTF-8");
         row("lang@MOD", localised, "de@euro||", "LANG=de_CH@euro");
         row("LC_ALL first", localised, "sr||", "LC_ALL=sr_RS@latin");
         row("unlocalised", localised, "C||", "LANG=fr_FR");
-        row("C locale", localised, "C||", "LC_ALL=C");
         row("not an application", "[Desktop Entry]\nType=Link\nName=N\n",
             "N||Type is Link, not Application");
         row("hidden", head + "Name=N\nHidden=true\n", "N||Hidden=true");

@@ -30,14 +30,19 @@ QByteArray lineOf(int writer, int n)
            QByteArray(kLineLength, char('a' + writer));
 }
 
-QStringList runTool(const QStringList& args, int& exitCode, QByteArray& output)
+struct Run
+{
+    int code;
+    QByteArray output;
+    QStringList errors;
+};
+Run runTool(const QStringList& args)
 {
     QProcess tool;
     tool.start(QStringLiteral(KESTREL_CATALOGUE_TOOL), args);
     tool.waitForFinished(60000);
-    exitCode = tool.exitCode();
-    output = tool.readAllStandardOutput();
-    return QString::fromUtf8(tool.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    return {tool.exitCode(), tool.readAllStandardOutput(),
+            QString::fromUtf8(tool.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)};
 }
 } // namespace
 
@@ -69,8 +74,6 @@ private slots:
     void badLaunchLinesSayWhatIsWrong_data()
     {
         textColumns({"line", "error"});
-        textRow("no offset", {"2026-12-07T10:00:00\th\tu\tp\t/x\tstarted\t",
-                              "not a time with offset: \"2026-12-07T10:00:00\""});
         textRow("milliseconds, no offset", {"2026-12-07T10:00:00.000\th\tu\tp\t/x\tstarted\t",
                                             "not a time with offset: \"2026-12-07T10:00:00.000\""});
         textRow("bad result",
@@ -178,10 +181,7 @@ private slots:
         writeFile(b, line("2026-12-07T09:00:00-05:00|lab-02|ann|Editor|failed|Permission denied")
                              .chopped(1) +
                          "\r\n");
-        int code = 0;
-        QByteArray output;
-        const QStringList errors =
-            runTool({"usage", a, b, dir.filePath("none.log"), "--json"}, code, output);
+        auto [code, output, errors] = runTool({"usage", a, b, dir.filePath("none.log"), "--json"});
         QCOMPARE(code, 1);
         QCOMPARE(errors.size(), 2);
         QCOMPARE(errors[0],
@@ -205,21 +205,21 @@ private slots:
                  R"("launches":1,"program":"Tab\tName","users":["bob"]}],"version":1})");
 
         // The table form keeps an odd name on one line.
-        runTool({"usage", b, a}, code, output);
-        QCOMPARE(code, 1);
-        QVERIFY(output.contains("Tab\\tName"));
-        QVERIFY2(output.startsWith("Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS           USERS\n"
-                                   "Editor     3         1       lab-01, lab-02  ann, bob\n"),
-                 output.left(200));
+        const Run table = runTool({"usage", b, a});
+        QCOMPARE(table.code, 1);
+        QVERIFY(table.output.contains("Tab\\tName"));
+        QVERIFY2(
+            table.output.startsWith("Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS           USERS\n"
+                                    "Editor     3         1       lab-01, lab-02  ann, bob\n"),
+            table.output.left(200));
 
         // One huge name: the tables shorten it (not pad every row to it), the JSON keeps it.
         const QString huge = "<" + QString(100000, 'n') + ">";
         writeFile(b, line("2026-12-07T09:00:00Z|lab-02|ann|" + huge + "|failed|x"));
-        runTool({"usage", b}, code, output);
+        output = runTool({"usage", b}).output;
         QVERIFY2(output.size() < 2000 && output.contains("<nnn") && output.contains("nnn>"),
                  output.left(300));
-        runTool({"usage", b, "--json"}, code, output);
-        QVERIFY(output.contains(huge.toUtf8()));
+        QVERIFY(runTool({"usage", b, "--json"}).output.contains(huge.toUtf8()));
     }
 };
 
