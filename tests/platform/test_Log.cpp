@@ -30,19 +30,14 @@ QByteArray lineOf(int writer, int n)
            QByteArray(kLineLength, char('a' + writer));
 }
 
-struct Run
-{
-    int code;
-    QByteArray output;
-    QStringList errors;
-};
-Run runTool(const QStringList& args)
+QStringList runTool(const QStringList& args, int& exitCode, QByteArray& output)
 {
     QProcess tool;
     tool.start(QStringLiteral(KESTREL_CATALOGUE_TOOL), args);
     tool.waitForFinished(60000);
-    return {tool.exitCode(), tool.readAllStandardOutput(),
-            QString::fromUtf8(tool.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)};
+    exitCode = tool.exitCode();
+    output = tool.readAllStandardOutput();
+    return QString::fromUtf8(tool.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
 }
 } // namespace
 
@@ -181,7 +176,10 @@ private slots:
         writeFile(b, line("2026-12-07T09:00:00-05:00|lab-02|ann|Editor|failed|Permission denied")
                              .chopped(1) +
                          "\r\n");
-        auto [code, output, errors] = runTool({"usage", a, b, dir.filePath("none.log"), "--json"});
+        int code = 0;
+        QByteArray output;
+        const QStringList errors =
+            runTool({"usage", a, b, dir.filePath("none.log"), "--json"}, code, output);
         QCOMPARE(code, 1);
         QCOMPARE(errors.size(), 2);
         QCOMPARE(errors[0],
@@ -205,21 +203,21 @@ private slots:
                  R"("launches":1,"program":"Tab\tName","users":["bob"]}],"version":1})");
 
         // The table form keeps an odd name on one line.
-        const Run table = runTool({"usage", b, a});
-        QCOMPARE(table.code, 1);
-        QVERIFY(table.output.contains("Tab\\tName"));
-        QVERIFY2(
-            table.output.startsWith("Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS           USERS\n"
-                                    "Editor     3         1       lab-01, lab-02  ann, bob\n"),
-            table.output.left(200));
+        runTool({"usage", b, a}, code, output);
+        QCOMPARE(code, 1);
+        QVERIFY(output.contains("Tab\\tName"));
+        QVERIFY2(output.startsWith("Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS           USERS\n"
+                                   "Editor     3         1       lab-01, lab-02  ann, bob\n"),
+                 output.left(200));
 
         // One huge name: the tables shorten it (not pad every row to it), the JSON keeps it.
         const QString huge = "<" + QString(100000, 'n') + ">";
         writeFile(b, line("2026-12-07T09:00:00Z|lab-02|ann|" + huge + "|failed|x"));
-        output = runTool({"usage", b}).output;
+        runTool({"usage", b}, code, output);
         QVERIFY2(output.size() < 2000 && output.contains("<nnn") && output.contains("nnn>"),
                  output.left(300));
-        QVERIFY(runTool({"usage", b, "--json"}).output.contains(huge.toUtf8()));
+        runTool({"usage", b, "--json"}, code, output);
+        QVERIFY(output.contains(huge.toUtf8()));
     }
 };
 
