@@ -575,13 +575,5 @@ private slots:
 };
 
 // As an ordinary user, so that root's disregard of permissions hides no refusal.
-int main(int argc, char** argv)
-{
-    if (const std::optional<int> copied = asuser::dropRoot(argv))
-        return *copied;
-    kestreltest::isolateUserFolders();
-    QApplication app(argc, argv);
-    TestAdmin test;
-    return QTest::qExec(&test, argc, argv);
-}
+KESTREL_TEST_MAIN_AS_USER_WITH(QApplication, TestAdmin)
 #include "test_Admin.moc"

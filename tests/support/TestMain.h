@@ -30,10 +30,12 @@ inline void isolateUserFolders()
 }
 } // namespace kestreltest
 
-// QTEST_MAIN and QTEST_GUILESS_MAIN with the user folders isolated.
-#define KESTREL_TEST_MAIN_WITH(Application, TestClass)                                             \
+// QTEST_MAIN and QTEST_GUILESS_MAIN with the user folders isolated; the AS_USER forms,
+// started as root, run as "nobody" (see AsUser.h).
+#define KESTREL_TEST_MAIN_WITH(Application, TestClass, ...)                                        \
     int main(int argc, char** argv)                                                                \
     {                                                                                              \
+        __VA_ARGS__                                                                                \
         kestreltest::isolateUserFolders();                                                         \
         Application app(argc, argv);                                                               \
         TestClass test;                                                                            \
@@ -41,15 +43,9 @@ inline void isolateUserFolders()
     }
 #define KESTREL_TEST_MAIN(TestClass) KESTREL_TEST_MAIN_WITH(QApplication, TestClass)
 #define KESTREL_TEST_GUILESS_MAIN(TestClass) KESTREL_TEST_MAIN_WITH(QCoreApplication, TestClass)
-
-// Started as root, runs as "nobody" (see AsUser.h).
+#define KESTREL_TEST_MAIN_AS_USER_WITH(Application, TestClass)                                     \
+    KESTREL_TEST_MAIN_WITH(                                                                        \
+        Application, TestClass,                                                                    \
+        if (const std::optional<int> copied = asuser::dropRoot(argv)) return *copied;)
 #define KESTREL_TEST_MAIN_AS_USER(TestClass)                                                       \
-    int main(int argc, char** argv)                                                                \
-    {                                                                                              \
-        if (const std::optional<int> copied = asuser::dropRoot(argv))                              \
-            return *copied;                                                                        \
-        kestreltest::isolateUserFolders();                                                         \
-        QCoreApplication app(argc, argv);                                                          \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }
+    KESTREL_TEST_MAIN_AS_USER_WITH(QCoreApplication, TestClass)
