@@ -179,51 +179,50 @@ private slots:
     void commands()
     {
         auto [line, code, message] = fetch<QString, int, QString>({"line", "code", "message"});
-        QStringList args = line.isEmpty() ? QStringList() : line.split('|');
         mDir = std::make_unique<QTemporaryDir>();
-        createCatalogue(mDir->filePath("k.mdb"));
-        sql(mDir->filePath("k.mdb"),
+        const auto in = [&](const QString& name) { return mDir->filePath(name); };
+        createCatalogue(in("k.mdb"));
+        sql(in("k.mdb"),
             "INSERT INTO Program (Program_Name, Program_Desc, Program_Path, Program_Added_Date) "
             "VALUES ('O''B', 'a\tb', '/o', ?), ('Two', '', '/t', ?)",
             {today(), today()});
-        sql(mDir->filePath("tables.db"), "CREATE TABLE Other (a)");
-        createCatalogue(mDir->filePath("nul.mdb"));
-        sql(mDir->filePath("nul.mdb"), "INSERT INTO Program (Program_Name, Program_Path) VALUES "
-                                       "('a' || char(0) || 'b' || char(27), '/p'), "
-                                       "('Z\u00c4H', '/z'), ('z\u00e4h', '/z'), "
-                                       "('gone' || char(27) || '[5m', '/g')");
-        QCOMPARE(::mkfifo(QFile::encodeName(mDir->filePath("pipe.mdb")).constData(), 0600), 0);
+        sql(in("tables.db"), "CREATE TABLE Other (a)");
+        createCatalogue(in("nul.mdb"));
+        sql(in("nul.mdb"), "INSERT INTO Program (Program_Name, Program_Path) VALUES "
+                           "('a' || char(0) || 'b' || char(27), '/p'), "
+                           "('Z\u00c4H', '/z'), ('z\u00e4h', '/z'), "
+                           "('gone' || char(27) || '[5m', '/g')");
+        QCOMPARE(::mkfifo(QFile::encodeName(in("pipe.mdb")).constData(), 0600), 0);
         // Decoys: devices made here (only root may make one), a link to the catalogue. None
         // may become a file.
         for (const char* device : {"zero.mdb", "null"})
-            if (args.contains(QStringLiteral("@/") + device) &&
-                ::mknod(QFile::encodeName(mDir->filePath(device)).constData(), S_IFCHR | 0600,
-                        makedev(1, 3)) != 0)
+            if (line.contains(QStringLiteral("@/") + device) &&
+                ::mknod(QFile::encodeName(in(device)).constData(), S_IFCHR | 0600, makedev(1, 3)) !=
+                    0)
                 QSKIP("no device can be made here (not root)");
-        QVERIFY(QFile::link("k.mdb", mDir->filePath("link.json")));
+        QVERIFY(QFile::link("k.mdb", in("link.json")));
         std::optional<LockHolder> holder; // another program's lock, held past the tool's wait
-        if (args.contains("@/locked.mdb")) {
-            createCatalogue(mDir->filePath("locked.mdb"));
-            QVERIFY(holder.emplace(mDir->filePath("locked.mdb")).locked());
+        if (line.contains("@/locked.mdb")) {
+            createCatalogue(in("locked.mdb"));
+            QVERIFY(holder.emplace(in("locked.mdb")).locked());
         }
         const auto before = snapshot(mDir->path());
         const SilentServer silent;
         QVERIFY(silent.port() > 0);
-        args.replaceInStrings(QRegularExpression("@(?!\\w)"), mDir->path())
-            .replaceInStrings(QRegularExpression("%(?=/)"), mInputs.path());
-        args.replaceInStrings("$", QString::number(silent.port()));
+        line.replace(QRegularExpression("@(?!\\w)"), mDir->path())
+            .replace(QRegularExpression("%(?=/)"), mInputs.path())
+            .replace("$", QString::number(silent.port()));
         message.replace("host @", "host " + mDir->path());
         QElapsedTimer timer;
         timer.start();
-        const auto [exitCode, output] = run(args);
+        const auto [exitCode, output] = run(line.isEmpty() ? QStringList() : line.split('|'));
         QCOMPARE(exitCode, code);
         QVERIFY2(output.contains(message) && !output.contains("s3cret") && output.size() < 3000,
                  qPrintable(output.left(3000)));
         QVERIFY(timer.elapsed() < (holder ? 60000 : 15000));
         if (code != 0)
             QCOMPARE(snapshot(mDir->path()), before);
-        QVERIFY(!QFileInfo(mDir->filePath("null")).isFile());
-        QVERIFY(QFileInfo(mDir->filePath("link.json")).isSymLink());
+        QVERIFY(!QFileInfo(in("null")).isFile() && QFileInfo(in("link.json")).isSymLink());
     }
 
     // A catalogue on the server: made in an existing empty database, its roles printed,
