@@ -39,13 +39,12 @@ class test_kestrel_catalogue : public QObject
             return {-1, QStringLiteral("did not finish")};
         return {tool.exitCode(), QString::fromUtf8(tool.readAll())};
     }
-    // The tool exits with code and its output holds every text; what it said shows if not.
-    static bool says(const QStringList& args, int code, std::initializer_list<QString> texts)
+    // The tool exits with code and its output holds the texts; what it said shows if not.
+    static bool says(const QStringList& args, int code, const QString& text,
+                     const QString& also = {})
     {
         const auto [exitCode, output] = run(args);
-        bool ok = exitCode == code;
-        for (const QString& text : texts)
-            ok = ok && output.contains(text);
+        const bool ok = exitCode == code && output.contains(text) && output.contains(also);
         if (!ok)
             qWarning().noquote() << exitCode << output.left(3000);
         return ok;
@@ -233,11 +232,11 @@ private slots:
         QTemporaryDir dir;
         testdb::Catalogue made(testdb::Postgresql, dir.path()); // a database of the test's own
         const QString uri = made.location();
-        QVERIFY(says({"create", uri}, 1, {"holds a catalogue already"}));
+        QVERIFY(says({"create", uri}, 1, "holds a catalogue already"));
         QVERIFY(says({"create", testdb::serverDatabaseUri("kestrel_no_such_database")}, 1,
-                     {"does not exist", "createdb"}));
+                     "does not exist", "createdb"));
         QVERIFY(says({"roles", "lab"}, 0,
-                     {"GRANT SELECT ON Program, Program_Options TO kestrel_reader;\n"}));
+                     "GRANT SELECT ON Program, Program_Options TO kestrel_reader;\n"));
 
         const QString file = dir.filePath("k.mdb");
         createCatalogue(file);
@@ -245,7 +244,7 @@ private slots:
                   "(7, 'A', '', '/a', '', -1, '4/5/2006')");
         sql(file, "INSERT INTO Program_Options VALUES (7, 1)");
         QVERIFY(says({"copy", file, uri}, 0,
-                     {"Copied 2 programs and 1 option rows from " + file + " to "}));
+                     "Copied 2 programs and 1 option rows from " + file + " to "));
         const QString listed = run({"list", file}).second;
         QCOMPARE(run({"list", uri}).second, listed);
         QCOMPARE(sql(uri, "SELECT Program_Key || ':' || Program_UseDIcon FROM Program ORDER BY 1"),
@@ -269,7 +268,7 @@ private slots:
         for (quint32 i = 0, x = 1; i < 20000; ++i, x = x * 1103515245 + 12345)
             big += QChar('a' + (x >> 16) % 26);
         QVERIFY(says({"add", uri, "--name", big, "--path", "/b"}, 1,
-                     {"the name or another text is too long for the server"}));
+                     "the name or another text is too long for the server"));
         // A role without rights is told so; one that may only read, why nothing changed.
         const QString role = QUrl(uri).path().mid(1) + "_reader";
         sql(uri, "CREATE ROLE " + role + " LOGIN");
@@ -278,13 +277,12 @@ private slots:
             sql(testdb::serverUri(), "DROP ROLE " + role);
         });
         const QString asRole = testdb::withQuery(uri, "user", role);
-        QVERIFY(says({"list", asRole}, 1,
-                     {": this user may not read the catalogue (permission denied"}));
+        QVERIFY(
+            says({"list", asRole}, 1, ": this user may not read the catalogue (permission denied"));
         sql(uri, "GRANT SELECT ON Program, Program_Options TO " + role);
         QVERIFY(says({"modify", asRole, "c", "--desc", "d"}, 1,
-                     {"\"c\" could not be changed: permission denied"}));
-        QVERIFY(
-            says({"delete", asRole, "c"}, 1, {"\"C\" could not be deleted: permission denied"}));
+                     "\"c\" could not be changed: permission denied"));
+        QVERIFY(says({"delete", asRole, "c"}, 1, "\"C\" could not be deleted: permission denied"));
 
         // Back to a new file; a destination with programs only with --replace; a failure
         // half-way leaves the destination as it was.
@@ -292,14 +290,14 @@ private slots:
         createCatalogue(back);
         QCOMPARE(run({"copy", uri, back}).first, 0);
         QCOMPARE(run({"list", back}).second, run({"list", uri}).second);
-        QVERIFY(says({"copy", file, uri}, 1, {"holds 3 programs already; give --replace"}));
+        QVERIFY(says({"copy", file, uri}, 1, "holds 3 programs already; give --replace"));
         sql(file, "UPDATE Program SET Program_UseDIcon = 'not a number' WHERE Program_Key = 7");
         QCOMPARE(run({"copy", file, uri, "--replace"}).first, 1);
         QCOMPARE(sql(uri, "SELECT count(*) FROM Program"), QVariantList{3});
         sql(file, "UPDATE Program SET Program_UseDIcon = 0, Program_Name = 'A' || char(0) "
                   "WHERE Program_Key = 7");
         QVERIFY(says({"copy", file, uri, "--replace"}, 1,
-                     {"key 7, \"A\\0\", holds a NUL in Program_Name"}));
+                     "key 7, \"A\\0\", holds a NUL in Program_Name"));
         sql(file, "UPDATE Program SET Program_Name = 'A' WHERE Program_Key = 7");
         QCOMPARE(run({"copy", file, uri, "--replace"}).first, 0);
         QCOMPARE(sql(uri, "SELECT count(*) FROM Program"), QVariantList{2});
@@ -325,7 +323,7 @@ private slots:
         QCOMPARE(run({"add", at, "--name", "Plain", "--path", "/bin/sh"}),
                  qMakePair(0, QString("Added Plain\n")));
         QVERIFY(says({"add", at, "--name", "Big", "--path", "/bin/sh", "--icon", big}, 1,
-                     {"stores icons of at most 1 MB (1048576 bytes)"}));
+                     "stores icons of at most 1 MB (1048576 bytes)"));
         QCOMPARE(run({"add", at, "--name", "Pic", "--path", "/bin/sh", "--icon", icon}).first, 0);
         QCOMPARE(run({"add", at, "--name", "Junk", "--path", "/bin/sh", "--icon", junk}).first, 0);
         QFile::remove(icon);
@@ -394,7 +392,7 @@ private slots:
         sql(first, "DELETE FROM Program");
         writeFile(json, R"({"format": "kestrel-catalogue", "version": 1, "programs": [)"
                         R"({"name": "ok", "path": "/a"}, {"name": "boom", "path": "/b"}]})");
-        QVERIFY(says({"import", first, json}, 1, {"k1.mdb: refused; nothing was imported"}));
+        QVERIFY(says({"import", first, json}, 1, "k1.mdb: refused; nothing was imported"));
         QCOMPARE(sql(first, "SELECT count(*) FROM Program").value(0).toInt(), 0);
     }
 
