@@ -112,9 +112,8 @@ private slots:
     {
         sql(mPath, "DROP TABLE Program_Audience");
         clsDBRoutines db({mPath});
-        add(db, "Open", {});
-        add(db, "Staff", {});
-        add(db, "Lab", {});
+        for (const char* name : {"Open", "Staff", "Lab"})
+            add(db, name, {});
         clsDBRoutines launcher({mPath, true});
         launcher.setViewer(Viewer{"pupil", {"pupils"}, {"lab2-07"}});
         QCOMPARE(names(launcher.loadPrograms()), "Lab,Open,Staff");
