@@ -237,6 +237,7 @@ private slots:
         QCOMPARE(l.shell.files(),
                  (QStringList{"/usr/bin/editor", "/usr/bin/editor", "/usr/bin/viewer"}));
         QCOMPARE(during, (QList{Hourglass, Hourglass, Hourglass}));
+        QCOMPARE(l.pointer.current(), Default);
         QVERIFY(l.messages.requests().isEmpty());
 
         // Grown, the list takes the room and the panel only height, its commands staying at
@@ -344,6 +345,7 @@ private slots:
         QCOMPARE(launched(), "/usr/bin/viewer /usr/bin/viewer");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(shown(), (QStringList{"Editor", "Ghost", "Viewer"}));
+        QVERIFY(view->lstView()->isVisible());
 
         view->lstView()->setFocus();
         for (auto [key, name] : {std::pair{Qt::Key_Home, "Editor"},
