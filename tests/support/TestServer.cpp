@@ -21,14 +21,12 @@ QString serverUri(QString* why)
     return uri;
 }
 
-namespace {
 // Databases are made and dropped outside any transaction, which a location through a
 // transaction pooler would give each statement.
-QString outsideTransactions(const QString& uri)
+static QString outsideTransactions(const QString& uri)
 {
     return QString(uri).remove(QStringLiteral("&pool_mode=transaction"));
 }
-} // namespace
 
 QString serverDatabaseUri(const QString& database, const QString& uri)
 {
