@@ -22,15 +22,12 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSemaphore>
-#include <QThread>
 #include <QTimer>
 #include <thread>
 
@@ -57,10 +54,8 @@ struct Admin : InstallationFixture
     static admin::frmSetup& setup() { return *admin::openSetupWindow(); }
     static QListWidget* list() { return setup().ucProgramView1()->lstView(); }
     static void press(const char* button) { setup().findChild<QPushButton*>(button)->click(); }
-    static QStringList listed() // as shown, after a search or "View as..."
-    {
-        return textsOf(setup().ucProgramView1()->shownItems());
-    }
+    // As shown, after a search or "View as...".
+    static QStringList listed() { return textsOf(setup().ucProgramView1()->shownItems()); }
     static QList<frmAddProgram*> addDialogs()
     {
         QList<frmAddProgram*> open;
