@@ -11,8 +11,6 @@
 
 #include <QAbstractButton>
 #include <QColorSpace>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -21,7 +19,6 @@
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <cstring>
 #include <new>

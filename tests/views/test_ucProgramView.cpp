@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QSemaphore>
 #include <QSet>
-#include <QTest>
 #include <QThreadPool>
 
 using launcher::ucProgramView;
@@ -316,14 +315,13 @@ private slots:
     }
     void propertiesOpenOrRefuse()
     {
-        auto [name, icon, messages] =
-            fetch<QString, QString, QStringList>({"name", "icon", "messages"});
+        auto [name, icon, messages, stored] =
+            fetch<QString, QString, QStringList, QString>({"name", "icon", "messages", "stored"});
         InstallationFixture fx;
         const QString iconPath = icon.isEmpty() ? QStringLiteral("") : fx.path(icon);
         fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon, "
                "Program_Added_Date) VALUES ('Editor', ' /usr/bin/editor ', ?, ' 3/4/2005 ')",
                {iconPath});
-        QFETCH(QString, stored);
         if (!stored.isEmpty())
             fx.sql("INSERT INTO Program_Icon SELECT Program_Key, 'd', ? FROM Program",
                    {readFile(fx.path(stored))});
