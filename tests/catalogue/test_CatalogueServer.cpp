@@ -42,11 +42,11 @@ private slots:
     void passwords_data()
     {
         // The password file's line for the role (none: no file); the message (none: it opens).
-        textColumns({"passwordFile", "message"});
-        textRow("right", {"*:*:*:kestrel_password:Right-0ne", ""});
-        textRow("wrong", {"*:*:*:kestrel_password:wr0ng-s3cret",
-                          "password authentication failed for user \"kestrel_password\""});
-        textRow("none", {"", "no password supplied"});
+        const auto row = columns<QString, QString>({"passwordFile", "message"});
+        row("right", "*:*:*:kestrel_password:Right-0ne", "");
+        row("wrong", "*:*:*:kestrel_password:wr0ng-s3cret",
+            "password authentication failed for user \"kestrel_password\"");
+        row("none", "", "no password supplied");
     }
     void passwords()
     {

@@ -91,17 +91,17 @@ private slots:
     void iconLookup_data()
     {
         // The file found is relative to the test folder, or "".
-        textColumns({"icon", "expected"});
-        textRow("exact size in the user's theme", {"a", "icons/Mine/48/a.png"});
-        textRow("nearest size in a parent", {"b", "icons/Other/32/b.xpm"});
-        textRow("scalable covers 48", {"c", "share/icons/hicolor/scalable/c.svg"});
-        textRow("hicolor after the circle", {"d", "share/icons/hicolor/16/d.png"});
-        textRow("loose in pixmaps", {"e", "pixmaps/e.png"});
-        textRow("file name, not icon name", {"e.png", "pixmaps/e.png"});
-        textRow("absolute path", {"@/pixmaps/e.png", "pixmaps/e.png"});
-        textRow("absolute folder", {"@/pixmaps", ""});
-        textRow("missing", {"zz", ""});
-        textRow("walks out", {"../pixmaps/e", ""});
+        const auto row = columns<QString, QString>({"icon", "expected"});
+        row("exact size in the user's theme", "a", "icons/Mine/48/a.png");
+        row("nearest size in a parent", "b", "icons/Other/32/b.xpm");
+        row("scalable covers 48", "c", "share/icons/hicolor/scalable/c.svg");
+        row("hicolor after the circle", "d", "share/icons/hicolor/16/d.png");
+        row("loose in pixmaps", "e", "pixmaps/e.png");
+        row("file name, not icon name", "e.png", "pixmaps/e.png");
+        row("absolute path", "@/pixmaps/e.png", "pixmaps/e.png");
+        row("absolute folder", "@/pixmaps", "");
+        row("missing", "zz", "");
+        row("walks out", "../pixmaps/e", "");
     }
     void iconLookup()
     {

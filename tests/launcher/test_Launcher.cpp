@@ -266,9 +266,10 @@ private slots:
     // hourglass shows, and the same program is not launched twice.
     void failedLaunchShowsThreeMessages_data()
     {
-        textColumns({"name", "reason"}); // the launcher's error, or the shell's
-        textRow("no path", {"Ghost", "The catalogue holds no path for the program \"Ghost\"."});
-        textRow("slow handler", {"Editor", "slow and refused"});
+        // The launcher's error, or the shell's.
+        const auto row = columns<QString, QString>({"name", "reason"});
+        row("no path", "Ghost", "The catalogue holds no path for the program \"Ghost\".");
+        row("slow handler", "Editor", "slow and refused");
     }
     void failedLaunchShowsThreeMessages()
     {
@@ -399,16 +400,17 @@ private slots:
     {
         // Kestrel.ini's catalogue and default icon, the first program's icon (none: the real
         // ones); the output's first line ("@": the installation).
-        textColumns({"database", "icon", "customIcon", "output"});
-        textRow("no settings file", {"", "", "", "WINDOW|1|2"});
-        textRow("catalogue gone", {"gone.mdb", "", "", "MSG|2|*\"@/gone.mdb\"*"});
-        textRow("read-only, none made", {"", "", "", "WINDOW|1|2"});
-        textRow("folder locked, none made", {"", "", "", "WINDOW|1|2"});
-        textRow("catalogue FIFO", {"pipe", "", "", "MSG|2|*@/pipe*named pipe (FIFO)*"});
-        textRow("catalogue device", {"device", "", "", "MSG|2|*@/device*a character device*"});
-        textRow("default icon FIFO", {"", "pipe", "", "WINDOW|1|2"});
-        textRow("custom icon FIFO", {"", "", "pipe", "WINDOW|1|2"});
-        textRow("custom icon device", {"", "", "device", "WINDOW|1|2"});
+        const auto row = columns<QString, QString, QString, QString>(
+            {"database", "icon", "customIcon", "output"});
+        row("no settings file", "", "", "", "WINDOW|1|2");
+        row("catalogue gone", "gone.mdb", "", "", "MSG|2|*\"@/gone.mdb\"*");
+        row("read-only, none made", "", "", "", "WINDOW|1|2");
+        row("folder locked, none made", "", "", "", "WINDOW|1|2");
+        row("catalogue FIFO", "pipe", "", "", "MSG|2|*@/pipe*named pipe (FIFO)*");
+        row("catalogue device", "device", "", "", "MSG|2|*@/device*a character device*");
+        row("default icon FIFO", "", "pipe", "", "WINDOW|1|2");
+        row("custom icon FIFO", "", "", "pipe", "WINDOW|1|2");
+        row("custom icon device", "", "", "device", "WINDOW|1|2");
     }
     void startsFromAnyFolderEvenWhereNoSettingsCanBeMade()
     {

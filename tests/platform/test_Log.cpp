@@ -47,13 +47,13 @@ class test_Log : public QObject
 private slots:
     void fieldsEscapeAndComeBack_data()
     {
-        textColumns({"text", "escaped"});
-        textRow("plain", {"Text Editor", "Text Editor"});
-        textRow("tab and breaks", {"a\tb\nc\rd", "a\\tb\\nc\\rd"});
-        textRow("backslash before n", {"C:\\new", "C:\\\\new"});
-        textRow("control then hex letters", {"x\u001fab\x7f", "x\\x1fab\\x7f"});
-        textRow("line separator", {QString("a") + QChar(0x2028) + "b", "a\\u2028b"});
-        textRow("accents stay", {"Caf\u00e9 \u00fcber", "Caf\u00e9 \u00fcber"});
+        const auto row = columns<QString, QString>({"text", "escaped"});
+        row("plain", "Text Editor", "Text Editor");
+        row("tab and breaks", "a\tb\nc\rd", "a\\tb\\nc\\rd");
+        row("backslash before n", "C:\\new", "C:\\\\new");
+        row("control then hex letters", "x\u001fab\x7f", "x\\x1fab\\x7f");
+        row("line separator", QString("a") + QChar(0x2028) + "b", "a\\u2028b");
+        row("accents stay", "Caf\u00e9 \u00fcber", "Caf\u00e9 \u00fcber");
     }
     void fieldsEscapeAndComeBack()
     {
@@ -67,15 +67,14 @@ private slots:
     // Lines as written come back in the usage summary below.
     void badLaunchLinesSayWhatIsWrong_data()
     {
-        textColumns({"line", "error"});
-        textRow("milliseconds, no offset", {"2026-12-07T10:00:00.000\th\tu\tp\t/x\tstarted\t",
-                                            "not a time with offset: \"2026-12-07T10:00:00.000\""});
-        textRow("bad result",
-                {"2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t", "unknown result \"ok\""});
-        textRow("bad escape", {"2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t",
-                               "field 4 (program): an unknown escape \\q at character 2"});
-        textRow("raw control", {"2026-12-07T10:00:00Z\th\tu\tp\x01\t/x\tstarted\t",
-                                "field 4 (program): a raw control character \\x01 at character 2"});
+        const auto row = columns<QString, QString>({"line", "error"});
+        row("milliseconds, no offset", "2026-12-07T10:00:00.000\th\tu\tp\t/x\tstarted\t",
+            "not a time with offset: \"2026-12-07T10:00:00.000\"");
+        row("bad result", "2026-12-07T10:00:00+01:00\th\tu\tp\t/x\tok\t", "unknown result \"ok\"");
+        row("bad escape", "2026-12-07T10:00:00Z\th\tu\tp\\q\t/x\tstarted\t",
+            "field 4 (program): an unknown escape \\q at character 2");
+        row("raw control", "2026-12-07T10:00:00Z\th\tu\tp\x01\t/x\tstarted\t",
+            "field 4 (program): a raw control character \\x01 at character 2");
     }
     void badLaunchLinesSayWhatIsWrong()
     {
@@ -110,13 +109,13 @@ private slots:
 
     void appendRefusesWithoutBlocking_data()
     {
-        textColumns({"kind", "error"});
+        const auto row = columns<QString, QString>({"kind", "error"});
         for (const auto& [kind, error] : {std::pair("folder", "Is a directory"),
                                           {"fifo", "is a named pipe (FIFO), not a regular file"},
                                           {"link", "is a symbolic link, not followed"},
                                           {"file size limit", "the disk is full"},
                                           {"missing folder", "No such file or directory"}})
-            textRow(kind, {kind, error});
+            row(kind, kind, error);
     }
     void appendRefusesWithoutBlocking()
     {

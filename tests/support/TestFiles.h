@@ -16,19 +16,6 @@
 #include <unistd.h>
 #include <utility>
 
-// A data table whose columns all hold text: the columns' names, then each row's texts.
-inline void textColumns(std::initializer_list<const char*> names)
-{
-    for (const char* name : names)
-        QTest::addColumn<QString>(name);
-}
-inline void textRow(const char* tag, std::initializer_list<QString> texts)
-{
-    QTestData& row = QTest::newRow(tag);
-    for (const QString& text : texts)
-        row << text;
-}
-
 // Columns of the types T under names; answers a function that adds a row of those values.
 template <typename... T> auto columns(const std::array<const char*, sizeof...(T)>& names)
 {
