@@ -68,6 +68,13 @@ struct Launcher
     MessageBoxRecorder messages;
     ShellRecorder shell;
     MousePointerRecorder pointer;
+    // The paths launched, once the last launch has ended.
+    QString launched() const
+    {
+        return QTest::qWaitFor([] { return modMain::PendingLaunches() == 0; }, 5000)
+                   ? shell.files().join(' ')
+                   : QStringLiteral("still pending");
+    }
     Launcher()
     {
         fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES ('Editor', "
@@ -210,7 +217,7 @@ private slots:
                      name);
         }
         QTest::mouseClick(l.command("lblLaunch"), Qt::LeftButton);
-        QTRY_COMPARE(modMain::PendingLaunches(), 0);
+        QCOMPARE(l.launched(), "/usr/bin/editor");
         // Properties: modal, owned by the main window; its Launch launches and closes it.
         QString title;
         QTimer::singleShot(0, &l.window(), [&] {
@@ -226,11 +233,9 @@ private slots:
                           l.list()->visualItemRect(l.list()->item(0)).center());
         QTRY_VERIFY(l.window().ucProgramView1()->mnuPopupmenu()->isVisible());
         l.window().ucProgramView1()->mnuPopupmenu()->close();
-        QTRY_COMPARE(modMain::PendingLaunches(), 0);
+        QCOMPARE(l.launched(), "/usr/bin/editor /usr/bin/editor");
         l.click("Viewer", true);
-        QTRY_COMPARE(modMain::PendingLaunches(), 0);
-        QCOMPARE(l.shell.files(),
-                 (QStringList{"/usr/bin/editor", "/usr/bin/editor", "/usr/bin/viewer"}));
+        QCOMPARE(l.launched(), "/usr/bin/editor /usr/bin/editor /usr/bin/viewer");
         QCOMPARE(during, (QList{Hourglass, Hourglass, Hourglass}));
         QCOMPARE(l.pointer.current(), Default);
         QVERIFY(l.messages.requests().isEmpty());
@@ -243,12 +248,10 @@ private slots:
         const QRect quit = at("lblQuit"), search = at("txtSearch");
         QVERIFY(panel.right() < list.left() && panel.top() == list.top());
         QVERIFY(panel.contains(quit) && panel.contains(search) && search.bottom() < quit.top());
-        const QSize grown(300, 200);
-        w.resize(w.size() + grown);
-        QCOMPARE(at("ucLeftFrame1"), panel.adjusted(0, 0, 0, grown.height()));
-        QCOMPARE(at("ucProgramView1"), list.adjusted(0, 0, grown.width(), grown.height()));
-        QCOMPARE(at("lblQuit"), quit.translated(0, grown.height()));
-        QCOMPARE(at("txtSearch"), search);
+        w.resize(w.size() + QSize(300, 200));
+        QCOMPARE((QList{at("ucLeftFrame1"), at("ucProgramView1"), at("lblQuit"), at("txtSearch")}),
+                 (QList{panel.adjusted(0, 0, 0, 200), list.adjusted(0, 0, 300, 200),
+                        quit.translated(0, 200), search}));
         QVERIFY(at("sbar").left() == 0 && at("sbar").bottomRight() == w.rect().bottomRight());
         QVERIFY(at("sbar").width() - at("sbarTime").right() < 20);
         const QSize closedAt = w.size();
@@ -286,19 +289,19 @@ private slots:
             QTimer::singleShot(10, [&] { ticked = true; });
             QTRY_VERIFY(ticked);
             l.click(name, true); // still pending: ignored
-            QCOMPARE(modMain::PendingLaunches(), 1);
-            QCOMPARE(l.pointer.current(), Hourglass);
-            QVERIFY(l.messages.requests().isEmpty());
+            QCOMPARE(std::tuple(modMain::PendingLaunches(), l.pointer.current(),
+                                l.messages.requests().size()),
+                     std::tuple(1, Hourglass, qsizetype(0)));
             release.release();
         }
-        QTRY_COMPARE(l.messages.requests().size(), 3);
+        QTRY_COMPARE(
+            described(l.messages),
+            (QStringList{"Error|Unable to execute program : " + name +
+                             ". Error Follows|Exclamation",
+                         "Kestrel|" + reason + "|Critical",
+                         "Error|Unable to execute " + name +
+                             ". If problem continues please contact administrator|Information"}));
         QCOMPARE(l.shell.requests().size(), name == "Ghost" ? 0 : 1);
-        QCOMPARE(described(l.messages),
-                 (QStringList{
-                     "Error|Unable to execute program : " + name + ". Error Follows|Exclamation",
-                     "Kestrel|" + reason + "|Critical",
-                     "Error|Unable to execute " + name +
-                         ". If problem continues please contact administrator|Information"}));
         QCOMPARE(l.pointer.sequence(), (QList{Hourglass, Default}));
     }
 
@@ -313,18 +316,12 @@ private slots:
         launcher::ucProgramView* view = w.ucProgramView1();
         auto* search = w.findChild<QLineEdit*>("txtSearch");
         const auto shown = [view] { return textsOf(view->shownItems()); };
-        // The paths launched, once the last launch has ended.
-        const auto launched = [&l] {
-            return QTest::qWaitFor([] { return modMain::PendingLaunches() == 0; }, 5000)
-                       ? l.shell.files().join(' ')
-                       : QStringLiteral("still pending");
-        };
         view->lstView()->setFocus();
         QTest::keyClicks(view->lstView(), "VIEW");
         QCOMPARE(search->text(), QStringLiteral("VIEW"));
         QCOMPARE(shown(), QStringList{"Viewer"});
         QTest::keyClick(search, Qt::Key_Return);
-        QCOMPARE(launched(), "/usr/bin/viewer");
+        QCOMPARE(l.launched(), "/usr/bin/viewer");
         // Up and Down in the field move through the matches; Enter starts the one selected.
         QTest::keyClick(search, Qt::Key_Escape);
         QTest::keyClick(search, 'e');
@@ -338,7 +335,7 @@ private slots:
                                     "Viewer|", "Viewer|", "Editor|Edits text files."}));
         QVERIFY(search->hasFocus() && l.command("lblLaunch")->isVisibleTo(&w));
         QTest::keyClick(search, Qt::Key_Return);
-        QCOMPARE(launched(), "/usr/bin/viewer /usr/bin/viewer");
+        QCOMPARE(l.launched(), "/usr/bin/viewer /usr/bin/viewer");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(shown(), (QStringList{"Editor", "Ghost", "Viewer"}));
         QVERIFY(view->lstView()->isVisible());
@@ -378,7 +375,7 @@ private slots:
         for (int y = 1; y < framed.height() - 1; ++y)
             QVERIFY2(qGray(framed.pixel(0, y)) < 230, qPrintable(QString::number(y)));
         QTest::keyClick(l.command("lblLaunch"), Qt::Key_Return);
-        QCOMPARE(launched(), "/usr/bin/viewer /usr/bin/viewer /usr/bin/editor");
+        QCOMPARE(l.launched(), "/usr/bin/viewer /usr/bin/viewer /usr/bin/editor");
         view->setFilterText("ghox");
         QVERIFY(view->selectedItem().isEmpty() && w.ucLeftFrame1()->Description().isEmpty());
         QVERIFY(!l.command("lblLaunch")->isVisibleTo(&w) &&
@@ -457,20 +454,16 @@ private slots:
         LockHolder holder(fx.db());
         QVERIFY(holder.locked());
         setCatalogueReadOnly(true);
-        {
-            const auto closeWindow = qScopeGuard([] { delete frmView::existingInstance(); });
-            frmView& window = Launcher::window();
-            window.show();
-            QListWidget* list = window.ucProgramView1()->lstView();
-            QLabel* status = window.findChild<QLabel*>("sbarStatus");
-            QCOMPARE(list->count(), 0);
-            QCOMPARE(status->text(), "Catalogue busy: waiting");
-            QVERIFY(window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
-            holder.release();
-            QTRY_COMPARE(list->count(), 1);
-            QCOMPARE(status->text(), "STATUS");
-            QVERIFY(!window.findChild<QLabel*>("lblCatalogueBusy")->isVisible());
-        }
+        const auto closeWindow = qScopeGuard([] { delete frmView::existingInstance(); });
+        Launcher::window().show();
+        QLabel* status = Launcher::command("sbarStatus");
+        QCOMPARE(Launcher::list()->count(), 0);
+        QCOMPARE(status->text(), "Catalogue busy: waiting");
+        QVERIFY(Launcher::command("lblCatalogueBusy")->isVisible());
+        holder.release();
+        QTRY_COMPARE(Launcher::list()->count(), 1);
+        QCOMPARE(status->text(), "STATUS");
+        QVERIFY(!Launcher::command("lblCatalogueBusy")->isVisible());
         // Locked, then a server that accepts and never answers, asked to wait for ever: the
         // capped connect timeout's error ends it.
         const SilentServer silent;
