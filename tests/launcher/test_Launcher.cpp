@@ -113,7 +113,7 @@ int runChild(int argc, char** argv)
         QTimer::singleShot(0, [say, busy] {
             say(QStringLiteral("WINDOW|%1|%2")
                     .arg(Launcher::window().isVisible())
-                    .arg(Launcher::window().ucProgramView1()->lstView()->count()));
+                    .arg(Launcher::list()->count()));
             if (!busy)
                 QTest::mouseClick(Launcher::command("lblQuit"), Qt::LeftButton);
         });
@@ -197,11 +197,10 @@ private slots:
         QVERIFY(view->lstFiltered()->isVisible());
     }
 
-    // Clicks and keys launch and show the properties. Typing anywhere filters, Enter launches,
-    // Esc shows all; keys move through the grid as clicks do; Tab reaches every control; a
-    // search matching nothing hides the commands. Grown, the list takes the room and the panel
-    // only height, its commands staying at its bottom; the next window opens as the last one
-    // closed.
+    // Clicks and keys launch and show the properties: typing anywhere filters, Enter launches,
+    // Esc shows all, keys move as clicks do, Tab reaches every control, no match hides the
+    // commands. Grown, the list takes the room, the panel only height, its commands at its
+    // bottom; the next window opens as the last one closed.
     void clicksAndKeysLaunchAndShowProperties()
     {
         const auto forget = qScopeGuard([] {
@@ -218,7 +217,6 @@ private slots:
         QVERIFY(!view->mnuPopupmenu()->isVisible());
         l.click("Editor");
         QCOMPARE(w.ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
-        QVERIFY(!l.command("lblLaunch")->isHidden() && !l.command("lblProperties")->isHidden());
         // What a screen reader reads: the controls' roles and names; the commands press.
         using A = QAccessible;
         for (const auto& [name, role, text] :
@@ -254,7 +252,6 @@ private slots:
         l.click("Viewer", true);
         QCOMPARE(l.launched(), "/usr/bin/viewer");
         QCOMPARE(during, (QList{Hourglass, Hourglass, Hourglass}));
-        QVERIFY(l.messages.requests().isEmpty());
         l.click("Ghost", true); // no path: the launcher's error
         QTRY_COMPARE(described(l.messages), failureMessages("Ghost", "The catalogue holds no path "
                                                                      "for the program \"Ghost\"."));
@@ -290,14 +287,13 @@ private slots:
         QVERIFY(view->lstView()->isVisible());
 
         view->lstView()->setFocus();
-        for (auto [key, name] : {std::pair{Qt::Key_Home, "Editor"},
-                                 {Qt::Key_Right, "Ghost"},
-                                 {Qt::Key_End, "Viewer"},
-                                 {Qt::Key_Home, "Editor"}}) {
+        seen.clear();
+        for (Qt::Key key : {Qt::Key_Home, Qt::Key_Right, Qt::Key_End, Qt::Key_Home}) {
             QTest::keyClick(view->lstView(), key);
-            QCOMPARE(view->selectedItem(), QString(name));
+            seen << view->selectedItem() + "|" + w.ucLeftFrame1()->Description();
         }
-        QCOMPARE(w.ucLeftFrame1()->Description(), QStringLiteral("Edits text files."));
+        QCOMPARE(seen, (QStringList{"Editor|Edits text files.", "Ghost|", "Viewer|",
+                                    "Editor|Edits text files."}));
         QTest::keyClick(view->lstView(), Qt::Key_F10, Qt::ShiftModifier);
         QTRY_VERIFY(view->mnuPopupmenu()->isVisible());
         QCOMPARE(view->mnuPopupmenu()->activeAction()->objectName(), "mnuPopupmenuProperties");
@@ -529,13 +525,11 @@ private slots:
         auto [engine, stamp, search] = fetch<QString, bool, QString>({"engine", "stamp", "search"});
         REQUIRE_ENGINE(engine);
         const bool stops = QByteArray(QTest::currentDataTag()).endsWith("server stops");
+        const QString control = qEnvironmentVariable("KESTREL_TEST_POSTGRESQL_SPARE_CTL");
         ScopedEnvironment onSpare;
-        QString control;
         if (stops) {
             REQUIRE_PART(spare, "KESTREL_TEST_POSTGRESQL_SPARE");
-            REQUIRE_PART(spareControl, "KESTREL_TEST_POSTGRESQL_SPARE_CTL");
             onSpare.set("KESTREL_TEST_POSTGRESQL", spare.toUtf8());
-            control = spareControl;
         }
         QTemporaryDir dir;
         const testdb::Catalogue catalogue(engine, dir.path());
@@ -566,7 +560,6 @@ private slots:
         const QModelIndex ten =
             shown->model()->match(shown->model()->index(0, 0), Qt::DisplayRole, "Program 10")[0];
         QTest::mouseClick(shown->viewport(), Qt::LeftButton, {}, shown->visualRect(ten).center());
-        QLabel* description = window.findChild<QLabel*>("lblDescription");
         QLabel* status = window.findChild<QLabel*>("sbarStatus");
         const int scroll = shown->verticalScrollBar()->maximum() / 2;
         shown->verticalScrollBar()->setValue(scroll);
@@ -593,9 +586,10 @@ private slots:
             const auto* item = view->lstView()->findItems(name, Qt::MatchExactly).value(0);
             return item ? item->data(launcher::ucProgramView::PathRole).toString() : "gone";
         };
-        QTRY_COMPARE_WITH_TIMEOUT((QStringList{path("Program new"), path("Program 41"),
-                                               path("Program 05"), description->text()}),
-                                  (QStringList{"/n", "/changed", "gone", "Runs on"}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            (QStringList{path("Program new"), path("Program 41"), path("Program 05"),
+                         window.ucLeftFrame1()->Description()}),
+            (QStringList{"/n", "/changed", "gone", "Runs on"}), 5000);
         QCOMPARE(window.ucLeftFrame1()->txtSearch()->text(), search);
         QVERIFY(view->visibleList() == shown && view->shownItems().size() == matches);
         QCOMPARE(shown->verticalScrollBar()->value(), scroll);
