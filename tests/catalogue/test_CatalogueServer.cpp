@@ -78,15 +78,9 @@ private slots:
         REQUIRE_PART(standby, "KESTREL_TEST_POSTGRESQL_STANDBY");
         const QString uri = testdb::serverDatabaseUri(mCatalogue->database(), standby);
         // The standby replays the new database and its row in a moment.
-        const QDeadlineTimer replay(30000);
         int seen = 0;
-        while (caught([&] {
-                   seen = clsDBRoutines({uri, true}).loadPrograms().RecordCount();
-               }) ||
-               seen != 1) {
-            QVERIFY2(!replay.hasExpired(), "the standby did not catch up in 30 s");
-            QTest::qWait(100);
-        }
+        const auto read = [&] { seen = clsDBRoutines({uri, true}).loadPrograms().RecordCount(); };
+        QTRY_VERIFY_WITH_TIMEOUT(!caught(read) && seen == 1, 30000);
         QCOMPARE(clsDBRoutines({uri, true}).getProgramPath("ALPHA"), "/a");
 
         clsDBRoutines admin({uri});
@@ -122,9 +116,9 @@ private slots:
             const auto failure = caught([&] { launcher.loadPrograms(); });
             const qint64 waited = timer.elapsed();
             holder.RollbackTrans();
-            QVERIFY(failure && isCatalogueBusy(*failure));
-            QVERIFY2(failure->description().contains("lock timeout"),
-                     qPrintable(failure->description()));
+            QVERIFY2(failure && isCatalogueBusy(*failure) &&
+                         failure->description().contains("lock timeout"),
+                     failure ? qPrintable(failure->description()) : "no failure");
             QVERIFY2(waited >= atLeastMs && waited <= atMostMs,
                      qPrintable(QString("%1 ms with a wait of %2 s").arg(waited).arg(lockWait)));
             QCOMPARE(launcher.loadPrograms().RecordCount(), 1);
@@ -169,7 +163,6 @@ private slots:
                  qPrintable(lost));
 
         QCOMPARE(testdb::runControl(control, {"start"}), 0);
-        QCOMPARE(sql(uri, "SELECT count(*) FROM Program")[0].toInt(), 0);
         sql(uri, "DROP TRIGGER stall ON Program");
         QVERIFY(admin.addProgram("Whole", "d", "/w", {}));
         QCOMPARE(sql(uri, "SELECT Program_Path FROM Program"), QVariantList{"/w"});

