@@ -11,7 +11,6 @@
 #include "settings/clsEnvironment.h"
 #include "tests/support/AsUser.h"
 #include "tests/support/Fakes.h"
-#include "tests/support/FolderLockHolder.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/LockHolder.h"
 #include "tests/support/SilentServer.h"
