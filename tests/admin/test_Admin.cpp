@@ -41,6 +41,7 @@ struct Admin : InstallationFixture
 {
     MessageBoxRecorder messages;
     FileDialogFake files;
+    QStringList closed; // the titles of the modal windows closeNextModal closed
     Admin()
     {
         sql("INSERT INTO Program (Program_Name, Program_Path) "
@@ -57,6 +58,15 @@ struct Admin : InstallationFixture
     static void press(const char* button) { setup().findChild<QPushButton*>(button)->click(); }
     // As shown, after a search or "View as...".
     static QStringList listed() { return textsOf(setup().ucProgramView1()->shownItems()); }
+    void closeNextModal()
+    {
+        QTimer::singleShot(0, &setup(), [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                closed << modal->windowTitle();
+                modal->close();
+            }
+        });
+    }
     static QList<frmAddProgram*> addDialogs()
     {
         QList<frmAddProgram*> open;
@@ -81,25 +91,11 @@ QStringList entries(const frmProgramDialog* dialog)
             dialog->txtProgramPath()->text(), dialog->txtProgramIcon()->text(),
             dialog->txtAudiences()->text()};
 }
-// Closes the next modal window, noting its title.
-void closeNextModal(QStringList* titles = nullptr)
-{
-    QTimer::singleShot(0, admin::openSetupWindow(), [titles] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            if (titles)
-                *titles << modal->windowTitle();
-            modal->close();
-        }
-    });
-}
 // Whether the process holds the file open (the launcher's catalogue connection).
 bool holdsOpen(qint64 pid, const QString& file)
 {
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QString& fd : fds.entryList(QDir::System | QDir::Files))
-        if (QFile::symLinkTarget(fds.filePath(fd)) == QFileInfo(file).canonicalFilePath())
-            return true;
-    return false;
+    return fds.entryInfoList(QDir::System | QDir::Files).contains(QFileInfo(file)); // by target
 }
 const QString added = "Sucess|Program Added|Information";
 const QString notSaved = "Error|Unable to add program|Critical";
@@ -191,7 +187,7 @@ private slots:
             a.list()->setCurrentItem(a.list()->findItems(name, Qt::MatchExactly).value(0));
             a.messages.queueAnswer(edit == DeleteAnswerNo ? platform::MsgAnswer::No
                                                           : platform::MsgAnswer::Yes);
-            closeNextModal(); // a dialog opened for no program
+            a.closeNextModal(); // a dialog opened for no program
             a.press(edit >= Delete ? "cmdDelete" : "cmdModify");
         } else {
             QPointer<frmProgramDialog> dialog = &modify;
@@ -277,18 +273,17 @@ private slots:
                               "Broken: /bin/beta does not exist"}));
         a.setup().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&a.setup()));
-        QStringList titles;
         a.list()->setFocus();
         QTest::keyClicks(a.list(), "ETA");
-        closeNextModal(&titles);
+        a.closeNextModal();
         QTest::keyClick(a.setup().findChild<QLineEdit*>("txtSearch"), Qt::Key_Return);
-        QCOMPARE(titles, QStringList{"Showing Properties For : Beta"});
+        QCOMPARE(a.closed, QStringList{"Showing Properties For : Beta"});
         QAbstractItemView* results = a.setup().ucProgramView1()->visibleList();
-        closeNextModal(&titles); // in case
+        a.closeNextModal(); // in case
         QTest::mouseDClick(results->viewport(), Qt::LeftButton, {},
                            results->visualRect(results->model()->index(0, 0)).center());
         QCoreApplication::processEvents();
-        QCOMPARE(titles.size(), 1);
+        QCOMPARE(a.closed.size(), 1);
         a.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Zeta', '/z')");
         a.setup().ucProgramView1()->reloadView();
         QCOMPARE(a.listed(), QStringList({"Beta", "Zeta"}));
