@@ -115,41 +115,39 @@ class TestAdmin : public QObject
 private slots:
     void editsTheCatalogue_data()
     {
-        // name: modified, or selected for deletion; typed: name, desc, path, icon, audiences;
+        // name: modified, or selected for deletion; typed: name|desc|path|icon|audiences;
         // catalogue: name|desc|path|icon, and |audiences when there are some, afterwards.
-        const auto row = columns<int, QString, QStringList, QStringList, QStringList>(
+        const auto row = columns<int, QString, QString, QStringList, QStringList>(
             {"edit", "name", "typed", "messages", "catalogue"});
         const QStringList both{"Alpha||/bin/alpha|", "Beta|| /bin/beta ||user:nobody"},
             alpha{both[0]};
-        const QStringList gamma{" Gamma ", " a b ", " /bin/g ", " /i.ico "};
+        const QString gamma = " Gamma | a b | /bin/g | /i.ico |";
         const QString fillIn = "Error|Please fill all fields in.|Exclamation";
         const QString ask = "Question|Delete %1?|Question|YesNo";
-        row("add: blank name", Add, "", {" ", "d", "/bin/x", ""}, {fillIn}, both);
-        row("add: blank path", Add, "", {"X", "d", " ", ""}, {fillIn}, both);
+        row("add: blank name", Add, "", " |d|/bin/x||", {fillIn}, both);
+        row("add: blank path", Add, "", "X|d| ||", {fillIn}, both);
         // A name identifies one program: another's name is refused in any letter case.
         const auto taken = [](const char* name) {
             return "Error|" + nameTakenReason(name) + "|Exclamation";
         };
-        row("add: taken name", Add, "", {" alpha ", "d", "/bin/x", ""}, {taken("alpha")}, both);
+        row("add: taken name", Add, "", " alpha |d|/bin/x||", {taken("alpha")}, both);
         // The icon's picture is stored with the program, up to 1 MB ("@big": a larger file).
-        row("add: icon over the cap", Add, "", {"Big", "", "/bin/x", "@big"},
+        row("add: icon over the cap", Add, "", "Big||/bin/x|@big|",
             {"Kestrel.StoredIcon|The icon \"@big\" is 1048577 bytes: the catalogue stores icons "
              "of at most 1 MB (1048576 bytes). Choose a smaller picture.|Critical",
              notSaved},
             both);
-        const QStringList epsilon{"Epsilon", "", "/e", ""};
-        row("add: audiences", Add, "", epsilon + QStringList{"user:nobody,,group:root "}, {added},
+        row("add: audiences", Add, "", "Epsilon||/e||user:nobody,,group:root ", {added},
             both + QStringList{"Epsilon||/e||group:root user:nobody"});
-        row("add: malformed audience", Add, "", epsilon + QStringList{"group:root, staff"},
+        row("add: malformed audience", Add, "", "Epsilon||/e||group:root, staff",
             {"Error|\"staff\" is not an audience: write group:NAME, user:NAME or host:PATTERN "
              "(for example group:staff, user:alice, host:lab2-*).|Exclamation"},
             both);
         // The program and its audiences are one step: neither is kept.
-        row("add: audience refused", Add, "", epsilon + QStringList{"user:refused"},
+        row("add: audience refused", Add, "", "Epsilon||/e||user:refused",
             {"SQLite|refused|Critical", notSaved}, both);
-        row("modify Beta: taken name", Modify, "Beta", {"ALPHA", "", "/bin/b", ""},
-            {taken("ALPHA")}, both);
-        row("modify Beta: own name, other case", Modify, "Beta", {"BETA", "", "/bin/b", ""},
+        row("modify Beta: taken name", Modify, "Beta", "ALPHA||/bin/b||", {taken("ALPHA")}, both);
+        row("modify Beta: own name, other case", Modify, "Beta", "BETA||/bin/b||",
             {"Sucess|Program Modified|Information"}, {alpha[0], "BETA||/bin/b|"});
         // A failed save says why on a second line ("@db": the catalogue's path).
         const QString gone = "Error|Unable to add program\n\nThe catalogue \"@db\" was not "
@@ -161,27 +159,25 @@ private slots:
             {alpha[0], "Gamma|a b|/bin/g|/i.ico"});
         row("modify Beta gone: deleted meanwhile", ModifyBetaGone, "Beta", gamma,
             {gone.arg("Beta")}, alpha);
-        row("delete: nothing selected", Delete, "", {}, {}, both);
-        row("modify: nothing selected", Modify, "", {}, {}, both);
-        row("delete Beta no: kept", DeleteAnswerNo, "Beta", {}, {ask.arg("Beta")}, both);
-        row("delete Beta: deleted", Delete, "Beta", {},
+        row("delete: nothing selected", Delete, "", "", {}, both);
+        row("modify: nothing selected", Modify, "", "", {}, both);
+        row("delete Beta no: kept", DeleteAnswerNo, "Beta", "", {ask.arg("Beta")}, both);
+        row("delete Beta: deleted", Delete, "Beta", "",
             {ask.arg("Beta"), "Confirmation|Program has been deleted|Information"}, alpha);
-        row("delete Alpha: refused", Delete, "Alpha", {},
+        row("delete Alpha: refused", Delete, "Alpha", "",
             {ask.arg("Alpha"), "Error|Couldn't Delete Program\n\nThe catalogue \"@db\" was not "
                                "changed: kept|Critical"},
             both);
     }
     void editsTheCatalogue()
     {
-        auto [edit, name, typed, messages] =
-            fetch<int, QString, QStringList, QStringList>({"edit", "name", "typed", "messages"});
-        typed.resize(5);
+        auto [edit, name, fields, messages] =
+            fetch<int, QString, QString, QStringList>({"edit", "name", "typed", "messages"});
         Admin a;
         QVERIFY(admin::Main(a.ini()));
-        const QString big = a.path("big.png");
-        writeFile(big, QByteArray(1024 * 1024 + 1, 'x'));
-        typed.replaceInStrings("@big", big);
-        messages.replaceInStrings("@big", big);
+        writeFile(a.path("big.png"), QByteArray(1024 * 1024 + 1, 'x'));
+        const QStringList typed = fields.replace("@big", a.path("big.png")).split('|');
+        messages.replaceInStrings("@big", a.path("big.png"));
         admin::frmModifyProgram modify(&a.setup());
         if (edit >= Delete || (edit == Modify && name.isEmpty())) {
             a.list()->setCurrentItem(a.list()->findItems(name, Qt::MatchExactly).value(0));
