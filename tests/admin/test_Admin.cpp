@@ -120,8 +120,8 @@ private slots:
         row("add: blank name", Add, "", " |d|/bin/x||", {fillIn}, both);
         row("add: blank path", Add, "", "X|d| ||", {fillIn}, both);
         // A name identifies one program: another's name is refused in any letter case.
-        row("add: taken name", Add, "", " alpha |d|/bin/x||",
-            {"Error|" + nameTakenReason("alpha") + "|Exclamation"}, both);
+        const QString taken = "Error|" + nameTakenReason("%1") + "|Exclamation";
+        row("add: taken name", Add, "", " alpha |d|/bin/x||", {taken.arg("alpha")}, both);
         // The icon's picture is stored with the program, up to 1 MB ("@big": a larger file).
         row("add: icon over the cap", Add, "", "Big||/bin/x|@big|",
             {"Kestrel.StoredIcon|The icon \"@big\" is 1048577 bytes: the catalogue stores icons "
@@ -137,8 +137,7 @@ private slots:
         // The program and its audiences are one step: neither is kept.
         row("add: audience refused", Add, "", "Epsilon||/e||user:refused",
             {"SQLite|refused|Critical", notSaved}, both);
-        row("modify Beta: taken name", Modify, "Beta", "ALPHA||/bin/b||",
-            {"Error|" + nameTakenReason("ALPHA") + "|Exclamation"}, both);
+        row("modify Beta: taken name", Modify, "Beta", "ALPHA||/b||", {taken.arg("ALPHA")}, both);
         row("modify Beta: own name, other case", Modify, "Beta", "BETA||/bin/b||",
             {"Sucess|Program Modified|Information"}, {both[0], "BETA||/bin/b|"});
         // A failed save says why on a second line ("@db": the catalogue's path).
@@ -185,8 +184,7 @@ private slots:
             } else {
                 modify.setProgram(name); // loaded as stored, blanks and all
                 if (name == "Beta")
-                    QCOMPARE(entries(&modify),
-                             QStringList({"Beta", "", " /bin/beta ", "", "user:nobody"}));
+                    QCOMPARE(entries(&modify).join('|'), "Beta|| /bin/beta ||user:nobody");
                 modify.show();
             }
             if (edit == ModifyBetaGone)
@@ -209,11 +207,10 @@ private slots:
     }
 
     // Unusable settings are said, the reason on a line of its own; relative locations are
-    // shown resolved. The properties name the audiences and what is broken, which Check lists.
-    // Typing filters, Enter shows the (first) match's properties where a double-click does
-    // nothing, and a reload keeps the search. Grown, the frames and the list take the room; a
-    // reload keeps the list where it was, a whole row at its top; the next window opens as the
-    // last one closed.
+    // shown resolved. Grown, the frames and the list take the room. The properties name the
+    // audiences and what is broken, which Check lists. Typing filters, Enter shows the (first)
+    // match's properties where a double-click does nothing; a reload keeps the search, and the
+    // list's place with a whole row at its top. The next window opens at the last one's size.
     void startsBrowsesAndSearches()
     {
         const auto forget = qScopeGuard(
