@@ -1,5 +1,4 @@
 #include "catalogue/StoredIcon.h"
-#include "catalogue/clsDBRoutines.h"
 #include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/TestFiles.h"
@@ -11,10 +10,7 @@
 #include "views/launcher/ucProgramView.h"
 
 #include <QLabel>
-#include <QListWidget>
 #include <QSemaphore>
-#include <QSet>
-#include <QThreadPool>
 
 using launcher::ucProgramView;
 
@@ -32,20 +28,14 @@ struct View : ucProgramView
     }
 };
 
-// "name|path|colour of the icon" ("-": no icon) for the item.
-QString described(const QListWidgetItem* item)
+// "name|path|colour of the icon" of each item.
+QStringList described(const QList<QListWidgetItem*>& items)
 {
-    const QString colour = item->icon().isNull()
-                               ? QStringLiteral("-")
-                               : item->icon().pixmap(32, 32).toImage().pixelColor(16, 16).name();
-    return item->text() + '|' + item->data(ucProgramView::PathRole).toString() + '|' + colour;
-}
-QStringList described(const ucProgramView& view)
-{
-    QStringList items;
-    for (int i = 0; i < view.lstView()->count(); ++i)
-        items << described(view.lstView()->item(i));
-    return items;
+    QStringList out;
+    for (const QListWidgetItem* item : items)
+        out << item->text() + '|' + item->data(ucProgramView::PathRole).toString() + '|' +
+                   item->icon().pixmap(32, 32).toImage().pixelColor(16, 16).name();
+    return out;
 }
 
 // With the picture the catalogue stores for it, if any.
@@ -82,9 +72,10 @@ private slots:
     void fillsNamesPathsAndIcons()
     {
         InstallationFixture fx;
-        const QString red = fx.path("red.png"), blue = fx.path("blue.png");
+        const QString red = fx.path("r.png"), blue = fx.path("b.png"), yellow = fx.path("y.png");
         InstallationFixture::writeIcon(red, Qt::red);
         InstallationFixture::writeIcon(blue, Qt::blue);
+        InstallationFixture::writeIcon(yellow, Qt::yellow);
         const QString gray = QColor(Qt::gray).name(), r = "#ff0000", b = "#0000ff";
         insert(fx, "  Spaced  ", "  /bin/s  ", "");
         insert(fx, "Blank", "/bin/b", "   ");
@@ -96,8 +87,6 @@ private slots:
         insert(fx, "Pair", "/bin/p2", blue);
         // A picture the catalogue stores wins over the file, there or not; one that is no
         // picture shows the default icon.
-        const QString yellow = fx.path("yellow.png");
-        InstallationFixture::writeIcon(yellow, Qt::yellow);
         insert(fx, "Kept", "/bin/k", fx.path("missing.ico"), readFile(yellow));
         insert(fx, "Junk", "/bin/j", red, "junk");
         QStringList expected{"Spaced|/bin/s|" + gray, "Blank|/bin/b|" + gray, "Junk|/bin/j|" + gray,
@@ -115,11 +104,10 @@ private slots:
                  << "Twin|/bin/t2|" + r;
         View view;
         view.loadView();
-        QCOMPARE(described(view), expected);
+        QCOMPARE(described(view.shownItems()), expected);
         QSet<qint64> pictures;
-        for (int i = 0; i < view.lstView()->count(); ++i)
-            if (!view.lstView()->item(i)->icon().isNull())
-                pictures.insert(view.lstView()->item(i)->icon().cacheKey());
+        for (const QListWidgetItem* item : view.shownItems())
+            pictures.insert(item->icon().cacheKey());
         QCOMPARE(pictures.size(), 3 + 60 - 9);
 
         // The next fill takes what the user's icon cache holds for an unchanged file instead
@@ -127,69 +115,63 @@ private slots:
         const auto fill = [] {
             View again;
             again.loadView();
-            return described(again);
+            return described(again.shownItems());
         };
         {
             IconCache cache(IconCache::defaultFile(false));
             cache.load();
             QVERIFY(cache.take(red, IconCache::stamp(red)));
-            QImage green(32, 32, QImage::Format_ARGB32);
-            green.fill(Qt::green);
-            cache.insert(red, IconCache::stamp(red), {green});
+            cache.insert(red, IconCache::stamp(red),
+                         cache.take(blue, IconCache::stamp(blue)).value());
             cache.save();
         }
-        QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, "#00ff00"));
-        InstallationFixture::writeIcon(red, Qt::blue);
         QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, b));
+        InstallationFixture::writeIcon(red, Qt::green);
+        QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, "#00ff00"));
         // A catalogue made before pictures were stored: the files' icons, as before.
         fx.sql("DROP TABLE Program_Icon");
         releaseDBRoutines();
-        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|" + b, "Kept|/bin/k|" + gray}));
+        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|#00ff00", "Kept|/bin/k|" + gray}));
     }
 
     // Filled and then shown, as the launcher starts: laid out for the list's real size
     // before its first paint, which already shows the last program, and no relayout paints
     // it again. Shown and then filled, as a reload: scrolled to the last program.
-    void holdsMoreThan32767ProgramsAndShowsTheLast_data()
-    {
-        const auto row = columns<bool>({"filledFirst"});
-        row("filled, then shown", true);
-        row("shown, then filled", false);
-    }
     void holdsMoreThan32767ProgramsAndShowsTheLast()
     {
-        QFETCH(bool, filledFirst);
         InstallationFixture fx;
         InstallationFixture::writeIcon(fx.path("red.png"), Qt::red);
         fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 33000) "
                "INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) "
                "SELECT printf('P%05d', i), '/p', CASE WHEN i % 20 = 0 THEN ? ELSE '' END FROM n",
                {fx.path("red.png")});
-        View view;
-        QListWidget* list = view.lstView();
-        PaintCounter counter;
-        list->viewport()->installEventFilter(&counter);
-        if (filledFirst)
-            view.loadView();
-        QVERIFY(view.showExposed());
-        if (!filledFirst)
-            view.loadView();
-        QCOMPARE(list->count(), 33000);
-        QCOMPARE(view.ImageList1().Count(), 33000);
-        QCOMPARE(described(list->item(32999)), QStringLiteral("P33000|/p|#ff0000"));
-        if (!filledFirst) {
-            QTRY_VERIFY(
-                list->viewport()->rect().intersects(list->visualItemRect(list->item(32999))));
-            return;
+        for (const bool filledFirst : {true, false}) {
+            View view;
+            QListWidget* list = view.lstView();
+            PaintCounter counter;
+            list->viewport()->installEventFilter(&counter);
+            if (filledFirst)
+                view.loadView();
+            QVERIFY(view.showExposed());
+            if (!filledFirst)
+                view.loadView();
+            QCOMPARE(list->count(), 33000);
+            QCOMPARE(view.ImageList1().Count(), 33000);
+            QCOMPARE(described({list->item(32999)}), QStringList{"P33000|/p|#ff0000"});
+            if (!filledFirst) {
+                QTRY_VERIFY(
+                    list->viewport()->rect().intersects(list->visualItemRect(list->item(32999))));
+                break;
+            }
+            QVERIFY(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
+            // A relayout still pending would run at this geometry query, not after a guessed
+            // wait, and post a second paint, which the events processed next would deliver.
+            const QRect last = list->visualItemRect(list->item(32999));
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            QCOMPARE(counter.paints, 1);
+            QVERIFY(list->viewport()->rect().contains(last));
         }
-        QVERIFY(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
-        // A relayout still pending would run at this geometry query, not after a guessed
-        // wait, and post a second paint, which the events processed next would deliver.
-        const QRect last = list->visualItemRect(list->item(32999));
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-        QCOMPARE(counter.paints, 1);
-        QVERIFY(list->viewport()->rect().contains(last));
     }
 
     // Every word, in the name or the description, letter case and accents ignored; names
@@ -300,8 +282,7 @@ private slots:
     // The launcher's properties window: the program's fields, its picture or why none.
     void propertiesOpenOrRefuse_data()
     {
-        // icon: custom icon file in the installation; stored: the installation file whose
-        // bytes the catalogue stores as the picture
+        // icon: the custom icon file; stored: the file whose bytes the catalogue stores
         const auto row = columns<QString, QString, QStringList, bool, QString>(
             {"name", "icon", "messages", "picture", "stored"});
         row("empty name", " ", "", {"Error|Invalid Program Name|Information"}, false, "");
