@@ -1,4 +1,3 @@
-#include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "platform/ui/widgets/LoadPicture.h"
@@ -11,24 +10,19 @@
 
 #include <QAbstractButton>
 #include <QColorSpace>
-#include <QImage>
 #include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QSqlDatabase>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstring>
 #include <new>
 #include <poll.h>
 #include <span>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #ifdef KESTREL_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>

@@ -2,11 +2,6 @@
 #include "tests/support/TestMain.h"
 #include "views/common/IconCache.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-#include <sys/stat.h>
-#include <unistd.h>
-
 class TestIconCache : public QObject
 {
     Q_OBJECT
@@ -57,8 +52,6 @@ private slots:
                      opaque = picture(QImage::Format_RGB32, qRgb(1, 2, 3));
         {
             IconCache cache(cacheFile);
-            cache.load();
-            QVERIFY(!cache.take(icon, IconCache::stamp(icon)));
             cache.insert(icon, IconCache::stamp(icon),
                          {translucent, opaque.convertToFormat(QImage::Format_Indexed8), deep});
             cache.insert(gone, IconCache::stamp(gone), {});
