@@ -16,16 +16,15 @@ class TestIconCache : public QObject
         image.fill(pixel);
         return image;
     }
-    // A cache made by a fill that decoded these icon files, each into one picture.
-    static void saveCache(const QString& cacheFile, const QStringList& icons)
+    // A cache made by a fill that decoded these icon files into these images.
+    static void saveCache(const QString& cacheFile, const QMap<QString, QList<QImage>>& decoded)
     {
         IconCache cache(cacheFile);
-        for (const QString& icon : icons)
-            cache.insert(icon, IconCache::stamp(icon), {picture(QImage::Format_ARGB32, 0xff)});
+        for (auto entry = decoded.cbegin(); entry != decoded.cend(); ++entry)
+            cache.insert(entry.key(), IconCache::stamp(entry.key()), entry.value());
         cache.save();
     }
-    // Whether a later start finds the icon in the cache; with save, that start, which used
-    // only this icon, saves the cache.
+    // Whether a later start finds the icon; with save, that start, using only it, saves.
     static bool held(const QString& cacheFile, const QString& icon, bool save = false)
     {
         IconCache cache(cacheFile);
@@ -37,9 +36,8 @@ class TestIconCache : public QObject
     }
 
 private slots:
-    // What a later start reads back is what was decoded, pixel for pixel, for as long as
-    // the icon file holds what it held; new content (even of the same size) or a file
-    // that appears is decoded again. A missing file is held as having no images.
+    // A later start reads back what was decoded, pixel for pixel, while the icon file is
+    // unchanged; new content (same size too) or a file that appears is decoded again.
     void keepsImagesUntilTheFileChanges()
     {
         const QString cacheFile = path("keep.cache");
@@ -50,13 +48,9 @@ private slots:
         deep.fill(QColor(QRgba64::fromRgba64(0x1234, 0x5678, 0x9abc, 0x4321)));
         const QImage translucent = picture(QImage::Format_ARGB32, qRgba(200, 100, 50, 77)),
                      opaque = picture(QImage::Format_RGB32, qRgb(1, 2, 3));
-        {
-            IconCache cache(cacheFile);
-            cache.insert(icon, IconCache::stamp(icon),
-                         {translucent, opaque.convertToFormat(QImage::Format_Indexed8), deep});
-            cache.insert(gone, IconCache::stamp(gone), {});
-            cache.save();
-        }
+        saveCache(cacheFile,
+                  {{icon, {translucent, opaque.convertToFormat(QImage::Format_Indexed8), deep}},
+                   {gone, {}}}); // a missing file: held as having no images
         IconCache later(cacheFile);
         later.load();
         QCOMPARE(later.take(icon, IconCache::stamp(icon)).value_or(QList<QImage>()),
@@ -80,31 +74,29 @@ private slots:
         const QString a = path("used-a.png"), b = path("used-b.png");
         writeFile(a, "a");
         writeFile(b, "b");
-        saveCache(cacheFile, {a, b});
+        saveCache(cacheFile, {{a, {}}, {b, {}}});
         QVERIFY(held(cacheFile, a, true) && held(cacheFile, a) && !held(cacheFile, b));
         const QString pipe = path("pipe.png"), large = path("large.png");
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         writeFile(large, QByteArray(4 * 1024 * 1024 + 1, 'x'));
-        QVERIFY(IconCache::stamp(pipe).isEmpty() && IconCache::stamp(large).isEmpty());
         QVERIFY(QFile::remove(cacheFile));
-        saveCache(cacheFile, {pipe, large});
+        saveCache(cacheFile, {{pipe, {}}, {large, {}}});
         QVERIFY(!QFile::exists(cacheFile));
     }
 
-    // A damaged or foreign cache file is ignored, wherever the damage lies: text, every cut,
-    // every changed byte before the pixels (stored last, as they are). It does not stop a
-    // new save.
+    // A damaged or foreign cache file is ignored: text, every cut, every changed byte before
+    // the pixels (stored last, as they are). A new save still works.
     void damagedFileIsIgnored()
     {
         const QString cacheFile = path("damaged.cache"), icon = path("damaged.png");
         writeFile(icon, "icon");
-        saveCache(cacheFile, {icon});
+        const QImage pixels = picture(QImage::Format_ARGB32, 0);
+        saveCache(cacheFile, {{icon, {pixels}}});
         const QByteArray good = readFile(cacheFile);
         QList<QByteArray> damaged{"not a cache at all, just some text"};
         for (qsizetype size = 0; size < good.size(); ++size)
             damaged.append(good.left(size));
-        const qsizetype pixels = picture(QImage::Format_ARGB32, 0).sizeInBytes();
-        for (qsizetype at = 0; at < good.size() - pixels; ++at) {
+        for (qsizetype at = 0; at < good.size() - pixels.sizeInBytes(); ++at) {
             damaged.append(good);
             damaged.last()[at] = char(~good[at]);
         }
@@ -112,7 +104,7 @@ private slots:
             writeFile(cacheFile, bytes);
             QVERIFY2(!held(cacheFile, icon), bytes.toHex().constData());
         }
-        saveCache(cacheFile, {icon});
+        saveCache(cacheFile, {{icon, {}}});
         QVERIFY(held(cacheFile, icon));
     }
 
@@ -137,7 +129,7 @@ private slots:
         else if (kind == "fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(cacheFile).constData(), 0600), 0);
         else {
-            saveCache(cacheFile = dir.filePath("theirs/c.cache"), {icon});
+            saveCache(cacheFile = dir.filePath("theirs/c.cache"), {{icon, {}}});
             QCOMPARE(::chown(QFile::encodeName(dir.filePath("theirs")).constData(), 65534, 65534),
                      0);
         }
@@ -145,7 +137,7 @@ private slots:
         IconCache cache(cacheFile);
         cache.load();
         QVERIFY(!cache.take(icon, IconCache::stamp(icon)));
-        cache.insert(icon, IconCache::stamp(icon), {picture(QImage::Format_RGB32, 1)});
+        cache.insert(icon, IconCache::stamp(icon), {});
         cache.save();
         QCOMPARE(readFile(decoy), "decoy");
         const QFileInfo after(cacheFile);
