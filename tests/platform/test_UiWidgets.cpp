@@ -31,9 +31,7 @@
 using namespace platform;
 using B = QMessageBox;
 using Throw = std::function<void()>;
-enum class Where { Posted, Sent, StartUp }; // from the loop, before the loop runs, in start-up
 Q_DECLARE_METATYPE(Throw)
-Q_DECLARE_METATYPE(Where)
 
 struct Receiver : QObject // runs mThrow for each user event; counts those it survives
 {
@@ -54,9 +52,8 @@ class test_UiWidgets : public QObject
     QTemporaryDir mDir;
 
 private slots:
-    // The real box: its title, text, icon and buttons, and the answer a click or Escape
-    // gives. Texts from files can be megabytes long: the box shows them cut in the middle
-    // (words and the whole), and none of what it shows is cut off.
+    // The real box: title, text, icon, buttons, the answer a click or Escape gives. Texts of
+    // megabytes show cut in the middle (words and the whole), and nothing shown is cut off.
     void messageBoxAnswers_data()
     {
         // press: 0 for Escape
@@ -157,9 +154,8 @@ private slots:
     }
 
 #ifdef KESTREL_HAVE_FONTCONFIG
-    // The warm-up loads the font configuration its own way; the process must end up with
-    // what fontconfig's own start gives: the same files read, fonts and caches, also
-    // where that start falls back.
+    // The warm-up loads the font configuration its own way, ending where fontconfig's own
+    // start would: the same files read, fonts and caches, also where that start falls back.
     void warmUpFontsAreFontconfigsOwn_data()
     {
         // configFile: FONTCONFIG_FILE; null: the system's
@@ -167,10 +163,8 @@ private slots:
         writeFile(mDir.filePath("nocache.conf"),
                   "<fontconfig><dir>/usr/share/fonts</dir></fontconfig>");
         row("the system's configuration", QByteArray());
-        row("a configuration that does not load",
-            QFile::encodeName(mDir.filePath(QStringLiteral("missing/fonts.conf"))));
-        row("a configuration without a cache folder",
-            QFile::encodeName(mDir.filePath(QStringLiteral("nocache.conf"))));
+        row("one that does not load", QFile::encodeName(mDir.filePath("missing/fonts.conf")));
+        row("one without a cache folder", QFile::encodeName(mDir.filePath("nocache.conf")));
     }
     void warmUpFontsAreFontconfigsOwn()
     {
@@ -212,8 +206,7 @@ private slots:
         QVERIFY2(!reported.contains(QStringLiteral("thread")), qPrintable(reported));
     }
 
-    // The warm-up loads the driver on its own thread while this one opens a catalogue; it
-    // must neither get in the way nor leave a connection behind.
+    // The driver's warm-up beside a first catalogue open: no hindrance, no connection left.
     void warmUpRunsBesideTheFirstOpen()
     {
         const QString path = mDir.filePath(QStringLiteral("warm.db")); // empty: no tables
@@ -233,17 +226,18 @@ private slots:
     // Last: a failed run leaves the application refusing events.
     void unhandledErrorShowsOneMessageAndEnds_data()
     {
-        const auto row = columns<Throw, Where, QString>({"thrower", "where", "named"});
+        const auto row = columns<Throw, QString, QString>({"thrower", "where", "named"});
         const Throw kestrel = [] { throw KestrelError(53, "clsDBRoutines", "No /srv/K.mdb"); };
-        row("KestrelError in the loop", kestrel, Where::Posted, "53");
-        row("before the loop runs", kestrel, Where::Sent, "clsDBRoutines");
-        row("in start-up", kestrel, Where::StartUp, "No /srv/K.mdb");
-        row("std", Throw([] { throw std::bad_alloc(); }), Where::Posted, "alloc");
-        row("anything else", Throw([] { throw 42; }), Where::Posted, "unknown");
+        row("KestrelError in the loop", kestrel, "loop", "53");
+        row("before the loop runs", kestrel, "sent", "clsDBRoutines");
+        row("in start-up", kestrel, "start-up", "No /srv/K.mdb");
+        row("std", Throw([] { throw std::bad_alloc(); }), "loop", "alloc");
+        row("anything else", Throw([] { throw 42; }), "loop", "unknown");
     }
     void unhandledErrorShowsOneMessageAndEnds()
     {
-        auto [thrower, where, named] = fetch<Throw, Where, QString>({"thrower", "where", "named"});
+        auto [thrower, where, named] =
+            fetch<Throw, QString, QString>({"thrower", "where", "named"});
         Receiver failing, bystander;
         failing.mThrow = thrower;
         QList<MsgRequest> shown;
@@ -255,10 +249,10 @@ private slots:
         });
         const auto restore = qScopeGuard([&previous] { setMsgHandler(std::move(previous)); });
         const int code = static_cast<KestrelApplication*>(qApp)->runGuarded([&] {
-            if (where == Where::StartUp)
+            if (where == "start-up")
                 thrower();
             QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
-            if (where == Where::Sent)
+            if (where == "sent")
                 QCoreApplication::sendPostedEvents(&failing);
             QCoreApplication::postEvent(&bystander, new QEvent(QEvent::User));     // must never run
             QTimer::singleShot(2000, &failing, [] { QCoreApplication::exit(0); }); // if not ended
@@ -272,18 +266,15 @@ private slots:
 };
 
 namespace {
-// The child of warmUpBusThreadIsNotTheMainThread: a bus that takes connections and never
-// answers keeps a warm-up's bus thread busy while the application object is made. Prints
-// what Qt reported meanwhile.
+// The child of warmUpBusThreadIsNotTheMainThread: a silent bus (it takes connections, never
+// answers) holds the warm-up's bus thread while the application is made; prints Qt's messages.
 int startBesideASilentBus(int argc, char** argv)
 {
-    const QByteArray path = QFile::encodeName(QDir::tempPath()) + "/kestrel-silent-bus-" +
-                            QByteArray::number(qint64(getpid()));
+    const QByteArray path = qgetenv("HOME") + "/silent-bus"; // the test's own home folder
     const int bus = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-    unlink(path.constData());
     if (bus < 0 || bind(bus, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(bus, 8) != 0)
         return 2;
@@ -301,7 +292,6 @@ int startBesideASilentBus(int argc, char** argv)
         qInstallMessageHandler(nullptr);
         // Closing the bus fails the waiting connections: the bus threads end.
         close(bus);
-        unlink(path.constData());
         for (const QString& message : std::as_const(reported))
             std::printf("%s\n", qUtf8Printable(message));
     }
