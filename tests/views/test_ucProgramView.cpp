@@ -44,10 +44,9 @@ void insert(const InstallationFixture& fx, const QString& name, const QString& p
 {
     fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) VALUES (?, ?, ?)",
            {name, path, icon});
-    if (!stored.isNull())
-        fx.sql("INSERT INTO Program_Icon SELECT Program_Key, ?, ? FROM Program WHERE "
-               "Program_Name = ?",
-               {storedIconDigest(stored), stored, name});
+    if (!stored.isNull()) // for the program just added
+        fx.sql("INSERT INTO Program_Icon SELECT max(Program_Key), ?, ? FROM Program",
+               {storedIconDigest(stored), stored});
 }
 
 struct PaintCounter : QObject
@@ -66,9 +65,8 @@ class TestUcProgramView : public QObject
     Q_OBJECT
 
 private slots:
-    // Names and paths trimmed; each icon file decoded once (on two threads), every program
-    // with its own file's picture; a file that fails gives its own programs the default
-    // icon (the first of a name keeps its picture for the name's others).
+    // Names and paths trimmed; one decode per icon file, on two threads; a file that fails
+    // gives the default icon; the first program of a name lends its picture to the others.
     void fillsNamesPathsAndIcons()
     {
         InstallationFixture fx;
@@ -85,8 +83,7 @@ private slots:
         insert(fx, "Twin ", "/bin/t2", blue);
         insert(fx, "Pair", "/bin/p1", fx.path("missing.ico"));
         insert(fx, "Pair", "/bin/p2", blue);
-        // A picture the catalogue stores wins over the file, there or not; one that is no
-        // picture shows the default icon.
+        // A stored picture wins over the file, there or not; a stored non-picture: the default.
         insert(fx, "Kept", "/bin/k", fx.path("missing.ico"), readFile(yellow));
         insert(fx, "Junk", "/bin/j", red, "junk");
         QStringList expected{"Spaced|/bin/s|" + gray, "Blank|/bin/b|" + gray, "Junk|/bin/j|" + gray,
@@ -110,8 +107,8 @@ private slots:
             pictures.insert(item->icon().cacheKey());
         QCOMPARE(pictures.size(), 3 + 60 - 9);
 
-        // The next fill takes what the user's icon cache holds for an unchanged file instead
-        // of decoding it, and decodes a changed file again.
+        // The next fill takes an unchanged file's icon from the user's cache, decodes a changed
+        // one.
         const auto fill = [] {
             View again;
             again.loadView();
@@ -134,9 +131,8 @@ private slots:
         QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|#00ff00", "Kept|/bin/k|" + gray}));
     }
 
-    // Filled and then shown, as the launcher starts: laid out for the list's real size
-    // before its first paint, which already shows the last program, and no relayout paints
-    // it again. Shown and then filled, as a reload: scrolled to the last program.
+    // Filled, then shown (start-up): laid out at the list's real size before one paint, which
+    // already shows the last program. Shown, then filled (a reload): scrolled to the last.
     void holdsMoreThan32767ProgramsAndShowsTheLast()
     {
         InstallationFixture fx;
@@ -163,8 +159,7 @@ private slots:
                 break;
             }
             QVERIFY(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
-            // A relayout still pending would run at this geometry query, not after a guessed
-            // wait, and post a second paint, which the events processed next would deliver.
+            // A pending relayout would run at this query and post a paint, delivered below.
             const QRect last = list->visualItemRect(list->item(32999));
             QCoreApplication::sendPostedEvents();
             QCoreApplication::processEvents();
@@ -173,10 +168,9 @@ private slots:
         }
     }
 
-    // Every word, in the name or the description, letter case and accents ignored; names
-    // starting with the text first, otherwise the list's order. The index is ready before
-    // the first search; each search selects its first match, also where the filter passes
-    // every program, and the first row keeps off the list's top edge.
+    // Every word, in name or description, case and accents ignored; names starting with the
+    // text first, else the list's order. The index is built before the first search; each
+    // search selects its first match (also when all pass); the first row keeps off the top.
     void searchFilters_data()
     {
         const auto row = columns<QString, QStringList>({"query", "shown"});
@@ -228,8 +222,7 @@ private slots:
         QVERIFY(view.lstView()->isVisible() && !noMatch->isVisible());
     }
 
-    // Typing on and backspacing reuse earlier results: each answer is the one a fresh
-    // index gives.
+    // Typing on and backspacing reuse earlier results, answering as a fresh index does.
     void searchTypedAndErasedAnswersAsFresh()
     {
         const QStringList names{"Program 001", "Program 010", "Progress", "Calculator", "Café"};
@@ -244,8 +237,7 @@ private slots:
         }
     }
 
-    // A search while the index is built on its second thread answers from the list as it
-    // is; a reload while a build runs drops that build's index of the old list.
+    // A search during the index build answers from the list; a reload drops the old build.
     void searchWhileTheIndexBuilds()
     {
         InstallationFixture fx;
@@ -299,12 +291,9 @@ private slots:
             fetch<QString, QString, QStringList, QString>({"name", "icon", "messages", "stored"});
         InstallationFixture fx;
         const QString iconPath = icon.isEmpty() ? QStringLiteral("") : fx.path(icon);
-        fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon, "
-               "Program_Added_Date) VALUES ('Editor', ' /usr/bin/editor ', ?, ' 3/4/2005 ')",
-               {iconPath});
-        if (!stored.isEmpty())
-            fx.sql("INSERT INTO Program_Icon SELECT Program_Key, 'd', ? FROM Program",
-                   {readFile(fx.path(stored))});
+        insert(fx, "Editor", " /usr/bin/editor ", iconPath,
+               stored.isEmpty() ? QByteArray() : readFile(fx.path(stored)));
+        fx.sql("UPDATE Program SET Program_Added_Date = ' 3/4/2005 '");
         MessageBoxRecorder recorder;
         launcher::frmProperties window(gDBRoutines(), gEnvironment().DefaultIcon(), nullptr);
         window.setProgram(name);
