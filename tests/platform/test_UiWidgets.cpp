@@ -98,20 +98,17 @@ private slots:
     void loadsPicturesOrThrows_data()
     {
         const auto row = columns<QString, QSize, qint32>({"file", "size", "error"});
-        QImage image(48, 48, QImage::Format_ARGB32);
-        image.fill(Qt::red);
+        const QByteArray png = readFile(kestrel_resources::LogoPath); // 200x42
         const QString odd = mDir.filePath("my icon; $(x).ico"), cut = mDir.filePath("cut.png");
-        QVERIFY(image.save(odd, "PNG") && image.save(cut, "PNG"));
-        QVERIFY(QFile::resize(cut, QFileInfo(cut).size() / 2));
+        writeFile(odd, png);
+        writeFile(cut, png.left(png.size() / 2));
         const QString svg = mDir.filePath("i.svg"), xpm = mDir.filePath("i.xpm");
         writeFile(svg, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>");
-        writeFile(
-            xpm,
-            "/* XPM */ static char *i[] = {\"2 3 1 1\", \". c #f00\", \"..\", \"..\", \"..\"};");
+        writeFile(xpm, "/* XPM */ {\"2 3 1 1\", \". c #f00\", \"..\", \"..\", \"..\"};");
         row("multi-size ico", kestrel_resources::DefaultIconPath, QSize(32, 32), 0);
         row("svg drawn at the icon size", svg, QSize(32, 16), 0);
         row("xpm", xpm, QSize(2, 3), 0);
-        row("png named .ico, odd name", odd, QSize(48, 48), 0);
+        row("png named .ico, odd name", odd, QSize(200, 42), 0);
         row("missing", mDir.filePath("missing.ico"), QSize(), 53);
         row("truncated png", cut, QSize(), 481);
         row("device", mDir.filePath("device"), QSize(), 75); // never read
