@@ -138,15 +138,14 @@ private slots:
         using namespace kestrel_resources;
         const qsizetype pngs = QDir(QStringLiteral(":/kestrel")).entryList({"*.png"}).size();
         QVERIFY(pngs >= 7 && artworkPixelsCount == pngs);
+        const auto pixels = [](QImage image) {
+            image.setColorSpace({});
+            return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        };
         for (const ArtworkPixels& art : std::span(artworkPixels, artworkPixelsCount)) {
-            QImage decoded = QImageReader(art.path, "png")
-                                 .read()
-                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            const QImage decoded = pixels(QImageReader(art.path, "png").read());
             QVERIFY2(!decoded.isNull(), art.path);
-            decoded.setColorSpace({});
-            QCOMPARE(
-                picture(art.path).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                decoded);
+            QCOMPARE(pixels(picture(art.path).toImage()), decoded);
         }
     }
 
@@ -195,8 +194,7 @@ private slots:
     void warmUpBusThreadIsNotTheMainThread()
     {
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--start-beside-a-silent-bus")});
+        child.start(QCoreApplication::applicationFilePath(), {"--start-beside-a-silent-bus"});
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitCode(), 0);
         const QString reported = QString::fromUtf8(child.readAllStandardOutput());

@@ -190,12 +190,10 @@ private slots:
     {
         auto [query, shown] = fetch<QString, QStringList>({"query", "shown"});
         InstallationFixture fx;
-        for (const QStringList& row : QList<QStringList>{{"Café Viewer", "Shows menus"},
-                                                         {"Calculator", "Adds numbers"},
-                                                         {"Notes", "A CAFÉ calculator"},
-                                                         {"Xcalc", "Old calculator"},
-                                                         {"Émoji 😀", "שלום, right to left"}})
-            fx.add(row[0], "/p", {}, row[1]);
+        fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES "
+               "('Café Viewer', 'Shows menus', '/p'), ('Calculator', 'Adds numbers', '/p'), "
+               "('Notes', 'A CAFÉ calculator', '/p'), ('Xcalc', 'Old calculator', '/p'), "
+               "('Émoji 😀', 'שלום, right to left', '/p')");
         View view;
         QVERIFY(view.showExposed());
         view.loadView();
