@@ -56,20 +56,19 @@ private slots:
     // megabytes show cut in the middle (words and the whole), and nothing shown is cut off.
     void messageBoxAnswers_data()
     {
-        // press: 0 for Escape
-        const auto row =
-            columns<MsgIcon, int, MsgAnswer, QString>({"icon", "press", "answer", "text"});
+        const auto row = columns<MsgIcon, B::StandardButton, MsgAnswer, QString>(
+            {"icon", "press", "answer", "text"});
         const QString x = "<b>x</b>", path = "/" + QString(5 << 20, u'x') + "/end.mdb";
-        row("exclamation, escaped", MsgIcon::Exclamation, 0, MsgAnswer::Ok, x);
-        row("question, yes", MsgIcon::Question, int(B::Yes), MsgAnswer::Yes, x);
-        row("question, escaped", MsgIcon::Question, 0, MsgAnswer::No, x);
-        row("huge text", MsgIcon::Critical, 0, MsgAnswer::Ok,
+        row("exclamation, escaped", MsgIcon::Exclamation, B::NoButton, MsgAnswer::Ok, x);
+        row("question, yes", MsgIcon::Question, B::Yes, MsgAnswer::Yes, x);
+        row("question, escaped", MsgIcon::Question, B::NoButton, MsgAnswer::No, x);
+        row("huge text", MsgIcon::Critical, B::NoButton, MsgAnswer::Ok,
             "Cannot open the catalogue database \"" + path + "\": name too long");
     }
     void messageBoxAnswers()
     {
-        auto [icon, press, answer, text] =
-            fetch<MsgIcon, int, MsgAnswer, QString>({"icon", "press", "answer", "text"});
+        auto [icon, press, answer, text] = fetch<MsgIcon, B::StandardButton, MsgAnswer, QString>(
+            {"icon", "press", "answer", "text"});
         const bool question = icon == MsgIcon::Question;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -85,8 +84,8 @@ private slots:
                                   : icon == MsgIcon::Critical ? B::Critical
                                                               : B::Warning);
             QCOMPARE(box->standardButtons(), question ? B::Yes | B::No : B::StandardButtons(B::Ok));
-            if (press)
-                box->button(B::StandardButton(press))->click();
+            if (press != B::NoButton)
+                box->button(press)->click();
             else
                 QTest::keyClick(box, Qt::Key_Escape);
         });
@@ -154,8 +153,7 @@ private slots:
     // start would: the same files read, fonts and caches, also where that start falls back.
     void warmUpFontsAreFontconfigsOwn_data()
     {
-        // configFile: FONTCONFIG_FILE; null: the system's
-        const auto row = columns<QByteArray>({"configFile"});
+        const auto row = columns<QByteArray>({"FONTCONFIG_FILE"});
         writeFile(mDir.filePath("nocache.conf"),
                   "<fontconfig><dir>/usr/share/fonts</dir></fontconfig>");
         row("the system's configuration", QByteArray());
@@ -164,7 +162,7 @@ private slots:
     }
     void warmUpFontsAreFontconfigsOwn()
     {
-        QFETCH(QByteArray, configFile);
+        const auto [configFile] = fetch<QByteArray>({"FONTCONFIG_FILE"});
         const ScopedEnvironment environment{{"FONTCONFIG_FILE", configFile}};
         const auto restore = qScopeGuard([] { FcConfigSetCurrent(nullptr); });
         FcConfigSetCurrent(nullptr); // as in a new process
