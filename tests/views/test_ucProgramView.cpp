@@ -299,9 +299,8 @@ private slots:
         if (!window.isOpen())
             return;
         QStringList shown{window.windowTitle()};
-        for (const char* child :
-             {"lblProgramName", "lblDateAdded", "lblProgramPath", "lblIconPath"})
-            shown << window.findChild<QLabel*>(child)->text();
+        for (const char* id : {"lblProgramName", "lblDateAdded", "lblProgramPath", "lblIconPath"})
+            shown << window.findChild<QLabel*>(id)->text();
         QCOMPARE(shown, (QStringList{"Showing Properties For : Editor", "Editor", "3/4/2005",
                                      "/usr/bin/editor", iconPath}));
         QTEST(!window.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull(), "picture");
