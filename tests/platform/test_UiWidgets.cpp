@@ -219,7 +219,7 @@ private slots:
     // Last: a failed run leaves the application refusing events.
     void unhandledErrorShowsOneMessageAndEnds_data()
     {
-        const auto row = columns<Throw, QString, QString>({"thrower", "where", "named"});
+        const auto row = columns<Throw, QString, QString>({"thrower", "at", "named"});
         const Throw kestrel = [] { throw KestrelError(53, "clsDBRoutines", "No /srv/K.mdb"); };
         row("KestrelError in the loop", kestrel, "loop", "53");
         row("before the loop runs", kestrel, "sent", "clsDBRoutines");
@@ -229,8 +229,7 @@ private slots:
     }
     void unhandledErrorShowsOneMessageAndEnds()
     {
-        auto [thrower, where, named] =
-            fetch<Throw, QString, QString>({"thrower", "where", "named"});
+        auto [thrower, at, named] = fetch<Throw, QString, QString>({"thrower", "at", "named"});
         Receiver failing, bystander;
         failing.mThrow = thrower;
         QList<MsgRequest> shown;
@@ -242,10 +241,10 @@ private slots:
         });
         const auto restore = qScopeGuard([&previous] { setMsgHandler(std::move(previous)); });
         const int code = static_cast<KestrelApplication*>(qApp)->runGuarded([&] {
-            if (where == "start-up")
+            if (at == "start-up")
                 thrower();
             QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
-            if (where == "sent")
+            if (at == "sent")
                 QCoreApplication::sendPostedEvents(&failing);
             QCoreApplication::postEvent(&bystander, new QEvent(QEvent::User));     // must never run
             QTimer::singleShot(2000, &failing, [] { QCoreApplication::exit(0); }); // if not ended
@@ -265,8 +264,7 @@ int startBesideASilentBus(int argc, char** argv)
 {
     const QByteArray path = qgetenv("HOME") + "/silent-bus"; // the test's own home folder
     const int bus = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
+    sockaddr_un address{AF_UNIX, {}};
     std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
     if (bus < 0 || bind(bus, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(bus, 8) != 0)

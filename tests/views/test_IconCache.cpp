@@ -65,8 +65,7 @@ private slots:
         QVERIFY(!QFile::exists(cacheFile));
     }
 
-    // A save keeps only what this fill used. Files whose reading could block or cost more
-    // than decoding are not cached.
+    // A save keeps only what this fill used; a FIFO or an oversized file is not cached.
     void savesOnlyTheEntriesUsed()
     {
         const QString cacheFile = path("used.cache"), a = path("used-a.png"),

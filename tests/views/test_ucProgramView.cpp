@@ -243,8 +243,7 @@ private slots:
                "SELECT 'P' || i, 'old', '/p' FROM n");
         View view;
         QVERIFY(view.showExposed());
-        // The build ends only once this thread takes its result, which the wait checks
-        // between events: a build that ended first fails the case instead of skipping it.
+        // A build ends only between the wait's checks: one that ended first fails the case.
         const auto building = [&view] {
             return QTest::qWaitFor(
                        [&] { return view.searchIndexBuilding() || view.searchIndexBuilt(); }) &&
