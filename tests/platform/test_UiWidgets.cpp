@@ -270,9 +270,9 @@ int startBesideASilentBus(int argc, char** argv)
         listen(bus, 8) != 0)
         return 2;
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
-    static QStringList reported; // by Qt while the application object is made
+    // What Qt reports until the application object is made.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-        reported.append(message);
+        std::printf("%s\n", qUtf8Printable(message));
     });
     {
         StartupWarmUp ahead; // its bus thread connected before the application is made
@@ -283,8 +283,6 @@ int startBesideASilentBus(int argc, char** argv)
         qInstallMessageHandler(nullptr);
         // Closing the bus fails the waiting connections: the bus threads end.
         close(bus);
-        for (const QString& message : std::as_const(reported))
-            std::printf("%s\n", qUtf8Printable(message));
     }
     return 0;
 }

@@ -278,8 +278,7 @@ private slots:
         row("no custom icon: the default one", " Editor", "", {}, true, "");
         row("missing icon file: no picture", "Editor", "gone.ico", {}, false, "");
         row("missing icon file, picture stored", "Editor", "gone.ico", {}, true, "Default.ico");
-        row("stored icon no picture: the default one", "Editor", "gone.ico", {}, true,
-            "data/Kestrel.mdb");
+        row("stored non-picture: the default", "Editor", "gone.ico", {}, true, "data/Kestrel.mdb");
     }
     void propertiesOpenOrRefuse()
     {
