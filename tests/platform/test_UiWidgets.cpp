@@ -270,7 +270,6 @@ int startBesideASilentBus(int argc, char** argv)
         listen(bus, 8) != 0)
         return 2;
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
-    // What Qt reports until the application object is made.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
         std::printf("%s\n", qUtf8Printable(message));
     });

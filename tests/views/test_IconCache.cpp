@@ -128,8 +128,7 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(cacheFile).constData(), 0600), 0);
         else {
             saveCache(cacheFile = dir.filePath("theirs/c.cache"), {{icon, {}}});
-            QCOMPARE(::chown(QFile::encodeName(dir.filePath("theirs")).constData(), 65534, 65534),
-                     0);
+            QCOMPARE(::chown(qPrintable(dir.filePath("theirs")), 65534, 65534), 0);
         }
         const QFileInfo before(cacheFile);
         QVERIFY(!held(cacheFile, icon));
