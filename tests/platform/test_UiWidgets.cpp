@@ -1,4 +1,3 @@
-#include "platform/KestrelError.h"
 #include "platform/database/Connection.h"
 #include "platform/ui/widgets/KestrelApplication.h"
 #include "platform/ui/widgets/LoadPicture.h"
@@ -11,24 +10,19 @@
 
 #include <QAbstractButton>
 #include <QColorSpace>
-#include <QImage>
 #include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QSqlDatabase>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstring>
 #include <new>
 #include <poll.h>
 #include <span>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #ifdef KESTREL_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -37,9 +31,7 @@
 using namespace platform;
 using B = QMessageBox;
 using Throw = std::function<void()>;
-enum class Where { Posted, Sent, StartUp }; // from the loop, before the loop runs, in start-up
 Q_DECLARE_METATYPE(Throw)
-Q_DECLARE_METATYPE(Where)
 
 struct Receiver : QObject // runs mThrow for each user event; counts those it survives
 {
@@ -60,25 +52,23 @@ class test_UiWidgets : public QObject
     QTemporaryDir mDir;
 
 private slots:
-    // The real box: its title, text, icon and buttons, and the answer a click or Escape
-    // gives. Texts from files can be megabytes long: the box shows them cut in the middle
-    // (words and the whole), and none of what it shows is cut off.
+    // The real box: title, text, icon, buttons, the answer a click or Escape gives. Texts of
+    // megabytes show cut in the middle (words and the whole), and nothing shown is cut off.
     void messageBoxAnswers_data()
     {
-        // press: 0 for Escape
-        const auto row =
-            columns<MsgIcon, int, MsgAnswer, QString>({"icon", "press", "answer", "text"});
+        const auto row = columns<MsgIcon, B::StandardButton, MsgAnswer, QString>(
+            {"icon", "press", "answer", "text"});
         const QString x = "<b>x</b>", path = "/" + QString(5 << 20, u'x') + "/end.mdb";
-        row("exclamation, escaped", MsgIcon::Exclamation, 0, MsgAnswer::Ok, x);
-        row("question, yes", MsgIcon::Question, int(B::Yes), MsgAnswer::Yes, x);
-        row("question, escaped", MsgIcon::Question, 0, MsgAnswer::No, x);
-        row("huge text", MsgIcon::Critical, 0, MsgAnswer::Ok,
+        row("exclamation, escaped", MsgIcon::Exclamation, B::NoButton, MsgAnswer::Ok, x);
+        row("question, yes", MsgIcon::Question, B::Yes, MsgAnswer::Yes, x);
+        row("question, escaped", MsgIcon::Question, B::NoButton, MsgAnswer::No, x);
+        row("huge text", MsgIcon::Critical, B::NoButton, MsgAnswer::Ok,
             "Cannot open the catalogue database \"" + path + "\": name too long");
     }
     void messageBoxAnswers()
     {
-        auto [icon, press, answer, text] =
-            fetch<MsgIcon, int, MsgAnswer, QString>({"icon", "press", "answer", "text"});
+        auto [icon, press, answer, text] = fetch<MsgIcon, B::StandardButton, MsgAnswer, QString>(
+            {"icon", "press", "answer", "text"});
         const bool question = icon == MsgIcon::Question;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -94,8 +84,8 @@ private slots:
                                   : icon == MsgIcon::Critical ? B::Critical
                                                               : B::Warning);
             QCOMPARE(box->standardButtons(), question ? B::Yes | B::No : B::StandardButtons(B::Ok));
-            if (press)
-                box->button(B::StandardButton(press))->click();
+            if (press != B::NoButton)
+                box->button(press)->click();
             else
                 QTest::keyClick(box, Qt::Key_Escape);
         });
@@ -107,20 +97,17 @@ private slots:
     void loadsPicturesOrThrows_data()
     {
         const auto row = columns<QString, QSize, qint32>({"file", "size", "error"});
-        QImage image(48, 48, QImage::Format_ARGB32);
-        image.fill(Qt::red);
+        const QByteArray png = readFile(kestrel_resources::LogoPath); // 200x42
         const QString odd = mDir.filePath("my icon; $(x).ico"), cut = mDir.filePath("cut.png");
-        QVERIFY(image.save(odd, "PNG") && image.save(cut, "PNG"));
-        QVERIFY(QFile::resize(cut, QFileInfo(cut).size() / 2));
+        writeFile(odd, png);
+        writeFile(cut, png.left(png.size() / 2));
         const QString svg = mDir.filePath("i.svg"), xpm = mDir.filePath("i.xpm");
         writeFile(svg, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'/>");
-        writeFile(
-            xpm,
-            "/* XPM */ static char *i[] = {\"2 3 1 1\", \". c #f00\", \"..\", \"..\", \"..\"};");
+        writeFile(xpm, "/* XPM */ {\"2 3 1 1\", \". c #f00\", \"..\", \"..\", \"..\"};");
         row("multi-size ico", kestrel_resources::DefaultIconPath, QSize(32, 32), 0);
         row("svg drawn at the icon size", svg, QSize(32, 16), 0);
         row("xpm", xpm, QSize(2, 3), 0);
-        row("png named .ico, odd name", odd, QSize(48, 48), 0);
+        row("png named .ico, odd name", odd, QSize(200, 42), 0);
         row("missing", mDir.filePath("missing.ico"), QSize(), 53);
         row("truncated png", cut, QSize(), 481);
         row("device", mDir.filePath("device"), QSize(), 75); // never read
@@ -150,37 +137,32 @@ private slots:
         using namespace kestrel_resources;
         const qsizetype pngs = QDir(QStringLiteral(":/kestrel")).entryList({"*.png"}).size();
         QVERIFY(pngs >= 7 && artworkPixelsCount == pngs);
+        const auto pixels = [](QImage image) {
+            image.setColorSpace({});
+            return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        };
         for (const ArtworkPixels& art : std::span(artworkPixels, artworkPixelsCount)) {
-            QImage decoded = QImageReader(art.path, "png")
-                                 .read()
-                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            const QImage decoded = pixels(QImageReader(art.path, "png").read());
             QVERIFY2(!decoded.isNull(), art.path);
-            decoded.setColorSpace({});
-            QCOMPARE(
-                picture(art.path).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                decoded);
+            QCOMPARE(pixels(picture(art.path).toImage()), decoded);
         }
     }
 
 #ifdef KESTREL_HAVE_FONTCONFIG
-    // The warm-up loads the font configuration its own way; the process must end up with
-    // what fontconfig's own start gives: the same files read, fonts and caches, also
-    // where that start falls back.
+    // The warm-up loads the font configuration its own way, ending where fontconfig's own
+    // start would: the same files read, fonts and caches, also where that start falls back.
     void warmUpFontsAreFontconfigsOwn_data()
     {
-        // configFile: FONTCONFIG_FILE; null: the system's
-        const auto row = columns<QByteArray>({"configFile"});
+        const auto row = columns<QByteArray>({"FONTCONFIG_FILE"});
         writeFile(mDir.filePath("nocache.conf"),
                   "<fontconfig><dir>/usr/share/fonts</dir></fontconfig>");
         row("the system's configuration", QByteArray());
-        row("a configuration that does not load",
-            QFile::encodeName(mDir.filePath(QStringLiteral("missing/fonts.conf"))));
-        row("a configuration without a cache folder",
-            QFile::encodeName(mDir.filePath(QStringLiteral("nocache.conf"))));
+        row("one that does not load", QFile::encodeName(mDir.filePath("missing/fonts.conf")));
+        row("one without a cache folder", QFile::encodeName(mDir.filePath("nocache.conf")));
     }
     void warmUpFontsAreFontconfigsOwn()
     {
-        QFETCH(QByteArray, configFile);
+        const auto [configFile] = fetch<QByteArray>({"FONTCONFIG_FILE"});
         const ScopedEnvironment environment{{"FONTCONFIG_FILE", configFile}};
         const auto restore = qScopeGuard([] { FcConfigSetCurrent(nullptr); });
         FcConfigSetCurrent(nullptr); // as in a new process
@@ -210,16 +192,14 @@ private slots:
     void warmUpBusThreadIsNotTheMainThread()
     {
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--start-beside-a-silent-bus")});
+        child.start(QCoreApplication::applicationFilePath(), {"--start-beside-a-silent-bus"});
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitCode(), 0);
         const QString reported = QString::fromUtf8(child.readAllStandardOutput());
         QVERIFY2(!reported.contains(QStringLiteral("thread")), qPrintable(reported));
     }
 
-    // The warm-up loads the driver on its own thread while this one opens a catalogue; it
-    // must neither get in the way nor leave a connection behind.
+    // The driver's warm-up beside a first catalogue open: no hindrance, no connection left.
     void warmUpRunsBesideTheFirstOpen()
     {
         const QString path = mDir.filePath(QStringLiteral("warm.db")); // empty: no tables
@@ -239,17 +219,17 @@ private slots:
     // Last: a failed run leaves the application refusing events.
     void unhandledErrorShowsOneMessageAndEnds_data()
     {
-        const auto row = columns<Throw, Where, QString>({"thrower", "where", "named"});
+        const auto row = columns<Throw, QString, QString>({"thrower", "at", "named"});
         const Throw kestrel = [] { throw KestrelError(53, "clsDBRoutines", "No /srv/K.mdb"); };
-        row("KestrelError in the loop", kestrel, Where::Posted, "53");
-        row("before the loop runs", kestrel, Where::Sent, "clsDBRoutines");
-        row("in start-up", kestrel, Where::StartUp, "No /srv/K.mdb");
-        row("std", Throw([] { throw std::bad_alloc(); }), Where::Posted, "alloc");
-        row("anything else", Throw([] { throw 42; }), Where::Posted, "unknown");
+        row("KestrelError in the loop", kestrel, "loop", "53");
+        row("before the loop runs", kestrel, "sent", "clsDBRoutines");
+        row("in start-up", kestrel, "start-up", "No /srv/K.mdb");
+        row("std", Throw([] { throw std::bad_alloc(); }), "loop", "alloc");
+        row("anything else", Throw([] { throw 42; }), "loop", "unknown");
     }
     void unhandledErrorShowsOneMessageAndEnds()
     {
-        auto [thrower, where, named] = fetch<Throw, Where, QString>({"thrower", "where", "named"});
+        auto [thrower, at, named] = fetch<Throw, QString, QString>({"thrower", "at", "named"});
         Receiver failing, bystander;
         failing.mThrow = thrower;
         QList<MsgRequest> shown;
@@ -261,10 +241,10 @@ private slots:
         });
         const auto restore = qScopeGuard([&previous] { setMsgHandler(std::move(previous)); });
         const int code = static_cast<KestrelApplication*>(qApp)->runGuarded([&] {
-            if (where == Where::StartUp)
+            if (at == "start-up")
                 thrower();
             QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
-            if (where == Where::Sent)
+            if (at == "sent")
                 QCoreApplication::sendPostedEvents(&failing);
             QCoreApplication::postEvent(&bystander, new QEvent(QEvent::User));     // must never run
             QTimer::singleShot(2000, &failing, [] { QCoreApplication::exit(0); }); // if not ended
@@ -278,25 +258,20 @@ private slots:
 };
 
 namespace {
-// The child of warmUpBusThreadIsNotTheMainThread: a bus that takes connections and never
-// answers keeps a warm-up's bus thread busy while the application object is made. Prints
-// what Qt reported meanwhile.
+// The child of warmUpBusThreadIsNotTheMainThread: a silent bus (it takes connections, never
+// answers) holds the warm-up's bus thread while the application is made; prints Qt's messages.
 int startBesideASilentBus(int argc, char** argv)
 {
-    const QByteArray path = QFile::encodeName(QDir::tempPath()) + "/kestrel-silent-bus-" +
-                            QByteArray::number(qint64(getpid()));
+    const QByteArray path = qgetenv("HOME") + "/silent-bus"; // the test's own home folder
     const int bus = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
+    sockaddr_un address{AF_UNIX, {}};
     std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-    unlink(path.constData());
     if (bus < 0 || bind(bus, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(bus, 8) != 0)
         return 2;
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
-    static QStringList reported; // by Qt while the application object is made
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-        reported.append(message);
+        std::printf("%s\n", qUtf8Printable(message));
     });
     {
         StartupWarmUp ahead; // its bus thread connected before the application is made
@@ -307,9 +282,6 @@ int startBesideASilentBus(int argc, char** argv)
         qInstallMessageHandler(nullptr);
         // Closing the bus fails the waiting connections: the bus threads end.
         close(bus);
-        unlink(path.constData());
-        for (const QString& message : std::as_const(reported))
-            std::printf("%s\n", qUtf8Printable(message));
     }
     return 0;
 }

@@ -2,11 +2,6 @@
 #include "tests/support/TestMain.h"
 #include "views/common/IconCache.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-#include <sys/stat.h>
-#include <unistd.h>
-
 class TestIconCache : public QObject
 {
     Q_OBJECT
@@ -21,16 +16,15 @@ class TestIconCache : public QObject
         image.fill(pixel);
         return image;
     }
-    // A cache made by a fill that decoded these icon files, each into one picture.
-    static void saveCache(const QString& cacheFile, const QStringList& icons)
+    // A cache made by a fill that decoded these icon files into these images.
+    static void saveCache(const QString& cacheFile, const QMap<QString, QList<QImage>>& decoded)
     {
         IconCache cache(cacheFile);
-        for (const QString& icon : icons)
-            cache.insert(icon, IconCache::stamp(icon), {picture(QImage::Format_ARGB32, 0xff)});
+        for (auto entry = decoded.cbegin(); entry != decoded.cend(); ++entry)
+            cache.insert(entry.key(), IconCache::stamp(entry.key()), entry.value());
         cache.save();
     }
-    // Whether a later start finds the icon in the cache; with save, that start, which used
-    // only this icon, saves the cache.
+    // Whether a later start finds the icon; with save, that start, using only it, saves.
     static bool held(const QString& cacheFile, const QString& icon, bool save = false)
     {
         IconCache cache(cacheFile);
@@ -42,28 +36,20 @@ class TestIconCache : public QObject
     }
 
 private slots:
-    // What a later start reads back is what was decoded, pixel for pixel, for as long as
-    // the icon file holds what it held; new content (even of the same size) or a file
-    // that appears is decoded again. A missing file is held as having no images.
+    // A later start reads back what was decoded, pixel for pixel, while the icon file is
+    // unchanged; new content (same size too) or a file that appears is decoded again.
     void keepsImagesUntilTheFileChanges()
     {
-        const QString cacheFile = path("keep.cache");
-        const QString icon = path("a.ico"), gone = path("gone.ico");
+        const QString cacheFile = path("keep.cache"), icon = path("a.ico"), gone = path("gone.ico");
         writeFile(icon, "first");
         // 16 bits a channel (a 16-bit PNG) kept to the last bit, a colour table as 32-bit pixels.
         QImage deep(4, 2, QImage::Format_RGBA64);
         deep.fill(QColor(QRgba64::fromRgba64(0x1234, 0x5678, 0x9abc, 0x4321)));
         const QImage translucent = picture(QImage::Format_ARGB32, qRgba(200, 100, 50, 77)),
                      opaque = picture(QImage::Format_RGB32, qRgb(1, 2, 3));
-        {
-            IconCache cache(cacheFile);
-            cache.load();
-            QVERIFY(!cache.take(icon, IconCache::stamp(icon)));
-            cache.insert(icon, IconCache::stamp(icon),
-                         {translucent, opaque.convertToFormat(QImage::Format_Indexed8), deep});
-            cache.insert(gone, IconCache::stamp(gone), {});
-            cache.save();
-        }
+        saveCache(cacheFile,
+                  {{icon, {translucent, opaque.convertToFormat(QImage::Format_Indexed8), deep}},
+                   {gone, {}}}); // a missing file: held as having no images
         IconCache later(cacheFile);
         later.load();
         QCOMPARE(later.take(icon, IconCache::stamp(icon)).value_or(QList<QImage>()),
@@ -79,39 +65,36 @@ private slots:
         QVERIFY(!QFile::exists(cacheFile));
     }
 
-    // A save keeps only what this fill used. Files whose reading could block or cost more
-    // than decoding are not cached.
+    // A save keeps only what this fill used; a FIFO or an oversized file is not cached.
     void savesOnlyTheEntriesUsed()
     {
-        const QString cacheFile = path("used.cache");
-        const QString a = path("used-a.png"), b = path("used-b.png");
+        const QString cacheFile = path("used.cache"), a = path("used-a.png"),
+                      b = path("used-b.png");
         writeFile(a, "a");
         writeFile(b, "b");
-        saveCache(cacheFile, {a, b});
+        saveCache(cacheFile, {{a, {}}, {b, {}}});
         QVERIFY(held(cacheFile, a, true) && held(cacheFile, a) && !held(cacheFile, b));
         const QString pipe = path("pipe.png"), large = path("large.png");
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         writeFile(large, QByteArray(4 * 1024 * 1024 + 1, 'x'));
-        QVERIFY(IconCache::stamp(pipe).isEmpty() && IconCache::stamp(large).isEmpty());
         QVERIFY(QFile::remove(cacheFile));
-        saveCache(cacheFile, {pipe, large});
+        saveCache(cacheFile, {{pipe, {}}, {large, {}}});
         QVERIFY(!QFile::exists(cacheFile));
     }
 
-    // A damaged or foreign cache file is ignored, wherever the damage lies: text, every cut,
-    // every changed byte before the pixels (stored last, as they are). It does not stop a
-    // new save.
+    // A damaged or foreign cache file is ignored: text, every cut, every changed byte before
+    // the pixels (stored last, as they are). A new save still works.
     void damagedFileIsIgnored()
     {
         const QString cacheFile = path("damaged.cache"), icon = path("damaged.png");
         writeFile(icon, "icon");
-        saveCache(cacheFile, {icon});
+        const QImage pixels = picture(QImage::Format_ARGB32, 0);
+        saveCache(cacheFile, {{icon, {pixels}}});
         const QByteArray good = readFile(cacheFile);
         QList<QByteArray> damaged{"not a cache at all, just some text"};
         for (qsizetype size = 0; size < good.size(); ++size)
             damaged.append(good.left(size));
-        const qsizetype pixels = picture(QImage::Format_ARGB32, 0).sizeInBytes();
-        for (qsizetype at = 0; at < good.size() - pixels; ++at) {
+        for (qsizetype at = 0; at < good.size() - pixels.sizeInBytes(); ++at) {
             damaged.append(good);
             damaged.last()[at] = char(~good[at]);
         }
@@ -119,7 +102,7 @@ private slots:
             writeFile(cacheFile, bytes);
             QVERIFY2(!held(cacheFile, icon), bytes.toHex().constData());
         }
-        saveCache(cacheFile, {icon});
+        saveCache(cacheFile, {{icon, {}}});
         QVERIFY(held(cacheFile, icon));
     }
 
@@ -143,21 +126,17 @@ private slots:
             QVERIFY(QFile::link(decoy, cacheFile));
         else if (kind == "fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(cacheFile).constData(), 0600), 0);
-        else {
-            saveCache(cacheFile = dir.filePath("theirs/c.cache"), {icon});
-            QCOMPARE(::chown(QFile::encodeName(dir.filePath("theirs")).constData(), 65534, 65534),
-                     0);
+        else { // a cache of theirs, unlike what a save here would write
+            saveCache(cacheFile = dir.filePath("theirs/c.cache"), {{icon, {}}, {decoy, {}}});
+            QCOMPARE(::chown(qPrintable(dir.filePath("theirs")), 65534, 65534), 0);
         }
-        const QFileInfo before(cacheFile);
-        IconCache cache(cacheFile);
-        cache.load();
-        QVERIFY(!cache.take(icon, IconCache::stamp(icon)));
-        cache.insert(icon, IconCache::stamp(icon), {picture(QImage::Format_RGB32, 1)});
-        cache.save();
+        const std::pair before(QFileInfo(cacheFile).lastModified(), QFileInfo(cacheFile).size());
+        QVERIFY(!held(cacheFile, icon));
+        saveCache(cacheFile, {{icon, {}}});
         QCOMPARE(readFile(decoy), "decoy");
         const QFileInfo after(cacheFile);
         QCOMPARE(after.isSymLink() || !after.isFile(), kind != "foreign");
-        QCOMPARE(after.lastModified(), before.lastModified());
+        QCOMPARE(std::pair(after.lastModified(), after.size()), before);
     }
 };
 

@@ -1,5 +1,4 @@
 #include "catalogue/StoredIcon.h"
-#include "catalogue/clsDBRoutines.h"
 #include "settings/clsEnvironment.h"
 #include "tests/support/InstallationFixture.h"
 #include "tests/support/TestFiles.h"
@@ -11,10 +10,7 @@
 #include "views/launcher/ucProgramView.h"
 
 #include <QLabel>
-#include <QListWidget>
 #include <QSemaphore>
-#include <QSet>
-#include <QThreadPool>
 
 using launcher::ucProgramView;
 
@@ -23,8 +19,7 @@ struct View : ucProgramView
 {
     View() : ucProgramView(gDBRoutines(), gEnvironment().DefaultIcon()) {}
     using ucProgramView::clearView;
-    // At the size the launcher gives its list.
-    bool showExposed()
+    bool showExposed() // at the size the launcher gives its list
     {
         resize(417, 345);
         show();
@@ -32,20 +27,14 @@ struct View : ucProgramView
     }
 };
 
-// "name|path|colour of the icon" ("-": no icon) for the item.
-QString described(const QListWidgetItem* item)
+// "name|path|colour of the icon" of each item.
+QStringList described(const QList<QListWidgetItem*>& items)
 {
-    const QString colour = item->icon().isNull()
-                               ? QStringLiteral("-")
-                               : item->icon().pixmap(32, 32).toImage().pixelColor(16, 16).name();
-    return item->text() + '|' + item->data(ucProgramView::PathRole).toString() + '|' + colour;
-}
-QStringList described(const ucProgramView& view)
-{
-    QStringList items;
-    for (int i = 0; i < view.lstView()->count(); ++i)
-        items << described(view.lstView()->item(i));
-    return items;
+    QStringList out;
+    for (const QListWidgetItem* item : items)
+        out << item->text() + '|' + item->data(ucProgramView::PathRole).toString() + '|' +
+                   item->icon().pixmap(32, 32).toImage().pixelColor(16, 16).name();
+    return out;
 }
 
 // With the picture the catalogue stores for it, if any.
@@ -54,10 +43,9 @@ void insert(const InstallationFixture& fx, const QString& name, const QString& p
 {
     fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) VALUES (?, ?, ?)",
            {name, path, icon});
-    if (!stored.isNull())
-        fx.sql("INSERT INTO Program_Icon SELECT Program_Key, ?, ? FROM Program WHERE "
-               "Program_Name = ?",
-               {storedIconDigest(stored), stored, name});
+    if (!stored.isNull()) // for the program just added
+        fx.sql("INSERT INTO Program_Icon SELECT max(Program_Key), ?, ? FROM Program",
+               {storedIconDigest(stored), stored});
 }
 
 struct PaintCounter : QObject
@@ -76,15 +64,15 @@ class TestUcProgramView : public QObject
     Q_OBJECT
 
 private slots:
-    // Names and paths trimmed; each icon file decoded once (on two threads), every program
-    // with its own file's picture; a file that fails gives its own programs the default
-    // icon (the first of a name keeps its picture for the name's others).
+    // Names and paths trimmed; one decode per icon file, on two threads; a file that fails
+    // gives the default icon; the first program of a name lends its picture to the others.
     void fillsNamesPathsAndIcons()
     {
         InstallationFixture fx;
-        const QString red = fx.path("red.png"), blue = fx.path("blue.png");
+        const QString red = fx.path("r.png"), blue = fx.path("b.png"), yellow = fx.path("y.png");
         InstallationFixture::writeIcon(red, Qt::red);
         InstallationFixture::writeIcon(blue, Qt::blue);
+        InstallationFixture::writeIcon(yellow, Qt::yellow);
         const QString gray = QColor(Qt::gray).name(), r = "#ff0000", b = "#0000ff";
         insert(fx, "  Spaced  ", "  /bin/s  ", "");
         insert(fx, "Blank", "/bin/b", "   ");
@@ -94,10 +82,7 @@ private slots:
         insert(fx, "Twin ", "/bin/t2", blue);
         insert(fx, "Pair", "/bin/p1", fx.path("missing.ico"));
         insert(fx, "Pair", "/bin/p2", blue);
-        // A picture the catalogue stores wins over the file, there or not; one that is no
-        // picture shows the default icon.
-        const QString yellow = fx.path("yellow.png");
-        InstallationFixture::writeIcon(yellow, Qt::yellow);
+        // A stored picture wins over the file, there or not; a stored non-picture: the default.
         insert(fx, "Kept", "/bin/k", fx.path("missing.ico"), readFile(yellow));
         insert(fx, "Junk", "/bin/j", red, "junk");
         QStringList expected{"Spaced|/bin/s|" + gray, "Blank|/bin/b|" + gray, "Junk|/bin/j|" + gray,
@@ -115,87 +100,76 @@ private slots:
                  << "Twin|/bin/t2|" + r;
         View view;
         view.loadView();
-        QCOMPARE(described(view), expected);
+        QCOMPARE(described(view.shownItems()), expected);
         QSet<qint64> pictures;
-        for (int i = 0; i < view.lstView()->count(); ++i)
-            if (!view.lstView()->item(i)->icon().isNull())
-                pictures.insert(view.lstView()->item(i)->icon().cacheKey());
+        for (const QListWidgetItem* item : view.shownItems())
+            pictures.insert(item->icon().cacheKey());
         QCOMPARE(pictures.size(), 3 + 60 - 9);
 
-        // The next fill takes what the user's icon cache holds for an unchanged file instead
-        // of decoding it, and decodes a changed file again.
+        // The next fill takes an unchanged file's icon from the user's cache, decodes a changed
+        // one.
         const auto fill = [] {
             View again;
             again.loadView();
-            return described(again);
+            return described(again.shownItems());
         };
         {
             IconCache cache(IconCache::defaultFile(false));
             cache.load();
             QVERIFY(cache.take(red, IconCache::stamp(red)));
-            QImage green(32, 32, QImage::Format_ARGB32);
-            green.fill(Qt::green);
-            cache.insert(red, IconCache::stamp(red), {green});
+            cache.insert(red, IconCache::stamp(red),
+                         cache.take(blue, IconCache::stamp(blue)).value());
             cache.save();
         }
-        QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, "#00ff00"));
-        InstallationFixture::writeIcon(red, Qt::blue);
         QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, b));
+        InstallationFixture::writeIcon(red, Qt::green);
+        QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, "#00ff00"));
         // A catalogue made before pictures were stored: the files' icons, as before.
         fx.sql("DROP TABLE Program_Icon");
         releaseDBRoutines();
-        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|" + b, "Kept|/bin/k|" + gray}));
+        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|#00ff00", "Kept|/bin/k|" + gray}));
     }
 
-    // Filled and then shown, as the launcher starts: laid out for the list's real size
-    // before its first paint, which already shows the last program, and no relayout paints
-    // it again. Shown and then filled, as a reload: scrolled to the last program.
-    void holdsMoreThan32767ProgramsAndShowsTheLast_data()
-    {
-        const auto row = columns<bool>({"filledFirst"});
-        row("filled, then shown", true);
-        row("shown, then filled", false);
-    }
+    // Filled, then shown (start-up): laid out at the list's real size before one paint, which
+    // already shows the last program. Shown, then filled (a reload): scrolled to the last.
     void holdsMoreThan32767ProgramsAndShowsTheLast()
     {
-        QFETCH(bool, filledFirst);
         InstallationFixture fx;
         InstallationFixture::writeIcon(fx.path("red.png"), Qt::red);
         fx.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 33000) "
                "INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) "
                "SELECT printf('P%05d', i), '/p', CASE WHEN i % 20 = 0 THEN ? ELSE '' END FROM n",
                {fx.path("red.png")});
-        View view;
-        QListWidget* list = view.lstView();
-        PaintCounter counter;
-        list->viewport()->installEventFilter(&counter);
-        if (filledFirst)
-            view.loadView();
-        QVERIFY(view.showExposed());
-        if (!filledFirst)
-            view.loadView();
-        QCOMPARE(list->count(), 33000);
-        QCOMPARE(view.ImageList1().Count(), 33000);
-        QCOMPARE(described(list->item(32999)), QStringLiteral("P33000|/p|#ff0000"));
-        if (!filledFirst) {
-            QTRY_VERIFY(
-                list->viewport()->rect().intersects(list->visualItemRect(list->item(32999))));
-            return;
+        for (const bool filledFirst : {true, false}) {
+            View view;
+            QListWidget* list = view.lstView();
+            PaintCounter counter;
+            list->viewport()->installEventFilter(&counter);
+            if (filledFirst)
+                view.loadView();
+            QVERIFY(view.showExposed());
+            if (!filledFirst)
+                view.loadView();
+            QCOMPARE(list->count(), 33000);
+            QCOMPARE(described({list->item(32999)}), QStringList{"P33000|/p|#ff0000"});
+            if (!filledFirst) {
+                QTRY_VERIFY(
+                    list->viewport()->rect().intersects(list->visualItemRect(list->item(32999))));
+                break;
+            }
+            QVERIFY(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
+            // A pending relayout would run at this query and post a paint, delivered below.
+            const QRect last = list->visualItemRect(list->item(32999));
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            QCOMPARE(counter.paints, 1);
+            QVERIFY(list->viewport()->rect().contains(last));
         }
-        QVERIFY(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
-        // A relayout still pending would run at this geometry query, not after a guessed
-        // wait, and post a second paint, which the events processed next would deliver.
-        const QRect last = list->visualItemRect(list->item(32999));
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-        QCOMPARE(counter.paints, 1);
-        QVERIFY(list->viewport()->rect().contains(last));
     }
 
-    // Every word, in the name or the description, letter case and accents ignored; names
-    // starting with the text first, otherwise the list's order. The index is ready before
-    // the first search; each search selects its first match, also where the filter passes
-    // every program, and the first row keeps off the list's top edge.
+    // Every word, in name or description, case and accents ignored; names starting with the
+    // text first, else the list's order. The index is built before the first search; each
+    // search selects its first match (also when all pass); the first row keeps off the top.
     void searchFilters_data()
     {
         const auto row = columns<QString, QStringList>({"query", "shown"});
@@ -215,12 +189,10 @@ private slots:
     {
         auto [query, shown] = fetch<QString, QStringList>({"query", "shown"});
         InstallationFixture fx;
-        for (const QStringList& row : QList<QStringList>{{"Café Viewer", "Shows menus"},
-                                                         {"Calculator", "Adds numbers"},
-                                                         {"Notes", "A CAFÉ calculator"},
-                                                         {"Xcalc", "Old calculator"},
-                                                         {"Émoji 😀", "שלום, right to left"}})
-            fx.add(row[0], "/p", {}, row[1]);
+        fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES "
+               "('Café Viewer', 'Shows menus', '/p'), ('Calculator', 'Adds numbers', '/p'), "
+               "('Notes', 'A CAFÉ calculator', '/p'), ('Xcalc', 'Old calculator', '/p'), "
+               "('Émoji 😀', 'שלום, right to left', '/p')");
         View view;
         QVERIFY(view.showExposed());
         view.loadView();
@@ -247,8 +219,7 @@ private slots:
         QVERIFY(view.lstView()->isVisible() && !noMatch->isVisible());
     }
 
-    // Typing on and backspacing reuse earlier results: each answer is the one a fresh
-    // index gives.
+    // Typing on and backspacing reuse earlier results, answering as a fresh index does.
     void searchTypedAndErasedAnswersAsFresh()
     {
         const QStringList names{"Program 001", "Program 010", "Progress", "Calculator", "Café"};
@@ -263,8 +234,7 @@ private slots:
         }
     }
 
-    // A search while the index is built on its second thread answers from the list as it
-    // is; a reload while a build runs drops that build's index of the old list.
+    // A search during the index build answers from the list; a reload drops the old build.
     void searchWhileTheIndexBuilds()
     {
         InstallationFixture fx;
@@ -273,8 +243,7 @@ private slots:
                "SELECT 'P' || i, 'old', '/p' FROM n");
         View view;
         QVERIFY(view.showExposed());
-        // The build ends only once this thread takes its result, which the wait checks
-        // between events: a build that ended first fails the case instead of skipping it.
+        // A build ends only between the wait's checks: one that ended first fails the case.
         const auto building = [&view] {
             return QTest::qWaitFor(
                        [&] { return view.searchIndexBuilding() || view.searchIndexBuilt(); }) &&
@@ -300,8 +269,7 @@ private slots:
     // The launcher's properties window: the program's fields, its picture or why none.
     void propertiesOpenOrRefuse_data()
     {
-        // icon: custom icon file in the installation; stored: the installation file whose
-        // bytes the catalogue stores as the picture
+        // icon: the custom icon file; stored: the file whose bytes the catalogue stores
         const auto row = columns<QString, QString, QStringList, bool, QString>(
             {"name", "icon", "messages", "picture", "stored"});
         row("empty name", " ", "", {"Error|Invalid Program Name|Information"}, false, "");
@@ -310,8 +278,7 @@ private slots:
         row("no custom icon: the default one", " Editor", "", {}, true, "");
         row("missing icon file: no picture", "Editor", "gone.ico", {}, false, "");
         row("missing icon file, picture stored", "Editor", "gone.ico", {}, true, "Default.ico");
-        row("stored icon no picture: the default one", "Editor", "gone.ico", {}, true,
-            "data/Kestrel.mdb");
+        row("stored non-picture: the default", "Editor", "gone.ico", {}, true, "data/Kestrel.mdb");
     }
     void propertiesOpenOrRefuse()
     {
@@ -319,12 +286,9 @@ private slots:
             fetch<QString, QString, QStringList, QString>({"name", "icon", "messages", "stored"});
         InstallationFixture fx;
         const QString iconPath = icon.isEmpty() ? QStringLiteral("") : fx.path(icon);
-        fx.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon, "
-               "Program_Added_Date) VALUES ('Editor', ' /usr/bin/editor ', ?, ' 3/4/2005 ')",
-               {iconPath});
-        if (!stored.isEmpty())
-            fx.sql("INSERT INTO Program_Icon SELECT Program_Key, 'd', ? FROM Program",
-                   {readFile(fx.path(stored))});
+        insert(fx, "Editor", " /usr/bin/editor ", iconPath,
+               stored.isEmpty() ? QByteArray() : readFile(fx.path(stored)));
+        fx.sql("UPDATE Program SET Program_Added_Date = ' 3/4/2005 '");
         MessageBoxRecorder recorder;
         launcher::frmProperties window(gDBRoutines(), gEnvironment().DefaultIcon(), nullptr);
         window.setProgram(name);
@@ -332,13 +296,11 @@ private slots:
         QCOMPARE(window.isOpen(), messages.isEmpty());
         if (!window.isOpen())
             return;
-        const auto label = [&](const char* child) {
-            return window.findChild<QLabel*>(QLatin1String(child))->text();
-        };
-        QCOMPARE((QStringList{window.windowTitle(), label("lblProgramName"), label("lblDateAdded"),
-                              label("lblProgramPath"), label("Label3"), label("lblIconPath")}),
-                 (QStringList{"Showing Properties For : Editor", "Editor", "3/4/2005",
-                              "/usr/bin/editor", "Icon Path :", iconPath}));
+        QStringList shown{window.windowTitle()};
+        for (const char* id : {"lblProgramName", "lblDateAdded", "lblProgramPath", "lblIconPath"})
+            shown << window.findChild<QLabel*>(id)->text();
+        QCOMPARE(shown, (QStringList{"Showing Properties For : Editor", "Editor", "3/4/2005",
+                                     "/usr/bin/editor", iconPath}));
         QTEST(!window.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull(), "picture");
     }
 
