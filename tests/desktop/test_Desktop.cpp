@@ -4,8 +4,6 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
-#include <QTemporaryDir>
-
 // Desktop entries, XDG folders and icon themes, all written by the test into its own folder.
 class test_Desktop : public QObject
 {

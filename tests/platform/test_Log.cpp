@@ -5,16 +5,10 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 using namespace platform::log;
 

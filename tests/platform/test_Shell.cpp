@@ -1,12 +1,6 @@
 #include "platform/shell/Shell.h"
-#include "tests/support/AsUser.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 
 using Perms = QFile::Permissions;
 static const Perms Executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;

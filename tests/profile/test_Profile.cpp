@@ -3,13 +3,10 @@
 
 #include "tests/support/TestFiles.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/resource.h>

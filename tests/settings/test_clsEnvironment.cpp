@@ -6,13 +6,7 @@
 #include "tests/support/FolderLockHolder.h"
 #include "tests/support/TestFiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QScopeGuard>
-#include <QTemporaryDir>
-#include <optional>
-#include <sys/stat.h>
 
 // A list as the class returns it: every item followed by a null, and one more null.
 static QString nulls(const QStringList& items)
