@@ -24,14 +24,24 @@ QByteArray lineOf(int writer, int n)
            QByteArray(kLineLength, char('a' + writer));
 }
 
-QStringList runTool(const QStringList& args, int& exitCode, QByteArray& output)
+// The tool's exit code and standard error, then its standard output.
+std::pair<QString, QByteArray> runTool(const QStringList& args)
 {
     QProcess tool;
     tool.start(QStringLiteral(KESTREL_CATALOGUE_TOOL), args);
     tool.waitForFinished(60000);
-    exitCode = tool.exitCode();
-    output = tool.readAllStandardOutput();
-    return QString::fromUtf8(tool.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    return {QString::number(tool.exitCode()) + '|' + tool.readAllStandardError(),
+            tool.readAllStandardOutput()};
+}
+
+// A child of the append test: writes its lines, says "ok" or why not.
+int appendAll(const char* path, const char* writer)
+{
+    bool ok = true;
+    QString error;
+    for (int n = 0; n < kLinesEach; ++n)
+        ok = appendLine(QString::fromLocal8Bit(path), lineOf(std::atoi(writer), n), error) && ok;
+    return std::puts(ok ? "ok" : qPrintable(error)), 0;
 }
 } // namespace
 
@@ -103,17 +113,16 @@ private slots:
 
     void appendRefusesWithoutBlocking_data()
     {
-        const auto row = columns<QString, QString>({"kind", "error"});
-        for (const auto& [kind, error] : {std::pair("folder", "Is a directory"),
-                                          {"fifo", "is a named pipe (FIFO), not a regular file"},
-                                          {"link", "is a symbolic link, not followed"},
-                                          {"file size limit", "the disk is full"},
-                                          {"missing folder", "No such file or directory"}})
-            row(kind, kind, error);
+        const auto row = columns<QString>({"error"}); // the tag is the obstacle
+        row("folder", "Is a directory");
+        row("fifo", "is a named pipe (FIFO), not a regular file");
+        row("link", "is a symbolic link, not followed");
+        row("file size limit", "the disk is full");
+        row("missing folder", "No such file or directory");
     }
     void appendRefusesWithoutBlocking()
     {
-        auto [kind, error] = fetch<QString, QString>({"kind", "error"});
+        const QString kind = QTest::currentDataTag();
         QTemporaryDir dir;
         QString path = dir.filePath("log");
         rlimit saved{};
@@ -141,7 +150,7 @@ private slots:
         }
         QString said;
         QVERIFY(!appendLine(path, QByteArray(100, 'x'), said));
-        QCOMPARE(said, error);
+        QTEST(said, "error");
         QCOMPARE(QFileInfo(dir.filePath("decoy")).size(), 0);
     }
 
@@ -167,17 +176,10 @@ private slots:
         writeFile(b, line("2026-12-07T09:00:00-05:00|lab-02|ann|Editor|failed|Permission denied")
                              .chopped(1) +
                          "\r\n");
-        int code = 0;
-        QByteArray output;
-        const QStringList errors =
-            runTool({"usage", a, b, dir.filePath("none.log"), "--json"}, code, output);
-        QCOMPARE(code, 1);
-        QCOMPARE(errors.size(), 2);
-        QCOMPARE(errors[0],
-                 QString("kestrel-catalogue: %1:3: malformed line (1 fields instead of 7)").arg(a));
-        QVERIFY(
-            errors[1].startsWith(QString("kestrel-catalogue: %1: ").arg(dir.filePath("none.log"))));
-
+        auto [said, output] = runTool({"usage", a, b, dir.filePath("none.log"), "--json"});
+        QCOMPARE(said, QString("1|kestrel-catalogue: %1:3: malformed line (1 fields instead of 7)\n"
+                               "kestrel-catalogue: %2: No such file or directory\n")
+                           .arg(a, dir.filePath("none.log")));
         QVERIFY(output.startsWith("{\n  \"format\": \"kestrel-catalogue-usage\",\n  \"version\": "
                                   "1,\n  \"programs\": [\n    {\"program\": \"Editor\", "
                                   "\"launches\": 3, \"failed\": 1, \"hosts\": [\"lab-01\", "
@@ -194,8 +196,8 @@ private slots:
                  R"("launches":1,"program":"Tab\tName","users":["bob"]}],"version":1})");
 
         // The table form keeps an odd name on one line.
-        runTool({"usage", b, a}, code, output);
-        QCOMPARE(code, 1);
+        std::tie(said, output) = runTool({"usage", b, a});
+        QVERIFY(said.startsWith("1|"));
         QVERIFY(output.contains("Tab\\tName"));
         QVERIFY2(output.startsWith("Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS           USERS\n"
                                    "Editor     3         1       lab-01, lab-02  ann, bob\n"),
@@ -204,30 +206,14 @@ private slots:
         // One huge name: the tables shorten it (not pad every row to it), the JSON keeps it.
         const QString huge = "<" + QString(100000, 'n') + ">";
         writeFile(b, line("2026-12-07T09:00:00Z|lab-02|ann|" + huge + "|failed|x"));
-        runTool({"usage", b}, code, output);
+        output = runTool({"usage", b}).second;
         QVERIFY2(output.size() < 2000 && output.contains("<nnn") && output.contains("nnn>"),
                  output.left(300));
-        runTool({"usage", b, "--json"}, code, output);
-        QVERIFY(output.contains(huge.toUtf8()));
+        QVERIFY(runTool({"usage", b, "--json"}).second.contains(huge.toUtf8()));
     }
 };
 
-int main(int argc, char** argv)
-{
-    kestreltest::isolateUserFolders();
-    QCoreApplication app(argc, argv);
-    if (argc == 4 && qstrcmp(argv[1], "--append") == 0) {
-        const QString path = QString::fromLocal8Bit(argv[2]);
-        const int writer = QByteArray(argv[3]).toInt();
-        bool ok = true;
-        QString error;
-        for (int n = 0; n < kLinesEach; ++n)
-            ok = appendLine(path, lineOf(writer, n), error) && ok;
-        std::puts(ok ? "ok" : qPrintable(error));
-        return 0;
-    }
-    test_Log test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+KESTREL_TEST_MAIN_WITH(QCoreApplication, test_Log,
+                       if (argc == 4 &&
+                           qstrcmp(argv[1], "--append") == 0) return appendAll(argv[2], argv[3]);)
 #include "test_Log.moc"
