@@ -23,6 +23,31 @@ bool write(const QString& section, const QString& key, const QString& value, con
         return WritePrivateProfileSection(section, value.split(u'|', Qt::SkipEmptyParts), file);
     return WritePrivateProfileString(section, key, value, file);
 }
+
+// This program as a second writer, for the locking and atomic saves:
+//   --keys FILE SECTION PREFIX  writes PREFIX<i>=value-<i> for i < 300
+//   --churn FILE                rewrites [s] k0..k7=g<n>-<4000 x>end until killed
+int writeAsChild(char** argv)
+{
+    const QString file = QString::fromLocal8Bit(argv[2]);
+    if (qstrcmp(argv[1], "--keys") == 0) {
+        for (int i = 0; i < 300; ++i) {
+            if (!WritePrivateProfileString(argv[3], argv[4] + QString::number(i),
+                                           QStringLiteral("value-%1").arg(i), file))
+                return 1;
+        }
+        return 0;
+    }
+    for (qint64 generation = 1;; ++generation) {
+        const QString value = QStringLiteral("g%1-%2end").arg(generation).arg(QString(4000, u'x'));
+        for (int i = 0; i < 8; ++i) {
+            if (!WritePrivateProfileString("s", QStringLiteral("k%1").arg(i), value, file))
+                return 1;
+        }
+        if (generation == 1) // the first round is written
+            std::puts("ready"), std::fflush(stdout);
+    }
+}
 } // namespace
 
 class TestProfile : public QObject
@@ -152,24 +177,21 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList({"short*"}).size(), 1);
     }
 
-    void writableFileInAReadOnlyFolder() // written in place; a new file cannot be made
+    // Written in place: through a link (kept), and in a read-only folder (no new file there).
+    void writesInPlace()
     {
+        const QString real = m_dir.filePath("real.ini");
+        writeFile(real, "[s]\nk=1\n");
+        QVERIFY(QFile::link("real.ini", m_file) &&
+                WritePrivateProfileString("s", "k", "2", m_file));
+        QVERIFY(QFileInfo(m_file).isSymLink() && readFile(real) == "[s]\nk=2\n");
         SKIP_UNLESS_PERMISSIONS_APPLY();
-        setUp("[s]\nk=old\n");
         const auto writable = qScopeGuard(
             [this] { QFile::setPermissions(m_dir.path(), QFile::Permissions(0x7700)); });
         QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        QVERIFY(WritePrivateProfileString("s", "k", "new", m_file) && bytes() == "[s]\nk=new\n");
+        QVERIFY(WritePrivateProfileString("s", "k", "new", real) &&
+                readFile(real) == "[s]\nk=new\n");
         QVERIFY(!WritePrivateProfileString("s", "k", "new", m_dir.filePath("new.ini")));
-    }
-
-    void writesThroughSymlinkKeepTheLink()
-    {
-        writeFile(m_dir.filePath("real.ini"), "[s]\nk=1\n");
-        QVERIFY(QFile::link("real.ini", m_file) &&
-                WritePrivateProfileString("s", "k", "2", m_file));
-        QVERIFY(QFileInfo(m_file).isSymLink() &&
-                readFile(m_dir.filePath("real.ini")) == "[s]\nk=2\n");
     }
 
     void awkwardFiles_data()
@@ -200,8 +222,8 @@ private slots:
     {
         setUp("; shared by two writers\n[keep]\nk=v\n");
         QProcess a, b;
-        a.start(asuser::besideTest(PROFILE_WRITER), {"keys", m_file, "S", "a"});
-        b.start(asuser::besideTest(PROFILE_WRITER), {"keys", m_file, "s", "b"});
+        a.start(QCoreApplication::applicationFilePath(), {"--keys", m_file, "S", "a"});
+        b.start(QCoreApplication::applicationFilePath(), {"--keys", m_file, "s", "b"});
         QVERIFY(a.waitForFinished(60000) && b.waitForFinished(60000));
         QCOMPARE(a.exitCode() + b.exitCode(), 0);
         for (int i = 0; i < 300; ++i)
@@ -221,7 +243,7 @@ private slots:
         int kills = 0, reads = 0;
         while (clock.elapsed() < 8000 || kills < 5) {
             QProcess writer;
-            writer.start(asuser::besideTest(PROFILE_WRITER), {"churn", m_file});
+            writer.start(QCoreApplication::applicationFilePath(), {"--churn", m_file});
             QVERIFY(writer.waitForReadyRead(10000)); // the first round is written
             const qint64 until = clock.elapsed() + QRandomGenerator::global()->bounded(5, 60);
             while (clock.elapsed() < until) {
@@ -243,5 +265,8 @@ private slots:
     }
 };
 
-KESTREL_TEST_MAIN_AS_USER(TestProfile)
+KESTREL_TEST_MAIN_WITH(
+    QCoreApplication, TestProfile,
+    if (argc > 2 && QByteArray(argv[1]).startsWith("--")) return writeAsChild(argv);
+    if (const std::optional<int> copied = asuser::dropRoot(argv)) return *copied;)
 #include "test_Profile.moc"
