@@ -174,8 +174,7 @@ private slots:
 
     void shortWriteKeepsTheOldFile()
     {
-        // Hitting the file size limit fails and leaves the old file whole, also when the data
-        // is smaller than QSaveFile's buffer (where Qt 6.4 commits anyway).
+        // Fails and leaves the old file whole, also below QSaveFile's buffer (Qt 6.4 commits).
         setUp("[s]\nk=old\n");
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
