@@ -71,15 +71,13 @@ private slots:
     {
         QTemporaryDir dir;
         const QString log = dir.filePath("launches.log");
-        std::vector<std::unique_ptr<QProcess>> writers;
-        for (int w = 0; w < kWriters; ++w) {
-            writers.push_back(std::make_unique<QProcess>());
-            writers.back()->start(QCoreApplication::applicationFilePath(),
-                                  {"--append", log, QString::number(w)});
-        }
-        for (auto& writer : writers) {
-            QVERIFY(writer->waitForFinished(60000));
-            QCOMPARE(writer->readAll(), "ok\n");
+        QProcess writers[kWriters];
+        for (int w = 0; w < kWriters; ++w)
+            writers[w].start(QCoreApplication::applicationFilePath(),
+                             {"--append", log, QString::number(w)});
+        for (QProcess& writer : writers) {
+            QVERIFY(writer.waitForFinished(60000));
+            QCOMPARE(writer.readAll(), "ok\n");
         }
         const QList<QByteArray> lines = readFile(log).trimmed().split('\n');
         QCOMPARE(lines.size(), kWriters * kLinesEach);
