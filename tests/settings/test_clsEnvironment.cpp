@@ -30,8 +30,7 @@ class TestClsEnvironment : public QObject
         ini.setFullPath(mIni);
         ini.setSectionName("S");
     }
-    // The loaded settings, "~" for the installation folder: the catalogue, default icon,
-    // dialogs' folders for icons and catalogues, clicks.
+    // The loaded settings, "~" for the installation folder.
     QString held(const clsEnvironment& env) const
     {
         return QStringList{env.DatabasePath(), env.DefaultIcon(), env.DefaultDialogIconPath(),
