@@ -154,8 +154,7 @@ private slots:
     {
         const auto row = columns<QString, QString>({"obstacle", "reason"});
         row("read-only folder", "read-only",
-            "does not exist and could not be created: this "
-            "user may not write its folder");
+            "does not exist and could not be created: this user may not write its folder");
         row("folder locked by another process", "locked",
             "another program holds its folder locked");
         row("a FIFO as the file", "fifo", "is a named pipe (FIFO), not a settings file");
@@ -163,9 +162,8 @@ private slots:
     void loadWhereNoFileCanBeMadeHoldsTheDefaults()
     {
         auto [obstacle, reason] = fetch<QString, QString>({"obstacle", "reason"});
-        if (obstacle == "read-only") {
+        if (obstacle == "read-only")
             SKIP_UNLESS_PERMISSIONS_APPLY();
-        }
         std::optional<FolderLockHolder> holder;
         const auto writable = qScopeGuard(
             [this] { QFile::setPermissions(mDir->path(), QFile::Permissions(0x7700)); });
