@@ -33,13 +33,13 @@ std::pair<QString, QByteArray> runTool(const QStringList& args)
             tool.readAllStandardOutput()};
 }
 
-// A child of the append test: writes its lines, says "ok" or why not.
-int appendAll(const char* path, const char* writer)
+// A child of the append test (--append PATH WRITER): writes its lines, says "ok" or why not.
+int appendAll(char** argv)
 {
     bool ok = true;
     QString error;
     for (int n = 0; n < kLinesEach; ++n)
-        ok = appendLine(QString::fromLocal8Bit(path), lineOf(std::atoi(writer), n), error) && ok;
+        ok &= appendLine(QString::fromLocal8Bit(argv[2]), lineOf(std::atoi(argv[3]), n), error);
     return std::puts(ok ? "ok" : qPrintable(error)), 0;
 }
 } // namespace
@@ -199,6 +199,5 @@ private slots:
 };
 
 KESTREL_TEST_MAIN_WITH(QCoreApplication, test_Log,
-                       if (argc == 4 &&
-                           qstrcmp(argv[1], "--append") == 0) return appendAll(argv[2], argv[3]);)
+                       if (argc == 4 && QByteArray(argv[1]) == "--append") return appendAll(argv);)
 #include "test_Log.moc"

@@ -31,19 +31,17 @@ int writeAsChild(char** argv)
 {
     const QString file = QString::fromLocal8Bit(argv[2]);
     if (qstrcmp(argv[1], "--keys") == 0) {
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 300; ++i)
             if (!WritePrivateProfileString(argv[3], argv[4] + QString::number(i),
                                            QStringLiteral("value-%1").arg(i), file))
                 return 1;
-        }
         return 0;
     }
     for (qint64 generation = 1;; ++generation) {
         const QString value = QStringLiteral("g%1-%2end").arg(generation).arg(QString(4000, u'x'));
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < 8; ++i)
             if (!WritePrivateProfileString("s", QStringLiteral("k%1").arg(i), value, file))
                 return 1;
-        }
         if (generation == 1) // the first round is written
             std::puts("ready"), std::fflush(stdout);
     }
