@@ -14,47 +14,43 @@
 #include <QScreen>
 #include <csignal>
 
-namespace {
-// Two programs, a reset after a second.
-struct KioskFixture
-{
-    InstallationFixture fx;
-    MessageBoxRecorder messages;
-    ShellRecorder shell;
-    explicit KioskFixture(const QString& database = "data/Kestrel.mdb")
-    {
-        fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES "
-               "('Editor', 'Edits.', '/usr/bin/editor'), ('Viewer', '', '/usr/bin/viewer')");
-        fx.writeIni(fx.path(database));
-        QFile(fx.path(database)).open(QIODevice::Append); // made empty when not there
-        if (QFile ini(fx.ini()); ini.open(QIODevice::Append))
-            ini.write("Kiosk=1\nKioskResetSeconds=1\n");
-        gEnvironment().loadSettings(fx.ini());
-        modMain::openCatalogue();
-        window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window()));
-    }
-    ~KioskFixture() { delete frmView::existingInstance(); }
-    static frmView& window() { return frmView::Instance(); }
-};
-} // namespace
-
 class TestKiosk : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Screen filled, no frame or Quit, closed only by SIGTERM; cleared after a launch and
-    // after a second without input; back in front when a program started directly ends.
-    void screenFilledStaysAndClears()
+    // Screen filled, no frame or Quit, closed only by SIGTERM. A catalogue that cannot be read
+    // (an empty file) is told once, then tried again until it is there. Cleared after a launch
+    // and after a second without input; back in front when a program started directly ends.
+    void screenFilledTriedAgainStaysAndClears()
     {
-        KioskFixture k;
-        frmView& w = k.window();
+        InstallationFixture fx;
+        MessageBoxRecorder messages;
+        ShellRecorder shell;
+        fx.sql("INSERT INTO Program (Program_Name, Program_Desc, Program_Path) VALUES "
+               "('Editor', 'Edits.', '/usr/bin/editor'), ('Viewer', '', '/usr/bin/viewer')");
+        fx.writeIni(fx.path("later.mdb"));
+        QFile(fx.path("later.mdb")).open(QIODevice::Append);
+        if (QFile ini(fx.ini()); ini.open(QIODevice::Append))
+            ini.write("Kiosk=1\nKioskResetSeconds=1\n");
+        gEnvironment().loadSettings(fx.ini());
+        modMain::openCatalogue();
+        const auto close = qScopeGuard([] { delete frmView::existingInstance(); });
+        frmView& w = frmView::Instance();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.frameGeometry(), w.screen()->geometry());
-        QVERIFY(w.windowFlags().testFlag(Qt::FramelessWindowHint));
-        QVERIFY(w.findChild<QWidget*>("lblQuit")->isHidden());
+        QVERIFY(w.windowFlags().testFlag(Qt::FramelessWindowHint) &&
+                w.findChild<QWidget*>("lblQuit")->isHidden());
         QTest::keySequence(&w, QKeySequence("Alt+F4, Ctrl+Q, Esc"));
         QVERIFY(!w.close() && w.isVisible());
+
+        QTRY_COMPARE_WITH_TIMEOUT(messages.requests().size(), 1, 5000);
+        auto* status = w.findChild<QLabel*>("sbarStatus");
+        QVERIFY(status->toolTip().startsWith("Catalogue not reachable, trying again every"));
+        QVERIFY(QFile::remove(fx.path("later.mdb")) && QFile::copy(fx.db(), fx.path("later.mdb")));
+        QTRY_COMPARE_WITH_TIMEOUT(w.ucProgramView1()->lstView()->count(), 2, 15000);
+        QCOMPARE(status->text(), QStringLiteral("STATUS"));
 
         SearchField* search = w.ucLeftFrame1()->txtSearch();
         const auto cleared = [&] {
@@ -62,7 +58,7 @@ private slots:
         };
         search->setText("ed");
         QTest::keyClick(search, Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(cleared() && k.shell.files().size() == 1, 900);
+        QTRY_VERIFY_WITH_TIMEOUT(cleared() && shell.files().size() == 1, 900);
         search->setText("ed");
         for (int i = 0; i < 6; ++i, QTest::qWait(250))
             QTest::mouseMove(w.ucProgramView1()->lstView()->viewport(), QPoint(10 + i, 10));
@@ -85,19 +81,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == &w, 5000);
         std::raise(SIGTERM);
         QTRY_VERIFY_WITH_TIMEOUT(!frmView::existingInstance(), 5000);
-    }
-
-    // An empty file: its error once, then tried again until the catalogue is there.
-    void unreadableCatalogueTriedAgain()
-    {
-        KioskFixture k("later.mdb");
-        QTRY_COMPARE_WITH_TIMEOUT(k.messages.requests().size(), 1, 5000);
-        auto* status = k.window().findChild<QLabel*>("sbarStatus");
-        QVERIFY(status->toolTip().startsWith("Catalogue not reachable, trying again every"));
-        QVERIFY(QFile::remove(k.fx.path("later.mdb")) &&
-                QFile::copy(k.fx.db(), k.fx.path("later.mdb")));
-        QTRY_COMPARE_WITH_TIMEOUT(k.window().ucProgramView1()->lstView()->count(), 2, 15000);
-        QCOMPARE(status->text(), QStringLiteral("STATUS"));
     }
 };
 

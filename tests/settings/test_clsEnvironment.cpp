@@ -3,7 +3,7 @@
 #include "tests/support/TestMain.h"
 
 #include "tests/support/Fakes.h"
-#include "tests/support/FolderLockHolder.h"
+#include "tests/support/LockHolder.h"
 #include "tests/support/TestFiles.h"
 
 #include <QElapsedTimer>
