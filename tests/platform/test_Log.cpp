@@ -182,7 +182,8 @@ private slots:
                  R"("launches":1,"program":"Tab\tName","users":["bob"]}],"version":1})");
 
         // The table form keeps an odd name on one line.
-        output = runTool({"usage", b, a}).second;
+        std::tie(said, output) = runTool({"usage", b, a});
+        QVERIFY(said.startsWith("1|"));
         QVERIFY(output.contains("Tab\\tName"));
         QVERIFY2(output.startsWith("Programs\nPROGRAM    LAUNCHES  FAILED  HOSTS           USERS\n"
                                    "Editor     3         1       lab-01, lab-02  ann, bob\n"),

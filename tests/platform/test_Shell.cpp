@@ -60,8 +60,7 @@ private slots:
     // A failure known at once is reported (the message names the file) and starts nothing.
     void defaultAction_data()
     {
-        // record: the file a start writes (none: it must fail); expected: its lines, or what
-        // the error names
+        // record: the file a start writes, or none; expected: its lines, or what the error names
         const auto row = columns<QString, QString, QString, QStringList>(
             {"file", "operation", "record", "expected"});
         const QString root = QFileInfo(mRoot.path()).canonicalFilePath();
