@@ -1,12 +1,6 @@
 #include "platform/shell/Shell.h"
-#include "tests/support/AsUser.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 
 using Perms = QFile::Permissions;
 static const Perms Executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
@@ -27,11 +21,6 @@ class test_Shell : public QObject
         QVERIFY(!perms || QFile::setPermissions(path(file), perms));
     }
 
-    QStringList lines(const QString& file) const
-    {
-        return QString::fromUtf8(readFile(path(file))).split(u'\n');
-    }
-
 private slots:
     void initTestCase()
     {
@@ -49,8 +38,7 @@ private slots:
         for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
                                  "GNOME_DESKTOP_SESSION_ID", "BROWSER", "WAYLAND_DISPLAY"})
             mEnvironment.set(name, {});
-        // DISPLAY: xdg-open asks the registry only with one. The others: what the launcher itself
-        // may run with and must not pass on.
+        // DISPLAY makes xdg-open ask the registry; the others must not reach a child.
         for (const char* name : {"DISPLAY", "LD_LIBRARY_PATH", "QT_PLUGIN_PATH", "QT_QPA_PLATFORM"})
             mEnvironment.set(name, "set");
         // A command found on PATH writes where it runs: the user's home folder.
@@ -72,8 +60,7 @@ private slots:
     // A failure known at once is reported (the message names the file) and starts nothing.
     void defaultAction_data()
     {
-        // file as requested; record empty: must fail; expected: the record's lines, or what the
-        // error names
+        // record: the file a start writes, or none; expected: its lines, or what the error names
         const auto row = columns<QString, QString, QString, QStringList>(
             {"file", "operation", "record", "expected"});
         const QString root = QFileInfo(mRoot.path()).canonicalFilePath();
@@ -125,7 +112,7 @@ private slots:
             QVERIFY2(result.error.contains(expected[0]) && !QFile::exists(path("opened")),
                      qPrintable(result.error));
         else
-            QTRY_COMPARE_WITH_TIMEOUT(lines(record), expected, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(QString(readFile(path(record))).split(u'\n'), expected, 5000);
         QVERIFY(!QFile::exists(path("injected")) &&
                 !QFile::exists(QFileInfo(path(file)).dir().filePath("injected")));
     }

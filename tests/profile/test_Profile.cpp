@@ -3,13 +3,10 @@
 
 #include "tests/support/TestFiles.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -25,6 +22,29 @@ bool write(const QString& section, const QString& key, const QString& value, con
     if (key == QLatin1String("|"))
         return WritePrivateProfileSection(section, value.split(u'|', Qt::SkipEmptyParts), file);
     return WritePrivateProfileString(section, key, value, file);
+}
+
+// This program as a second writer, for the locking and atomic saves:
+//   --keys FILE SECTION PREFIX  writes PREFIX<i>=value-<i> for i < 300
+//   --churn FILE                rewrites [s] k0..k7=g<n>-<4000 x>end until killed
+int writeAsChild(char** argv)
+{
+    const QString file = QString::fromLocal8Bit(argv[2]);
+    if (qstrcmp(argv[1], "--keys") == 0) {
+        for (int i = 0; i < 300; ++i)
+            if (!WritePrivateProfileString(argv[3], argv[4] + QString::number(i),
+                                           QStringLiteral("value-%1").arg(i), file))
+                return 1;
+        return 0;
+    }
+    for (qint64 generation = 1;; ++generation) {
+        const QString value = QStringLiteral("g%1-%2end").arg(generation).arg(QString(4000, u'x'));
+        for (int i = 0; i < 8; ++i)
+            if (!WritePrivateProfileString("s", QStringLiteral("k%1").arg(i), value, file))
+                return 1;
+        if (generation == 1) // the first round is written
+            std::puts("ready"), std::fflush(stdout);
+    }
 }
 } // namespace
 
@@ -68,6 +88,14 @@ private slots:
         row("empty header and key", "[]\n=v\n", "", "", "v");
         row("first of two keys, sections", "[s]\nk=1\nK=2\n[S]\nj=v\n", "s", "j", "def");
         row("UTF-8 case folding", "[Größe]\nÄrger=Übel\n", "GRÖßE", "ärger", "Übel");
+        QByteArray garbage(64 * 1024, '\0');
+        QRandomGenerator(42).fillRange(reinterpret_cast<quint32*>(garbage.data()), 16 * 1024);
+        row("binary garbage", garbage + "\n[s]\nk=v\n", "s", "k", "v");
+        row("NULs", QByteArray("[s]\nk=a\0b\n\0\0\n", 13), "s", "k",
+            QString::fromLatin1("a\0b", 3));
+        row("1 MiB line", "[s]\n" + QByteArray(1 << 20, 'z') + "\nk=v", "s", "k", "v");
+        row("only line ends", QByteArray(100000, '\r'), "s", "k", "def");
+        row("invalid UTF-8", "[s]\nk=\xC3(\xFF", "s", "k", "\uFFFD(\uFFFD");
     }
     void stringReads()
     {
@@ -77,6 +105,12 @@ private slots:
         QTEST(GetPrivateProfileString(section, key, "def", m_file), "expected");
         // A missing key gives the default less its trailing spaces.
         QCOMPARE(GetPrivateProfileString(section, "nokey", " d \t ", m_file), QString(" d \t"));
+        (void)GetPrivateProfileSection(section, m_file);
+        // A write keeps everything it does not own, and a long value comes back whole.
+        const QString longValue = QString(70000, u'p') + "/end";
+        QVERIFY(WritePrivateProfileString("added", "x", longValue, m_file));
+        QVERIFY(content == kMissing || bytes().startsWith(content));
+        QCOMPARE(GetPrivateProfileString("added", "x", "def", m_file), longValue);
     }
 
     void writes_data()
@@ -138,8 +172,7 @@ private slots:
 
     void shortWriteKeepsTheOldFile()
     {
-        // Hitting the file size limit fails and leaves the old file whole, also when the data
-        // is smaller than QSaveFile's buffer (where Qt 6.4 commits anyway).
+        // Fails and leaves the old file whole, also below QSaveFile's buffer (Qt 6.4 commits).
         setUp("[s]\nk=old\n");
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
@@ -155,56 +188,29 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList({"short*"}).size(), 1);
     }
 
-    void writableFileInAReadOnlyFolder() // written in place; a new file cannot be made
+    // Written in place: through a link (kept), and in a read-only folder (no new file there).
+    void writesInPlace()
     {
+        const QString real = m_dir.filePath("real.ini");
+        writeFile(real, "[s]\nk=1\n");
+        QVERIFY(QFile::link("real.ini", m_file) &&
+                WritePrivateProfileString("s", "k", "2", m_file));
+        QVERIFY(QFileInfo(m_file).isSymLink() && readFile(real) == "[s]\nk=2\n");
         SKIP_UNLESS_PERMISSIONS_APPLY();
-        setUp("[s]\nk=old\n");
         const auto writable = qScopeGuard(
             [this] { QFile::setPermissions(m_dir.path(), QFile::Permissions(0x7700)); });
         QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        QVERIFY(WritePrivateProfileString("s", "k", "new", m_file) && bytes() == "[s]\nk=new\n");
+        QVERIFY(WritePrivateProfileString("s", "k", "new", real) &&
+                readFile(real) == "[s]\nk=new\n");
         QVERIFY(!WritePrivateProfileString("s", "k", "new", m_dir.filePath("new.ini")));
-    }
-
-    void writesThroughSymlinkKeepTheLink()
-    {
-        writeFile(m_dir.filePath("real.ini"), "[s]\nk=1\n");
-        QVERIFY(QFile::link("real.ini", m_file) &&
-                WritePrivateProfileString("s", "k", "2", m_file));
-        QVERIFY(QFileInfo(m_file).isSymLink() &&
-                readFile(m_dir.filePath("real.ini")) == "[s]\nk=2\n");
-    }
-
-    void awkwardFiles_data()
-    {
-        const auto row = columns<QByteArray, QString>({"content", "expected"}); // [s] k, "def"
-        QByteArray garbage(64 * 1024, '\0');
-        QRandomGenerator(42).fillRange(reinterpret_cast<quint32*>(garbage.data()), 16 * 1024);
-        row("binary garbage", garbage + "\n[s]\nk=v\n", "v");
-        row("NULs", QByteArray("[s]\nk=a\0b\n\0\0\n", 13), QString::fromLatin1("a\0b", 3));
-        row("1 MiB line", "[s]\n" + QByteArray(1 << 20, 'z') + "\nk=v", "v");
-        row("only line ends", QByteArray(100000, '\r'), "def");
-        row("invalid UTF-8", "[s]\nk=\xC3(\xFF", "\uFFFD(\uFFFD");
-    }
-    void awkwardFiles()
-    {
-        QFETCH(QByteArray, content);
-        setUp(content);
-        QTEST(GetPrivateProfileString("s", "k", "def", m_file), "expected");
-        (void)GetPrivateProfileSection("s", m_file);
-        // A write keeps everything it does not own, and a long value comes back whole.
-        const QString longValue = QString(70000, u'p') + "/end";
-        QVERIFY(WritePrivateProfileString("added", "x", longValue, m_file));
-        QVERIFY(bytes().startsWith(content));
-        QCOMPARE(GetPrivateProfileString("added", "x", "def", m_file), longValue);
     }
 
     void concurrentWritersLoseNothing()
     {
         setUp("; shared by two writers\n[keep]\nk=v\n");
         QProcess a, b;
-        a.start(asuser::besideTest(PROFILE_WRITER), {"keys", m_file, "S", "a"});
-        b.start(asuser::besideTest(PROFILE_WRITER), {"keys", m_file, "s", "b"});
+        a.start(QCoreApplication::applicationFilePath(), {"--keys", m_file, "S", "a"});
+        b.start(QCoreApplication::applicationFilePath(), {"--keys", m_file, "s", "b"});
         QVERIFY(a.waitForFinished(60000) && b.waitForFinished(60000));
         QCOMPARE(a.exitCode() + b.exitCode(), 0);
         for (int i = 0; i < 300; ++i)
@@ -224,7 +230,7 @@ private slots:
         int kills = 0, reads = 0;
         while (clock.elapsed() < 8000 || kills < 5) {
             QProcess writer;
-            writer.start(asuser::besideTest(PROFILE_WRITER), {"churn", m_file});
+            writer.start(QCoreApplication::applicationFilePath(), {"--churn", m_file});
             QVERIFY(writer.waitForReadyRead(10000)); // the first round is written
             const qint64 until = clock.elapsed() + QRandomGenerator::global()->bounded(5, 60);
             while (clock.elapsed() < until) {
@@ -246,5 +252,8 @@ private slots:
     }
 };
 
-KESTREL_TEST_MAIN_AS_USER(TestProfile)
+KESTREL_TEST_MAIN_WITH(
+    QCoreApplication, TestProfile,
+    if (argc > 2 && QByteArray(argv[1]).startsWith("--")) return writeAsChild(argv);
+    if (const std::optional<int> copied = asuser::dropRoot(argv)) return *copied;)
 #include "test_Profile.moc"
