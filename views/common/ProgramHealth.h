@@ -22,6 +22,8 @@ public:
     QString problem(const QString& name) const;
     const QHash<QString, QString>& problems() const { return mProblems; }
     bool isChecking() const { return mChecking; }
+    // Another check is waiting to run: the results just delivered are of an older list.
+    bool hasPending() const { return mHavePending; }
 
 signals:
     // A check finished; problems() holds its results.
