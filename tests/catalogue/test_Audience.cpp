@@ -1,5 +1,3 @@
-#include "catalogue/CatalogueFile.h"
-#include "catalogue/CatalogueJson.h"
 #include "catalogue/clsDBRoutines.h"
 #include "platform/KestrelError.h"
 #include "platform/identity/Identity.h"
@@ -14,12 +12,13 @@
 #include <numeric>
 
 namespace {
-QString names(Recordset&& rs)
+// The programs db lists, then how many descriptions it reads: "A,B/2".
+QString seen(clsDBRoutines& db)
 {
     QStringList all;
-    for (; !rs.Eof(); rs.MoveNext())
+    for (Recordset rs = db.loadPrograms(); !rs.Eof(); rs.MoveNext())
         all.append(rs.Fields("Program_Name").toString());
-    return all.join(u',');
+    return all.join(u',') + u'/' + QString::number(db.loadProgramDescriptions().RecordCount());
 }
 } // namespace
 
@@ -106,7 +105,8 @@ private slots:
     }
 
     // A catalogue from before audiences lists everything; the first audience makes the table;
-    // a refresh sees the change; deletes, copy, export and import carry them.
+    // a refresh sees the change and deletes take them (test_kestrel_catalogue::storedIcons
+    // carries them by copy, export and import).
     void storage_data() { testdb::addEngineRows(); }
     void storage()
     {
@@ -116,7 +116,7 @@ private slots:
             add(db, name, {});
         clsDBRoutines launcher({mPath, true});
         launcher.setViewer(Viewer{"pupil", {"pupils"}, {"lab2-07"}});
-        QCOMPARE(names(launcher.loadPrograms()), "Lab,Open,Staff");
+        QCOMPARE(seen(launcher), "Lab,Open,Staff/3");
         const QString before = launcher.changeStamp();
         QVERIFY2(db.setAudiences("staff ", {"user:head", "group:staff", "group:staff"}),
                  qPrintable(db.lastWriteFailure()));
@@ -124,25 +124,9 @@ private slots:
         QVERIFY(db.setAudiences("Lab", {"host:lab2-*"}));
         QVERIFY(launcher.changeStamp() != before);
         QCOMPARE(db.loadAudiences("STAFF"), QStringList({"group:staff", "user:head"}));
-        QCOMPARE(names(launcher.loadPrograms()), "Lab,Open");
-        QCOMPARE(launcher.loadProgramDescriptions().RecordCount(), 2);
+        QCOMPARE(seen(launcher), "Lab,Open/2");
         launcher.setViewer(Viewer{"head", {}, {"lab3-01"}});
-        QCOMPARE(names(launcher.loadPrograms()), "Open,Staff");
-
-        const QList<ProgramRecord> programs = db.loadCatalogue();
-        QList<ProgramRecord> read;
-        QString error;
-        QVERIFY(catalogueFromJson(catalogueToJson(programs), read, error));
-        QCOMPARE(read, programs);
-        const QString copied = mDir->filePath("copy.mdb"), imported = mDir->filePath("in.mdb");
-        for (const QString& other : {copied, imported})
-            createCatalogue(other);
-        sql(copied, "DROP TABLE Program_Audience");
-        copyCatalogue(mPath, copied, false);
-        clsDBRoutines({imported}).storePrograms(read, {});
-        for (const QString& other : {copied, imported})
-            QCOMPARE(clsDBRoutines({other}).loadAllAudiences(), db.loadAllAudiences());
-
+        QCOMPARE(seen(launcher), "Open,Staff/2");
         const QString stamp = launcher.changeStamp();
         QVERIFY(db.deleteProgram("Staff") && db.setAudiences("Lab", {}));
         QCOMPARE(sql(mPath, "SELECT count(*) FROM Program_Audience").value(0).toInt(), 0);
@@ -171,8 +155,6 @@ private slots:
     // The tool's audiences: set, refused, listed as a user would see them, checked, cleared.
     void tool()
     {
-        const QString t = mDir->filePath("t.mdb");
-        createCatalogue(t);
         // The exit code; what the output holds, and after "!" what it does not; the arguments.
         for (const auto& [code, said, args] :
              std::initializer_list<std::tuple<int, QString, QString>>{
@@ -193,7 +175,7 @@ private slots:
                  {0, "\"Chem\"!audiences", "export @"}}) {
             QProcess tool;
             tool.setProcessChannelMode(QProcess::MergedChannels);
-            tool.start(KESTREL_CATALOGUE_TOOL, QString(args).replace("@", t).split(' '));
+            tool.start(KESTREL_CATALOGUE_TOOL, QString(args).replace("@", mPath).split(' '));
             QVERIFY(tool.waitForFinished(60000));
             const QString output = QString::fromUtf8(tool.readAll());
             const QString absent = said.section('!', 1);
@@ -212,8 +194,7 @@ int main(int argc, char** argv)
         try {
             clsDBRoutines db({QString::fromLocal8Bit(argv[2]), true});
             db.setViewer(currentViewer()); // as the launcher's start-up does
-            QTextStream(stdout) << names(db.loadPrograms()) << '/'
-                                << db.loadProgramDescriptions().RecordCount() << Qt::endl;
+            QTextStream(stdout) << seen(db) << Qt::endl;
         } catch (const KestrelError& error) {
             QTextStream(stdout) << error.description() << Qt::endl;
         }
