@@ -27,6 +27,8 @@ class test_kestrel_catalogue : public QObject
     Q_OBJECT
 
     QTemporaryDir mInputs; // JSON files the rows read, never written by them
+    QTemporaryDir mDir;    // each test's own, with an empty catalogue there
+    std::unique_ptr<testdb::Catalogue> mCatalogue; // on the engine of the row (SQLite if none)
 
     static QPair<int, QString> run(const QStringList& args)
     {
@@ -53,6 +55,14 @@ class test_kestrel_catalogue : public QObject
     }
 
 private slots:
+    void init()
+    {
+        mDir = QTemporaryDir();
+        REQUIRE_ENGINE(testdb::engineOfRow());
+        mCatalogue = std::make_unique<testdb::Catalogue>(testdb::engineOfRow(), mDir.path());
+    }
+    void cleanup() { mCatalogue.reset(); }
+
     // Each row in a folder of its own holding k.mdb (programs O'B and Two, added today),
     // tables.db (no catalogue), nul.mdb (a name with NUL and ESC), the FIFO pipe.mdb and, for
     // the device row, zero.mdb. Bad input: a clear message, a non-zero exit (2 for usage, 1
@@ -176,8 +186,7 @@ private slots:
     void commands()
     {
         auto [line, code, message] = fetch<QString, int, QString>({"line", "code", "message"});
-        QTemporaryDir dir;
-        const auto in = [&](const QString& name) { return dir.filePath(name); };
+        const auto in = [&](const QString& name) { return mDir.filePath(name); };
         createCatalogue(in("k.mdb"));
         sql(in("k.mdb"),
             "INSERT INTO Program (Program_Name, Program_Desc, Program_Path, Program_Added_Date) "
@@ -203,13 +212,13 @@ private slots:
             createCatalogue(in("locked.mdb"));
             QVERIFY(holder.emplace(in("locked.mdb")).locked());
         }
-        const auto before = snapshot(dir.path());
+        const auto before = snapshot(mDir.path());
         const SilentServer silent;
         QVERIFY(silent.port() > 0);
-        line.replace(QRegularExpression("@(?!\\w)"), dir.path())
+        line.replace(QRegularExpression("@(?!\\w)"), mDir.path())
             .replace(QRegularExpression("%(?=/)"), mInputs.path())
             .replace("$", QString::number(silent.port()));
-        message.replace("host @", "host " + dir.path());
+        message.replace("host @", "host " + mDir.path());
         const QDeadlineTimer deadline(holder ? 60000 : 15000);
         const auto [exitCode, output] = run(line.isEmpty() ? QStringList() : line.split('|'));
         QCOMPARE(exitCode, code);
@@ -217,7 +226,7 @@ private slots:
                  qPrintable(output.left(3000)));
         QVERIFY(!deadline.hasExpired());
         if (code != 0)
-            QCOMPARE(snapshot(dir.path()), before);
+            QCOMPARE(snapshot(mDir.path()), before);
         QVERIFY(!QFileInfo(in("null")).isFile() && QFileInfo(in("link.json")).isSymLink());
     }
 
@@ -226,8 +235,7 @@ private slots:
     void serverCatalogue()
     {
         REQUIRE_ENGINE(testdb::Postgresql);
-        QTemporaryDir dir;
-        testdb::Catalogue made(testdb::Postgresql, dir.path()); // a database of the test's own
+        testdb::Catalogue made(testdb::Postgresql, mDir.path()); // a database of the test's own
         const QString uri = made.location();
         QVERIFY(says({"create", uri}, 1, "holds a catalogue already"));
         QVERIFY(says({"create", testdb::serverDatabaseUri("kestrel_no_such_database")}, 1,
@@ -235,7 +243,7 @@ private slots:
         QVERIFY(says({"roles", "lab"}, 0,
                      "GRANT SELECT ON Program, Program_Options TO kestrel_reader;\n"));
 
-        const QString file = dir.filePath("k.mdb");
+        const QString file = mDir.filePath("k.mdb");
         createCatalogue(file);
         sql(file, "INSERT INTO Program VALUES (3, 'b', 'B d', '/b', '/b.png', 1, '1/2/2003'), "
                   "(7, 'A', '', '/a', '', -1, '4/5/2006')");
@@ -280,7 +288,7 @@ private slots:
 
         // Back to a new file; a destination with programs only with --replace; a failure
         // half-way leaves the destination as it was.
-        const QString back = dir.filePath("back.mdb");
+        const QString back = mDir.filePath("back.mdb");
         createCatalogue(back);
         QCOMPARE(run({"copy", uri, back}).first, 0);
         QCOMPARE(run({"list", back}).second, run({"list", uri}).second);
@@ -304,12 +312,8 @@ private slots:
     void storedIcons_data() { testdb::addEngineRows(); }
     void storedIcons()
     {
-        QFETCH(QString, engine);
-        REQUIRE_ENGINE(engine);
-        QTemporaryDir dir;
-        const testdb::Catalogue made(engine, dir.path());
-        const QString at = made.location(), icon = dir.filePath("i.png"),
-                      junk = dir.filePath("junk.png"), big = dir.filePath("big.png");
+        const QString at = mCatalogue->location(), icon = mDir.filePath("i.png"),
+                      junk = mDir.filePath("junk.png"), big = mDir.filePath("big.png");
         writeFile(icon, QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10));
         writeFile(junk, "junk");
         writeFile(big, QByteArray(1024 * 1024 + 1, 'x'));
@@ -331,13 +335,13 @@ private slots:
             exported.contains(", \"picture\": \"iVBORw0KGgoA/w==\"}") &&
                 exported.contains("\"/bin/sh\", \"icon\": \"\", \"added\": \"" + today() + "\"}"),
             qPrintable(exported));
-        const QString copied = dir.filePath("copied.mdb"), imported = dir.filePath("imported.mdb");
+        const QString copied = mDir.filePath("copy.mdb"), imported = mDir.filePath("in.mdb");
         createCatalogue(copied);
         createCatalogue(imported);
         sql(copied, "DROP TABLE Program_Audience");
-        writeFile(dir.filePath("k.json"), exported.toUtf8());
+        writeFile(mDir.filePath("k.json"), exported.toUtf8());
         QCOMPARE(run({"copy", at, copied}).first, 0);
-        QCOMPARE(run({"import", imported, dir.filePath("k.json")}).first, 0);
+        QCOMPARE(run({"import", imported, mDir.filePath("k.json")}).first, 0);
         for (const QString& other : {copied, imported})
             QCOMPARE(run({"export", other}).second, exported);
         QCOMPARE(run({"delete", at, "Renamed"}).first, 0);
@@ -349,9 +353,8 @@ private slots:
     // nothing behind.
     void jsonRoundTrip()
     {
-        QTemporaryDir dir;
-        const QString json = dir.filePath("in.json"), first = dir.filePath("k1.mdb"),
-                      out = dir.filePath("out.json");
+        const QString json = mDir.filePath("in.json"), first = mCatalogue->location(),
+                      out = mDir.filePath("out.json");
         const QByteArray text =
             "{\n  \"format\": \"kestrel-catalogue\",\n  \"version\": 1,\n  \"programs\": [\n"
             "    {\"name\": \"B \\\"q\\\" \\\\ \\u0001\", \"description\": \"t\\tn\\n \xC3\xA9 "
@@ -361,7 +364,6 @@ private slots:
             "\"/i.png\", "
             "\"added\": \"\"}\n  ]\n}\n";
         writeFile(json, text);
-        createCatalogue(first);
         QCOMPARE(run({"import", first, json}).second, "2 added, 0 updated, 0 skipped\n");
         const QByteArray exported = run({"export", first}).second.toUtf8();
         QVERIFY2(exported.startsWith(text.left(text.indexOf("\"added\": \"\""))), exported);
@@ -389,7 +391,7 @@ private slots:
         sql(first, "DELETE FROM Program");
         writeFile(json, R"({"format": "kestrel-catalogue", "version": 1, "programs": [)"
                         R"({"name": "ok", "path": "/a"}, {"name": "boom", "path": "/b"}]})");
-        QVERIFY(says({"import", first, json}, 1, "k1.mdb: refused; nothing was imported"));
+        QVERIFY(says({"import", first, json}, 1, "Kestrel.mdb: refused; nothing was imported"));
         QCOMPARE(sql(first, "SELECT count(*) FROM Program").value(0).toInt(), 0);
     }
 
@@ -397,29 +399,28 @@ private slots:
     // names that exist, the summary line.
     void importDesktop()
     {
-        QTemporaryDir dir;
-        const QString u = dir.filePath("user/applications/"), s = dir.filePath("sys/applications/");
+        const QString u = mDir.filePath("user/applications/"),
+                      s = mDir.filePath("sys/applications/");
         const QByteArray app = "[Desktop Entry]\nType=Application\nExec=sh -c true\n";
         writeFile(u + "calc.desktop",
                   app + "Name=Calc\nComment=Sums\nComment[de]=Rechnen\nIcon=calc\n");
         writeFile(s + "calc.desktop", app + "Name=Hidden by the user's\n");
         writeFile(s + "edit.desktop", app + "Name=Edit\nGenericName=Editor\nIcon=" +
-                                          dir.filePath("sys").toUtf8() + "\n");
+                                          mDir.filePath("sys").toUtf8() + "\n");
         writeFile(s + "nodisplay\x1b[5m.desktop", app + "Name=N\nNoDisplay=true\n");
         writeFile(s + "bad.desktop", app + "Name=\xFF\n");
         writeFile(s + "old.desktop", app + "Name=OLD\n");
-        writeFile(dir.filePath("sys/icons/hicolor/index.theme"),
+        writeFile(mDir.filePath("sys/icons/hicolor/index.theme"),
                   "[Icon Theme]\nDirectories=16,48\n[16]\nSize=16\n[48]\nSize=48\n");
-        writeFile(dir.filePath("sys/icons/hicolor/16/calc.png"), "\x89PNG");
-        writeFile(dir.filePath("sys/icons/hicolor/48/calc.png"), "\x89PNG");
-        const QString catalogue = dir.filePath("k.mdb");
-        createCatalogue(catalogue);
+        writeFile(mDir.filePath("sys/icons/hicolor/16/calc.png"), "\x89PNG");
+        writeFile(mDir.filePath("sys/icons/hicolor/48/calc.png"), "\x89PNG");
+        const QString catalogue = mCatalogue->location();
         QCOMPARE(run({"add", catalogue, "--name", "old", "--path", "/x"}).first, 0);
 
-        const ScopedEnvironment env{{"HOME", QFile::encodeName(dir.filePath("home"))},
-                                    {"XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config"))},
-                                    {"XDG_DATA_HOME", QFile::encodeName(dir.filePath("user"))},
-                                    {"XDG_DATA_DIRS", QFile::encodeName(dir.filePath("sys"))},
+        const ScopedEnvironment env{{"HOME", QFile::encodeName(mDir.filePath("home"))},
+                                    {"XDG_CONFIG_HOME", QFile::encodeName(mDir.filePath("config"))},
+                                    {"XDG_DATA_HOME", QFile::encodeName(mDir.filePath("user"))},
+                                    {"XDG_DATA_DIRS", QFile::encodeName(mDir.filePath("sys"))},
                                     {"LC_ALL", {}},
                                     {"LANG", "C.UTF-8"},
                                     {"LC_MESSAGES", "de_DE.UTF-8"}};
@@ -429,7 +430,7 @@ private slots:
             return text.replace("{U}", u)
                 .replace("{S}", s)
                 .replace("{t}", today())
-                .replace("{@}", dir.path());
+                .replace("{@}", mDir.path());
         };
         QCOMPARE(run({"import-desktop", catalogue, "--verbose"}),
                  qMakePair(0, expect("added Calc ({U}calc.desktop)\n"
@@ -459,10 +460,6 @@ private slots:
     void racingTools_data() { testdb::addEngineRows(); }
     void racingTools()
     {
-        QFETCH(QString, engine);
-        REQUIRE_ENGINE(engine);
-        QTemporaryDir dir;
-        testdb::Catalogue catalogue(engine, dir.path());
         std::vector<std::unique_ptr<QProcess>> tools;
         for (int k = 0; k < 4; ++k) {
             QByteArray json = R"({"format": "kestrel-catalogue", "version": 1, "programs": [)";
@@ -471,22 +468,22 @@ private slots:
                             .arg(i ? "," : "",
                                  i < 50 ? QString("s%1").arg(i) : QString("P%1_%2").arg(k).arg(i))
                             .toUtf8();
-            const QString file = dir.filePath(QString("%1.json").arg(k));
+            const QString file = mDir.filePath(QString("%1.json").arg(k));
             writeFile(file, json + "]}");
             tools.push_back(std::make_unique<QProcess>());
             tools.back()->start("sh", {"-c",
                                        "for i in 0 1 2 3 4 5 6 7 8 9; do \"$0\" add \"$1\" --name "
                                        "N$i --path /n >/dev/null 2>&1; done; exec \"$0\" import "
                                        "\"$1\" \"$2\"",
-                                       KESTREL_CATALOGUE_TOOL, catalogue.location(), file});
+                                       KESTREL_CATALOGUE_TOOL, mCatalogue->location(), file});
         }
         for (const auto& tool : tools) {
             QVERIFY(tool->waitForFinished(120000));
             QCOMPARE(tool->readAllStandardError(), "");
             QCOMPARE(tool->exitCode(), 0);
         }
-        QCOMPARE(sql(catalogue.location(), "SELECT count(DISTINCT lower(Program_Name)) * 1000 + "
-                                           "count(*) FROM Program"),
+        QCOMPARE(sql(mCatalogue->location(), "SELECT count(DISTINCT lower(Program_Name)) * 1000 + "
+                                             "count(*) FROM Program"),
                  QVariantList{260260});
     }
 };
