@@ -40,7 +40,7 @@ class test_kestrel_catalogue : public QObject
         return {tool.exitCode(), QString::fromUtf8(tool.readAll())};
     }
     // The tool exits with code and its output holds the texts; what it said shows if not.
-    static bool says(const QStringList& args, int code, const QString& text,
+    static bool says(const QStringList& args, int code = 0, const QString& text = {},
                      const QString& also = {})
     {
         const auto [exitCode, output] = run(args);
@@ -198,13 +198,12 @@ private slots:
                            "('a' || char(0) || 'b' || char(27), '/p'), "
                            "('Z\u00c4H', '/z'), ('z\u00e4h', '/z'), "
                            "('gone' || char(27) || '[5m', '/g')");
-        QCOMPARE(::mkfifo(QFile::encodeName(in("pipe.mdb")).constData(), 0600), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(in("pipe.mdb")), 0600), 0);
         // Decoys: devices made here (only root may make one), a link to the catalogue. None
         // may become a file.
         for (const char* device : {"zero.mdb", "null"})
             if (line.contains(QStringLiteral("@/") + device) &&
-                ::mknod(QFile::encodeName(in(device)).constData(), S_IFCHR | 0600, makedev(1, 3)) !=
-                    0)
+                ::mknod(QFile::encodeName(in(device)), S_IFCHR | 0600, makedev(1, 3)) != 0)
                 QSKIP("no device can be made here (not root)");
         QVERIFY(QFile::link("k.mdb", in("link.json")));
         std::optional<LockHolder> holder; // another program's lock, held past the tool's wait
@@ -307,8 +306,8 @@ private slots:
 
     // Icons stored with their programs: a catalogue made before them reads as before and
     // gets their table at the first store; over the cap refused; kept through a rename with
-    // the file gone, judged by check, carried byte for byte by export, import and copy (with
-    // the audiences, also into a catalogue made before those), deleted with their program.
+    // the file gone, judged by check, carried byte for byte by export and copy (with the
+    // audiences, also into a catalogue made before those), deleted with their program.
     void storedIcons_data() { testdb::addEngineRows(); }
     void storedIcons()
     {
@@ -324,8 +323,7 @@ private slots:
                      "stores icons of at most 1 MB (1048576 bytes)"));
         QCOMPARE(run({"add", at, "--name", "Pic", "--path", "/bin/sh", "--icon", icon}).first, 0);
         QCOMPARE(run({"add", at, "--name", "Junk", "--path", "/bin/sh", "--icon", junk}).first, 0);
-        QCOMPARE(run({"modify", at, "junk", "--audience", "host:b", "--audience", "host:a"}).first,
-                 0);
+        QVERIFY(says({"modify", at, "junk", "--audience", "host:b", "--audience", "host:a"}));
         QFile::remove(icon);
         QCOMPARE(run({"modify", at, "pic", "--name", "Renamed", "--icon", icon}).first, 0);
         QCOMPARE(run({"check", at}).second,
@@ -335,22 +333,18 @@ private slots:
             exported.contains(", \"picture\": \"iVBORw0KGgoA/w==\"}") &&
                 exported.contains("\"/bin/sh\", \"icon\": \"\", \"added\": \"" + today() + "\"}"),
             qPrintable(exported));
-        const QString copied = mDir.filePath("copy.mdb"), imported = mDir.filePath("in.mdb");
+        const QString copied = mDir.filePath("copy.mdb");
         createCatalogue(copied);
-        createCatalogue(imported);
         sql(copied, "DROP TABLE Program_Audience");
-        writeFile(mDir.filePath("k.json"), exported.toUtf8());
         QCOMPARE(run({"copy", at, copied}).first, 0);
-        QCOMPARE(run({"import", imported, mDir.filePath("k.json")}).first, 0);
-        for (const QString& other : {copied, imported})
-            QCOMPARE(run({"export", other}).second, exported);
+        QCOMPARE(run({"export", copied}).second, exported);
         QCOMPARE(run({"delete", at, "Renamed"}).first, 0);
         QCOMPARE(sql(at, "SELECT count(*) FROM Program_Icon").value(0).toInt(), 1);
     }
 
     // Import into an empty catalogue and export (to standard output, a file or as a list):
-    // the same bytes. Names that exist are skipped or updated; a failure half-way leaves
-    // nothing behind.
+    // the same bytes, pictures and audiences too. Names that exist are skipped or updated; a
+    // failure half-way leaves nothing behind.
     void jsonRoundTrip()
     {
         const QString json = mDir.filePath("in.json"), first = mCatalogue->location(),
@@ -358,11 +352,10 @@ private slots:
         const QByteArray text =
             "{\n  \"format\": \"kestrel-catalogue\",\n  \"version\": 1,\n  \"programs\": [\n"
             "    {\"name\": \"B \\\"q\\\" \\\\ \\u0001\", \"description\": \"t\\tn\\n \xC3\xA9 "
-            "\xF0\x9F\x98\x80\", "
-            "\"path\": \"/b\", \"icon\": \"\", \"added\": \"1/2/03\"},\n"
+            "\xF0\x9F\x98\x80\", \"path\": \"/b\", \"icon\": \"/b.png\", \"added\": \"1/2/03\", "
+            "\"picture\": \"iVBORw0KGgoA/w==\", \"audiences\": [\"host:a\", \"host:b\"]},\n"
             "    {\"name\": \"c\", \"description\": \" d \", \"path\": \"/c\", \"icon\": "
-            "\"/i.png\", "
-            "\"added\": \"\"}\n  ]\n}\n";
+            "\"/i.png\", \"added\": \"\"}\n  ]\n}\n";
         writeFile(json, text);
         QCOMPARE(run({"import", first, json}).second, "2 added, 0 updated, 0 skipped\n");
         const QByteArray exported = run({"export", first}).second.toUtf8();
