@@ -22,7 +22,8 @@ QString seen(clsDBRoutines& db)
 }
 } // namespace
 
-// Who sees which program: the rules, the table on both engines, real users, the tool.
+// Who sees which program: the rules, the table on both engines, real users. The tool's
+// audiences: test_kestrel_catalogue::audiences.
 class test_Audience : public QObject
 {
     Q_OBJECT
@@ -150,39 +151,6 @@ private slots:
         QFile::setPermissions(mPath, QFileDevice::Permissions(0x6444));
         QCOMPARE(listAs(false), "Everyone,Here,Root/3");
         QCOMPARE(listAs(true), "Everyone,Here,Nobody/3");
-    }
-
-    // The tool's audiences: set, refused, listed as a user would see them, checked, cleared.
-    void tool()
-    {
-        // The exit code; what the output holds, and after "!" what it does not; the arguments.
-        for (const auto& [code, said, args] :
-             std::initializer_list<std::tuple<int, QString, QString>>{
-                 {0, "Added Chem",
-                  "add @ --name Chem --path /c --audience host:lab2-* "
-                  "--audience group:root"},
-                 {0, "Added Open", "add @ --name Open --path /o"},
-                 {2, "group:NAME, user:NAME or host:PATTERN",
-                  "add @ --name X --path /x --audience x"},
-                 {2, "ends in a backslash", "add @ --name X --path /x --audience host:a\\"},
-                 {0, "\"audiences\": [\"group:root\", \"host:lab2-*\"]}", "list @ --json"},
-                 {0, "Open\t/o!Chem", "list @ --as nobody"},
-                 {0, "Chem\t/c", "list @ --as nobody --host lab2-07"},
-                 {2, "no user named", "list @ --as no-such-user-kestrel"},
-                 {0, "Modified Chem", "modify @ chem --audience group:no-such-group-kestrel"},
-                 {1, "Chem: the audience group:no-such-group-kestrel names no group", "check @"},
-                 {0, "Modified Chem", "modify @ chem --everyone"},
-                 {0, "\"Chem\"!audiences", "export @"}}) {
-            QProcess tool;
-            tool.setProcessChannelMode(QProcess::MergedChannels);
-            tool.start(KESTREL_CATALOGUE_TOOL, QString(args).replace("@", mPath).split(' '));
-            QVERIFY(tool.waitForFinished(60000));
-            const QString output = QString::fromUtf8(tool.readAll());
-            const QString absent = said.section('!', 1);
-            QVERIFY2(tool.exitCode() == code && output.contains(said.section('!', 0, 0)) &&
-                         (absent.isEmpty() || !output.contains(absent)),
-                     qPrintable(args + " said: " + output));
-        }
     }
 };
 
