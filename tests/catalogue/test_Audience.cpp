@@ -1,8 +1,6 @@
 #include "catalogue/clsDBRoutines.h"
-#include "platform/KestrelError.h"
 #include "platform/identity/Identity.h"
 #include "tests/support/Sql.h"
-#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
@@ -41,6 +39,7 @@ class test_Audience : public QObject
     QString listAs(bool nobody)
     {
         QProcess child;
+        child.setProcessChannelMode(QProcess::MergedChannels); // an error read as well
         if (nobody)
             child.setChildProcessModifier([] {
                 if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
@@ -146,13 +145,9 @@ int main(int argc, char** argv)
     kestreltest::isolateUserFolders();
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--list") == 0) {
-        try {
-            clsDBRoutines db({QString::fromLocal8Bit(argv[2]), true});
-            db.setViewer(currentViewer()); // as the launcher's start-up does
-            QTextStream(stdout) << seen(db) << Qt::endl;
-        } catch (const KestrelError& error) {
-            QTextStream(stdout) << error.description() << Qt::endl;
-        }
+        clsDBRoutines db({QString::fromLocal8Bit(argv[2]), true});
+        db.setViewer(currentViewer()); // as the launcher's start-up does
+        QTextStream(stdout) << seen(db) << Qt::endl;
         return 0;
     }
     test_Audience test;

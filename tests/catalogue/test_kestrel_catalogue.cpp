@@ -15,11 +15,10 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QUrl>
+#include <list>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <vector>
 
 // The command-line tool, run as the installer runs it.
 class test_kestrel_catalogue : public QObject
@@ -266,7 +265,7 @@ private slots:
         QVERIFY(says({"add", uri, "--name", big, "--path", "/b"}, 1,
                      "the name or another text is too long for the server"));
         // A role without rights is told so; one that may only read, why nothing changed.
-        const QString role = QUrl(uri).path().mid(1) + "_reader";
+        const QString role = made.database() + "_reader";
         sql(uri, "CREATE ROLE " + role + " LOGIN");
         const auto dropRole = qScopeGuard([&] {
             sql(uri, "DROP OWNED BY " + role);
@@ -470,24 +469,23 @@ private slots:
     void racingTools_data() { testdb::addEngineRows(); }
     void racingTools()
     {
-        std::vector<std::unique_ptr<QProcess>> tools;
+        std::list<QProcess> tools;
         for (int k = 0; k < 4; ++k) {
             QStringList rows; // 50 names shared with the other tools, 50 its own
             for (int i = 0; i < 100; ++i)
                 rows << QString(R"({"name": "s%1", "path": "/p"})").arg(i < 50 ? i : k * 100 + i);
             const QString file = mDir.filePath(QString("%1.json").arg(k));
             writeFile(file, kJson + rows.join(',').toUtf8() + "]}");
-            tools.push_back(std::make_unique<QProcess>());
-            tools.back()->start("sh", {"-c",
-                                       "for i in 0 1 2 3 4 5 6 7 8 9; do \"$0\" add \"$1\" --name "
-                                       "N$i --path /n >/dev/null 2>&1; done; exec \"$0\" import "
-                                       "\"$1\" \"$2\"",
-                                       KESTREL_CATALOGUE_TOOL, mCatalogue->location(), file});
+            tools.emplace_back();
+            tools.back().start("sh", {"-c",
+                                      "for i in 0 1 2 3 4 5 6 7 8 9; do \"$0\" add \"$1\" --name "
+                                      "N$i --path /n >/dev/null 2>&1; done; exec \"$0\" import "
+                                      "\"$1\" \"$2\"",
+                                      KESTREL_CATALOGUE_TOOL, mCatalogue->location(), file});
         }
-        for (const auto& tool : tools) {
-            QVERIFY(tool->waitForFinished(120000));
-            QCOMPARE(tool->readAllStandardError(), "");
-            QCOMPARE(tool->exitCode(), 0);
+        for (QProcess& tool : tools) {
+            QVERIFY(tool.waitForFinished(120000));
+            QCOMPARE(QString::number(tool.exitCode()) + tool.readAllStandardError(), "0");
         }
         QCOMPARE(sql(mCatalogue->location(), "SELECT count(DISTINCT lower(Program_Name)) * 1000 + "
                                              "count(*) FROM Program"),
