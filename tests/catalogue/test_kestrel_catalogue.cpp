@@ -61,7 +61,6 @@ private slots:
         REQUIRE_ENGINE(testdb::engineOfRow());
         mCatalogue = std::make_unique<testdb::Catalogue>(testdb::engineOfRow(), mDir.path());
     }
-    void cleanup() { mCatalogue.reset(); }
 
     // Each row in a folder of its own holding k.mdb (programs O'B and Two, added today),
     // tables.db (no catalogue), nul.mdb (a name with NUL and ESC), the FIFO pipe.mdb, the empty
