@@ -88,31 +88,16 @@ std::optional<QString> audienceProblem(const QString& spec)
     return std::nullopt;
 }
 
-bool audienceMatches(const QString& spec, const Viewer& viewer)
+bool hostAudienceMatches(const QString& spec, const Viewer& viewer)
 {
-    const QString kind = audienceKind(spec);
     const QString name = audienceName(spec);
-    if (kind == QLatin1String("user"))
-        return !viewer.user.isEmpty() && viewer.user == name;
-    if (kind == QLatin1String("group"))
-        return viewer.groups.contains(name);
-    if (kind != QLatin1String("host") || name.isEmpty())
+    if (audienceKind(spec) != QLatin1String("host") || name.isEmpty())
         return false;
     // Host names compare without regard to letter case, as the name service does.
     const QByteArray pattern = name.toLocal8Bit();
     for (const QString& host : viewer.hostNames)
         if (!host.isEmpty() &&
             ::fnmatch(pattern.constData(), host.toLocal8Bit().constData(), FNM_CASEFOLD) == 0)
-            return true;
-    return false;
-}
-
-bool meantFor(const QStringList& audiences, const Viewer& viewer)
-{
-    if (audiences.isEmpty())
-        return true;
-    for (const QString& spec : audiences)
-        if (audienceMatches(spec, viewer))
             return true;
     return false;
 }

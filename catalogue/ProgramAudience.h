@@ -35,8 +35,9 @@ std::optional<QString> audienceProblem(const QString& spec);
 // The name or pattern after the prefix; "group", "user" or "host" for kind.
 QString audienceKind(const QString& spec);
 QString audienceName(const QString& spec);
-bool audienceMatches(const QString& spec, const Viewer& viewer);
-bool meantFor(const QStringList& audiences, const Viewer& viewer); // none = everyone
+// Whether a host:GLOB audience names one of the viewer's host names. Users and groups are
+// matched by the catalogue's own statement (clsDBRoutines::viewerFilter).
+bool hostAudienceMatches(const QString& spec, const Viewer& viewer);
 // Whether the named group or user exists on this machine (host: always true).
 bool audienceNamesSomebody(const QString& spec);
 // The audiences as stored: each once, sorted.

@@ -740,7 +740,7 @@ QString clsDBRoutines::viewerFilter(QVariantList& parameters)
         matching.append(QStringLiteral("group:") + group);
     for (; !hosts.Eof(); hosts.MoveNext()) {
         const QString spec = hosts.Fields(QStringLiteral("Audience")).toString();
-        if (audienceMatches(spec, *mViewer))
+        if (hostAudienceMatches(spec, *mViewer))
             matching.append(spec);
     }
     // The programs hidden from the viewer: every one with audiences, none of them the viewer's.

@@ -72,7 +72,7 @@ private slots:
         for (const auto& [host, shown] : {std::pair{"host:*.SCHOOL.example", true},
                                           {"host:lab[12]-0[0-9]", true},
                                           {"host:lab2-0[7", false}})
-            QVERIFY2(audienceMatches(host, lab) == shown, host);
+            QVERIFY2(hostAudienceMatches(host, lab) == shown, host);
         for (const group* g = (::setgrent(), ::getgrent()); g; g = ::getgrent())
             if (g->gr_mem && g->gr_mem[0]) { // a supplementary member
                 QVERIFY(identity::groupsOf(g->gr_mem[0]).contains(g->gr_name));
