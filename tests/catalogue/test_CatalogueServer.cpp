@@ -1,6 +1,5 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
-#include "platform/KestrelError.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
@@ -45,17 +44,15 @@ private slots:
         const QString server =
             QString("(host %1, port 5432, database %2): ")
                 .arg(QUrlQuery(QUrl(mUri)).queryItemValue("host"), mCatalogue->database());
-        // The password file's line (none: no file); what the launcher reads, or its error.
+        // The password file's line; what the launcher reads, or its error.
         for (const auto& [line, said] : std::initializer_list<std::pair<QString, QString>>{
                  {"*:*:*:kestrel_password:Right-0ne", "/a"},
                  {"*:*:*:kestrel_password:wr0ng-s3cret",
                   "password authentication failed for user \"kestrel_password\""},
                  {"", "no password supplied"}}) {
-            const QString file = mDir->filePath(line.isEmpty() ? "none" : "pgpass");
-            if (!line.isEmpty()) {
-                writeFile(file, line.toUtf8() + '\n');
-                QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
-            }
+            const QString file = mDir->filePath("pgpass");
+            writeFile(file, line.toUtf8() + '\n');
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
             const ScopedEnvironment environment{{"PGPASSFILE", QFile::encodeName(file)}};
             const QDeadlineTimer deadline(5000);
             QString path;
@@ -93,9 +90,8 @@ private slots:
                  qPrintable(admin.lastWriteFailure()));
     }
 
-    // Another session holds the table locked: a read waits the lock wait (none while the
-    // launcher's list must show) and fails as busy with the server's words, so the
-    // launcher says it waits; the lock gone, the same object reads again.
+    // The table locked: a read waits the lock wait (none while the launcher's list must show) and
+    // fails as busy in the server's words (the launcher says it waits); unlocked, it reads again.
     void lockWaitAndBusy()
     {
         // The lock wait in seconds; the least and most milliseconds the read may take.
@@ -124,9 +120,8 @@ private slots:
         }
     }
 
-    // The server stops while an add waits in a trigger after its row went in: the add
-    // fails, once, saying the connection was lost (it is never sent a second time), the row
-    // is not there after the restart, and the next add reconnects without a word.
+    // The server stops while an add waits in its trigger, its row in: the add fails once (never
+    // sent again) saying the connection was lost, leaves no row; the next add reconnects silently.
     void serverStopsDuringAnAdd()
     {
         REQUIRE_PART(spare, "KESTREL_TEST_POSTGRESQL_SPARE");
