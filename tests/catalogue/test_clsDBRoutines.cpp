@@ -117,9 +117,8 @@ private slots:
                  {"Alpha\t", "|||0|0"}})
             QCOMPARE(QStringList({db.getProgramDescription(name), db.getCustomIconPath(name),
                                   db.getProgramPath(name), QString::number(db.UseDefaultIcon(name)),
-                                  QString::number(db.getProgramKey(name))})
-                         .join('|'),
-                     values);
+                                  QString::number(db.getProgramKey(name))}),
+                     values.split('|'));
         // Stored values come back untrimmed; duplicates give every row, in stored order.
         QCOMPARE(rows(db.loadProgram(" alpha ")),
                  "1|Alpha|  desc  | /bin/alpha |/a.ico  |1|05/06/2007");
