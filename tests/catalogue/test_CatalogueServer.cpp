@@ -1,13 +1,11 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/clsDBRoutines.h"
-#include "platform/KestrelError.h"
 #include "tests/support/Sql.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/TestServer.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QUrl>
 #include <QUrlQuery>
@@ -45,17 +43,15 @@ private slots:
         const QString server =
             QString("(host %1, port 5432, database %2): ")
                 .arg(QUrlQuery(QUrl(mUri)).queryItemValue("host"), mCatalogue->database());
-        // The password file's line (none: no file); what the launcher reads, or its error.
+        // The password file's line; what the launcher reads, or its error.
         for (const auto& [line, said] : std::initializer_list<std::pair<QString, QString>>{
                  {"*:*:*:kestrel_password:Right-0ne", "/a"},
                  {"*:*:*:kestrel_password:wr0ng-s3cret",
                   "password authentication failed for user \"kestrel_password\""},
                  {"", "no password supplied"}}) {
-            const QString file = mDir->filePath(line.isEmpty() ? "none" : "pgpass");
-            if (!line.isEmpty()) {
-                writeFile(file, line.toUtf8() + '\n');
-                QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
-            }
+            const QString file = mDir->filePath("pgpass");
+            writeFile(file, line.toUtf8() + '\n');
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
             const ScopedEnvironment environment{{"PGPASSFILE", QFile::encodeName(file)}};
             const QDeadlineTimer deadline(5000);
             QString path;
@@ -93,9 +89,8 @@ private slots:
                  qPrintable(admin.lastWriteFailure()));
     }
 
-    // Another session holds the table locked: a read waits the lock wait (none while the
-    // launcher's list must show) and fails as busy with the server's words, so the
-    // launcher says it waits; the lock gone, the same object reads again.
+    // The table locked: a read waits the lock wait (none while the launcher's list must show) and
+    // fails as busy in the server's words (the launcher says it waits); unlocked, it reads again.
     void lockWaitAndBusy()
     {
         // The lock wait in seconds; the least and most milliseconds the read may take.
@@ -110,10 +105,9 @@ private slots:
             lock.setSource("LOCK TABLE Program IN ACCESS EXCLUSIVE MODE");
             lock.Open();
             launcher.setLockWait(lockWait);
-            QElapsedTimer timer;
-            timer.start();
+            const qint64 start = QDeadlineTimer::current().deadline();
             const auto failure = caught([&] { launcher.loadPrograms(); });
-            const qint64 waited = timer.elapsed();
+            const qint64 waited = QDeadlineTimer::current().deadline() - start;
             holder.RollbackTrans();
             QVERIFY2(failure && isCatalogueBusy(*failure) &&
                          failure->description().contains("lock timeout"),
@@ -124,9 +118,8 @@ private slots:
         }
     }
 
-    // The server stops while an add waits in a trigger after its row went in: the add
-    // fails, once, saying the connection was lost (it is never sent a second time), the row
-    // is not there after the restart, and the next add reconnects without a word.
+    // The server stops while an add waits in its trigger, its row in: the add fails once (never
+    // sent again) saying the connection was lost, leaves no row; the next add reconnects silently.
     void serverStopsDuringAnAdd()
     {
         REQUIRE_PART(spare, "KESTREL_TEST_POSTGRESQL_SPARE");

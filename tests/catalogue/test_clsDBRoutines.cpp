@@ -49,8 +49,7 @@ class test_clsDBRoutines : public QObject
     bool server() const { return mCatalogue && mCatalogue->server(); }
 
 private slots:
-    // Every engine error has a number of the file engine's kind (never -1) and the server's
-    // text on lines of their own, unindented.
+    // An engine error: a number of the file engine's kind (never -1), the text's lines unindented.
     void engineErrorsAsTheUserSeesThem()
     {
         for (const auto& [code, text, said] : std::initializer_list<std::array<const char*, 3>>{
@@ -63,8 +62,7 @@ private slots:
         }
     }
 
-    // Statements of a schema split where the engine would end them, never inside quotes,
-    // comments, dollar-quoted bodies or a trigger's body.
+    // A schema splits where the engine ends a statement: never in quotes, comments or bodies.
     void statementsSplit()
     {
         for (const auto& [script, statements] :
@@ -119,9 +117,8 @@ private slots:
                  {"Alpha\t", "|||0|0"}})
             QCOMPARE(QStringList({db.getProgramDescription(name), db.getCustomIconPath(name),
                                   db.getProgramPath(name), QString::number(db.UseDefaultIcon(name)),
-                                  QString::number(db.getProgramKey(name))})
-                         .join('|'),
-                     values);
+                                  QString::number(db.getProgramKey(name))}),
+                     values.split('|'));
         // Stored values come back untrimmed; duplicates give every row, in stored order.
         QCOMPARE(rows(db.loadProgram(" alpha ")),
                  "1|Alpha|  desc  | /bin/alpha |/a.ico  |1|05/06/2007");
@@ -172,41 +169,34 @@ private slots:
         QCOMPARE(int(db.getProgramKey("After")), 42);
     }
 
-    // The old name is matched untrimmed; only name and path are stored trimmed; the key, the
-    // flag and the date added stay. After: the rows named Omega, or Alpha's when it failed.
-    void updateProgram_data()
-    {
-        testdb::engineColumn();
-        columns<QString, bool, QString>({"old", "result", "after"});
-        const QString edit = "|Omega| new desc |/bin/omega| /o.ico |";
-        const QString alpha = "1|Alpha|  desc  | /bin/alpha |/a.ico  |1|05/06/2007";
-        testdb::addRows("other case", "ALPHA", true, "1" + edit + "1|05/06/2007");
-        testdb::addRows("quotes", Hostile, true, "3" + edit + "-1|1/2/2003");
-        testdb::addRows("every duplicate", "Dup", true,
-                        "4" + edit + "1|1/2/2003 / 5" + edit + "0|1/2/2003");
-        testdb::addRows("old name not trimmed", " Alpha", false, alpha);
-        testdb::addRows("deleted meanwhile", "Delta", false, alpha);
-    }
+    // The old name is matched untrimmed, in any case, every duplicate; only name and path are
+    // stored trimmed; the key, the flag and the date added stay.
+    void updateProgram_data() { testdb::addEngineRows(); }
     void updateProgram()
     {
-        auto [old, result, after] = fetch<QString, bool, QString>({"old", "result", "after"});
         seed();
         clsDBRoutines db({mPath});
-        QCOMPARE(db.updateProgram(old, " Omega ", " new desc ", " /bin/omega ", " /o.ico "),
-                 result);
-        QCOMPARE(rows(db.loadProgram(result ? "Omega" : "Alpha")), after);
+        const auto update = [&](const QString& old) {
+            return db.updateProgram(old, " Omega ", " new desc ", " /bin/omega ", " /o.ico ");
+        };
+        QVERIFY(!update(" Alpha") && !update("Delta")); // Delta: a name deleted meanwhile
+        QCOMPARE(rows(db.loadProgram("Alpha")),
+                 "1|Alpha|  desc  | /bin/alpha |/a.ico  |1|05/06/2007");
+        QVERIFY(update("ALPHA") && update(Hostile) && update("Dup"));
+        const QString edit = "|Omega| new desc |/bin/omega| /o.ico |";
+        QCOMPARE(rows(db.loadProgram("Omega")), "1" + edit + "1|05/06/2007 / 3" + edit +
+                                                    "-1|1/2/2003 / 4" + edit + "1|1/2/2003 / 5" +
+                                                    edit + "0|1/2/2003");
         QCOMPARE(count(), 5);
     }
 
-    // A session the server ended or a pooler restarted is opened again once, silently; the
-    // launcher's refuses writes whatever its role may do. Through a transaction pooler a
-    // launcher's last session goes to a writer's transaction: neither minds what the other left.
+    // Sessions ended by the server or a pooler restart reopen once, silently; a launcher's refuses
+    // writes whatever its role may; a writer and a launcher sharing a pooled one mind nothing left.
     void serverSessions_data()
     {
-        testdb::engineColumn();
-        QTest::addColumn<QString>("between");
-        for (const QString between : {"end", "restart", "writer"})
-            QTest::addRow("postgresql: %s", qPrintable(between)) << testdb::Postgresql << between;
+        const auto row = columns<QString, QString>({"engine", "between"});
+        for (const QByteArray between : {"end", "restart", "writer"})
+            row("postgresql: " + between, testdb::Postgresql, between);
     }
     void serverSessions()
     {
@@ -264,8 +254,7 @@ private slots:
         QCOMPARE(opened.size(), 1);
         QCOMPARE(db.getProgramPath("Alpha"), "/first");
         QCOMPARE(QSqlDatabase::connectionNames(), opened);
-        // Closed underneath: replaced by one to the same file; a file gone fails until it is
-        // back, and is never made.
+        // Closed underneath: reopened; a file gone fails until it is back, and is never made.
         before.ActiveConnection().Close();
         const QString away = mDir->filePath("away.mdb");
         QVERIFY(QFile::rename(mPath, away));
@@ -314,9 +303,8 @@ private slots:
         QCOMPARE(snapshot(mDir->path()), before);
     }
 
-    // Launchers (this test, started again) read while the administrator, here, adds and
-    // deletes; a room's launchers at once on a server. None fails or sees half a program, every
-    // write succeeds, and an open connection sees the writes made after it opened.
+    // Launchers (this program again; a room's on a server) read while this administrator adds
+    // and deletes: every write works; no read fails, sees half a program or misses a later write.
     void readersAndAWriter_data() { testdb::addEngineRows(); }
     void readersAndAWriter()
     {
@@ -330,12 +318,10 @@ private slots:
         for (QProcess& reader : readers)
             reader.start(QCoreApplication::applicationFilePath(), {"--reader", mPath});
         const QDeadlineTimer deadline(120000);
-        int round = 0;
-        while (std::any_of(readers.begin(), readers.end(), [](const QProcess& reader) {
-            return reader.state() != QProcess::NotRunning;
-        })) {
+        const auto running = [](const QProcess& p) { return p.state() != QProcess::NotRunning; };
+        for (int round = 1; std::ranges::any_of(readers, running); ++round) {
             QVERIFY2(!deadline.hasExpired(), "the readers did not finish in two minutes");
-            const QString name = QString("W%1").arg(++round);
+            const QString name = QString("W%1").arg(round);
             QVERIFY(writer.addProgram(name, "d", "/p/" + name, name + ".png") &&
                     writer.deleteProgram(name));
             QTest::qWait(2); // and a moment without a write
