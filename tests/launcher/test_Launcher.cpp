@@ -243,8 +243,7 @@ private slots:
         l.click("Ghost", true); // no path: the launcher's error
         QTRY_COMPARE(described(l.messages), failureMessages("Ghost", "The catalogue holds no path "
                                                                      "for the program \"Ghost\"."));
-        QCOMPARE(l.launched(), "");
-        QCOMPARE(l.pointer.current(), Default);
+        QCOMPARE(std::pair(l.launched(), l.pointer.current()), std::pair(QString(), Default));
 
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -460,8 +459,7 @@ private slots:
         QCOMPARE(status->text(), "Catalogue busy: waiting");
         QVERIFY(l.command("lblCatalogueBusy")->isVisible());
         holder.release();
-        QTRY_COMPARE(l.list()->count(), 3);
-        QCOMPARE(status->text(), "STATUS");
+        QTRY_COMPARE(std::pair(l.list()->count(), status->text()), std::pair(3, QString("STATUS")));
         QVERIFY(!l.command("lblCatalogueBusy")->isVisible());
         // Locked, then a silent server asked to wait for ever: the capped connect timeout ends it.
         const SilentServer silent;
