@@ -221,12 +221,11 @@ private slots:
         // What a screen reader reads: the controls' roles and names; the commands press.
         QStringList read;
         for (const char* name : {"txtSearch", "lstView", "lblLaunch", "lblQuit"}) {
-            auto* c = QAccessible::queryAccessibleInterface(w.findChild<QWidget*>(name));
-            const bool presses =
-                c->actionInterface() && c->actionInterface()->actionNames().contains(
-                                            QAccessibleActionInterface::pressAction());
-            read << QMetaEnum::fromType<QAccessible::Role>().valueToKey(c->role()) +
-                        ("|" + c->text(QAccessible::Name)) + (presses ? "|press" : "");
+            auto* control = QAccessible::queryAccessibleInterface(w.findChild<QWidget*>(name));
+            auto* actions = control->actionInterface();
+            const bool presses = actions && actions->actionNames().contains(actions->pressAction());
+            read << QMetaEnum::fromType<QAccessible::Role>().valueToKey(control->role()) +
+                        ("|" + control->text(QAccessible::Name)) + (presses ? "|press" : "");
         }
         QCOMPARE(read, (QStringList{"EditableText|Search programs", "List|Programs",
                                     "Button|Launch Program|press", "Button|Quit|press"}));
