@@ -496,10 +496,8 @@ private slots:
         QTemporaryDir dir;
         const testdb::Catalogue catalogue(engine, dir.path());
         const QString at = catalogue.location();
-        if (!stamp) {
-            sql(at, "DROP FUNCTION kestrel_count_change() CASCADE");
-            sql(at, "DROP TABLE Catalogue_Change");
-        }
+        if (!stamp)
+            sql(at, "DROP FUNCTION kestrel_count_change() CASCADE; DROP TABLE Catalogue_Change");
         QStringList rows{"('Other', '', '/o')"};
         for (int i = 0; i < 80; ++i)
             rows << QString("('Program %1', 'Runs %1', '/p')").arg(i, 2, 10, QChar('0'));
