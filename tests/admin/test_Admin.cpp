@@ -6,6 +6,7 @@
 #include "admin/frmSetup.h"
 #include "admin/modMain.h"
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/StoredIcon.h"
 #include "catalogue/clsDBRoutines.h"
 #include "launcher/frmView.h"
 #include "settings/clsEnvironment.h"
@@ -216,7 +217,11 @@ private slots:
         const auto forget = qScopeGuard(
             [] { QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kestrel/admin.conf"); });
         Admin a; // Alpha for other hosts and a user this machine lacks, Gamma for everyone
-        a.sql("INSERT INTO Program (Program_Name, Program_Path) VALUES ('Gamma', '/g')");
+        // Gamma's icon file is gone, but the catalogue stores its picture.
+        a.sql("INSERT INTO Program (Program_Name, Program_Path, Program_CustomIcon) VALUES "
+              "('Gamma', '/g', '/gone.png')");
+        const QByteArray picture = readFile(a.path("Default.ico"));
+        a.sql("INSERT INTO Program_Icon VALUES (3, ?, ?)", {storedIconDigest(picture), picture});
         a.sql("INSERT INTO Program_Audience VALUES (1, 'host:elsewhere-*'), (1, 'user:ghost')");
         a.writeIni("none.mdb");
         QVERIFY(!admin::Main(a.ini()) && !admin::openSetupWindow());

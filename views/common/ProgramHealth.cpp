@@ -117,7 +117,8 @@ void BrokenMarker::checkNow()
     if (mCatalogue.waitsForAServer())
         return;
     mFillChecked = true;
-    ProgramHealth::instance().check(mCatalogue.loadCatalogue(clsDBRoutines::Pictures::Without));
+    // With the stored pictures: they, not the icon files, are what the workstations show.
+    ProgramHealth::instance().check(mCatalogue.loadCatalogue(clsDBRoutines::Pictures::With));
 }
 
 void BrokenMarker::mark()
