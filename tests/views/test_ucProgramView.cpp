@@ -31,9 +31,11 @@ struct View : ucProgramView
 QStringList described(const QList<QListWidgetItem*>& items)
 {
     QStringList out;
-    for (const QListWidgetItem* item : items)
+    for (const QListWidgetItem* item : items) {
+        const QImage picture = item->icon().pixmap(32, 32).toImage();
         out << item->text() + '|' + item->data(ucProgramView::PathRole).toString() + '|' +
-                   item->icon().pixmap(32, 32).toImage().pixelColor(16, 16).name();
+                   (picture.isNull() ? "none" : picture.pixelColor(16, 16).name());
+    }
     return out;
 }
 
@@ -98,21 +100,26 @@ private slots:
         }
         expected << "Pair|/bin/p1|" + gray << "Pair|/bin/p2|" + gray << "Twin|/bin/t1|" + r
                  << "Twin|/bin/t2|" + r;
-        View view;
-        view.loadView();
-        QCOMPARE(described(view.shownItems()), expected);
-        QSet<qint64> pictures;
-        for (const QListWidgetItem* item : view.shownItems())
-            pictures.insert(item->icon().cacheKey());
-        QCOMPARE(pictures.size(), 3 + 60 - 9);
+        // A fill in a view of its own: the items, how many pictures, and the lower half of the
+        // cell of P59, where its label is.
+        QImage label;
+        const auto fill = [&label] {
+            View view;
+            view.showExposed(); // painted for the grab even if not exposed
+            view.loadView();
+            QListWidget* list = view.lstView();
+            const QRect cell = list->visualItemRect(list->item(list->count() - 5));
+            label = list->viewport()->grab(cell.adjusted(0, cell.height() / 2, 0, 0)).toImage();
+            QSet<qint64> pictures;
+            for (const QListWidgetItem* item : view.shownItems())
+                pictures.insert(item->icon().cacheKey());
+            return described(view.shownItems()) << QString::number(pictures.size());
+        };
+        QCOMPARE(fill(), expected << QString::number(3 + 60 - 9));
+        const QImage pictured = label;
 
         // The next fill takes an unchanged file's icon from the user's cache, decodes a changed
         // one.
-        const auto fill = [] {
-            View again;
-            again.loadView();
-            return described(again.shownItems());
-        };
         {
             IconCache cache(IconCache::defaultFile(false));
             cache.load();
@@ -124,10 +131,13 @@ private slots:
         QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, b));
         InstallationFixture::writeIcon(red, Qt::green);
         QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, "#00ff00"));
-        // A catalogue made before pictures were stored: the files' icons, as before.
+        // A catalogue made before pictures were stored: the files' icons, as before. With no
+        // default icon either, a program without a picture (P59) keeps the picture's room.
         fx.sql("DROP TABLE Program_Icon");
         releaseDBRoutines();
-        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|#00ff00", "Kept|/bin/k|" + gray}));
+        writeFile(fx.path("Default.ico"), "junk");
+        QCOMPARE(fill().mid(2, 2), (QStringList{"Junk|/bin/j|#00ff00", "Kept|/bin/k|none"}));
+        QCOMPARE(label, pictured);
     }
 
     // Filled, then shown (start-up): laid out at the list's real size before one paint, which
