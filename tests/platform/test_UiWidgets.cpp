@@ -107,12 +107,11 @@ private slots:
         row("png named .ico, odd name", odd, QSize(200, 42), 0);
         row("missing", mDir.filePath("missing.ico"), QSize(), 53);
         row("truncated png", cut, QSize(), 481);
-        row("device", mDir.filePath("device"), QSize(), 75); // never read
+        row("device", mDir.filePath("device"), QSize(), 75); // a decoy, never read
     }
     void loadsPicturesOrThrows()
     {
         auto [file, size, error] = fetch<QString, QSize, qint32>({"file", "size", "error"});
-        // A decoy of a device that never ends.
         if (file.endsWith("/device") && !QFileInfo::exists(file) &&
             ::mknod(QFile::encodeName(file).constData(), S_IFCHR | 0600, makedev(1, 5)) != 0)
             QSKIP("only root makes a device node");
@@ -163,7 +162,6 @@ private slots:
         StartupWarmUp().installFonts();
         FcConfig* own = FcInitLoadConfigAndFonts();
         const auto releaseOwn = qScopeGuard([own] { FcConfigDestroy(own); });
-        // The files read, folders and caches, in their order, and how many fonts.
         const auto described = [](FcConfig* config) {
             QStringList out;
             for (FcStrList* list : {FcConfigGetConfigFiles(config), FcConfigGetFontDirs(config),

@@ -37,8 +37,10 @@ class TestIconCache : public QObject
 
 private slots:
     // A later start reads back what was decoded, pixel for pixel, while the icon file is
-    // unchanged; new content (same size too) or a file that appears is decoded again.
-    void keepsImagesUntilTheFileChanges()
+    // unchanged; new content (same size too) or a file that appears is decoded again. A save
+    // keeps only what its start used; one that decoded nothing, or only a FIFO or an oversized
+    // file, writes nothing.
+    void keepsWhatWasDecodedUntilTheFileChanges()
     {
         const QString cacheFile = path("keep.cache"), icon = path("a.ico"), gone = path("gone.ico");
         writeFile(icon, "first");
@@ -58,25 +60,13 @@ private slots:
         writeFile(icon, "other");
         writeFile(gone, "found");
         QVERIFY(!held(cacheFile, icon) && !held(cacheFile, gone));
-        // A start that decoded nothing writes nothing.
-        QVERIFY(QFile::remove(cacheFile));
-        later.save();
-        QVERIFY(!QFile::exists(cacheFile));
-    }
-
-    // A save keeps only what this fill used; a FIFO or an oversized file is not cached.
-    void savesOnlyTheEntriesUsed()
-    {
-        const QString cacheFile = path("used.cache"), a = path("used-a.png"),
-                      b = path("used-b.png");
-        writeFile(a, "a");
-        writeFile(b, "b");
-        saveCache(cacheFile, {{a, {}}, {b, {}}});
-        QVERIFY(held(cacheFile, a, true) && held(cacheFile, a) && !held(cacheFile, b));
+        saveCache(cacheFile, {{icon, {}}, {gone, {}}});
+        QVERIFY(held(cacheFile, icon, true) && held(cacheFile, icon) && !held(cacheFile, gone));
         const QString pipe = path("pipe.png"), large = path("large.png");
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         writeFile(large, QByteArray(4 * 1024 * 1024 + 1, 'x'));
         QVERIFY(QFile::remove(cacheFile));
+        later.save();
         saveCache(cacheFile, {{pipe, {}}, {large, {}}});
         QVERIFY(!QFile::exists(cacheFile));
     }
