@@ -99,8 +99,7 @@ private slots:
         }
         expected << "Pair|/bin/p1|" + gray << "Pair|/bin/p2|" + gray << "Twin|/bin/t1|" + r
                  << "Twin|/bin/t2|" + r;
-        // A fill in a view of its own: the items, how many pictures, and the lower half of the
-        // cell of P59, where its label is.
+        // Each fill in a view of its own: its items, its pictures; label: P59's cell, lower half.
         QImage label;
         const auto fill = [&label] {
             View view;
@@ -221,16 +220,14 @@ private slots:
     // Typing on and backspacing reuse earlier results, answering as a fresh index does.
     void searchTypedAndErasedAnswersAsFresh()
     {
-        const QStringList names{"Program 001", "Program 010", "Progress", "Calculator", "Café"};
-        const QStringList texts{"", "old", "Bar of progress", "Program sums", "Coffee"};
         ProgramSearchIndex typed;
-        typed.build(names, texts);
-        for (const char* query : {"p", "pr", "pro g", "pro gr", "pro g", "pr", "p", "ro 0", "ro 01",
-                                  "ro 0", "ro", "", "c", "ca", "caf", "ca", "x", "o"}) {
-            ProgramSearchIndex fresh;
-            fresh.build(names, texts);
-            QCOMPARE(typed.match(QString::fromUtf8(query)), fresh.match(QString::fromUtf8(query)));
-        }
+        typed.build({"Program 001", "Program 010", "Progress", "Calculator", "Café"},
+                    {"", "old", "Bar of progress", "Program sums", "Coffee"});
+        const ProgramSearchIndex fresh = typed; // copied before any search
+        for (const QString& query :
+             QStringList{"p", "pr", "pro g", "pro gr", "pro g", "pr", "p", "ro 0", "ro 01", "ro 0",
+                         "ro", "", "c", "ca", "caf", "ca", "x", "o"})
+            QCOMPARE(typed.match(query), ProgramSearchIndex(fresh).match(query));
     }
 
     // A search during the index build answers from the list; a reload drops the old build.
