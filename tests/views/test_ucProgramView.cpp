@@ -117,14 +117,11 @@ private slots:
         const QImage pictured = label;
 
         // Later fills take an unchanged file's icon from the user's cache, decode a changed one.
-        {
-            IconCache cache(IconCache::defaultFile(false));
-            cache.load();
-            QVERIFY(cache.take(red, IconCache::stamp(red)));
-            cache.insert(red, IconCache::stamp(red),
-                         cache.take(blue, IconCache::stamp(blue)).value());
-            cache.save();
-        }
+        IconCache cache(IconCache::defaultFile(false));
+        cache.load();
+        QVERIFY(cache.take(red, IconCache::stamp(red)));
+        cache.insert(red, IconCache::stamp(red), cache.take(blue, IconCache::stamp(blue)).value());
+        cache.save();
         QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, b));
         InstallationFixture::writeIcon(red, Qt::green);
         QCOMPARE(fill(), QStringList(expected).replaceInStrings(r, "#00ff00"));
