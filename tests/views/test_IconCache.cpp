@@ -10,10 +10,10 @@ class TestIconCache : public QObject
 
     QString path(const QString& name) const { return mDir.filePath(name); }
 
-    static QImage picture(QImage::Format format, QRgb pixel)
+    static QImage picture(QImage::Format format, const QColor& colour)
     {
         QImage image(5, 3, format);
-        image.fill(pixel);
+        image.fill(colour);
         return image;
     }
     // A cache made by a fill that decoded these icon files into these images.
@@ -37,16 +37,17 @@ class TestIconCache : public QObject
 
 private slots:
     // A later start reads back what was decoded, pixel for pixel, while the icon file is
-    // unchanged; new content (same size too) or a file that appears is decoded again.
-    void keepsImagesUntilTheFileChanges()
+    // unchanged; new content (same size too) or a file that appears is decoded again. A save
+    // keeps only what its start used; one that decoded nothing, or only a FIFO or an oversized
+    // file, writes nothing.
+    void keepsWhatWasDecodedUntilTheFileChanges()
     {
         const QString cacheFile = path("keep.cache"), icon = path("a.ico"), gone = path("gone.ico");
         writeFile(icon, "first");
         // 16 bits a channel (a 16-bit PNG) kept to the last bit, a colour table as 32-bit pixels.
-        QImage deep(4, 2, QImage::Format_RGBA64);
-        deep.fill(QColor(QRgba64::fromRgba64(0x1234, 0x5678, 0x9abc, 0x4321)));
-        const QImage translucent = picture(QImage::Format_ARGB32, qRgba(200, 100, 50, 77)),
-                     opaque = picture(QImage::Format_RGB32, qRgb(1, 2, 3));
+        const QImage translucent = picture(QImage::Format_ARGB32, QColor(200, 100, 50, 77)),
+                     opaque = picture(QImage::Format_RGB32, QColor(1, 2, 3)),
+                     deep = picture(QImage::Format_RGBA64, QRgba64::fromRgba64(0x43219abc56781234));
         saveCache(cacheFile,
                   {{icon, {translucent, opaque.convertToFormat(QImage::Format_Indexed8), deep}},
                    {gone, {}}}); // a missing file: held as having no images
@@ -59,25 +60,13 @@ private slots:
         writeFile(icon, "other");
         writeFile(gone, "found");
         QVERIFY(!held(cacheFile, icon) && !held(cacheFile, gone));
-        // A start that decoded nothing writes nothing.
-        QVERIFY(QFile::remove(cacheFile));
-        later.save();
-        QVERIFY(!QFile::exists(cacheFile));
-    }
-
-    // A save keeps only what this fill used; a FIFO or an oversized file is not cached.
-    void savesOnlyTheEntriesUsed()
-    {
-        const QString cacheFile = path("used.cache"), a = path("used-a.png"),
-                      b = path("used-b.png");
-        writeFile(a, "a");
-        writeFile(b, "b");
-        saveCache(cacheFile, {{a, {}}, {b, {}}});
-        QVERIFY(held(cacheFile, a, true) && held(cacheFile, a) && !held(cacheFile, b));
+        saveCache(cacheFile, {{icon, {}}, {gone, {}}});
+        QVERIFY(held(cacheFile, icon, true) && held(cacheFile, icon) && !held(cacheFile, gone));
         const QString pipe = path("pipe.png"), large = path("large.png");
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         writeFile(large, QByteArray(4 * 1024 * 1024 + 1, 'x'));
         QVERIFY(QFile::remove(cacheFile));
+        later.save();
         saveCache(cacheFile, {{pipe, {}}, {large, {}}});
         QVERIFY(!QFile::exists(cacheFile));
     }
@@ -88,7 +77,7 @@ private slots:
     {
         const QString cacheFile = path("damaged.cache"), icon = path("damaged.png");
         writeFile(icon, "icon");
-        const QImage pixels = picture(QImage::Format_ARGB32, 0);
+        const QImage pixels = picture(QImage::Format_ARGB32, Qt::transparent);
         saveCache(cacheFile, {{icon, {pixels}}});
         const QByteArray good = readFile(cacheFile);
         QList<QByteArray> damaged{"not a cache at all, just some text"};
