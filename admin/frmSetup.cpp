@@ -242,36 +242,35 @@ void frmSetup::cmdCheck_Click()
 {
     // The files are looked at on the health check's thread; the answer comes when it is done.
     mCmdCheck->setEnabled(false);
-    const auto answer = std::make_shared<QMetaObject::Connection>();
-    *answer = connect(&ProgramHealth::instance(), &ProgramHealth::checked, this, [this, answer] {
-        // A check running when Check was pressed ends first; its list may be an older one.
-        if (ProgramHealth::instance().hasPending())
-            return;
-        disconnect(*answer);
-        mCmdCheck->setEnabled(true);
-        const QHash<QString, QString>& problems = ProgramHealth::instance().problems();
-        QStringList lines;
-        for (int row = 0; row < mUcProgramView1->lstView()->count(); ++row) {
-            const QString name = mUcProgramView1->lstView()->item(row)->text();
-            if (const QString problem = ProgramHealth::instance().problem(name); !problem.isEmpty())
-                lines.append(name.left(80) + QStringLiteral(": ") + problem.left(200));
-        }
-        lines.removeDuplicates();
-        const qsizetype shown = 30;
-        QString text = problems.isEmpty() ? QStringLiteral("No program is broken.")
-                                          : QStringLiteral("%1 broken:\n").arg(lines.size()) +
-                                                lines.mid(0, shown).join(u'\n');
-        if (lines.size() > shown)
-            text += QStringLiteral("\n... and %1 more").arg(lines.size() - shown);
-        message(text, "Check",
-                problems.isEmpty() ? platform::MsgIcon::Information
-                                   : platform::MsgIcon::Exclamation);
-    });
+    const QMetaObject::Connection answer = connect(
+        &ProgramHealth::instance(), &ProgramHealth::checked, this,
+        [this] {
+            mCmdCheck->setEnabled(true);
+            const QHash<QString, QString>& problems = ProgramHealth::instance().problems();
+            QStringList lines;
+            for (int row = 0; row < mUcProgramView1->lstView()->count(); ++row) {
+                const QString name = mUcProgramView1->lstView()->item(row)->text();
+                if (const QString problem = ProgramHealth::instance().problem(name);
+                    !problem.isEmpty())
+                    lines.append(name.left(80) + QStringLiteral(": ") + problem.left(200));
+            }
+            lines.removeDuplicates();
+            const qsizetype shown = 30;
+            QString text = problems.isEmpty() ? QStringLiteral("No program is broken.")
+                                              : QStringLiteral("%1 broken:\n").arg(lines.size()) +
+                                                    lines.mid(0, shown).join(u'\n');
+            if (lines.size() > shown)
+                text += QStringLiteral("\n... and %1 more").arg(lines.size() - shown);
+            message(text, "Check",
+                    problems.isEmpty() ? platform::MsgIcon::Information
+                                       : platform::MsgIcon::Exclamation);
+        },
+        Qt::SingleShotConnection);
     try {
         mBrokenMarker->checkNow();
     } catch (const KestrelError& error) {
         // The server away: said, and Check works again once it is back.
-        disconnect(*answer);
+        disconnect(answer);
         mCmdCheck->setEnabled(true);
         platform::ShowError(error);
     }

@@ -129,7 +129,7 @@ QString CatalogueHealth::iconProblem(const QString& icon)
     else if (!file.open(QIODevice::ReadOnly))
         problem = QStringLiteral("the icon %1 cannot be read").arg(trimmed);
     else
-        head = file.read(4096);
+        head = file.read(kPictureHeadBytes);
     if (problem.isEmpty() && !looksLikePicture(head))
         problem = QStringLiteral("the icon %1 is not a picture").arg(trimmed);
     mIconProblems.insert(trimmed, problem);
@@ -143,7 +143,7 @@ QString CatalogueHealth::problem(const ProgramRecord& program)
         problems.append(path);
     // A stored picture is what every workstation shows, whether or not the file is there.
     if (!program.picture.isEmpty()) {
-        if (!looksLikePicture(program.picture.left(4096)))
+        if (!looksLikePicture(program.picture.left(kPictureHeadBytes)))
             problems.append(QStringLiteral("the icon stored for %1 is not a picture")
                                 .arg(program.icon.trimmed()));
     } else if (QString icon = iconProblem(program.icon); !icon.isEmpty()) {

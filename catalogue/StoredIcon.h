@@ -12,6 +12,8 @@ class Connection;
 
 // Largest icon the catalogue stores; a larger one is refused, saying so.
 constexpr qint64 kMaxStoredIconBytes = 1024 * 1024;
+// How much of a file or a stored picture looksLikePicture needs to see.
+constexpr qsizetype kPictureHeadBytes = 4096;
 
 // What the catalogue stores for the icon file at path: its bytes, or nothing when there is
 // no regular file there that can be read (the path alone is kept then, as before). Throws

@@ -490,14 +490,20 @@ clsDBRoutines::updateProgramIfNameFree(const QString& mStrOldName, const QString
 
 QList<ProgramRecord> clsDBRoutines::loadCatalogue(Pictures pictures)
 {
-    const bool icons = pictures == Pictures::With && hasStoredIcons();
+    const bool icons = pictures != Pictures::Without && hasStoredIcons();
+    QString iconColumn;
+    if (icons)
+        iconColumn =
+            pictures == Pictures::With
+                ? QStringLiteral(", Icon_Data")
+                : QStringLiteral(", substr(Icon_Data, 1, %1) as Icon_Data").arg(kPictureHeadBytes);
     QVariantList parameters;
     const QString filter = viewerFilter(parameters);
     Recordset rs = openRecordset(
         QStringLiteral("Select Program_Name, Program_Desc, Program_Path, Program_CustomIcon, "
                        "Program_Added_Date%1 from Program%2%3 Order by NAME_ORDER, "
                        "Program.Program_Key")
-            .arg(icons ? QStringLiteral(", Icon_Data") : QString(),
+            .arg(iconColumn,
                  icons ? QStringLiteral(" left join Program_Icon on Program_Icon.Program_Key = "
                                         "Program.Program_Key")
                        : QString(),

@@ -93,9 +93,10 @@ public:
                                        const QString& mStrIconPath, const QStringList& audiences);
 
     // Every program with all its columns, in the order of the lists (with a viewer, those
-    // meant for it). A reader that never looks at the stored pictures leaves them out:
-    // they are the largest part of a catalogue by far.
-    enum class Pictures { With, Without };
+    // meant for it). The stored pictures are the largest part of a catalogue by far: a
+    // reader that never looks at them leaves them out, one that only judges them (the
+    // health check) reads their first kPictureHeadBytes.
+    enum class Pictures { With, Heads, Without };
     QList<ProgramRecord> loadCatalogue(Pictures pictures = Pictures::With);
     // Adds and updates together in one transaction: all of them, or when any fails none
     // (and the failure is thrown as KestrelError). Names are stored trimmed, the other

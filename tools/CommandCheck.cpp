@@ -38,8 +38,8 @@ int check(const QStringList& args)
     try {
         requireCatalogue(parsed.positional.first());
         CatalogueHealth health;
-        const QList<ProgramRecord> programs =
-            openCatalogue(parsed.positional.first(), true)->loadCatalogue();
+        const QList<ProgramRecord> programs = openCatalogue(parsed.positional.first(), true)
+                                                  ->loadCatalogue(clsDBRoutines::Pictures::Heads);
         broken = findBrokenPrograms(programs, health);
         for (const ProgramRecord& program : programs)
             for (const QString& spec : program.audiences)

@@ -45,10 +45,14 @@ void ProgramHealth::start()
 void ProgramHealth::finish(const QHash<QString, QString>& problems)
 {
     mChecking = false;
+    // A check queued meanwhile is of a newer list: these results are old already, and
+    // whoever waits for a check (the administrator's Check) gets the newer one.
+    if (mHavePending) {
+        start();
+        return;
+    }
     mProblems = problems;
     emit checked();
-    if (mHavePending)
-        start();
 }
 
 QString ProgramHealth::problem(const QString& name) const
@@ -117,8 +121,8 @@ void BrokenMarker::checkNow()
     if (mCatalogue.waitsForAServer())
         return;
     mFillChecked = true;
-    // With the stored pictures: they, not the icon files, are what the workstations show.
-    ProgramHealth::instance().check(mCatalogue.loadCatalogue(clsDBRoutines::Pictures::With));
+    // With the stored pictures' heads: they, not the icon files, are what the workstations show.
+    ProgramHealth::instance().check(mCatalogue.loadCatalogue(clsDBRoutines::Pictures::Heads));
 }
 
 void BrokenMarker::mark()

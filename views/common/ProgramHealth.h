@@ -16,17 +16,16 @@ class ProgramHealth : public QObject
 public:
     static ProgramHealth& instance();
 
-    // Checks these programs (a check that is running finishes first, then this one runs).
+    // Checks these programs (a check that is running finishes first, unannounced, then this
+    // one runs).
     void check(const QList<ProgramRecord>& programs);
     // Why the program is broken, "" when it is not (or not checked yet).
     QString problem(const QString& name) const;
     const QHash<QString, QString>& problems() const { return mProblems; }
     bool isChecking() const { return mChecking; }
-    // Another check is waiting to run: the results just delivered are of an older list.
-    bool hasPending() const { return mHavePending; }
 
 signals:
-    // A check finished; problems() holds its results.
+    // A check finished with no newer one queued; problems() holds its results.
     void checked();
 
 private:
